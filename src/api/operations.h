@@ -1,0 +1,32 @@
+// The operations behind the exports. The exports have checked the handle and
+// the arguments they are given; each operation checks the context's state.
+#pragma once
+
+#include <cstdint>
+
+#include "api/uploader_context.h"
+#include "clipferry.h"
+
+namespace clipferry {
+
+struct UploadRequest {
+    const char16_t* path;
+    const char16_t* title;
+    const char16_t* description;
+    const char16_t* tags;
+    int32_t moderatorId;
+    int32_t category1;
+    int32_t category2;
+    int32_t category3;
+};
+
+int32_t RunLogin(UploaderContext& context, const char16_t* userName, const char16_t* password);
+int32_t RunGetFileTypes(UploaderContext& context, char16_t* buffer, uint32_t bufferSize);
+int32_t RunGetCategories(UploaderContext& context, int32_t parentCategoryId, void* userData,
+                         CategoryCallback callback, int32_t* resultCount);
+int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCallback callback,
+                         int32_t* resultCount);
+int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
+                  uint32_t messageSize, ProgressCallback progress, void* progressData);
+
+}  // namespace clipferry

@@ -1,0 +1,56 @@
+#include "api/uploader_context.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "config/proxy_settings.h"
+#include "platform/settings.h"
+#include "platform/text.h"
+
+namespace clipferry {
+
+bool ReadLogSwitch() {
+    const auto value = platform::ReadLogSwitchValue();
+    return value && *value == 999;
+}
+
+UploaderContext::UploaderContext() {
+    ClearLoginRecord();
+    std::memset(uploadServerUrl, 0, sizeof uploadServerUrl);
+    std::memset(proxy, 0, sizeof proxy);
+    logResponses = ReadLogSwitch() ? 1 : 0;
+}
+
+UploaderContext::~UploaderContext() {
+    binding.reset();
+    proxyEnabled = 0;
+    ClearLoginRecord();
+}
+
+void UploaderContext::ClearLoginRecord() { std::memset(&login, 0, sizeof login); }
+
+bool UploaderContext::Open() {
+    binding.reset();
+    ClearLoginRecord();
+    proxyEnabled = 0;
+
+    std::u16string address;
+    if (ReadProxySettings(address)) proxyEnabled = 1;
+    platform::Utf16ToUtf8(address.c_str(), proxy, sizeof proxy);
+
+    binding.reset(new (std::nothrow) CurlBinding(platform::CurlLibraryFileName().c_str()));
+    return binding != nullptr;
+}
+
+UploaderContext* CreateUploaderContext() {
+    auto* context = new (std::nothrow) UploaderContext();
+    if (context == nullptr) return nullptr;
+    if (!context->Open()) {
+        delete context;
+        return nullptr;
+    }
+    return context;
+}
+
+}  // namespace clipferry

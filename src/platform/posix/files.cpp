@@ -1,0 +1,104 @@
+// POSIX files: the temporary directory, owner-only replacement files and the
+// media file opened for reading.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/text.h"
+
+namespace clipferry::platform {
+
+namespace {
+
+std::string NativePath(const char16_t* path) { return Utf16ToUtf8(std::u16string(path)); }
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+char16_t PathSeparator() { return u'/'; }
+
+std::u16string TemporaryDirectory() {
+    const char* dir = std::getenv("TMPDIR");
+    if (dir == nullptr || *dir == '\0') dir = "/tmp";
+    return Utf8ToUtf16(std::string(dir));
+}
+
+std::u16string DumpDirectory() {
+    std::u16string dir = TemporaryDirectory();
+    if (dir.empty() || dir.back() != u'/') dir.push_back(u'/');
+    return dir;
+}
+
+bool PathExists(const char16_t* path) {
+    if (path == nullptr || *path == u'\0') return false;
+    struct stat info;
+    return stat(NativePath(path).c_str(), &info) == 0;
+}
+
+void RemoveFile(const char16_t* path) {
+    if (path == nullptr || *path == u'\0') return;
+    unlink(NativePath(path).c_str());
+}
+
+bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
+    if (path == nullptr || *path == u'\0') return false;
+    const std::string native = NativePath(path);
+    // Whatever stands at the path (a stale file, a planted link) goes first;
+    // the new file is then created afresh, so nothing is written through a link.
+    unlink(native.c_str());
+    FileDescriptor fd(open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0) return false;
+    auto p = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const ssize_t n = write(fd.get(), p, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        p += n;
+        count -= size_t(n);
+    }
+    return true;
+}
+
+FilePtr OpenFileForReading(const char16_t* path) {
+    if (path == nullptr || *path == u'\0') return nullptr;
+    FileDescriptor fd(open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return nullptr;
+    std::FILE* file = fdopen(fd.get(), "rb");
+    if (file == nullptr) return nullptr;
+    fd.release();
+    return FilePtr(file);
+}
+
+std::optional<uint64_t> MeasureFileSize(const char16_t* path) {
+    if (path == nullptr || *path == u'\0') return std::nullopt;
+    struct stat info;
+    if (stat(NativePath(path).c_str(), &info) != 0) return std::nullopt;
+    return uint64_t(info.st_size);
+}
+
+}  // namespace clipferry::platform
