@@ -32,9 +32,10 @@ STUB_API void curl_slist_free_all(struct curl_slist* list) {
    pairs are collected and passed on as such. */
 STUB_API CURLFORMcode curl_formadd(struct curl_httppost** first, struct curl_httppost** last, ...) {
     CURLFORMcode (*real)(struct curl_httppost**, struct curl_httppost**, ...) = real_symbol("curl_formadd");
-    int options[8] = {0};
+    int options[8];
     void* values[8] = {0};
     int n = 0;
+    for (int i = 0; i < 8; ++i) options[i] = CURLFORM_END;
     va_list args;
     va_start(args, last);
     for (;;) {
