@@ -14,7 +14,7 @@ namespace clipferry {
 namespace {
 
 namespace fs = std::filesystem;
-using clipferry::testing::ScopedEnv;
+using clipferry::test::ScopedEnvironment;
 
 class DumpFileTest : public ::testing::Test {
 protected:
@@ -36,7 +36,7 @@ protected:
 };
 
 TEST_F(DumpFileTest, PathsUseTheTemporaryDirectory) {
-    ScopedEnv tmp("TMPDIR", dir_.c_str());
+    ScopedEnvironment tmp("TMPDIR", dir_.string());
     const std::string base = dir_.string() + "/";
     const std::pair<DumpFile, const char*> cases[] = {
         {DumpFile::Login, "Clipferry_Login.xml"},

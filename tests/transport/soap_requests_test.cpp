@@ -67,7 +67,7 @@ TEST(SoapRequests, RefuseWithoutBinding) {
 }
 
 TEST(SoapRequests, GiveFortyTwoWithoutLibcurl) {
-    const std::string missing = StubLibrary("no_such_libcurl.so");
+    const std::string missing = test::StubCurlPath("no_such_libcurl");
     auto context = MakeContext(kClosedPort, missing.c_str());
     ASSERT_TRUE(context);
     ASSERT_FALSE(context->binding->IsBound());
@@ -82,7 +82,7 @@ TEST(SoapRequests, GiveFortyTwoWithoutLibcurl) {
 TEST(SoapRequests, RefuseWhenNoEasyHandleCanBeHad) {
     // The library loads but offers no entry points, so no handle is made and
     // libcurl is never called with a null one.
-    const std::string bare = StubLibrary("stub_curl_bare.so");
+    const std::string bare = test::StubCurlPath("stub_curl_bare");
     auto context = MakeContext(kClosedPort, bare.c_str());
     ASSERT_TRUE(context);
     ASSERT_TRUE(context->binding->IsBound());
@@ -96,9 +96,9 @@ TEST(SoapRequests, RefuseWhenNoEasyHandleCanBeHad) {
 TEST(SoapRequests, PassLibcurlsResultThroughUnchanged) {
     // Refused by the proxy: libcurl's "could not connect", with or without a
     // reset entry point.
-    for (const char* library : {"stub_curl_full.so", "stub_curl_no_reset.so"}) {
+    for (const char* library : {"stub_curl_full", "stub_curl_no_reset"}) {
         SCOPED_TRACE(library);
-        const std::string path = StubLibrary(library);
+        const std::string path = test::StubCurlPath(library);
         auto context = MakeContext(kClosedPort, path.c_str());
         ASSERT_TRUE(context);
         ASSERT_TRUE(context->proxyEnabled);
