@@ -19,14 +19,6 @@ TEST(SoapEnvelopes, MatchTheLayoutByteForByte) {
     EXPECT_EQ(GetFileTypesEnvelope(), ExpectedGetFileTypes());
 }
 
-TEST(SoapEnvelopes, EndWithTheLastEndTag) {
-    for (const std::string& text : {UserLoginEnvelope("", ""), GetModeratorsEnvelope(1),
-                                    GetCategoriesEnvelope(1), GetFileTypesEnvelope()}) {
-        EXPECT_EQ(text.find('\n'), std::string::npos);
-        EXPECT_EQ(text.compare(text.size() - 20, 20, "</SOAP-ENV:Envelope>"), 0);
-    }
-}
-
 struct EscapeCase {
     const char* raw;
     const char* escaped;

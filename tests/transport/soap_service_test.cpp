@@ -216,6 +216,19 @@ TEST_F(SoapServiceTest, TransferFailuresPassLibcurlsCodeThrough) {
     EXPECT_EQ(none.Text(), nullptr);
 }
 
+TEST_F(SoapServiceTest, LibcurlWithoutResetStillWorks) {
+    const std::string noReset = test::StubCurlPath("stub_curl_no_reset");
+    auto context = MakeContext(proxy_.c_str(), noReset.c_str());
+    ASSERT_TRUE(context);
+    for (const Call& call : FourCalls()) {
+        SCOPED_TRACE(call.operation);
+        ResponseBody body;
+        EXPECT_EQ(call.run(*context, body.Address()), 0);
+        EXPECT_NE(body.Text(), nullptr);
+    }
+    EXPECT_EQ(RecordedRequests().size(), 4u);
+}
+
 TEST_F(SoapServiceTest, NoLibcurlGivesFortyTwoAndSendsNothing) {
     const std::string missing = test::StubCurlPath("no_such_libcurl");
     auto context = MakeContext(proxy_.c_str(), missing.c_str());
@@ -230,6 +243,7 @@ TEST_F(SoapServiceTest, NoLibcurlGivesFortyTwoAndSendsNothing) {
 }
 
 TEST_F(SoapServiceTest, RefusedCallsSendNothing) {
+    // A library without entry points yields no easy handle: refused too.
     const std::string bare = test::StubCurlPath("stub_curl_bare");
     auto noHandle = MakeContext(proxy_.c_str(), bare.c_str());
     ASSERT_TRUE(noHandle);
