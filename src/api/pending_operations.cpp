@@ -11,8 +11,5 @@ int32_t RunGetCategories(UploaderContext&, int32_t, void*, CategoryCallback, int
 int32_t RunGetModerators(UploaderContext&, void*, ModeratorCallback, int32_t*) {
     return CLIPFERRY_BAD_ARGUMENT;
 }
-int32_t RunUpload(UploaderContext&, const UploadRequest&, char16_t*, uint32_t, ProgressCallback, void*) {
-    return CLIPFERRY_BAD_ARGUMENT;
-}
 
 }  // namespace clipferry
