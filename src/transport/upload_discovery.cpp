@@ -53,8 +53,10 @@ void DiscoverUploadServer(UploaderContext& context) {
     const size_t length = std::strlen(body.Text());
     xml::ResponseDocument document;
     if (document.LoadFromBuffer(body.Text(), static_cast<uint32_t>(length)) == 1) {
-        char16_t address[sizeof context.uploadServerUrl] = {};
-        document.LookupText(u"url", address, sizeof context.uploadServerUrl);
+        // One unit more than the field holds, so an address too long for it
+        // is seen as such instead of arriving already cut.
+        char16_t address[sizeof context.uploadServerUrl + 1] = {};
+        document.LookupText(u"url", address, sizeof address / sizeof address[0]);
         document.DeleteScratch();
         StoreUploadServerUrl(context, address);
     }
