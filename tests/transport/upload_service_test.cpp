@@ -14,7 +14,7 @@
 #include "transport/response_buffer.h"
 #include "transport/service_urls.h"
 #include "transport/upload_transport.h"
-#include "upload_support.h"
+#include "upload_files.h"
 
 namespace clipferry {
 namespace {
