@@ -97,7 +97,7 @@ TEST_F(UploadOperationServiceTest, VerdictAndMessage) {
         {Result("SUCCESS", "Thanks"), 0, u"Thanks"},
         {Result("Success", "Thanks"), 0, u"Thanks"},
         {Result("upload success", "Thanks"), 0, u"Thanks"},
-        {Result("UNSUCCESSFUL", "Invalid auth key"), 83, u"Invalid auth key"},
+        {Result("UNSUCCESSFUL", "Invalid key"), 83, u"Invalid key"},
         {Result("unsuccessful", "No"), 83, u"No"},
         {Result("FAILED", "No"), 83, u"No"},
         {"<?xml version=\"1.0\"?><result><message>No status</message></result>", 83, u"No status"},
