@@ -74,13 +74,6 @@ TEST_F(XmlFileDocumentTest, CommentBeforeTheRootIsTheRootNode) {
     EXPECT_EQ(ReadNodeName(document_.rootNode()), u"#comment");
 }
 
-TEST_F(XmlFileDocumentTest, MissingFileOpensWithFakeRoot) {
-    const std::u16string path = Wide(dir_.File("absent.xml"));
-    ASSERT_TRUE(document_.SetPath(path.c_str()));
-    EXPECT_EQ(document_.OpenStoredPath(), 1);
-    EXPECT_EQ(ChildNames(document_.documentNode()), Names{u"FakeRootNode"});
-}
-
 TEST_F(XmlFileDocumentTest, SaveInsertsADeclarationAndWritesUtf16) {
     ASSERT_EQ(OpenBytes("<?xml version=\"1.0\"?><r><s>caf\xC3\xA9</s></r>"), 1);
     ASSERT_EQ(document_.SaveStored(), 1);
