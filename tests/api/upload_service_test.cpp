@@ -10,6 +10,7 @@
 #include "../transport/test_environment.h"
 #include "api/operations.h"
 #include "devserver_client.h"
+#include "service_session.h"
 #include "upload_files.h"
 
 namespace clipferry {
@@ -167,6 +168,44 @@ TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
     EXPECT_EQ(RunUpload(*context_, base, message, 16, nullptr, nullptr), 82);
     EXPECT_EQ(std::u16string(message), u"untouched");
     EXPECT_TRUE(ReceivedUploads().empty());
+}
+
+struct ProgressSeen {
+    double total = 0;
+    double sent = 0;
+    int calls = 0;
+};
+
+int OnProgress(void* data, double, double, double ultotal, double ulnow) {
+    auto* seen = static_cast<ProgressSeen*>(data);
+    seen->total = ultotal;
+    seen->sent = ulnow;
+    ++seen->calls;
+    return 0;
+}
+
+// As a host does it: log in, then upload through the export.
+TEST(UploadExportServiceTest, LoginThenUpload) {
+    ResetDevServer();
+    TemporaryFolder folder;
+    const std::string path = folder.Write("holiday.final.mov", PatternBytes(300000));
+    ServiceSession session;
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    clipferry_char message[100] = {};
+    ProgressSeen seen;
+    const std::u16string wide = Wide(path);
+    ASSERT_EQ(CLIPFERRY_DoUpload(session.handle(), wide.c_str(), u"Holiday", u"By the sea", u"sea, sun", 501, 1, -1,
+                                 -1, message, 100, OnProgress, &seen),
+              CLIPFERRY_OK);
+    EXPECT_EQ(std::u16string(message), u"Your video \"Holiday\" was received and awaits moderation.");
+    EXPECT_GT(seen.calls, 0);
+    EXPECT_GT(seen.total, 300000);
+    EXPECT_EQ(seen.sent, seen.total);
+    const auto uploads = ReceivedUploads();
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].filename, "holiday.final.mov");
+    EXPECT_EQ(uploads[0].sha256, Sha256Of(path));
+    EXPECT_EQ(HeaderValue(uploads[0].fields, "authkey"), "demo-auth-key-0017");
 }
 
 }  // namespace

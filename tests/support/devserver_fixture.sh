@@ -49,11 +49,13 @@ start_server() {
   rm -rf "$state/storage"
   nohup "$python" "$repo/devserver/lumivid_devserver.py" --port 0 \
     --port-file "$state/port" --storage "$state/storage" >"$state/server.log" 2>&1 &
-  echo $! >"$state/pid"
+  local pid=$!
+  echo "$pid" >"$state/pid"
 
   for _ in $(seq 100); do
     [[ -s $state/port ]] && break
-    server_running || fail "the service exited before it was listening"
+    # Only liveness here: until exec completes, the child still shows bash's command line.
+    kill -0 "$pid" 2>/dev/null || fail "the service exited before it was listening"
     sleep 0.1
   done
   [[ -s $state/port ]] || fail "no port file after 10 s"
