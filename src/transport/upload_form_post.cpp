@@ -53,6 +53,9 @@ int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFi
     // Declared first, so it is closed last: libcurl reads it until the handle goes.
     const platform::FilePtr file = platform::OpenFileForReading(path);
     if (file == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    // libcurl asks for whole buffers at a time; a stdio buffer would only
+    // split each request into two reads.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
 
     const std::string fileName = MediaFileName(platform::Utf16ToUtf8(std::u16string(path)));
     const UploadFormValues values{fileName.c_str(), fields.tags,      fields.authKey,
