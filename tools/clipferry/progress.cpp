@@ -21,8 +21,11 @@ std::string printf1(const char* format, double value, const char* unit) {
 
 std::string formatBytes(double bytes) {
     static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
-    if (!(bytes >= 1024)) {
-        return printf1("%.0f %s", std::max(bytes, 0.0), "B");
+    if (!(bytes > 0)) {  // also NaN
+        return "0 B";
+    }
+    if (bytes < 1024) {
+        return printf1("%.0f %s", bytes, "B");
     }
     double value = bytes / 1024;
     size_t unit = 0;
@@ -61,7 +64,7 @@ std::string formatProgress(double sent, double total, double elapsedSeconds, int
     }
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100));
-    double left = rate > 0 ? (total - sent) / rate : NAN;
+    double left = rate > 0 ? std::max(total - sent, 0.0) / rate : NAN;
     line += std::string(percent) + "  " + formatBytes(sent) + " of " + formatBytes(total) + "  " +
             rateText + "  " + formatDuration(left) + " left";
     return line;
