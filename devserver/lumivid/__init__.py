@@ -1,0 +1,1 @@
+"""Local stand-in for the Lumivid service, used by Clipferry's tests and demo."""

@@ -1,0 +1,129 @@
+"""Answers that tests set up in advance for a path: exact status, headers and
+body, optionally sent in timed pieces or cut off by closing the connection."""
+
+import base64
+import socket
+import threading
+import time
+from dataclasses import dataclass, field
+from typing import Dict, Iterator, List, Optional, Tuple
+
+from werkzeug.wrappers import Response
+
+
+class ScriptError(ValueError):
+    pass
+
+
+@dataclass
+class Script:
+    path: str
+    status: int = 200
+    headers: List[Tuple[str, str]] = field(default_factory=list)
+    body: bytes = b""
+    chunks: Optional[List[int]] = None
+    delay_ms: int = 0
+    drop: bool = False
+    times: int = 1
+
+    @staticmethod
+    def from_json(raw: dict) -> "Script":
+        if not isinstance(raw, dict) or not str(raw.get("path", "")).startswith("/"):
+            raise ScriptError('A script needs a "path" starting with "/"')
+        try:
+            body = base64.b64decode(raw.get("body_base64", ""), validate=True)
+        except ValueError as e:
+            raise ScriptError(f"body_base64: {e}") from None
+        if "body" in raw:  # plain-text convenience
+            body = str(raw["body"]).encode("utf-8")
+        chunks = raw.get("chunks")
+        if chunks is not None and (not isinstance(chunks, list)
+                                   or not all(isinstance(c, int) and c > 0 for c in chunks)):
+            raise ScriptError('"chunks" must be a list of positive sizes')
+        times = int(raw.get("times", 1))
+        if times < 1:
+            raise ScriptError('"times" must be at least 1')
+        return Script(path=raw["path"], status=int(raw.get("status", 200)),
+                      headers=[(str(k), str(v)) for k, v in raw.get("headers", [])],
+                      body=body, chunks=chunks, delay_ms=int(raw.get("delay_ms", 0)),
+                      drop=bool(raw.get("drop", False)), times=times)
+
+    def pieces(self) -> List[bytes]:
+        """The body cut by the chunk sizes. Without drop, whatever the sizes
+        leave over goes out as one last piece; with drop it is never sent."""
+        if self.chunks is None:
+            return [] if self.drop else [self.body]
+        pieces, offset = [], 0
+        for size in self.chunks:
+            if offset >= len(self.body):
+                break
+            pieces.append(self.body[offset:offset + size])
+            offset += size
+        if offset < len(self.body) and not self.drop:
+            pieces.append(self.body[offset:])
+        return pieces
+
+
+class ScriptBook:
+    """Pending scripts, first in first out per path."""
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._scripts: Dict[str, List[Script]] = {}
+
+    def add(self, script: Script) -> None:
+        with self._lock:
+            self._scripts.setdefault(script.path, []).append(script)
+
+    def take(self, path: str) -> Optional[Script]:
+        with self._lock:
+            queue = self._scripts.get(path)
+            if not queue:
+                return None
+            script = queue[0]
+            script.times -= 1
+            if script.times == 0:
+                queue.pop(0)
+            return script
+
+    def pending(self) -> List[dict]:
+        with self._lock:
+            return [{"path": s.path, "times_left": s.times}
+                    for queue in self._scripts.values() for s in queue]
+
+    def clear(self) -> None:
+        with self._lock:
+            self._scripts.clear()
+
+
+class ExactResponse(Response):
+    # No Content-Type unless the script gives one.
+    default_mimetype = None
+
+
+def _has_header(headers: List[Tuple[str, str]], name: str) -> bool:
+    return any(k.lower() == name.lower() for k, _ in headers)
+
+
+def build_response(script: Script, connection: Optional[socket.socket]) -> Response:
+    """Werkzeug writes and flushes each yielded piece by itself: as a chunk of a
+    chunked body when no Content-Length is given, else as raw bytes."""
+    headers = list(script.headers)
+    if script.chunks is None and not script.drop and not _has_header(headers, "Content-Length"):
+        headers.append(("Content-Length", str(len(script.body))))
+
+    def body() -> Iterator[bytes]:
+        for number, piece in enumerate(script.pieces()):
+            if number and script.delay_ms:
+                time.sleep(script.delay_ms / 1000)
+            yield piece
+        if script.drop:
+            if script.delay_ms:
+                time.sleep(script.delay_ms / 1000)
+            if connection is not None:
+                connection.shutdown(socket.SHUT_RDWR)
+            # The server treats this as the client having gone, and writes nothing more.
+            raise ConnectionAbortedError("scripted drop")
+
+    response = ExactResponse(body(), status=script.status, headers=headers)
+    return response

@@ -1,0 +1,34 @@
+#!/usr/bin/python3
+"""Local Lumivid service for Clipferry's tests and demo. See README.md."""
+
+import argparse
+import os
+import signal
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from lumivid.app import create_app  # noqa: E402
+from lumivid.data import load_data  # noqa: E402
+from lumivid.server import serve  # noqa: E402
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--port", type=int, default=0, help="0 picks any free port")
+    parser.add_argument("--port-file", help="where to write the port the server got")
+    parser.add_argument("--data", help="JSON data file (default: default_data.json)")
+    parser.add_argument("--storage", help="folder for uploaded files (default: a temp folder)")
+    args = parser.parse_args()
+
+    storage = args.storage or tempfile.mkdtemp(prefix="lumivid-uploads-")
+    os.makedirs(storage, exist_ok=True)
+    # Leave through the normal path on SIGTERM so the listening socket is closed.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    serve(create_app(load_data(args.data), storage), args.port, args.port_file)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,272 @@
+// The DOM of platform/dom.h over libxml2.
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlstring.h>
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/dom.h"
+#include "platform/files.h"
+#include "platform/posix/libxml2_io.h"
+#include "platform/posix/libxml2_tree.h"
+#include "platform/text.h"
+
+namespace clipferry::platform {
+
+namespace {
+
+using libxml2::IsDeclaration;
+using libxml2::LinkBefore;
+using libxml2::TreeOwner;
+
+std::u16string FromXmlText(const xmlChar* text) {
+    if (text == nullptr) return {};
+    return Utf8ToUtf16(std::string(reinterpret_cast<const char*>(text)));
+}
+
+std::string ToXmlText(const char16_t* text) { return Utf16ToUtf8(std::u16string(text)); }
+
+const xmlChar* AsXml(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
+
+bool IsDocument(xmlNodePtr node) {
+    return node->type == XML_DOCUMENT_NODE || node->type == XML_HTML_DOCUMENT_NODE;
+}
+
+// Kinds of node that may be linked below an element.
+bool IsMovable(xmlNodePtr node) {
+    switch (node->type) {
+        case XML_ELEMENT_NODE:
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+        case XML_ENTITY_REF_NODE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsAncestorOrSelf(xmlNodePtr candidate, xmlNodePtr node) {
+    for (; node != nullptr; node = node->parent)
+        if (node == candidate) return true;
+    return false;
+}
+
+bool HasOtherElementChild(xmlNodePtr parent, xmlNodePtr except) {
+    for (xmlNodePtr child = parent->children; child != nullptr; child = child->next)
+        if (child->type == XML_ELEMENT_NODE && child != except) return true;
+    return false;
+}
+
+bool ReadWholeFile(const char16_t* path, std::string& bytes) {
+    FilePtr file = OpenFileForReading(path);
+    if (file == nullptr) return false;
+    char chunk[16384];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        if (bytes.size() + n > size_t(INT_MAX)) return false;
+        bytes.append(chunk, n);
+    }
+    return !std::ferror(file.get());
+}
+
+class LibxmlNode final : public DomNode {
+public:
+    LibxmlNode(std::shared_ptr<TreeOwner> owner, xmlNodePtr node) : owner_(std::move(owner)), node_(node) {
+        owner_->AddHandle(node_);
+    }
+    ~LibxmlNode() override { owner_->DropHandle(node_); }
+    LibxmlNode(const LibxmlNode&) = delete;
+    LibxmlNode& operator=(const LibxmlNode&) = delete;
+
+    static DomStatus Wrap(const std::shared_ptr<TreeOwner>& owner, xmlNodePtr node, DomNodePtr& out) {
+        if (node == nullptr) {
+            out.reset();
+            return kDomNone;
+        }
+        out = std::make_shared<LibxmlNode>(owner, node);
+        return kDomOk;
+    }
+
+    DomStatus FirstChild(DomNodePtr& out) override {
+        // A doctype's declarations and an entity reference's expansion
+        // belong to the DTD and are not handed out.
+        if (node_->type != XML_ELEMENT_NODE && !IsDocument(node_)) return Wrap(owner_, nullptr, out);
+        return Wrap(owner_, node_->children, out);
+    }
+
+    DomStatus NextSibling(DomNodePtr& out) override {
+        return Wrap(owner_, IsDocument(node_) ? nullptr : node_->next, out);
+    }
+
+    DomStatus Name(std::u16string& out) override {
+        switch (node_->type) {
+            case XML_ELEMENT_NODE:
+                out = FromXmlText(node_->name);
+                if (node_->ns != nullptr && node_->ns->prefix != nullptr)
+                    out = FromXmlText(node_->ns->prefix) + u':' + out;
+                break;
+            case XML_TEXT_NODE: out = u"#text"; break;
+            case XML_CDATA_SECTION_NODE: out = u"#cdata-section"; break;
+            case XML_COMMENT_NODE: out = u"#comment"; break;
+            case XML_DOCUMENT_NODE:
+            case XML_HTML_DOCUMENT_NODE: out = u"#document"; break;
+            case XML_DOCUMENT_FRAG_NODE: out = u"#document-fragment"; break;
+            default: out = FromXmlText(node_->name); break;  // target, entity or doctype name
+        }
+        return kDomOk;
+    }
+
+    DomStatus Text(std::u16string& out) override {
+        xmlChar* content = xmlNodeGetContent(node_);
+        out = FromXmlText(content);
+        xmlFree(content);
+        return kDomOk;
+    }
+
+    DomStatus GetAttributes() override { return node_->type == XML_ELEMENT_NODE ? kDomOk : kDomNone; }
+
+    DomStatus RemoveChild(const DomNodePtr& child) override {
+        LibxmlNode* removed = Resolve(child);
+        if (removed == nullptr || removed->node_->parent != node_) return kDomInvalidArg;
+        // Entity references lean on the doctype's declarations: it stays.
+        if (removed->node_->type == XML_DTD_NODE) return kDomFail;
+        xmlUnlinkNode(removed->node_);
+        owner_->TakeDetached(removed->node_);
+        KeepNamespacesWithin(removed->node_);
+        return kDomOk;
+    }
+
+    DomStatus AppendChild(const DomNodePtr& child) override { return InsertBefore(child, nullptr); }
+
+    DomStatus InsertBefore(const DomNodePtr& child, const DomNodePtr& reference) override {
+        LibxmlNode* inserted = Resolve(child);
+        if (inserted == nullptr) return kDomInvalidArg;
+        xmlNodePtr node = inserted->node_;
+        xmlNodePtr before = nullptr;
+        if (reference != nullptr) {
+            LibxmlNode* found = Resolve(reference);
+            if (found == nullptr || found->node_->parent != node_ || found->node_ == node) return kDomInvalidArg;
+            before = found->node_;
+        }
+        if (!IsMovable(node)) return kDomInvalidArg;
+        if (node_->type != XML_ELEMENT_NODE && !IsDocument(node_)) return kDomFail;
+        if (IsAncestorOrSelf(node, node_)) return kDomFail;
+        if (!FitsHere(node, before)) return kDomFail;
+
+        if (node->parent != nullptr)
+            xmlUnlinkNode(node);  // moved from elsewhere in the document
+        else
+            owner_->ReleaseDetached(node);
+        LinkBefore(node_, node, before);
+        KeepNamespacesWithin(node);
+        return kDomOk;
+    }
+
+private:
+    // A handle of this same document, or null.
+    LibxmlNode* Resolve(const DomNodePtr& node) const {
+        auto* resolved = dynamic_cast<LibxmlNode*>(node.get());
+        return resolved != nullptr && resolved->owner_ == owner_ ? resolved : nullptr;
+    }
+
+    // The document holds one element, no loose text, and a declaration only
+    // in first place.
+    bool FitsHere(xmlNodePtr node, xmlNodePtr before) const {
+        const bool atDocument = IsDocument(node_);
+        if (IsDeclaration(node)) return atDocument && before == node_->children && !IsDeclaration(node_->children);
+        if (!atDocument) return true;
+        if (before != nullptr && IsDeclaration(before) && before == node_->children) return false;
+        if (node->type == XML_ELEMENT_NODE) return !HasOtherElementChild(node_, node);
+        return node->type == XML_PI_NODE || node->type == XML_COMMENT_NODE;
+    }
+
+    // Namespace pointers of a moved subtree must not point into nodes it has
+    // left, which may be freed before it.
+    void KeepNamespacesWithin(xmlNodePtr node) const {
+        if (node->type == XML_ELEMENT_NODE) xmlReconciliateNs(owner_->doc(), node);
+    }
+
+    std::shared_ptr<TreeOwner> owner_;
+    xmlNodePtr node_;
+};
+
+xmlDocPtr NewEmptyDoc() { return xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")); }
+
+class LibxmlDocument final : public DomDocument {
+public:
+    explicit LibxmlDocument(xmlDocPtr doc) : owner_(std::make_shared<TreeOwner>(doc)) {}
+
+    DomStatus SetAsync(bool) override { return kDomOk; }  // every load completes before it returns
+
+    DomStatus Load(const char16_t* path, bool& succeeded) override {
+        succeeded = false;
+        if (path == nullptr) return kDomInvalidArg;
+        // Whatever happens, the old tree is gone; a failed load leaves the
+        // document empty. Handles into the old tree keep it alive.
+        xmlDocPtr empty = NewEmptyDoc();
+        if (empty == nullptr) return kDomOutOfMemory;
+        owner_ = std::make_shared<TreeOwner>(empty);
+
+        std::string bytes;
+        if (!ReadWholeFile(path, bytes)) return kDomNone;
+        xmlDocPtr parsed = libxml2::ParseUntrusted(bytes);
+        if (parsed == nullptr) return kDomNone;
+        owner_ = std::make_shared<TreeOwner>(parsed);
+        succeeded = true;
+        return kDomOk;
+    }
+
+    DomStatus Save(const char16_t* path) override {
+        if (path == nullptr || *path == u'\0') return kDomInvalidArg;
+        std::string bytes;
+        if (!libxml2::Serialise(owner_->doc(), bytes)) return kDomFail;
+        return ReplaceFileWith(path, bytes.data(), bytes.size()) ? kDomOk : kDomFail;
+    }
+
+    DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,
+                                          DomNodePtr& out) override {
+        out.reset();
+        if (target == nullptr || *target == u'\0') return kDomInvalidArg;
+        const std::string name = ToXmlText(target);
+        const std::string content = data != nullptr ? ToXmlText(data) : std::string();
+        return Adopt(xmlNewDocPI(owner_->doc(), AsXml(name), AsXml(content)), out);
+    }
+
+    DomStatus CreateElement(const char16_t* name, DomNodePtr& out) override {
+        out.reset();
+        if (name == nullptr) return kDomInvalidArg;
+        const std::string text = ToXmlText(name);
+        if (xmlValidateName(AsXml(text), 0) != 0) return kDomInvalidArg;
+        return Adopt(xmlNewDocNode(owner_->doc(), nullptr, AsXml(text), nullptr), out);
+    }
+
+    DomStatus AsNode(DomNodePtr& out) override { return LibxmlNode::Wrap(owner_, owner_->docNode(), out); }
+
+private:
+    // A new node stands outside the tree, owned by the document until linked.
+    DomStatus Adopt(xmlNodePtr node, DomNodePtr& out) {
+        if (node == nullptr) return kDomOutOfMemory;
+        owner_->TakeDetached(node);
+        return LibxmlNode::Wrap(owner_, node, out);
+    }
+
+    std::shared_ptr<TreeOwner> owner_;
+};
+
+}  // namespace
+
+DomStatus CreateDomDocument(DomDocumentPtr& out) {
+    out.reset();
+    xmlInitParser();
+    xmlDocPtr doc = NewEmptyDoc();
+    if (doc == nullptr) return kDomOutOfMemory;
+    out = std::make_shared<LibxmlDocument>(doc);
+    return kDomOk;
+}
+
+}  // namespace clipferry::platform

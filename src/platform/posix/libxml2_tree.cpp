@@ -1,0 +1,75 @@
+// Node ownership for the libxml2 DOM: handles pin nodes, and a node removed
+// from the tree lives exactly as long as something can still reach it.
+#include "platform/posix/libxml2_tree.h"
+
+#include <libxml/xmlstring.h>
+
+namespace clipferry::platform::libxml2 {
+
+TreeOwner::~TreeOwner() {
+    for (xmlNodePtr node : detached_) xmlFreeNode(node);
+    xmlFreeDoc(doc_);
+}
+
+void TreeOwner::AddHandle(xmlNodePtr node) { ++handles_[node]; }
+
+void TreeOwner::DropHandle(xmlNodePtr node) {
+    auto found = handles_.find(node);
+    if (found == handles_.end() || --found->second > 0) return;
+    handles_.erase(found);
+
+    xmlNodePtr top = node;
+    while (top->parent != nullptr) top = top->parent;
+    if (detached_.count(top) == 0 || HasHandleWithin(top)) return;
+    detached_.erase(top);
+    xmlFreeNode(top);
+}
+
+void TreeOwner::TakeDetached(xmlNodePtr node) { detached_.insert(node); }
+
+void TreeOwner::ReleaseDetached(xmlNodePtr node) { detached_.erase(node); }
+
+bool TreeOwner::HasHandleWithin(xmlNodePtr subtree) const {
+    // Iterative pre-order walk; an entity reference's children belong to the
+    // entity declaration and are never handed out.
+    xmlNodePtr node = subtree;
+    while (node != nullptr) {
+        if (handles_.count(node) != 0) return true;
+        if (node->type != XML_ENTITY_REF_NODE && node->children != nullptr) {
+            node = node->children;
+            continue;
+        }
+        while (node != subtree && node->next == nullptr) node = node->parent;
+        if (node == subtree) break;
+        node = node->next;
+    }
+    return false;
+}
+
+void LinkBefore(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr reference) {
+    child->parent = parent;
+    if (reference == nullptr) {
+        child->prev = parent->last;
+        child->next = nullptr;
+        if (parent->last != nullptr)
+            parent->last->next = child;
+        else
+            parent->children = child;
+        parent->last = child;
+        return;
+    }
+    child->next = reference;
+    child->prev = reference->prev;
+    if (reference->prev != nullptr)
+        reference->prev->next = child;
+    else
+        parent->children = child;
+    reference->prev = child;
+}
+
+bool IsDeclaration(xmlNodePtr node) {
+    return node != nullptr && node->type == XML_PI_NODE &&
+           xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>("xml"));
+}
+
+}  // namespace clipferry::platform::libxml2

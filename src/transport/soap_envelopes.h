@@ -1,0 +1,20 @@
+// The SOAP 1.1 request bodies of the four API calls: one line each, the tab
+// runs between the items exactly as the service's other clients send them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace clipferry {
+
+// The text with & < > " ' replaced by their entity references, so that any
+// user name or password stays one well-formed text node.
+std::string EscapeXmlText(const char* text);
+
+// userName and password are NUL-terminated UTF-8; they are escaped here.
+std::string UserLoginEnvelope(const char* userName, const char* password);
+std::string GetFileTypesEnvelope();
+std::string GetCategoriesEnvelope(int32_t parentCategoryId);
+std::string GetModeratorsEnvelope(int32_t contactId);
+
+}  // namespace clipferry

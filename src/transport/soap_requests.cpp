@@ -1,0 +1,77 @@
+#include "transport/soap_requests.h"
+
+#include <string>
+
+#include "clipferry.h"
+#include "transport/curl_handles.h"
+#include "transport/response_buffer.h"
+#include "transport/service_urls.h"
+#include "transport/soap_envelopes.h"
+
+namespace clipferry {
+
+namespace {
+
+constexpr long kTimeoutSeconds = 50;
+
+// Posts one envelope; body must stay unchanged until the transfer ends, as
+// libcurl reads it in place.
+int32_t PostEnvelope(UploaderContext& context, const char* operation, const std::string& body,
+                     char** response) {
+    CurlBinding& curl = *context.binding;
+    const std::string url = std::string(ApiHostUrl) + "/0.1.1/api";
+    const std::string soapAction = std::string("soapAction: \"") + ApiHostUrl + "/0.1.1/" + operation + "\"";
+
+    // Without libcurl nothing can be sent; the result is the one its missing
+    // perform entry point stands for.
+    if (!curl.IsBound()) return CURLE_ABORTED_BY_CALLBACK;
+
+    EasyHandle handle(curl);
+    if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    curl.EasyReset(handle.get());
+
+    // Declared after the handle, so the list is freed before the handle is
+    // reset and cleaned up. The empty Expect header keeps libcurl from adding
+    // its own and waiting for a 100 Continue.
+    HeaderList headers(curl);
+    headers.Append("Expect:");
+    headers.Append("Content-type: text/xml; charset=utf-8");
+    headers.Append(soapAction.c_str());
+
+    if (context.proxyEnabled) curl.EasySetopt(handle.get(), CURLOPT_PROXY, static_cast<const void*>(context.proxy));
+    curl.EasySetopt(handle.get(), CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
+    curl.EasySetopt(handle.get(), CURLOPT_URL, static_cast<const void*>(url.c_str()));
+    curl.EasySetopt(handle.get(), CURLOPT_POST, 1L);
+    curl.EasySetopt(handle.get(), CURLOPT_POSTFIELDS, static_cast<const void*>(body.c_str()));
+    curl.EasySetopt(handle.get(), CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
+    curl.EasySetopt(handle.get(), CURLOPT_WRITEDATA, static_cast<const void*>(response));
+    curl.EasySetopt(handle.get(), CURLOPT_TIMEOUT, kTimeoutSeconds);
+    return curl.EasyPerform(handle.get());
+}
+
+bool HasBinding(const UploaderContext& context) { return context.binding != nullptr; }
+
+}  // namespace
+
+int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, char** response) {
+    if (userName == nullptr || password == nullptr || response == nullptr || !HasBinding(context))
+        return CLIPFERRY_BAD_ARGUMENT;
+    return PostEnvelope(context, "UserLogin", UserLoginEnvelope(userName, password), response);
+}
+
+int32_t PostGetFileTypes(UploaderContext& context, char** response) {
+    if (response == nullptr || !HasBinding(context)) return CLIPFERRY_BAD_ARGUMENT;
+    return PostEnvelope(context, "GetFileTypes", GetFileTypesEnvelope(), response);
+}
+
+int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, char** response) {
+    if (response == nullptr || !HasBinding(context) || parentCategoryId < 0) return CLIPFERRY_BAD_ARGUMENT;
+    return PostEnvelope(context, "GetCategories", GetCategoriesEnvelope(parentCategoryId), response);
+}
+
+int32_t PostGetModerators(UploaderContext& context, int32_t contactId, char** response) {
+    if (response == nullptr || !HasBinding(context) || contactId <= 0) return CLIPFERRY_BAD_ARGUMENT;
+    return PostEnvelope(context, "GetModerators", GetModeratorsEnvelope(contactId), response);
+}
+
+}  // namespace clipferry

@@ -1,0 +1,30 @@
+// The four SOAP calls of the API host. Each posts its envelope through the
+// context's libcurl binding (and its proxy, when one is enabled) and collects
+// the whole body in the caller's response buffer, whatever the HTTP status.
+//
+// response is the address of the caller's buffer pointer, set to null before
+// the call; the caller owns what it holds afterwards, whatever the result, and
+// releases it with free (ResponseBody does that).
+//
+// Results: 82 before any transfer when an argument is missing or out of
+// range, the context has no binding, or no easy handle can be had; 42 when
+// libcurl is not loaded or lacks its perform entry point; otherwise libcurl's
+// result unchanged (0 when the exchange completed). Memory exhaustion while
+// building the request throws std::bad_alloc before anything is sent.
+#pragma once
+
+#include <cstdint>
+
+#include "api/uploader_context.h"
+
+namespace clipferry {
+
+// userName and password are NUL-terminated UTF-8.
+int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, char** response);
+int32_t PostGetFileTypes(UploaderContext& context, char** response);
+// parentCategoryId 0 asks for the top categories; negative ids give 82.
+int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, char** response);
+// contactId must be positive.
+int32_t PostGetModerators(UploaderContext& context, int32_t contactId, char** response);
+
+}  // namespace clipferry

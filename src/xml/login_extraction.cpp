@@ -1,0 +1,48 @@
+#include "xml/login_extraction.h"
+
+#include "platform/text.h"
+#include "xml/element_search.h"
+#include "xml/text_to_int.h"
+
+namespace clipferry::xml {
+
+namespace {
+
+// The number an element holds; a missing element reads as 0.
+int32_t ReadNumber(const DomNodePtr& start, const char16_t* name) {
+    char16_t text[260] = {};
+    CopyElementText(start, name, text, 260);
+    return TextToInt(text);
+}
+
+}  // namespace
+
+bool ReadLoginStatus(const ResponseDocument& document) {
+    if (document.documentNode() == nullptr) return false;
+    char16_t status[260] = {};
+    document.CopyChildText(u"return", u"LoginStatus", status, 260);
+    return TextToInt(status) == 1;
+}
+
+int ReadLoginInformation(const ResponseDocument& document, LoginRecord& record) {
+    const DomNodePtr& root = document.documentNode();
+    if (root == nullptr) return 0;
+    DomNodePtr information;
+    FindElement(root, u"UserLoginInformation", &information);
+    if (information == nullptr) return 1;
+
+    record.contactId = ReadNumber(information, u"ContactId");
+    record.showModerators = ReadNumber(information, u"ShowModerators") == 1 ? 1 : 0;
+    CopyElementText(information, u"FirstName", record.firstName, 260);
+    CopyElementText(information, u"LastName", record.lastName, 260);
+    CopyElementText(information, u"EmailAddress", record.emailAddress, 260);
+
+    // The key keeps at most 3071 units; its UTF-8 form is cut at a character
+    // boundary so that it stays terminated within the field.
+    char16_t key[3072] = {};
+    CopyElementText(information, u"AuthKey", key, 3072);
+    platform::Utf16ToUtf8(key, record.authKey, sizeof record.authKey);
+    return 1;
+}
+
+}  // namespace clipferry::xml

@@ -1,0 +1,48 @@
+#include "xml/xml_document.h"
+
+#include "xml/fake_root_builder.h"
+
+namespace clipferry::xml {
+
+using platform::kDomFail;
+
+DomStatus XmlDocument::Create() {
+    DomDocumentPtr created;
+    const DomStatus status = platform::CreateDomDocument(created);
+    if (status < 0) return status;
+    document_ = std::move(created);
+    return document_->SetAsync(false);
+}
+
+DomStatus XmlDocument::Load(const char16_t* path) {
+    if (document_ == nullptr) return kDomFail;
+    bool succeeded = false;
+    const DomStatus status = document_->Load(path, succeeded);
+    return succeeded ? status : kDomFail;
+}
+
+DomStatus XmlDocument::Save(const char16_t* path) {
+    if (document_ == nullptr) return kDomFail;
+    DomNodePtr declaration;
+    DomNodePtr documentNode;
+    DomNodePtr first;
+    if (document_->CreateProcessingInstruction(u"xml", u"version='1.0' encoding='UTF-16'", declaration) >= 0 &&
+        document_->AsNode(documentNode) >= 0 && documentNode->FirstChild(first) >= 0) {
+        documentNode->InsertBefore(declaration, first);  // a refusal does not stop the save
+    }
+    return document_->Save(path);
+}
+
+DomStatus XmlDocument::GetDocumentNode(DomNodePtr& out) {
+    if (document_ == nullptr) return kDomFail;
+    return document_->AsNode(out);
+}
+
+DomStatus XmlDocument::AppendElement(const DomNodePtr& parent, FakeRootBuilder& builder) {
+    const DomStatus created = builder.Create();
+    if (created < 0) return created;
+    if (parent == nullptr || builder.element() == nullptr) return kDomFail;
+    return parent->AppendChild(builder.element());
+}
+
+}  // namespace clipferry::xml

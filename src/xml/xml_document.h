@@ -1,0 +1,42 @@
+// The owner of one DOM document: creating, loading and saving it.
+#pragma once
+
+#include "platform/dom.h"
+
+namespace clipferry::xml {
+
+using platform::DomDocumentPtr;
+using platform::DomNodePtr;
+using platform::DomStatus;
+
+class FakeRootBuilder;
+
+// Operations return DOM statuses: 0 success, 1 a negative answer, negative
+// failure.
+class XmlDocument {
+public:
+    XmlDocument() = default;
+    virtual ~XmlDocument() = default;
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    // A new empty document with synchronous loading.
+    DomStatus Create();
+
+    // Any unsuccessful parse is E_FAIL, whatever status the DOM gave.
+    DomStatus Load(const char16_t* path);
+
+    // Inserts a fresh UTF-16 declaration before the first child, then saves;
+    // the save runs and gives the result even when the insertion failed.
+    DomStatus Save(const char16_t* path);
+
+    DomStatus GetDocumentNode(DomNodePtr& out);
+
+    // Lets the builder create its element, then appends it to parent.
+    DomStatus AppendElement(const DomNodePtr& parent, FakeRootBuilder& builder);
+
+protected:
+    DomDocumentPtr document_;
+};
+
+}  // namespace clipferry::xml

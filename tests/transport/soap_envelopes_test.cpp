@@ -1,0 +1,54 @@
+#include "transport/soap_envelopes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "expected_envelopes.h"
+
+namespace clipferry {
+namespace {
+
+using namespace clipferry::testing;
+
+TEST(SoapEnvelopes, MatchTheLayoutByteForByte) {
+    EXPECT_EQ(UserLoginEnvelope("anna", "s3cret"), ExpectedUserLogin("anna", "s3cret"));
+    EXPECT_EQ(GetModeratorsEnvelope(4711), ExpectedGetModerators("4711"));
+    EXPECT_EQ(GetCategoriesEnvelope(0), ExpectedGetCategories("0"));
+    EXPECT_EQ(GetCategoriesEnvelope(2147483647), ExpectedGetCategories("2147483647"));
+    EXPECT_EQ(GetFileTypesEnvelope(), ExpectedGetFileTypes());
+}
+
+struct EscapeCase {
+    const char* raw;
+    const char* escaped;
+};
+
+TEST(SoapEnvelopes, EscapeMarkupInUserNameAndPassword) {
+    const EscapeCase cases[] = {
+        {"plain", "plain"},
+        {"a&b", "a&amp;b"},
+        {"<x>", "&lt;x&gt;"},
+        {"say \"hi\"", "say &quot;hi&quot;"},
+        {"it's", "it&apos;s"},
+        {"&amp;", "&amp;amp;"},  // an entity typed by the user stays literal text
+        {"</Username><Admin>1</Admin>", "&lt;/Username&gt;&lt;Admin&gt;1&lt;/Admin&gt;"},
+        {"J\xC3\xB6rg", "J\xC3\xB6rg"},  // UTF-8 passes unchanged
+    };
+    for (const EscapeCase& c : cases) {
+        SCOPED_TRACE(c.raw);
+        EXPECT_EQ(UserLoginEnvelope(c.raw, "pw"), ExpectedUserLogin(c.escaped, "pw"));
+        EXPECT_EQ(UserLoginEnvelope("user", c.raw), ExpectedUserLogin("user", c.escaped));
+    }
+}
+
+TEST(SoapEnvelopes, HoldLongEscapedTextWhole) {
+    // 259 ampersands each way grow far past the old fixed body size.
+    const std::string raw(259, '&');
+    std::string escaped;
+    for (int i = 0; i < 259; ++i) escaped += "&amp;";
+    EXPECT_EQ(UserLoginEnvelope(raw.c_str(), raw.c_str()), ExpectedUserLogin(escaped, escaped));
+}
+
+}  // namespace
+}  // namespace clipferry
