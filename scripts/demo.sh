@@ -51,7 +51,7 @@ print(demo["username"], demo["password"])' "$repo/devserver/default_data.json")
 export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
 export CLIPFERRY_PASSWORD=$password
 run() {
-  printf '$ clipferry %s\n' "$*"
+  printf '$ clipferry'; printf ' %q' "$@"; printf '\n'
   "$clipferry" --user "$user" "$@"
 }
 
@@ -81,7 +81,10 @@ step "What the service received"
 import json, sys, urllib.request
 opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
 with opener.open(f"http://127.0.0.1:{sys.argv[1]}/_control/uploads", timeout=10) as r:
-    for upload in json.load(r):
+    uploads = json.load(r)
+    if not uploads:
+        print("nothing was received")
+    for upload in uploads:
         print(f"verdict:  {upload['status']}")
         print(f"message:  {upload['message']}")
         print(f"file:     {upload['filename']}, {upload['size']} bytes, sha256 {upload['sha256'][:16]}...")
