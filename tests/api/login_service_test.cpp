@@ -1,0 +1,95 @@
+// Logging in through the export, as a host does, against the local service.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "service_session.h"
+
+namespace clipferry::test {
+namespace {
+
+class LoginServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetDevServer(); }
+    OwnTemporaryDirectory tmp_;
+};
+
+TEST_F(LoginServiceTest, AcceptedLoginFillsTheContext) {
+    ServiceSession session;
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    const LoginRecord& login = session.context().login;
+    EXPECT_EQ(login.loggedIn, 1);
+    EXPECT_EQ(login.contactId, 17);
+    EXPECT_EQ(login.showModerators, 1);
+    EXPECT_STREQ(login.authKey, "demo-auth-key-0017");
+    EXPECT_EQ(std::u16string(login.firstName), u"Dana");
+    EXPECT_EQ(std::u16string(login.emailAddress), u"demo@lumivid.example");
+    EXPECT_STREQ(login.userName, "demo");
+    EXPECT_STREQ(login.password, "demo-password");
+    EXPECT_FALSE(tmp_.Has("LumividRes.xml")) << "the scratch file does not outlive the call";
+    EXPECT_FALSE(tmp_.Has("Clipferry_Login.xml")) << "no dump while the log switch is off";
+}
+
+TEST_F(LoginServiceTest, RefusalsLeaveTheContextAndAreDumped) {
+    const std::string refusals[] = {
+        "",  // the service's own refusal for a wrong password
+        SoapAnswer("<return><LoginStatus>0</LoginStatus></return>"),
+        "<html><body><h1>502 Bad Gateway</h1></body></html>",
+        SoapAnswer("<UserLoginInformation><ContactId>3</ContactId></UserLoginInformation>"),
+    };
+    ServiceSession session("999");
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    for (const std::string& answer : refusals) {
+        if (!answer.empty()) ScriptApiAnswer(answer);
+        EXPECT_EQ(session.Login(u"demo", u"wrong"), CLIPFERRY_REFUSED) << answer;
+        const LoginRecord& login = session.context().login;
+        EXPECT_EQ(login.contactId, 17);
+        EXPECT_STREQ(login.authKey, "demo-auth-key-0017");
+        EXPECT_STREQ(login.password, "demo-password");
+        if (!answer.empty()) EXPECT_EQ(tmp_.Read("Clipferry_Login.xml"), answer);
+    }
+}
+
+TEST_F(LoginServiceTest, EmptyBodyGivesZeroAndStaysLoggedOut) {
+    ServiceSession session;
+    ScriptApiAnswer("");
+    EXPECT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    EXPECT_EQ(session.context().login.loggedIn, 0);
+    clipferry_char buffer[64] = {};
+    EXPECT_EQ(CLIPFERRY_GetFileTypes(session.handle(), buffer, 64), CLIPFERRY_BAD_ARGUMENT);
+}
+
+TEST_F(LoginServiceTest, SecondLoginRewritesTheRecord) {
+    ServiceSession session;
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    ScriptApiAnswer(SoapAnswer("<return><LoginStatus>1</LoginStatus><UserLoginInformation>"
+                               "<ContactId>42</ContactId><FirstName>Sam</FirstName>"
+                               "</UserLoginInformation></return>"));
+    ASSERT_EQ(session.Login(u"solo", u"solo-password"), CLIPFERRY_OK);
+    const LoginRecord& login = session.context().login;
+    EXPECT_EQ(login.contactId, 42);
+    EXPECT_EQ(login.showModerators, 0);
+    EXPECT_STREQ(login.authKey, "") << "a missing key is cleared";
+    EXPECT_EQ(std::u16string(login.firstName), u"Sam");
+    EXPECT_EQ(std::u16string(login.emailAddress), u"demo@lumivid.example") << "a missing address is kept";
+    EXPECT_STREQ(login.userName, "solo");
+}
+
+TEST_F(LoginServiceTest, OverlongCredentialsAreRefusedBeforeAnyRequest) {
+    ServiceSession session;
+    const std::u16string longPassword(260, u'p');
+    const std::u16string fits(259, u'p');
+    EXPECT_EQ(session.Login(u"demo", longPassword), CLIPFERRY_BAD_ARGUMENT);
+    EXPECT_EQ(session.Login(longPassword, u"x"), CLIPFERRY_BAD_ARGUMENT);
+    EXPECT_TRUE(RecordedRequests().empty());
+    EXPECT_EQ(session.Login(u"demo", fits), CLIPFERRY_REFUSED);
+}
+
+TEST_F(LoginServiceTest, MissingLibcurlGivesFortyTwo) {
+    ScopedEnvironment curl("CLIPFERRY_CURL_LIBRARY", "/nonexistent/libcurl.so.4");
+    ServiceSession session;
+    EXPECT_EQ(session.Login(u"demo", u"demo-password"), 42);
+}
+
+}  // namespace
+}  // namespace clipferry::test
