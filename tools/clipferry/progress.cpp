@@ -86,7 +86,8 @@ void ProgressMeter::update(double sent, double total) {
         start_ = now;
     }
     bool complete = total > 0 && sent >= total;
-    if (drewFinal_ || (sent <= 0 && !terminal_)) {
+    // Nothing to show before the first byte, unless a bar can show what lies ahead.
+    if (drewFinal_ || (sent <= 0 && (!terminal_ || total <= 0))) {
         return;
     }
     double interval = terminal_ ? kRedrawInterval : plainInterval_;
