@@ -91,13 +91,5 @@ TEST(ProgressMeter, TerminalBarRedrawsOneLineAndEndsIt) {
     EXPECT_EQ(text.back(), '\n');
 }
 
-TEST(ProgressMeter, FinishWithoutOutputPrintsNothing) {
-    std::ostringstream out;
-    FakeClock time;
-    ProgressMeter meter(out, true, time.clock());
-    meter.finish();
-    EXPECT_EQ(out.str(), "");
-}
-
 }  // namespace
 }  // namespace clipferry::cli
