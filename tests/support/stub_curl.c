@@ -41,6 +41,13 @@ STUB_API CURLFORMcode curl_formadd(struct curl_httppost** first, struct curl_htt
     for (;;) {
         int option = va_arg(args, int);
         if (option == CURLFORM_END || n == 8) break;
+#ifdef STUB_REFUSE_CURLFORM_CONTENTLEN
+        /* A libcurl from before the 64-bit part length. */
+        if (option == CURLFORM_CONTENTLEN) {
+            va_end(args);
+            return CURL_FORMADD_UNKNOWN_OPTION;
+        }
+#endif
         options[n] = option;
         values[n] = va_arg(args, void*);
         ++n;

@@ -1,0 +1,57 @@
+// CLIPFERRY_DoUpload: discover the upload server, post the form with the file
+// streamed from disk, and read the server's verdict and message.
+#include <algorithm>
+
+#include "api/operation_frame.h"
+#include "api/operations.h"
+#include "api/upload_verdict.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "transport/upload_transport.h"
+
+namespace clipferry {
+
+namespace {
+
+constexpr size_t kFieldBytes = 1024;
+constexpr uint32_t kStatusChars = 260;
+
+}  // namespace
+
+int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
+                  uint32_t messageSize, ProgressCallback progress, void* progressData) {
+    if (!context.login.loggedIn || request.title == nullptr || request.description == nullptr ||
+        request.tags == nullptr || request.category1 < 0 || request.path == nullptr ||
+        !platform::PathExists(request.path) || request.moderatorId < 0)
+        return CLIPFERRY_BAD_ARGUMENT;
+
+    char title[kFieldBytes] = {};
+    char description[kFieldBytes] = {};
+    char tags[kFieldBytes] = {};
+    platform::Utf16ToUtf8(request.title, title, sizeof title);
+    platform::Utf16ToUtf8(request.description, description, sizeof description);
+    platform::Utf16ToUtf8(request.tags, tags, sizeof tags);
+    const UploadFields fields{context.login.authKey, title, description, tags, request.moderatorId,
+                              request.category1, std::max(request.category2, 0), std::max(request.category3, 0)};
+
+    // Without a discovered server the upload goes to the default host.
+    DiscoverUploadServer(context);
+
+    // Upload servers may print text before the XML declaration; an answer
+    // that is not XML counts as a refusal.
+    OperationPlan plan{DumpFile::Upload, /*dumpUnloadedBody=*/false, CLIPFERRY_REFUSED};
+    plan.parseFromDeclaration = true;
+    return RunOperation(
+        context, plan,
+        [&](char** response) {
+            return PostUploadForm(context, response, fields, request.path, progress, progressData);
+        },
+        [&](const xml::ResponseDocument& document) -> int32_t {
+            char16_t status[kStatusChars] = {};
+            document.LookupText(u"status", status, kStatusChars);
+            if (message != nullptr && messageSize > 0) document.LookupText(u"message", message, messageSize);
+            return IsUploadAccepted(status) ? CLIPFERRY_OK : CLIPFERRY_REFUSED;
+        });
+}
+
+}  // namespace clipferry

@@ -1,0 +1,105 @@
+// The multipart upload. The file is never held in memory: libcurl pulls it
+// through the read function, in the chunks it asks for, while it sends the
+// file part, whose length is declared up front from the measured size.
+#include <cstdio>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/text.h"
+#include "transport/curl_handles.h"
+#include "transport/form_post.h"
+#include "transport/media_file_name.h"
+#include "transport/response_buffer.h"
+#include "transport/upload_form.h"
+#include "transport/upload_transport.h"
+#include "transport/upload_url.h"
+
+namespace clipferry {
+
+namespace {
+
+constexpr long kTimeoutSeconds = 500;
+// From here on the length no longer fits libcurl's long (32 bits on Windows).
+constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
+
+// libcurl's read callback over the open media file, with fread's semantics.
+extern "C" size_t ReadMediaFile(char* buffer, size_t size, size_t count, void* file) {
+    return std::fread(buffer, size, count, static_cast<std::FILE*>(file));
+}
+
+// Adds the file part, declaring its exact length in the option its size needs.
+CURLFORMcode AddFilePart(FormPost& form, const FormPart& part, std::FILE* file, uint64_t size) {
+    if (size < kLongLengthLimit) {
+        return form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_FILENAME, part.value.c_str(), CURLFORM_STREAM,
+                        static_cast<void*>(file), CURLFORM_CONTENTSLENGTH, static_cast<long>(size),
+                        CURLFORM_CONTENTTYPE, "application/octet-stream");
+    }
+    return form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_FILENAME, part.value.c_str(), CURLFORM_STREAM,
+                    static_cast<void*>(file), CURLFORM_CONTENTLEN, static_cast<curl_off_t>(size),
+                    CURLFORM_CONTENTTYPE, "application/octet-stream");
+}
+
+}  // namespace
+
+int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFields& fields,
+                       const char16_t* path, ProgressCallback progress, void* progressData) {
+    if (response == nullptr || fields.authKey == nullptr || fields.title == nullptr ||
+        fields.description == nullptr || fields.tags == nullptr || path == nullptr ||
+        !platform::PathExists(path) || context.binding == nullptr)
+        return CLIPFERRY_BAD_ARGUMENT;
+    CurlBinding& curl = *context.binding;
+
+    const uint64_t size = platform::MeasureFileSize(path).value_or(0);
+    // Declared first, so it is closed last: libcurl reads it until the handle goes.
+    const platform::FilePtr file = platform::OpenFileForReading(path);
+    if (file == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    // libcurl asks for whole buffers at a time; a stdio buffer would only
+    // split each request into two reads.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    const std::string fileName = MediaFileName(platform::Utf16ToUtf8(std::u16string(path)));
+    const UploadFormValues values{fileName.c_str(), fields.tags,      fields.authKey,
+                                  fields.title,     fields.description, fields.category1,
+                                  fields.category2, fields.category3, fields.moderatorId};
+    // The form outlives the handle that sends it.
+    FormPost form(curl);
+    for (const FormPart& part : DescribeUploadForm(values)) {
+        if (!part.isFile) {
+            form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_COPYCONTENTS, part.value.c_str());
+        } else if (AddFilePart(form, part, file.get(), size) != CURL_FORMADD_OK && size >= kLongLengthLimit) {
+            // A libcurl that cannot take a 64-bit length would send a wrong one.
+            return CLIPFERRY_BAD_ARGUMENT;
+        }
+    }
+
+    EasyHandle handle(curl);
+    if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    curl.EasyReset(handle.get());
+    // Freed before the handle is reset and cleaned up. The empty Expect header
+    // keeps libcurl from waiting for a 100 Continue before the body.
+    HeaderList headers(curl);
+    headers.Append("Expect:");
+    const std::string url = UploadUrl(context.uploadServerUrl);
+
+    CURL* easy = handle.get();
+    curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
+    // The trace goes to standard error and shows the proxy's credentials:
+    // only while the host has asked for diagnostics.
+    if (context.logResponses) curl.EasySetopt(easy, CURLOPT_VERBOSE, 1L);
+    if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
+    curl.EasySetopt(easy, CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
+    curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
+    curl.EasySetopt(easy, CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
+    curl.EasySetopt(easy, CURLOPT_WRITEDATA, static_cast<const void*>(response));
+    curl.EasySetopt(easy, CURLOPT_TIMEOUT, kTimeoutSeconds);
+    curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));
+    curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(file.get()));
+    if (progress != nullptr) {
+        curl.EasySetopt(easy, CURLOPT_NOPROGRESS, 0L);
+        curl.EasySetopt(easy, CURLOPT_PROGRESSFUNCTION, static_cast<curl_progress_callback>(progress));
+        curl.EasySetopt(easy, CURLOPT_PROGRESSDATA, progressData);
+    }
+    return curl.EasyPerform(easy);
+}
+
+}  // namespace clipferry

@@ -1,0 +1,41 @@
+// The two transfers of an upload: asking the API host which upload server to
+// use, then posting the multipart form with the media file streamed from disk.
+#pragma once
+
+#include <cstdint>
+
+#include "api/uploader_context.h"
+#include "clipferry.h"
+
+namespace clipferry {
+
+// Clears the context's uploadServerUrl and fills it with the address the API
+// host names, when it names one that fits. Does nothing without a binding.
+// Failures leave the address empty, so the upload goes to the default host.
+void DiscoverUploadServer(UploaderContext& context);
+
+// The descriptive fields of an upload; texts are NUL-terminated UTF-8.
+struct UploadFields {
+    const char* authKey;
+    const char* title;
+    const char* description;
+    const char* tags;
+    int32_t moderatorId;
+    int32_t category1;
+    int32_t category2;
+    int32_t category3;
+};
+
+// Posts the form to the discovered server (or the default upload host),
+// streaming the file at path. response is the address of the caller's buffer
+// pointer, set to null; the caller frees what it holds, whatever the result.
+//
+// Results: 82 when an argument is missing, nothing exists at the path, the
+// file cannot be opened for reading, the context has no binding, libcurl
+// yields no easy handle, or refuses the length of a file of 2 GiB or more;
+// 42 when progress returns non-zero; otherwise libcurl's result (0 when the
+// exchange completed, whatever the response status).
+int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFields& fields,
+                       const char16_t* path, ProgressCallback progress, void* progressData);
+
+}  // namespace clipferry

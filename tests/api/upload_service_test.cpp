@@ -1,0 +1,212 @@
+// The upload operation against the local Lumivid service: what it sends,
+// how it reads the verdict and the message, and when it dumps the answer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "../transport/test_environment.h"
+#include "api/operations.h"
+#include "devserver_client.h"
+#include "service_session.h"
+#include "upload_files.h"
+
+namespace clipferry {
+namespace {
+
+using namespace clipferry::testing;
+using namespace clipferry::test;
+
+constexpr char kAuthKey[] = "demo-auth-key-0017";
+
+void ScriptUploadAnswer(const std::string& body) {
+    ScriptedResponse response;
+    response.path = "/upload";
+    response.headers = {{"Content-Type", "text/xml; charset=utf-8"}};
+    response.body = body;
+    ScriptResponse(response);
+}
+
+std::string Result(const char* status, const char* message) {
+    return std::string("<?xml version=\"1.0\"?><result><status>") + status + "</status><message>" + message +
+           "</message></result>";
+}
+
+class UploadOperationServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetDevServer();
+        context_ = MakeContext(DevServerProxy().c_str());
+        ASSERT_TRUE(context_);
+        // As a successful login leaves it.
+        context_->login.loggedIn = 1;
+        std::strcpy(context_->login.authKey, kAuthKey);
+        path_ = Wide(folder_.Write("clip.mp4", "video bytes"));
+    }
+
+    int32_t Upload(char16_t* message, uint32_t size, int32_t category2 = 0, int32_t category3 = 0) {
+        const UploadRequest request{path_.c_str(), u"T\u00edtulo", u"About", u"a, b", 501, 3, category2, category3};
+        return RunUpload(*context_, request, message, size, nullptr, nullptr);
+    }
+
+    std::string DumpText() const {
+        std::ifstream in(folder_.path() / "Clipferry_Upload.xml", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    ContextPtr context_;
+    TemporaryFolder folder_;
+    std::u16string path_;
+};
+
+TEST_F(UploadOperationServiceTest, AcceptedByTheService) {
+    char16_t message[128] = {};
+    ASSERT_EQ(Upload(message, 128), 0);
+    EXPECT_EQ(std::u16string(message), u"Your video \"T\u00edtulo\" was received and awaits moderation.");
+    const auto uploads = ReceivedUploads();
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(HeaderValue(uploads[0].fields, "title"), "T\xC3\xADtulo");
+    EXPECT_EQ(HeaderValue(uploads[0].fields, "authkey"), kAuthKey);
+}
+
+TEST_F(UploadOperationServiceTest, NegativeCategoriesTwoAndThreeAreSentAsZero) {
+    const struct {
+        int32_t category2, category3;
+        const char* sent2;
+        const char* sent3;
+    } cases[] = {{-5, -1, "0", "0"}, {4, -2147483647 - 1, "4", "0"}, {0, 9, "0", "9"}};
+    for (const auto& c : cases) {
+        ResetDevServer();
+        ASSERT_EQ(Upload(nullptr, 0, c.category2, c.category3), 0);
+        const auto uploads = ReceivedUploads();
+        ASSERT_EQ(uploads.size(), 1u);
+        EXPECT_EQ(HeaderValue(uploads[0].fields, "category1"), "3");
+        EXPECT_EQ(HeaderValue(uploads[0].fields, "category2"), c.sent2);
+        EXPECT_EQ(HeaderValue(uploads[0].fields, "category3"), c.sent3);
+        EXPECT_EQ(HeaderValue(uploads[0].fields, "moderator"), "501");
+    }
+}
+
+TEST_F(UploadOperationServiceTest, VerdictAndMessage) {
+    const struct {
+        std::string body;
+        int32_t result;
+        const char16_t* message;  // what the 16-unit buffer holds after
+    } cases[] = {
+        {Result("SUCCESS", "Thanks"), 0, u"Thanks"},
+        {Result("Success", "Thanks"), 0, u"Thanks"},
+        {Result("upload success", "Thanks"), 0, u"Thanks"},
+        {Result("UNSUCCESSFUL", "Invalid key"), 83, u"Invalid key"},
+        {Result("unsuccessful", "No"), 83, u"No"},
+        {Result("FAILED", "No"), 83, u"No"},
+        {"<?xml version=\"1.0\"?><result><message>No status</message></result>", 83, u"No status"},
+        {"<?xml version=\"1.0\"?><result><status>SUCCESS</status></result>", 0, u"untouched"},
+        {"<html><body>Internal error</body></html>", 83, u"untouched"},
+        {"Notice: slow disk\n" + Result("SUCCESS", "Fine"), 0, u"Fine"},
+        {"", 0, u"untouched"},
+    };
+    for (const auto& c : cases) {
+        ScriptUploadAnswer(c.body);
+        char16_t message[16] = u"untouched";
+        EXPECT_EQ(Upload(message, 16), c.result) << c.body;
+        EXPECT_EQ(std::u16string(message), c.message) << c.body;
+    }
+}
+
+TEST_F(UploadOperationServiceTest, MessageBufferRules) {
+    const std::string answer = Result("SUCCESS", "0123456789");
+    const struct {
+        bool given;
+        uint32_t size;
+        const char16_t* after;
+    } cases[] = {
+        {false, 16, nullptr},
+        {true, 0, u"untouched"},
+        {true, 1, u""},
+        {true, 5, u"0123"},
+        {true, 11, u"0123456789"},
+    };
+    for (const auto& c : cases) {
+        ScriptUploadAnswer(answer);
+        char16_t message[16] = u"untouched";
+        EXPECT_EQ(Upload(c.given ? message : nullptr, c.size), 0) << c.size;
+        if (c.after) EXPECT_EQ(std::u16string(message), c.after) << c.size;
+    }
+}
+
+TEST_F(UploadOperationServiceTest, DumpHoldsTheWholeBodyWhenItLoaded) {
+    ScopedEnvironment tmp("TMPDIR", folder_.path().string());
+    context_->logResponses = 1;
+    const std::string body = "Notice: printed first\n" + Result("SUCCESS", "Fine");
+    ScriptUploadAnswer(body);
+    ASSERT_EQ(Upload(nullptr, 0), 0);
+    EXPECT_EQ(DumpText(), body);
+
+    std::filesystem::remove(folder_.path() / "Clipferry_Upload.xml");
+    ScriptUploadAnswer("");
+    ASSERT_EQ(Upload(nullptr, 0), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "Clipferry_Upload.xml"));
+    // The discovery answers were dumped under their own name meanwhile.
+    EXPECT_TRUE(std::filesystem::exists(folder_.path() / "Clipferry_GetServer.xml"));
+}
+
+TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
+    char16_t message[16] = u"untouched";
+    const std::u16string directory = Wide(folder_.path().string());
+    const std::u16string missing = Wide((folder_.path() / "missing.mp4").string());
+    const UploadRequest base{path_.c_str(), u"t", u"d", u"g", 0, 0, 0, 0};
+    UploadRequest toDirectory = base, toMissing = base, badModerator = base, badCategory = base;
+    toDirectory.path = directory.c_str();
+    toMissing.path = missing.c_str();
+    badModerator.moderatorId = -1;
+    badCategory.category1 = -1;
+    for (const UploadRequest& request : {toDirectory, toMissing, badModerator, badCategory})
+        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
+    context_->login.loggedIn = 0;
+    EXPECT_EQ(RunUpload(*context_, base, message, 16, nullptr, nullptr), 82);
+    EXPECT_EQ(std::u16string(message), u"untouched");
+    EXPECT_TRUE(ReceivedUploads().empty());
+}
+
+struct ProgressSeen {
+    double total = 0;
+    double sent = 0;
+    int calls = 0;
+};
+
+int OnProgress(void* data, double, double, double ultotal, double ulnow) {
+    auto* seen = static_cast<ProgressSeen*>(data);
+    seen->total = ultotal;
+    seen->sent = ulnow;
+    ++seen->calls;
+    return 0;
+}
+
+// As a host does it: log in, then upload through the export.
+TEST(UploadExportServiceTest, LoginThenUpload) {
+    ResetDevServer();
+    TemporaryFolder folder;
+    const std::string path = folder.Write("holiday.final.mov", PatternBytes(300000));
+    ServiceSession session;
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    clipferry_char message[100] = {};
+    ProgressSeen seen;
+    const std::u16string wide = Wide(path);
+    ASSERT_EQ(CLIPFERRY_DoUpload(session.handle(), wide.c_str(), u"Holiday", u"By the sea", u"sea, sun", 501, 1, -1,
+                                 -1, message, 100, OnProgress, &seen),
+              CLIPFERRY_OK);
+    EXPECT_EQ(std::u16string(message), u"Your video \"Holiday\" was received and awaits moderation.");
+    EXPECT_GT(seen.calls, 0);
+    EXPECT_GT(seen.total, 300000);
+    EXPECT_EQ(seen.sent, seen.total);
+    const auto uploads = ReceivedUploads();
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].filename, "holiday.final.mov");
+    EXPECT_EQ(uploads[0].sha256, Sha256Of(path));
+    EXPECT_EQ(HeaderValue(uploads[0].fields, "authkey"), "demo-auth-key-0017");
+}
+
+}  // namespace
+}  // namespace clipferry

@@ -1,0 +1,64 @@
+// Files for the upload tests: a private temporary folder, files written into
+// it, and the SHA-256 of a file as the sha256sum tool reports it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "platform/text.h"
+
+namespace clipferry::testing {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "clipferry-upload-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    std::string Write(const std::string& name, const std::string& contents) const {
+        const std::string file = (path_ / name).string();
+        std::ofstream(file, std::ios::binary) << contents;
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::u16string Wide(const std::string& utf8) { return platform::Utf8ToUtf16(utf8); }
+
+inline std::string Sha256Of(const std::string& file) {
+    const std::string command = "sha256sum '" + file + "'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char digest[65] = {};
+    if (pipe == nullptr || std::fscanf(pipe.get(), "%64s", digest) != 1) return "";
+    return digest;
+}
+
+// Bytes that differ from position to position, so a lost or repeated chunk shows.
+inline std::string PatternBytes(size_t count) {
+    std::string bytes(count, '\0');
+    uint32_t state = 2463534242u;
+    for (char& byte : bytes) {
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        byte = char(state);
+    }
+    return bytes;
+}
+
+}  // namespace clipferry::testing
