@@ -30,5 +30,9 @@ test-sanitize: bootstrap
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest $(CTEST_FLAGS)
 
+# The library end to end against the local Lumivid service (scripts/demo.sh).
+demo: build
+	./scripts/demo.sh $(BUILD_DIR)
+
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -1,0 +1,65 @@
+"""Runs the built clipferry command for the tests, and talks to the local
+Lumivid service's control API."""
+
+import json
+import os
+import socket
+import subprocess
+import urllib.request
+
+COMMAND = os.environ["CLIPFERRY_COMMAND"]
+SOURCE_DIR = os.environ["CLIPFERRY_SOURCE_DIR"]
+DEVSERVER_STATE = os.environ.get("CLIPFERRY_DEVSERVER_STATE", "")
+
+# Exit statuses of the command (see `clipferry --help`).
+FAILURE, USAGE, BAD_ARGUMENT, REFUSED, CANCELLED = 1, 2, 3, 4, 5
+COULD_NOT_CONNECT = 10 + 7
+
+
+def base_environment(**extra):
+    """The caller's environment without anything that would steer the command."""
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith("CLIPFERRY_") or k in ("CLIPFERRY_CURL_LIBRARY",)}
+    env.update({k: str(v) for k, v in extra.items()})
+    return env
+
+
+def run(args, env, timeout=120, **kwargs):
+    return subprocess.run([COMMAND, *args], env=env, capture_output=True, text=True,
+                          timeout=timeout, stdin=subprocess.DEVNULL, start_new_session=True,
+                          **kwargs)
+
+
+def closed_port():
+    """A loopback port with nothing listening on it."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def devserver_port():
+    with open(os.path.join(DEVSERVER_STATE, "port")) as f:
+        return int(f.read().strip())
+
+
+def default_data():
+    with open(os.path.join(SOURCE_DIR, "devserver", "default_data.json")) as f:
+        return json.load(f)
+
+
+class Control:
+    """The service's /_control/ API, reached directly rather than through a proxy."""
+
+    def __init__(self, port):
+        self.base = f"http://127.0.0.1:{port}/_control"
+        self.opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+
+    def get(self, path):
+        with self.opener.open(f"{self.base}/{path}", timeout=10) as r:
+            return json.load(r)
+
+    def post(self, path, body):
+        request = urllib.request.Request(f"{self.base}/{path}", data=json.dumps(body).encode(),
+                                         headers={"Content-Type": "application/json"})
+        with self.opener.open(request, timeout=10) as r:
+            return json.load(r)

@@ -1,0 +1,40 @@
+// One uploader context of the library, as any host holds it: created on
+// construction, released on destruction. The only file that calls the C API.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "category_tree.h"
+#include "options.h"
+#include "progress.h"
+
+namespace clipferry::cli {
+
+struct Moderator {
+    int32_t id = 0;
+    std::string firstName;
+    std::string lastName;
+};
+
+class Session {
+public:
+    Session();  // throws std::runtime_error when the library cannot create a context
+
+    int32_t login(const std::string& user, const std::string& password);
+    int32_t fileTypes(std::string& types);
+    int32_t categories(int32_t parent, std::vector<Category>& children);
+    int32_t moderators(std::vector<Moderator>& moderators);
+    // `meter` may be null. The upload stops when Ctrl-C was pressed.
+    int32_t upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message);
+
+private:
+    struct Release {
+        void operator()(void* handle) const;
+    };
+    std::unique_ptr<void, Release> handle_;
+};
+
+}  // namespace clipferry::cli
