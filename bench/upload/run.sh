@@ -78,8 +78,8 @@ library_upload() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 printf '%-8s %6s %14s %14s %7s %14s\n' size runs "library MiB/s" "curl MiB/s" ratio "host peak RSS"
-for spec in "64MiB random 67108864" "1GiB random 1073741824" "4GiB+1 sparse 4294967297"; do
-  read -r label kind size <<<"$spec"
+for entry in "64MiB random 67108864" "1GiB random 1073741824" "4GiB+1 sparse 4294967297"; do
+  read -r label kind size <<<"$entry"
   path=$(make_file "upload-$label.bin" "$kind" "$size")
   lib_rates=() curl_rates=() peaks=()
   for ((i = 0; i < runs; i++)); do

@@ -2,9 +2,9 @@
 
 namespace clipferry {
 
-std::vector<FormPart> DescribeUploadForm(const UploadFormValues& values) {
+std::vector<FormPart> DescribeUploadForm(const UploadFields& values, const char* fileName) {
     return {
-        {"Filename", values.fileName, false},
+        {"Filename", fileName, false},
         {"tags", values.tags, false},
         {"terms", "1", false},
         {"authkey", values.authKey, false},
@@ -15,7 +15,7 @@ std::vector<FormPart> DescribeUploadForm(const UploadFormValues& values) {
         {"category2", std::to_string(values.category2), false},
         {"category3", std::to_string(values.category3), false},
         {"moderator", std::to_string(values.moderatorId), false},
-        {"userfile", values.fileName, true},
+        {"userfile", fileName, true},
         {"Upload", "Submit Query", false},
     };
 }

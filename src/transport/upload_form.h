@@ -8,17 +8,17 @@
 
 namespace clipferry {
 
-// The texts are NUL-terminated UTF-8, sent byte for byte.
-struct UploadFormValues {
-    const char* fileName;
-    const char* tags;
+// The descriptive fields of an upload; texts are NUL-terminated UTF-8, sent
+// byte for byte.
+struct UploadFields {
     const char* authKey;
     const char* title;
     const char* description;
+    const char* tags;
+    int32_t moderatorId;
     int32_t category1;
     int32_t category2;
     int32_t category3;
-    int32_t moderatorId;
 };
 
 struct FormPart {
@@ -28,7 +28,8 @@ struct FormPart {
     bool isFile;
 };
 
-// Every part in order; exactly one of them, "userfile", is the file.
-std::vector<FormPart> DescribeUploadForm(const UploadFormValues& values);
+// Every part in order; exactly one of them, "userfile", is the file, sent
+// under fileName, which is also the "Filename" field.
+std::vector<FormPart> DescribeUploadForm(const UploadFields& fields, const char* fileName);
 
 }  // namespace clipferry

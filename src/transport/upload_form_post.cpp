@@ -58,12 +58,9 @@ int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFi
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 
     const std::string fileName = MediaFileName(platform::Utf16ToUtf8(std::u16string(path)));
-    const UploadFormValues values{fileName.c_str(), fields.tags,      fields.authKey,
-                                  fields.title,     fields.description, fields.category1,
-                                  fields.category2, fields.category3, fields.moderatorId};
     // The form outlives the handle that sends it.
     FormPost form(curl);
-    for (const FormPart& part : DescribeUploadForm(values)) {
+    for (const FormPart& part : DescribeUploadForm(fields, fileName.c_str())) {
         if (!part.isFile) {
             form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_COPYCONTENTS, part.value.c_str());
         } else if (AddFilePart(form, part, file.get(), size) != CURL_FORMADD_OK && size >= kLongLengthLimit) {

@@ -6,6 +6,7 @@
 
 #include "api/uploader_context.h"
 #include "clipferry.h"
+#include "transport/upload_form.h"
 
 namespace clipferry {
 
@@ -13,18 +14,6 @@ namespace clipferry {
 // host names, when it names one that fits. Does nothing without a binding.
 // Failures leave the address empty, so the upload goes to the default host.
 void DiscoverUploadServer(UploaderContext& context);
-
-// The descriptive fields of an upload; texts are NUL-terminated UTF-8.
-struct UploadFields {
-    const char* authKey;
-    const char* title;
-    const char* description;
-    const char* tags;
-    int32_t moderatorId;
-    int32_t category1;
-    int32_t category2;
-    int32_t category3;
-};
 
 // Posts the form to the discovered server (or the default upload host),
 // streaming the file at path. response is the address of the caller's buffer

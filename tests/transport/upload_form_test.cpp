@@ -91,8 +91,8 @@ TEST(UploadUrlTest, DiscoveredServerOrDefaultHost) {
 }
 
 TEST(UploadFormTest, ThirteenPartsInOrder) {
-    const UploadFormValues values{"clip.mp4", "a, b & c", "KEY", "T\xC3\xADtulo", "<d>", 7, -5, 2147483647, 0};
-    const auto parts = DescribeUploadForm(values);
+    const UploadFields fields{"KEY", "T\xC3\xADtulo", "<d>", "a, b & c", 0, 7, -5, 2147483647};
+    const auto parts = DescribeUploadForm(fields, "clip.mp4");
     const struct {
         const char* name;
         const char* value;
