@@ -127,7 +127,8 @@ TEST_F(ResponseDocumentTest, TrailingSeparatorIsNotDoubled) {
 TEST_F(ResponseDocumentTest, OverlongTemporaryDirectoryLoadsNothing) {
     // The scratch path must fit the 260-character stored path, terminator included.
     const size_t nameAndSeparator = std::string("/LumividRes.xml").size();
-    std::string longest = tmp_.path();
+    // Nested inside the test's own directory, so that it goes with it.
+    std::string longest = tmp_.path() + "/d";
     while (longest.size() + nameAndSeparator < XmlFileDocument::kPathCapacity - 1)
         longest += longest.size() % 50 == 0 ? '/' : 'd';
     ASSERT_NE(longest.back(), '/');
