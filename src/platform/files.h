@@ -32,6 +32,41 @@ void RemoveFile(const char16_t* path);
 // could not be created; a short write is not reported.
 bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count);
 
+// How a scratch file is made: without a name where the system can (nothing
+// is then left behind even by a killed process), or always under a unique name.
+enum class ScratchNaming { kNamelessWherePossible, kAlwaysNamed };
+
+// One operation's private copy of some bytes in the temporary directory:
+// created exclusively, never through a link, readable by the user alone, under
+// a name no other file has (or none), and gone when its owner is destroyed.
+class ScratchFile {
+public:
+    ScratchFile() = default;
+    ~ScratchFile() { Remove(); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    // Makes a new file holding exactly the bytes, after removing one this
+    // owner made before; a named one is called prefix, something unique, then
+    // extension. False, with nothing left behind, when the temporary directory
+    // is unusable or the bytes could not all be written.
+    bool Create(const char16_t* prefix, const char16_t* extension, const void* bytes, size_t count,
+                ScratchNaming naming = ScratchNaming::kNamelessWherePossible);
+
+    // The path the file is read back through while its owner holds it; empty
+    // when there is none.
+    const std::u16string& Path() const { return path_; }
+
+    void Remove();
+
+private:
+    std::u16string path_;
+    // The name to remove at the end; empty for a file without a name.
+    std::u16string name_;
+    // The descriptor that keeps a file without a name alive; -1 when none.
+    int descriptor_ = -1;
+};
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };

@@ -1,36 +1,16 @@
 #include "xml/response_document.h"
 
-#include <algorithm>
-#include <string>
-
 #include "platform/files.h"
 #include "xml/element_search.h"
-#include "xml/wide_text.h"
 
 namespace clipferry::xml {
 
 ResponseDocument::~ResponseDocument() { DeleteScratch(); }
 
-bool ResponseDocument::BuildScratchPath() {
-    std::u16string path = platform::TemporaryDirectory();
-    // Without a directory the name alone would land in the working directory.
-    if (path.empty()) return false;
-    if (path.back() != platform::PathSeparator()) path.push_back(platform::PathSeparator());
-    path += kScratchName;
-    // The path must also fit the stored path buffer that Open reads from.
-    if (path.size() >= kPathCapacity) return false;
-    return CopyWhole(scratchPath_, kScratchCapacity, path);
-}
-
 int ResponseDocument::LoadFromBuffer(const char* bytes, uint32_t count) {
     if (bytes == nullptr || count == 0) return 0;
-    if (!BuildScratchPath()) return 0;
-    // A stale file, or whatever else stands at the path, is removed first;
-    // the new one is created owner-only and never through a link.
-    if (!platform::ReplaceFileWith(scratchPath_, bytes, count)) return 0;
-    // A short write would parse as a truncated body.
-    if (platform::MeasureFileSize(scratchPath_) != uint64_t(count)) return 0;
-    return OpenFile(scratchPath_);
+    if (!scratch_.Create(kScratchPrefix, kScratchExtension, bytes, count)) return 0;
+    return OpenFile(scratch_.Path().c_str());
 }
 
 int ResponseDocument::LookupText(const char16_t* name, char16_t* buffer, uint32_t size) const {
@@ -41,9 +21,7 @@ int ResponseDocument::LookupText(const char16_t* name, char16_t* buffer, uint32_
 void ResponseDocument::DeleteScratch() {
     // The file holds the service's answer (for a login, the auth key): it is
     // removed, not saved again.
-    if (scratchPath_[0] == u'\0') return;
-    platform::RemoveFile(scratchPath_);
-    std::fill(std::begin(scratchPath_), std::end(scratchPath_), u'\0');
+    scratch_.Remove();
 }
 
 int ResponseDocument::OpenFile(const char16_t* path) {

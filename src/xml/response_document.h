@@ -1,28 +1,31 @@
 // One service response as a searchable document, parsed by way of a scratch
-// file in the temporary directory that never outlives the operation.
+// file of the operation's own that never outlives the operation.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/files.h"
 #include "xml/xml_file_document.h"
 
 namespace clipferry::xml {
 
 class ResponseDocument : public XmlFileDocument {
 public:
-    // Characters of the scratch path buffer, terminator included.
-    static constexpr size_t kScratchCapacity = 1040;
-    static constexpr const char16_t* kScratchName = u"LumividRes.xml";
+    // How a named scratch file starts, so that a person looking into the
+    // temporary directory knows what it is, and how it ends.
+    static constexpr const char16_t* kScratchPrefix = u"LumividRes";
+    static constexpr const char16_t* kScratchExtension = u".xml";
 
     ResponseDocument() = default;
     // Removes the scratch file if it is still there.
     ~ResponseDocument() override;
 
-    // Writes the bytes unchanged to the scratch file (replacing any stale
-    // one) and opens it. 1 when written and opened, also for a body that is
-    // not XML (the document then holds only "FakeRootNode"); 0 for no bytes,
-    // an unknown or overlong temporary directory, a failed write or Open.
+    // Writes the bytes unchanged to a new scratch file that no other
+    // operation shares and opens it. 1 when written and opened, also for a
+    // body that is not XML (the document then holds only "FakeRootNode"); 0
+    // for no bytes, an unusable temporary directory, a failed write, a path
+    // too long for the stored path, or a failed Open.
     int LoadFromBuffer(const char* bytes, uint32_t count);
 
     // Copies the text of the element found by name from the document node.
@@ -38,9 +41,7 @@ public:
     int OpenFile(const char16_t* path);
 
 private:
-    bool BuildScratchPath();
-
-    char16_t scratchPath_[kScratchCapacity] = {};
+    platform::ScratchFile scratch_;
 };
 
 }  // namespace clipferry::xml

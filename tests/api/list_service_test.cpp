@@ -47,7 +47,7 @@ TEST_F(ListServiceTest, CategoriesBelowAParent) {
     EXPECT_EQ(items_[1].first, u"Animation <2D/3D>");
     EXPECT_EQ(count_, 2);
     EXPECT_TRUE(tmp_.Has("Clipferry_GetCategories.xml"));
-    EXPECT_FALSE(tmp_.Has("LumividRes.xml"));
+    EXPECT_FALSE(tmp_.HasScratch());
 }
 
 TEST_F(ListServiceTest, StatedCountIsStoredWhateverTheItems) {

@@ -26,7 +26,7 @@ TEST_F(LoginServiceTest, AcceptedLoginFillsTheContext) {
     EXPECT_EQ(std::u16string(login.emailAddress), u"demo@lumivid.example");
     EXPECT_STREQ(login.userName, "demo");
     EXPECT_STREQ(login.password, "demo-password");
-    EXPECT_FALSE(tmp_.Has("LumividRes.xml")) << "the scratch file does not outlive the call";
+    EXPECT_FALSE(tmp_.HasScratch()) << "the scratch file does not outlive the call";
     EXPECT_FALSE(tmp_.Has("Clipferry_Login.xml")) << "no dump while the log switch is off";
 }
 

@@ -55,6 +55,12 @@ public:
     }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     bool Has(const std::string& name) const { return std::filesystem::exists(File(name)); }
+    // Whether any scratch file, whatever its name, was left behind.
+    bool HasScratch() const {
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            if (entry.path().filename().string().rfind("LumividRes", 0) == 0) return true;
+        return false;
+    }
     std::string Read(const std::string& name) const {
         std::ifstream in(File(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

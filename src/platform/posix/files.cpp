@@ -1,5 +1,5 @@
-// POSIX files: the temporary directory, owner-only replacement files and the
-// media file opened for reading.
+// POSIX files: the temporary directory, owner-only replacement and scratch
+// files, and the media file opened for reading.
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -36,6 +36,30 @@ private:
     int fd_;
 };
 
+// False when the bytes could not all be written.
+bool WriteAll(int fd, const void* bytes, size_t count) {
+    auto p = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const ssize_t n = write(fd, p, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        count -= size_t(n);
+    }
+    return true;
+}
+
+// Where a file without a name can be opened again while the descriptor lives.
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Whether the path leads to the descriptor's own file (not so without /proc).
+bool LeadsTo(const std::string& path, int fd) {
+    struct stat byPath;
+    struct stat byDescriptor;
+    return stat(path.c_str(), &byPath) == 0 && fstat(fd, &byDescriptor) == 0 &&
+           byPath.st_dev == byDescriptor.st_dev && byPath.st_ino == byDescriptor.st_ino;
+}
+
 }  // namespace
 
 char16_t PathSeparator() { return u'/'; }
@@ -71,15 +95,54 @@ bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     unlink(native.c_str());
     FileDescriptor fd(open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd.get() < 0) return false;
-    auto p = static_cast<const char*>(bytes);
-    while (count > 0) {
-        const ssize_t n = write(fd.get(), p, count);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        p += n;
-        count -= size_t(n);
+    WriteAll(fd.get(), bytes, count);
+    return true;
+}
+
+bool ScratchFile::Create(const char16_t* prefix, const char16_t* extension, const void* bytes, size_t count,
+                         ScratchNaming naming) {
+    Remove();
+    if (prefix == nullptr || extension == nullptr || (bytes == nullptr && count > 0)) return false;
+    std::string directory = Utf16ToUtf8(TemporaryDirectory());
+    if (directory.empty()) return false;
+
+    if (naming == ScratchNaming::kNamelessWherePossible) {
+        // O_EXCL: the file can never be given a name, not even by us.
+        FileDescriptor fd(open(directory.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600));
+        if (fd.get() >= 0) {
+            if (!WriteAll(fd.get(), bytes, count)) return false;
+            const std::string through = DescriptorPath(fd.get());
+            if (LeadsTo(through, fd.get())) {
+                path_ = Utf8ToUtf16(through);
+                descriptor_ = fd.release();
+                return true;
+            }
+        }
+        // Refused by the file system or the kernel, or /proc is not there to
+        // read it back: a unique name will do.
+    }
+
+    if (directory.back() != '/') directory.push_back('/');
+    const std::string suffix = NativePath(extension);
+    std::string name = directory + NativePath(prefix) + "-XXXXXX" + suffix;
+    // Created with O_EXCL and mode 0600, so never through a link.
+    FileDescriptor fd(mkostemps(name.data(), int(suffix.size()), O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    name_ = Utf8ToUtf16(name);
+    path_ = name_;
+    if (!WriteAll(fd.get(), bytes, count)) {
+        Remove();
+        return false;
     }
     return true;
+}
+
+void ScratchFile::Remove() {
+    if (descriptor_ >= 0) close(descriptor_);
+    descriptor_ = -1;
+    if (!name_.empty()) unlink(NativePath(name_.c_str()).c_str());
+    name_.clear();
+    path_.clear();
 }
 
 FilePtr OpenFileForReading(const char16_t* path) {

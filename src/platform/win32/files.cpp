@@ -1,9 +1,12 @@
 // Windows files: the user's temporary directory and the files the library
-// writes and reads.
+// writes and reads, its scratch files among them.
 #include "platform/files.h"
 
 #include <windows.h>
 #include <shlwapi.h>
+
+#include <atomic>
+#include <cwchar>
 
 namespace clipferry::platform {
 
@@ -24,6 +27,28 @@ public:
 private:
     HANDLE handle_;
 };
+
+// False when the bytes could not all be written.
+bool WriteAll(HANDLE file, const void* bytes, size_t count) {
+    auto p = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const DWORD chunk = count > 0x40000000u ? 0x40000000u : DWORD(count);
+        DWORD written = 0;
+        if (!WriteFile(file, p, chunk, &written, nullptr) || written == 0) return false;
+        p += written;
+        count -= written;
+    }
+    return true;
+}
+
+// Process, thread and a count: no two operations alive at once share it.
+std::u16string UniquePart() {
+    static std::atomic<unsigned long> counter{0};
+    wchar_t text[64] = {};
+    std::swprintf(text, 64, L"-%lx-%lx-%lx", static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<unsigned long>(GetCurrentThreadId()), counter.fetch_add(1) + 1);
+    return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
 
 }  // namespace
 
@@ -53,15 +78,47 @@ bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     FileHandle file(CreateFileW(Native(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) return false;
-    auto p = static_cast<const char*>(bytes);
-    while (count > 0) {
-        const DWORD chunk = count > 0x40000000u ? 0x40000000u : DWORD(count);
-        DWORD written = 0;
-        if (!WriteFile(file.get(), p, chunk, &written, nullptr) || written == 0) break;
-        p += written;
-        count -= written;
-    }
+    WriteAll(file.get(), bytes, count);
     return true;
+}
+
+// Windows has no file without a name that others can open by path, so every
+// scratch file is named; the naming choice changes nothing here.
+bool ScratchFile::Create(const char16_t* prefix, const char16_t* extension, const void* bytes, size_t count,
+                         ScratchNaming) {
+    Remove();
+    if (prefix == nullptr || extension == nullptr || (bytes == nullptr && count > 0)) return false;
+    std::u16string directory = TemporaryDirectory();
+    if (directory.empty()) return false;
+    if (directory.back() != u'\\') directory.push_back(u'\\');
+
+    // A name left by a process that had the same id is skipped, not replaced.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::u16string name = directory + prefix + UniquePart() + extension;
+        bool written = false;
+        {
+            FileHandle file(CreateFileW(Native(name.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_TEMPORARY, nullptr));
+            if (file.get() == INVALID_HANDLE_VALUE) {
+                const DWORD error = GetLastError();
+                if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+                return false;
+            }
+            name_ = name;
+            path_ = name;
+            written = WriteAll(file.get(), bytes, count);
+        }
+        // Removed only once closed: the file was opened without delete sharing.
+        if (!written) Remove();
+        return written;
+    }
+    return false;
+}
+
+void ScratchFile::Remove() {
+    if (!name_.empty()) DeleteFileW(Native(name_.c_str()));
+    name_.clear();
+    path_.clear();
 }
 
 FilePtr OpenFileForReading(const char16_t* path) {
