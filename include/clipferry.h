@@ -5,7 +5,8 @@
  * fetches the lists an upload form needs and uploads one media file, then
  * releases the context. Every call runs synchronously on the calling thread;
  * callbacks run on that thread before the call returns. A context is used by
- * one thread at a time, and no two operations may run at once in a process.
+ * one thread at a time; separate contexts may run operations at the same time
+ * on separate threads, as may separate processes.
  *
  * Text is NUL-terminated UTF-16 (wchar_t on Windows, char16_t elsewhere).
  * Out-buffers are sized in UTF-16 code units, terminator included.

@@ -13,4 +13,14 @@ void* FindLibrarySymbol(LibraryHandle library, const char* name);
 
 void UnloadSharedLibrary(LibraryHandle library);
 
+// Held around a call into a loaded library that the library does not make
+// safe on two threads at once; one lock for the whole process.
+class LibraryCallLock {
+public:
+    LibraryCallLock();
+    ~LibraryCallLock();
+    LibraryCallLock(const LibraryCallLock&) = delete;
+    LibraryCallLock& operator=(const LibraryCallLock&) = delete;
+};
+
 }  // namespace clipferry::platform

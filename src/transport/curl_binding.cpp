@@ -45,7 +45,12 @@ void CurlBinding::FormFree(curl_httppost* first) {
 
 CURL* CurlBinding::EasyInit() {
     auto entry = Lookup(easyInit_, "curl_easy_init");
-    return entry != nullptr ? entry() : nullptr;
+    if (entry == nullptr) return nullptr;
+    // The first handle makes libcurl initialise itself, which older versions
+    // do not do safely on two threads at once. Not a "done once" flag: the
+    // library may be unloaded and loaded again, needing it anew.
+    platform::LibraryCallLock lock;
+    return entry();
 }
 
 template <typename Value>

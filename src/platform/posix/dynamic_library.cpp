@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include <mutex>
+
 #include "platform/text.h"
 
 namespace clipferry::platform {
@@ -22,5 +24,12 @@ void* FindLibrarySymbol(LibraryHandle library, const char* name) {
 void UnloadSharedLibrary(LibraryHandle library) {
     if (library != nullptr) dlclose(library);
 }
+
+namespace {
+std::mutex libraryCalls;
+}  // namespace
+
+LibraryCallLock::LibraryCallLock() { libraryCalls.lock(); }
+LibraryCallLock::~LibraryCallLock() { libraryCalls.unlock(); }
 
 }  // namespace clipferry::platform

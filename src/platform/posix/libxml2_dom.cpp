@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/dom.h"
@@ -262,7 +263,10 @@ private:
 
 DomStatus CreateDomDocument(DomDocumentPtr& out) {
     out.reset();
-    xmlInitParser();
+    // libxml2 before 2.11 does not initialise itself safely when two threads
+    // start at once; every document, and so every parse, comes after this.
+    static std::once_flag parserInitialised;
+    std::call_once(parserInitialised, xmlInitParser);
     xmlDocPtr doc = NewEmptyDoc();
     if (doc == nullptr) return kDomOutOfMemory;
     out = std::make_shared<LibxmlDocument>(doc);

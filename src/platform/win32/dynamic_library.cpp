@@ -19,4 +19,12 @@ void UnloadSharedLibrary(LibraryHandle library) {
     if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
 }
 
+namespace {
+// Statically initialised: usable before any constructor has run.
+SRWLOCK libraryCalls = SRWLOCK_INIT;
+}  // namespace
+
+LibraryCallLock::LibraryCallLock() { AcquireSRWLockExclusive(&libraryCalls); }
+LibraryCallLock::~LibraryCallLock() { ReleaseSRWLockExclusive(&libraryCalls); }
+
 }  // namespace clipferry::platform
