@@ -1,3 +1,4 @@
+// Response bodies read back as documents through a scratch file each.
 #include "xml/response_document.h"
 
 #include "platform/files.h"

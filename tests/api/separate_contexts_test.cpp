@@ -80,11 +80,12 @@ public:
         const std::string portFile = (folder / "port").string();
         const std::string data = (folder / "data.json").string();
         const std::string storage = (folder / "storage").string();
+        const std::string log = (folder / "log").string();
         const char* argv[] = {"/usr/bin/python3", script.c_str(), "--port", "0", "--port-file", portFile.c_str(),
                               "--data", data.c_str(), "--storage", storage.c_str(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, (folder / "log").c_str(), O_WRONLY | O_CREAT, 0600);
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT, 0600);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -284,14 +285,27 @@ struct TemporaryCase {
 
 TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRead) {
     const fs::path victim = root_ / "victim";
+    std::ofstream(victim) << "precious";
     const auto atOldName = [](const fs::path& tmp) { return tmp / "LumividRes.xml"; };
+    const auto planting = [&](std::function<void(const fs::path&)> plant) {
+        return [=](const fs::path& tmp) {
+            plant(atOldName(tmp));
+            return tmp.string();
+        };
+    };
     const TemporaryCase cases[] = {
-        {"directory at the old name", [&](const fs::path& tmp) { fs::create_directory(atOldName(tmp)); return tmp.string(); }, true},
-        {"file at the old name", [&](const fs::path& tmp) { std::ofstream(atOldName(tmp)) << "<r><AuthKey>planted</AuthKey></r>"; return tmp.string(); }, true},
-        {"fifo at the old name", [&](const fs::path& tmp) { mkfifo(atOldName(tmp).c_str(), 0600); return tmp.string(); }, true},
-        {"link at the old name", [&](const fs::path& tmp) { std::ofstream(victim) << "precious"; fs::create_symlink(victim, atOldName(tmp)); return tmp.string(); }, true},
+        {"directory at the old name", planting([](const fs::path& at) { fs::create_directory(at); }), true},
+        {"file at the old name", planting([](const fs::path& at) { std::ofstream(at) << "<r><AuthKey>x</AuthKey></r>"; }),
+         true},
+        {"fifo at the old name", planting([](const fs::path& at) { mkfifo(at.c_str(), 0600); }), true},
+        {"link at the old name", planting([&](const fs::path& at) { fs::create_symlink(victim, at); }), true},
         {"missing directory", [](const fs::path& tmp) { return (tmp / "missing").string(); }, false},
-        {"file as directory", [](const fs::path& tmp) { std::ofstream(tmp / "plain") << "x"; return (tmp / "plain").string(); }, false},
+        {"file as directory",
+         [&](const fs::path& tmp) {
+             std::ofstream(atOldName(tmp)) << "x";
+             return atOldName(tmp).string();
+         },
+         false},
     };
     Outcome unusable{CLIPFERRY_REFUSED, kAda.authKey, CLIPFERRY_OK, u"", CLIPFERRY_OK, {}, CLIPFERRY_OK, {},
                      CLIPFERRY_REFUSED, u"", ""};
