@@ -11,9 +11,6 @@
 
 namespace clipferry::platform {
 
-// The separator between directory and file name.
-char16_t PathSeparator();
-
 // The user's temporary directory, as the system reports it (it may or may
 // not end with a separator); empty when it cannot be determined.
 std::u16string TemporaryDirectory();

@@ -62,8 +62,6 @@ bool LeadsTo(const std::string& path, int fd) {
 
 }  // namespace
 
-char16_t PathSeparator() { return u'/'; }
-
 std::u16string TemporaryDirectory() {
     const char* dir = std::getenv("TMPDIR");
     if (dir == nullptr || *dir == '\0') dir = "/tmp";

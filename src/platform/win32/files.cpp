@@ -52,8 +52,6 @@ std::u16string UniquePart() {
 
 }  // namespace
 
-char16_t PathSeparator() { return u'\\'; }
-
 std::u16string TemporaryDirectory() {
     wchar_t buffer[1040] = {};
     const DWORD length = GetTempPathW(1040, buffer);
