@@ -104,19 +104,6 @@ TEST_P(ScratchFileTest, HoldsTheBytesPrivatelyUntilRemoved) {
     EXPECT_TRUE(Entries().empty());
 }
 
-TEST_P(ScratchFileTest, UnusableTemporaryDirectoryMakesNothing) {
-    const NamingCase& c = GetParam();
-    std::ofstream(dir_ / "plain") << "x";
-    for (const std::string& tmpdir : {(dir_ / "missing").string(), (dir_ / "plain").string(),
-                                      dir_.string() + "/" + std::string(5000, 'd')}) {
-        test::ScopedEnvironment use("TMPDIR", tmpdir);
-        ScratchFile file;
-        EXPECT_FALSE(file.Create(u"LumividRes", u".xml", "<r/>", 4, c.naming)) << tmpdir.size();
-        EXPECT_TRUE(file.Path().empty());
-    }
-    EXPECT_EQ(Entries().size(), 1u);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Table, ScratchFileTest,
     ::testing::Values(NamingCase{"nameless", ScratchNaming::kNamelessWherePossible, "", false},
