@@ -42,9 +42,10 @@ extern "C" {
 
 /* Result codes. Any other value is the libcurl result of the request. */
 enum {
-    CLIPFERRY_OK = 0,              /* success, also for an answer without a body */
+    CLIPFERRY_OK = 0,              /* success; for a list, also an answer without a body */
     CLIPFERRY_BAD_ARGUMENT = 82,   /* argument missing or out of range, or wrong state */
-    CLIPFERRY_REFUSED = 83         /* the service answered but refused */
+    CLIPFERRY_REFUSED = 83         /* the service refused, or its login or upload answer
+                                      held no verdict (no body, not XML) */
 };
 
 /* Receives one category of CLIPFERRY_GetCategories; the name lives only
@@ -69,7 +70,8 @@ CLIPFERRY_API void* CLIPFERRY_CALL CLIPFERRY_Init(void);
 /* Destroys a context; a null handle is ignored. */
 CLIPFERRY_API void CLIPFERRY_CALL CLIPFERRY_Release(void* handle);
 
-/* 0 logged in, 83 refused, 82 bad argument, else the libcurl result. */
+/* 0 logged in, 83 refused or no verdict, 82 bad argument, else the libcurl
+   result. */
 CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_Login(void* handle, const clipferry_char* userName,
                                                      const clipferry_char* password);
 
@@ -89,8 +91,9 @@ CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_GetModerators(void* handle, void*
                                                              ModeratorCallback callback,
                                                              int32_t* resultCount);
 
-/* Uploads one media file; 0 accepted, 83 refused. message, when not null and
-   messageSize > 0, receives the service's message. */
+/* Uploads one media file (a regular file only); 0 accepted, 83 refused or no
+   verdict. message, when not null and messageSize > 0, receives the service's
+   message. */
 CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_DoUpload(
     void* handle, const clipferry_char* path, const clipferry_char* title,
     const clipferry_char* description, const clipferry_char* tags, int32_t moderatorId,

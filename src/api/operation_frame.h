@@ -17,7 +17,8 @@ struct OperationPlan {
     DumpFile dumpFile;
     // Whether the body is dumped even when it could not be loaded.
     bool dumpUnloadedBody;
-    // The result when the body arrived but could not be loaded.
+    // The result when no document could be loaded: the answer had no body,
+    // or its body did not load.
     int32_t resultWhenUnloaded;
     // Whether parsing starts at the first "<?xml", skipping what comes before.
     bool parseFromDeclaration = false;
@@ -25,13 +26,14 @@ struct OperationPlan {
 
 // request(char** response) posts the operation's request; extract(document)
 // runs on the loaded answer and gives the operation's result. A non-zero
-// request result is returned as it is; a request without a body gives 0.
+// request result is returned as it is; an answer without a body gives the
+// plan's result for an answer that did not load.
 template <typename Request, typename Extract>
 int32_t RunOperation(UploaderContext& context, const OperationPlan& plan, Request request, Extract extract) {
     ResponseBody body;
     const int32_t sent = request(body.Address());
     if (sent != 0) return sent;
-    if (body.Text() == nullptr) return 0;
+    if (body.Text() == nullptr) return plan.resultWhenUnloaded;
 
     const char* text = body.Text();
     const size_t length = std::strlen(text);

@@ -38,7 +38,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     DiscoverUploadServer(context);
 
     // Upload servers may print text before the XML declaration; an answer
-    // that is not XML counts as a refusal.
+    // that is not XML, or has no body, counts as a refusal.
     OperationPlan plan{DumpFile::Upload, /*dumpUnloadedBody=*/false, CLIPFERRY_REFUSED};
     plan.parseFromDeclaration = true;
     return RunOperation(

@@ -1,6 +1,7 @@
 #include "api/uploader_context.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -44,13 +45,11 @@ bool UploaderContext::Open() {
 }
 
 UploaderContext* CreateUploaderContext() {
-    auto* context = new (std::nothrow) UploaderContext();
-    if (context == nullptr) return nullptr;
-    if (!context->Open()) {
-        delete context;
-        return nullptr;
-    }
-    return context;
+    // Owned until it is handed out, so that opening can fail, or throw when
+    // memory runs out, without leaking it.
+    std::unique_ptr<UploaderContext> context(new (std::nothrow) UploaderContext());
+    if (context == nullptr || !context->Open()) return nullptr;
+    return context.release();
 }
 
 }  // namespace clipferry

@@ -70,7 +70,8 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens an existing regular file for reading in binary mode; null for a
-// directory, a missing or an unreadable file.
+// missing or an unreadable file and for anything that is not a regular file
+// (a directory, a device, a FIFO or a socket). The open never waits.
 FilePtr OpenFileForReading(const char16_t* path);
 
 // The size in bytes of the file at the path; nothing when it cannot be read.

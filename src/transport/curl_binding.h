@@ -27,6 +27,9 @@ public:
     // Drops every entry point, then unloads the library once.
     void Unload();
     bool IsBound() const { return library_ != nullptr; }
+    // Whether easy handles can be asked for at all: a library without
+    // curl_easy_init is not libcurl, whatever loaded.
+    bool HasEasyInit() { return Lookup(easyInit_, "curl_easy_init") != nullptr; }
 
     curl_slist* SlistAppend(curl_slist* list, const char* text);
     void SlistFreeAll(curl_slist* list);

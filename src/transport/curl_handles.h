@@ -6,13 +6,16 @@
 
 namespace clipferry {
 
-// An easy handle: reset, then cleaned up, when it goes.
+// An easy handle: reset, then cleaned up, when it goes; or only cleaned up.
 class EasyHandle {
 public:
-    explicit EasyHandle(CurlBinding& curl) : curl_(curl), handle_(curl.EasyInit()) {}
+    enum class Release { ResetThenCleanup, CleanupOnly };
+
+    explicit EasyHandle(CurlBinding& curl, Release release = Release::ResetThenCleanup)
+        : curl_(curl), handle_(curl.EasyInit()), release_(release) {}
     ~EasyHandle() {
         if (handle_ == nullptr) return;
-        curl_.EasyReset(handle_);
+        if (release_ == Release::ResetThenCleanup) curl_.EasyReset(handle_);
         curl_.EasyCleanup(handle_);
     }
     EasyHandle(const EasyHandle&) = delete;
@@ -23,6 +26,7 @@ public:
 private:
     CurlBinding& curl_;
     CURL* handle_;
+    Release release_;
 };
 
 // A request header list. The head returned by the first append is kept and

@@ -22,9 +22,10 @@ int32_t PostEnvelope(UploaderContext& context, const char* operation, const std:
     const std::string url = std::string(ApiHostUrl) + "/0.1.1/api";
     const std::string soapAction = std::string("soapAction: \"") + ApiHostUrl + "/0.1.1/" + operation + "\"";
 
-    // Without libcurl nothing can be sent; the result is the one its missing
-    // perform entry point stands for.
-    if (!curl.IsBound()) return CURLE_ABORTED_BY_CALLBACK;
+    // Without libcurl (no library, or one without libcurl's entry points)
+    // nothing can be sent; the result is the one its missing perform entry
+    // point stands for. A libcurl that yields no handle is out of memory: 82.
+    if (!curl.HasEasyInit()) return CURLE_ABORTED_BY_CALLBACK;
 
     EasyHandle handle(curl);
     if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;

@@ -7,10 +7,11 @@
 // releases it with free (ResponseBody does that).
 //
 // Results: 82 before any transfer when an argument is missing or out of
-// range, the context has no binding, or no easy handle can be had; 42 when
-// libcurl is not loaded or lacks its perform entry point; otherwise libcurl's
-// result unchanged (0 when the exchange completed). Memory exhaustion while
-// building the request throws std::bad_alloc before anything is sent.
+// range, the context has no binding, or libcurl yields no easy handle; 42
+// when libcurl is not loaded, or what loaded lacks curl_easy_init or the
+// perform entry point; otherwise libcurl's result unchanged (0 when the
+// exchange completed). Memory exhaustion while building the request throws
+// std::bad_alloc before anything is sent.
 #pragma once
 
 #include <cstdint>

@@ -33,21 +33,20 @@ void DiscoverUploadServer(UploaderContext& context) {
     CurlBinding& curl = *context.binding;
     const std::string url = std::string(ApiHostUrl) + "/upload.xml";
 
+    // Declared first, so it is cleaned up last, once the answer is handled.
+    EasyHandle handle(curl, EasyHandle::Release::CleanupOnly);
+    if (handle.get() == nullptr) return;
+    CURL* easy = handle.get();
+    curl.EasyReset(easy);
     ResponseBody body;
-    {
-        EasyHandle handle(curl);
-        if (handle.get() == nullptr) return;
-        CURL* easy = handle.get();
-        curl.EasyReset(easy);
-        if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
-        curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
-        curl.EasySetopt(easy, CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
-        curl.EasySetopt(easy, CURLOPT_WRITEDATA, static_cast<const void*>(body.Address()));
-        curl.EasySetopt(easy, CURLOPT_TIMEOUT, kTimeoutSeconds);
-        // A failed transfer may still have left part of an answer; it is
-        // judged like any other.
-        curl.EasyPerform(easy);
-    }
+    if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
+    curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
+    curl.EasySetopt(easy, CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
+    curl.EasySetopt(easy, CURLOPT_WRITEDATA, static_cast<const void*>(body.Address()));
+    curl.EasySetopt(easy, CURLOPT_TIMEOUT, kTimeoutSeconds);
+    // A failed transfer may still have left part of an answer; it is judged
+    // like any other.
+    curl.EasyPerform(easy);
     if (body.Text() == nullptr) return;
 
     const size_t length = std::strlen(body.Text());

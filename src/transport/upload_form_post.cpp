@@ -18,7 +18,11 @@ namespace clipferry {
 
 namespace {
 
-constexpr long kTimeoutSeconds = 500;
+// The upload ends when nothing has moved for this long (under 1 byte per
+// second), never for its length alone: a large file over a slow but steady
+// link must still arrive. The host's progress callback can cancel sooner.
+constexpr long kLowSpeedBytesPerSecond = 1;
+constexpr long kLowSpeedSeconds = 500;
 // From here on the length no longer fits libcurl's long (32 bits on Windows).
 constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
 
@@ -88,7 +92,8 @@ int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFi
     curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
     curl.EasySetopt(easy, CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
     curl.EasySetopt(easy, CURLOPT_WRITEDATA, static_cast<const void*>(response));
-    curl.EasySetopt(easy, CURLOPT_TIMEOUT, kTimeoutSeconds);
+    curl.EasySetopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
+    curl.EasySetopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
     curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));
     curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(file.get()));
     if (progress != nullptr) {

@@ -19,11 +19,13 @@ void DiscoverUploadServer(UploaderContext& context);
 // streaming the file at path. response is the address of the caller's buffer
 // pointer, set to null; the caller frees what it holds, whatever the result.
 //
-// Results: 82 when an argument is missing, nothing exists at the path, the
-// file cannot be opened for reading, the context has no binding, libcurl
-// yields no easy handle, or refuses the length of a file of 2 GiB or more;
+// Results: 82 when an argument is missing, nothing exists at the path, what
+// is there is not a regular file or cannot be opened for reading, the
+// context has no binding, libcurl yields no easy handle, or refuses the
+// length of a file of 2 GiB or more;
 // 42 when progress returns non-zero; otherwise libcurl's result (0 when the
-// exchange completed, whatever the response status).
+// exchange completed, whatever the response status; 28 when nothing moved
+// for 500 seconds).
 int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFields& fields,
                        const char16_t* path, ProgressCallback progress, void* progressData);
 

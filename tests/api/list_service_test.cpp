@@ -106,6 +106,10 @@ TEST_F(ListServiceTest, AnswerThatIsNotXmlChangesNothing) {
     EXPECT_EQ(std::u16string(kept), u"kept");
     EXPECT_EQ(tmp_.Read("Clipferry_FileTypes.xml"), page);
 
+    ScriptApiAnswer("", 502);
+    EXPECT_EQ(CLIPFERRY_GetModerators(session_.handle(), &items_, OnModerator, &count_), CLIPFERRY_OK);
+    EXPECT_EQ(count_, -1) << "no body: nothing is stored";
+
     ScriptApiAnswer("not xml at all");
     EXPECT_EQ(CLIPFERRY_GetCategories(session_.handle(), 0, &items_, OnCategory, &count_), CLIPFERRY_OK);
     EXPECT_TRUE(items_.empty());

@@ -105,7 +105,7 @@ TEST_F(UploadOperationServiceTest, VerdictAndMessage) {
         {"<?xml version=\"1.0\"?><result><status>SUCCESS</status></result>", 0, u"untouched"},
         {"<html><body>Internal error</body></html>", 83, u"untouched"},
         {"Notice: slow disk\n" + Result("SUCCESS", "Fine"), 0, u"Fine"},
-        {"", 0, u"untouched"},
+        {"", 83, u"untouched"},
     };
     for (const auto& c : cases) {
         ScriptUploadAnswer(c.body);
@@ -146,7 +146,7 @@ TEST_F(UploadOperationServiceTest, DumpHoldsTheWholeBodyWhenItLoaded) {
 
     std::filesystem::remove(folder_.path() / "Clipferry_Upload.xml");
     ScriptUploadAnswer("");
-    ASSERT_EQ(Upload(nullptr, 0), 0);
+    ASSERT_EQ(Upload(nullptr, 0), 83);
     EXPECT_FALSE(std::filesystem::exists(folder_.path() / "Clipferry_Upload.xml"));
     // The discovery answers were dumped under their own name meanwhile.
     EXPECT_TRUE(std::filesystem::exists(folder_.path() / "Clipferry_GetServer.xml"));

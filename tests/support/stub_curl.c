@@ -1,9 +1,15 @@
 /* A stand-in for libcurl that forwards to the real library but exports only
-   the entry points named by STUB_EXPORT_* definitions. */
+   the entry points named by STUB_EXPORT_* definitions. Built with
+   STUB_RECORD, it also appends a line for every option set, with its value,
+   and for every handle, list and form call to the file named by
+   CLIPFERRY_TEST_CURL_RECORD. */
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <stdarg.h>
 #include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #define STUB_API __attribute__((visibility("default")))
 
@@ -12,6 +18,54 @@ static void* real_symbol(const char* name) {
     if (real == NULL) real = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
     return real ? dlsym(real, name) : NULL;
 }
+
+#ifdef STUB_RECORD
+/* The file is opened for each line, so a test can read it at any moment. */
+static FILE* open_record(void) {
+    const char* path = getenv("CLIPFERRY_TEST_CURL_RECORD");
+    return path != NULL && *path != '\0' ? fopen(path, "a") : NULL;
+}
+
+static void record(const char* line) {
+    FILE* out = open_record();
+    if (out == NULL) return;
+    fprintf(out, "%s\n", line);
+    fclose(out);
+}
+
+/* One line per option: its number, then its value as text where the value
+   can be read (numbers, strings, header lines, form part names), else
+   whether a pointer was given. */
+static void record_option(CURLoption option, void* value) {
+    FILE* out = open_record();
+    if (out == NULL) return;
+    fprintf(out, "setopt %d ", (int)option);
+    if (option < CURLOPTTYPE_OBJECTPOINT) {
+        fprintf(out, "%ld", (long)(intptr_t)value);
+    } else if (option >= CURLOPTTYPE_OFF_T) {
+        fprintf(out, "%lld", (long long)(intptr_t)value);
+    } else if (value == NULL) {
+        fputs("null", out);
+    } else if (option == CURLOPT_URL || option == CURLOPT_PROXY || option == CURLOPT_POSTFIELDS) {
+        fputs((const char*)value, out);
+    } else if (option == CURLOPT_HTTPHEADER) {
+        for (const struct curl_slist* item = value; item != NULL; item = item->next)
+            fprintf(out, "%s%s", item == value ? "[" : "|", item->data);
+        fputs("]", out);
+    } else if (option == CURLOPT_HTTPPOST) {
+        for (const struct curl_httppost* part = value; part != NULL; part = part->next)
+            fprintf(out, "%s%s", part == value ? "[" : "|", part->name);
+        fputs("]", out);
+    } else {
+        fputs(option >= CURLOPTTYPE_FUNCTIONPOINT ? "function" : "pointer", out);
+    }
+    fputs("\n", out);
+    fclose(out);
+}
+#else
+static inline void record(const char* line) { (void)line; }
+static inline void record_option(CURLoption option, void* value) { (void)option, (void)value; }
+#endif
 
 #ifdef STUB_EXPORT_CURL_SLIST_APPEND
 STUB_API struct curl_slist* curl_slist_append(struct curl_slist* list, const char* text) {
@@ -23,6 +77,7 @@ STUB_API struct curl_slist* curl_slist_append(struct curl_slist* list, const cha
 #ifdef STUB_EXPORT_CURL_SLIST_FREE_ALL
 STUB_API void curl_slist_free_all(struct curl_slist* list) {
     void (*real)(struct curl_slist*) = real_symbol("curl_slist_free_all");
+    record("slist_free_all");
     real(list);
 }
 #endif
@@ -62,6 +117,7 @@ STUB_API CURLFORMcode curl_formadd(struct curl_httppost** first, struct curl_htt
 #ifdef STUB_EXPORT_CURL_FORMFREE
 STUB_API void curl_formfree(struct curl_httppost* form) {
     void (*real)(struct curl_httppost*) = real_symbol("curl_formfree");
+    record("formfree");
     real(form);
 }
 #endif
@@ -69,6 +125,7 @@ STUB_API void curl_formfree(struct curl_httppost* form) {
 #ifdef STUB_EXPORT_CURL_EASY_INIT
 STUB_API CURL* curl_easy_init(void) {
     CURL* (*real)(void) = real_symbol("curl_easy_init");
+    record("easy_init");
     return real();
 }
 #endif
@@ -80,6 +137,7 @@ STUB_API CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
     va_start(args, option);
     void* value = va_arg(args, void*);
     va_end(args);
+    record_option(option, value);
     return real(handle, option, value);
 }
 #endif
@@ -87,6 +145,7 @@ STUB_API CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
 #ifdef STUB_EXPORT_CURL_EASY_PERFORM
 STUB_API CURLcode curl_easy_perform(CURL* handle) {
     CURLcode (*real)(CURL*) = real_symbol("curl_easy_perform");
+    record("easy_perform");
     return real(handle);
 }
 #endif
@@ -94,6 +153,7 @@ STUB_API CURLcode curl_easy_perform(CURL* handle) {
 #ifdef STUB_EXPORT_CURL_EASY_RESET
 STUB_API void curl_easy_reset(CURL* handle) {
     void (*real)(CURL*) = real_symbol("curl_easy_reset");
+    record("easy_reset");
     real(handle);
 }
 #endif
@@ -101,6 +161,7 @@ STUB_API void curl_easy_reset(CURL* handle) {
 #ifdef STUB_EXPORT_CURL_EASY_CLEANUP
 STUB_API void curl_easy_cleanup(CURL* handle) {
     void (*real)(CURL*) = real_symbol("curl_easy_cleanup");
+    record("easy_cleanup");
     real(handle);
 }
 #endif

@@ -230,23 +230,21 @@ TEST_F(SoapServiceTest, LibcurlWithoutResetStillWorks) {
 }
 
 TEST_F(SoapServiceTest, NoLibcurlGivesFortyTwoAndSendsNothing) {
-    const std::string missing = test::StubCurlPath("no_such_libcurl");
-    auto context = MakeContext(proxy_.c_str(), missing.c_str());
-    ASSERT_TRUE(context);
-    for (const Call& call : FourCalls()) {
-        SCOPED_TRACE(call.operation);
-        ResponseBody body;
-        EXPECT_EQ(call.run(*context, body.Address()), 42);
-        EXPECT_EQ(body.Text(), nullptr);
+    // Nothing loads, or a library loads that lacks libcurl's entry points.
+    for (const char* library : {"no_such_libcurl", "stub_curl_bare"}) {
+        auto context = MakeContext(proxy_.c_str(), test::StubCurlPath(library).c_str());
+        ASSERT_TRUE(context);
+        for (const Call& call : FourCalls()) {
+            SCOPED_TRACE(std::string(library) + " " + call.operation);
+            ResponseBody body;
+            EXPECT_EQ(call.run(*context, body.Address()), 42);
+            EXPECT_EQ(body.Text(), nullptr);
+        }
     }
     EXPECT_TRUE(RecordedRequests().empty());
 }
 
 TEST_F(SoapServiceTest, RefusedCallsSendNothing) {
-    // A library without entry points yields no easy handle: refused too.
-    const std::string bare = test::StubCurlPath("stub_curl_bare");
-    auto noHandle = MakeContext(proxy_.c_str(), bare.c_str());
-    ASSERT_TRUE(noHandle);
     auto noBinding = MakeContext(proxy_.c_str());
     ASSERT_TRUE(noBinding);
     noBinding->binding.reset();
@@ -263,11 +261,9 @@ TEST_F(SoapServiceTest, RefusedCallsSendNothing) {
     EXPECT_EQ(PostGetModerators(c, 0, r), 82);
     EXPECT_EQ(PostGetModerators(c, -5, r), 82);
     EXPECT_EQ(PostGetModerators(c, 17, nullptr), 82);
-    for (UploaderContext* other : {noHandle.get(), noBinding.get()}) {
-        for (const Call& call : FourCalls()) {
-            SCOPED_TRACE(call.operation);
-            EXPECT_EQ(call.run(*other, r), 82);
-        }
+    for (const Call& call : FourCalls()) {
+        SCOPED_TRACE(call.operation);
+        EXPECT_EQ(call.run(*noBinding, r), 82);
     }
     EXPECT_EQ(body.Text(), nullptr);
     EXPECT_TRUE(RecordedRequests().empty());

@@ -2,6 +2,7 @@
 // service, which parses the form as it streams in.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -167,7 +168,12 @@ TEST_F(UploadServiceTest, AnOverlongServerAddressIsNotCut) {
 }
 
 TEST_F(UploadServiceTest, PathsThatCannotBeReadGive82) {
-    std::vector<std::string> paths = {folder_.path().string(), (folder_.path() / "missing.mp4").string()};
+    // A FIFO without a writer would hold the open for ever, and /dev/zero
+    // would stream without end: only a regular file is sent.
+    const std::string fifo = (folder_.path() / "fifo.mp4").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::string> paths = {folder_.path().string(), (folder_.path() / "missing.mp4").string(), fifo,
+                                      "/dev/zero"};
     // A socket exists but cannot be opened as a file, whoever runs the test.
     const std::string socketPath = (folder_.path() / "socket.mp4").string();
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);

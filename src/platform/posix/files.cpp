@@ -145,10 +145,15 @@ void ScratchFile::Remove() {
 
 FilePtr OpenFileForReading(const char16_t* path) {
     if (path == nullptr || *path == u'\0') return nullptr;
-    FileDescriptor fd(open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK a FIFO would hold the open until a writer came. What
+    // was opened is judged, not the path, which may have changed meanwhile.
+    FileDescriptor fd(open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) return nullptr;
+    // Only a regular file has an end: a device such as /dev/zero streams for ever.
     struct stat info;
-    if (fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return nullptr;
+    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    const int flags = fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return nullptr;
     std::FILE* file = fdopen(fd.get(), "rb");
     if (file == nullptr) return nullptr;
     fd.release();

@@ -2,6 +2,7 @@
 // writes and reads, its scratch files among them.
 #include "platform/files.h"
 
+#include <io.h>
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -121,8 +122,16 @@ void ScratchFile::Remove() {
 
 FilePtr OpenFileForReading(const char16_t* path) {
     if (path == nullptr || *path == u'\0') return nullptr;
-    // Opening a directory fails here, as it should.
-    return FilePtr(_wfopen(Native(path), L"rb"));
+    FilePtr file(_wfopen(Native(path), L"rb"));
+    if (file == nullptr) return nullptr;
+    // Only a file on disk has an end: a device or a pipe named by the path
+    // would be read for ever, or block.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return nullptr;
+    return file;
 }
 
 std::optional<uint64_t> MeasureFileSize(const char16_t* path) {

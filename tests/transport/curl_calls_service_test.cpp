@@ -1,0 +1,123 @@
+// What each request asks of libcurl, as a recording stand-in for it sees it:
+// every option in order with its value, then the cleanup calls in order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "devserver_client.h"
+#include "expected_envelopes.h"
+#include "test_environment.h"
+#include "transport/response_buffer.h"
+#include "transport/service_urls.h"
+#include "transport/soap_requests.h"
+#include "transport/upload_transport.h"
+#include "upload_files.h"
+
+namespace clipferry {
+namespace {
+
+using namespace clipferry::testing;
+using namespace clipferry::test;
+
+using Calls = std::vector<std::string>;
+
+std::string Set(CURLoption option, const std::string& value) {
+    return "setopt " + std::to_string(int(option)) + " " + value;
+}
+std::string Set(CURLoption option, long value) { return Set(option, std::to_string(value)); }
+
+Calls operator+(Calls head, const Calls& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+int KeepGoing(void*, double, double, double, double) { return 0; }
+
+TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
+    ResetDevServer();
+    TemporaryFolder folder;
+    const std::string record = (folder.path() / "calls.txt").string();
+    ScopedEnvironment recording("CLIPFERRY_TEST_CURL_RECORD", record);
+    ScopedEnvironment dumps("TMPDIR", folder.path().string());
+    const std::string proxy = DevServerProxy();
+    ContextPtr context = MakeContext(proxy.c_str(), StubCurlPath("stub_curl_recording").c_str());
+    ASSERT_TRUE(context);
+    const std::u16string media = Wide(folder.Write("clip.mp4", "video bytes"));
+    const UploadFields fields{"key", "title", "description", "tags", 501, 1, 0, 0};
+
+    const auto soap = [&](const std::string& operation, const std::string& envelope) {
+        return Calls{"easy_init", "easy_reset", Set(CURLOPT_PROXY, proxy),
+                     Set(CURLOPT_HTTPHEADER, "[Expect:|Content-type: text/xml; charset=utf-8|soapAction: \"" +
+                                                 std::string(ApiHostUrl) + "/0.1.1/" + operation + "\"]"),
+                     Set(CURLOPT_URL, std::string(ApiHostUrl) + "/0.1.1/api"), Set(CURLOPT_POST, 1L),
+                     Set(CURLOPT_POSTFIELDS, envelope), Set(CURLOPT_WRITEFUNCTION, "function"),
+                     Set(CURLOPT_WRITEDATA, "pointer"), Set(CURLOPT_TIMEOUT, 50L), "easy_perform",
+                     "slist_free_all", "easy_reset", "easy_cleanup"};
+    };
+    const Calls uploadStart = {"easy_init", "easy_reset", Set(CURLOPT_URL, std::string(UploadHostUrl) + "/upload")};
+    const Calls uploadBody = {
+        Set(CURLOPT_PROXY, proxy), Set(CURLOPT_HTTPHEADER, "[Expect:]"),
+        Set(CURLOPT_HTTPPOST, "[Filename|tags|terms|authkey|title|contest|description|category1|category2|"
+                              "category3|moderator|userfile|Upload]"),
+        Set(CURLOPT_WRITEFUNCTION, "function"), Set(CURLOPT_WRITEDATA, "pointer"),
+        // No limit on the whole transfer: only on a standstill.
+        Set(CURLOPT_LOW_SPEED_LIMIT, 1L), Set(CURLOPT_LOW_SPEED_TIME, 500L), Set(CURLOPT_READFUNCTION, "function"),
+        Set(CURLOPT_READDATA, "pointer")};
+    const Calls progress = {Set(CURLOPT_NOPROGRESS, 0L), Set(CURLOPT_PROGRESSFUNCTION, "function"),
+                            Set(CURLOPT_PROGRESSDATA, "pointer")};
+    const Calls uploadEnd = {"easy_perform", "slist_free_all", "easy_reset", "easy_cleanup", "formfree"};
+
+    const struct {
+        const char* label;
+        bool log;
+        std::function<int32_t(char**)> run;
+        Calls expected;
+    } cases[] = {
+        {"login", false, [&](char** r) { return PostUserLogin(*context, "demo", "demo-password", r); },
+         soap("UserLogin", ExpectedUserLogin("demo", "demo-password"))},
+        // The log switch never makes a SOAP call verbose.
+        {"file types, logging", true, [&](char** r) { return PostGetFileTypes(*context, r); },
+         soap("GetFileTypes", ExpectedGetFileTypes())},
+        {"categories", false, [&](char** r) { return PostGetCategories(*context, 0, r); },
+         soap("GetCategories", ExpectedGetCategories("0"))},
+        {"moderators", false, [&](char** r) { return PostGetModerators(*context, 17, r); },
+         soap("GetModerators", ExpectedGetModerators("17"))},
+        // A plain GET, cleaned up without a reset.
+        {"discovery", false,
+         [&](char**) {
+             DiscoverUploadServer(*context);
+             return 0;
+         },
+         {"easy_init", "easy_reset", Set(CURLOPT_PROXY, proxy),
+          Set(CURLOPT_URL, std::string(ApiHostUrl) + "/upload.xml"), Set(CURLOPT_WRITEFUNCTION, "function"),
+          Set(CURLOPT_WRITEDATA, "pointer"), Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
+        {"upload", false,
+         [&](char** r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
+         uploadStart + uploadBody + uploadEnd},
+        {"upload with progress, logging", true,
+         [&](char** r) { return PostUploadForm(*context, r, fields, media.c_str(), KeepGoing, &folder); },
+         uploadStart + Calls{Set(CURLOPT_VERBOSE, 1L)} + uploadBody + progress + uploadEnd},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove(record);
+        context->logResponses = c.log ? 1 : 0;
+        ResponseBody body;
+        ::testing::internal::CaptureStderr();  // the verbose trace
+        EXPECT_EQ(c.run(body.Address()), 0);
+        ::testing::internal::GetCapturedStderr();
+        context->uploadServerUrl[0] = '\0';  // every upload goes to the default host
+
+        Calls seen;
+        std::ifstream in(record);
+        for (std::string line; std::getline(in, line);) seen.push_back(line);
+        EXPECT_EQ(seen, c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace clipferry
