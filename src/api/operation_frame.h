@@ -23,7 +23,7 @@ struct OperationPlan {
     bool parseFromDeclaration = false;
 };
 
-// request(char** response) posts the operation's request; extract(document)
+// request(ResponseBody* response) posts the operation's request; extract(document)
 // runs on the loaded answer and gives the operation's result. A non-zero
 // request result is returned as it is; a request without a body gives 0.
 template <typename Request, typename Extract>
@@ -34,7 +34,7 @@ int32_t RunOperation(UploaderContext& context, const OperationPlan& plan, Reques
     if (body.Text() == nullptr) return 0;
 
     const char* text = body.Text();
-    const size_t length = std::strlen(text);
+    const size_t length = body.Length();
     const char* start = text;
     if (plan.parseFromDeclaration) {
         if (const char* declaration = std::strstr(text, "<?xml")) start = declaration;

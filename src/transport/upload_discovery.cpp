@@ -50,7 +50,7 @@ void DiscoverUploadServer(UploaderContext& context) {
     }
     if (body.Text() == nullptr) return;
 
-    const size_t length = std::strlen(body.Text());
+    const size_t length = body.Length();
     xml::ResponseDocument document;
     if (document.LoadFromBuffer(body.Text(), static_cast<uint32_t>(length)) == 1) {
         // One unit more than the field holds, so an address too long for it
