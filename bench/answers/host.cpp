@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "clipferry.h"
+#include "../logged_in_session.h"
 
 namespace {
 
@@ -29,12 +30,6 @@ void OnCategory(int32_t id, const clipferry_char* name, int32_t, void* userData)
     for (; *name != 0; ++name) ++tally->nameUnits;
 }
 
-// Releases the context whatever happens.
-struct Context {
-    void* handle = CLIPFERRY_Init();
-    ~Context() { CLIPFERRY_Release(handle); }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,22 +37,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PROXY COUNT\n", argv[0]);
         return 2;
     }
-    // Read when the context is created.
-    setenv("CLIPFERRY_PROXY_SERVER", argv[1], 1);
     const int32_t count = int32_t(std::atol(argv[2]));
 
-    Context context;
-    if (context.handle == nullptr) return 1;
-    const int32_t login = CLIPFERRY_Login(context.handle, u"bench", u"bench");
-    if (login != 0) {
-        std::fprintf(stderr, "host: login gave %d\n", int(login));
-        return 1;
-    }
+    LoggedInSession session(argv[1]);
+    if (!session.loggedIn()) return 1;
 
     Tally tally;
     int32_t stated = 0;
     const auto start = std::chrono::steady_clock::now();
-    const int32_t result = CLIPFERRY_GetCategories(context.handle, count, &tally, OnCategory, &stated);
+    const int32_t result = CLIPFERRY_GetCategories(session.handle(), count, &tally, OnCategory, &stated);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     struct rusage usage{};

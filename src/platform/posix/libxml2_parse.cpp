@@ -49,7 +49,8 @@ void NoteBlankText(void* userData, const xmlChar* text, int length) {
     auto* context = static_cast<xmlParserCtxtPtr>(userData);
     if (context->_private != nullptr && !*static_cast<bool*>(context->_private)) {
         bool blank = true;
-        for (int i = 0; i < length && blank; ++i) blank = text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
+        for (int i = 0; i < length && blank; ++i)
+            blank = text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
         *static_cast<bool*>(context->_private) = blank;
     }
     xmlSAX2Characters(userData, text, length);
