@@ -13,6 +13,7 @@
 #include <string>
 
 #include "clipferry.h"
+#include "../logged_in_session.h"
 
 namespace {
 
@@ -28,12 +29,6 @@ std::string Narrow(const char16_t* text) {
     return narrow;
 }
 
-// Releases the context whatever happens.
-struct Context {
-    void* handle = CLIPFERRY_Init();
-    ~Context() { CLIPFERRY_Release(handle); }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,21 +42,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    // Read when the context is created.
-    setenv("CLIPFERRY_PROXY_SERVER", argv[1], 1);
 
-    Context context;
-    if (context.handle == nullptr) return 1;
-    const int32_t login = CLIPFERRY_Login(context.handle, u"bench", u"bench");
-    if (login != 0) {
-        std::fprintf(stderr, "host: login gave %d\n", int(login));
-        return 1;
-    }
+    LoggedInSession session(argv[1]);
+    if (!session.loggedIn()) return 1;
 
     const std::u16string path = Widen(argv[2]);
     clipferry_char message[512] = {};
     const auto start = std::chrono::steady_clock::now();
-    const int32_t result = CLIPFERRY_DoUpload(context.handle, path.c_str(), u"Benchmark clip",
+    const int32_t result = CLIPFERRY_DoUpload(session.handle(), path.c_str(), u"Benchmark clip",
                                               u"A clip sent by the upload benchmark.", u"bench, clip", 0, 1,
                                               2, 3, message, 512, nullptr, nullptr);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

@@ -1,6 +1,7 @@
-// A fast HTTP sink for the upload benchmark and the large-file test: it
-// answers the login call, the upload server discovery and the upload, reading
-// and discarding the upload body (only counting it). One connection at a time, one request per connection; absolute-form
+// A fast HTTP sink for the upload and answer benchmarks and the large-file
+// test: it answers the login call, the upload server discovery, the upload
+// (reading and discarding its body, only counting it) and the categories call
+// (with as many items as the parent category id asks for). One connection at a time, one request per connection; absolute-form
 // targets are taken as well, so it can stand in as the client's proxy.
 //
 //   sink [--port-file FILE] [--idle-seconds N]
@@ -168,7 +169,27 @@ void Answer(int fd, int status, const std::string& body) {
     std::string head = "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
                        "\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
                        std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
-    SendAll(fd, head + body);
+    SendAll(fd, head);
+    SendAll(fd, body);
+}
+
+// A categories answer of count items, made once per count.
+const std::string& CategoriesAnswer(long count) {
+    static long madeFor = -1;
+    static std::string answer;
+    if (madeFor == count) return answer;
+    answer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope "
+             "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
+             "<ns1:GetCategoriesResponse xmlns:ns1=\"x\"><GetCategoriesResult><ResultCount>" +
+             std::to_string(count) + "</ResultCount>";
+    for (long i = 1; i <= count; ++i) {
+        const std::string id = std::to_string(i);
+        answer += "<item><CategoryId>" + id + "</CategoryId><CategoryName>Category " + id +
+                  " &amp;amp; friends</CategoryName></item>";
+    }
+    answer += "</GetCategoriesResult></ns1:GetCategoriesResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    madeFor = count;
+    return answer;
 }
 
 void Serve(int fd, int port) {
@@ -187,10 +208,14 @@ void Serve(int fd, int port) {
                             "</message></result>");
         return;
     }
-    if (!ReadBody(reader, request, [](const char*, size_t) {})) return;
+    std::string body;
+    if (!ReadBody(reader, request, [&](const char* data, size_t n) { body.append(data, n); })) return;
+    const size_t parent = body.find("<ParentCategoryId xsi:type=\"xsd:int\">");
     if (request.method == "GET" && request.path == "/upload.xml") {
         Answer(fd, 200, "<?xml version=\"1.0\"?><upload><url>http://127.0.0.1:" + std::to_string(port) +
                             "</url></upload>");
+    } else if (request.method == "POST" && request.path == "/0.1.1/api" && parent != std::string::npos) {
+        Answer(fd, 200, CategoriesAnswer(std::atol(body.c_str() + body.find('>', parent) + 1)));
     } else if (request.method == "POST" && request.path == "/0.1.1/api") {
         Answer(fd, 200, kLoginAnswer);
     } else {

@@ -24,7 +24,7 @@ int32_t RunGetFileTypes(UploaderContext& context, char16_t* buffer, uint32_t buf
     if (context.login.loggedIn == 0 || context.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     const OperationPlan plan{DumpFile::FileTypes, /*dumpUnloadedBody=*/true, CLIPFERRY_OK};
     return RunOperation(
-        context, plan, [&](char** response) { return PostGetFileTypes(context, response); },
+        context, plan, [&](ResponseBody* response) { return PostGetFileTypes(context, response); },
         [&](const xml::ResponseDocument& document) {
             xml::ReadFileTypes(document, buffer, bufferSize);
             return CLIPFERRY_OK;
@@ -37,7 +37,7 @@ int32_t RunGetCategories(UploaderContext& context, int32_t parentCategoryId, voi
     const OperationPlan plan{DumpFile::GetCategories, /*dumpUnloadedBody=*/false, CLIPFERRY_OK};
     return RunOperation(
         context, plan,
-        [&](char** response) { return PostGetCategories(context, parentCategoryId, response); },
+        [&](ResponseBody* response) { return PostGetCategories(context, parentCategoryId, response); },
         [&](const xml::ResponseDocument& document) {
             StoreResultCount(document, resultCount);
             xml::EnumerateCategories(document, userData, callback);
@@ -51,7 +51,7 @@ int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCall
     const OperationPlan plan{DumpFile::GetModerators, /*dumpUnloadedBody=*/false, CLIPFERRY_OK};
     return RunOperation(
         context, plan,
-        [&](char** response) { return PostGetModerators(context, context.login.contactId, response); },
+        [&](ResponseBody* response) { return PostGetModerators(context, context.login.contactId, response); },
         [&](const xml::ResponseDocument& document) {
             StoreResultCount(document, resultCount);
             xml::EnumerateModerators(document, userData, callback);

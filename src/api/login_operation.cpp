@@ -32,7 +32,7 @@ int32_t RunLogin(UploaderContext& context, const char16_t* userName, const char1
     const OperationPlan plan{DumpFile::Login, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
     const int32_t result = RunOperation(
         context, plan,
-        [&](char** response) { return PostUserLogin(context, user, secret, response); },
+        [&](ResponseBody* response) { return PostUserLogin(context, user, secret, response); },
         [&](const xml::ResponseDocument& document) -> int32_t {
             if (!xml::ReadLoginStatus(document)) return CLIPFERRY_REFUSED;
             xml::ReadLoginInformation(document, context.login);

@@ -24,7 +24,7 @@ struct OperationPlan {
     bool parseFromDeclaration = false;
 };
 
-// request(char** response) posts the operation's request; extract(document)
+// request(ResponseBody* response) posts the operation's request; extract(document)
 // runs on the loaded answer and gives the operation's result. A non-zero
 // request result is returned as it is; an answer without a body gives the
 // plan's result for an answer that did not load.
@@ -36,7 +36,7 @@ int32_t RunOperation(UploaderContext& context, const OperationPlan& plan, Reques
     if (body.Text() == nullptr) return plan.resultWhenUnloaded;
 
     const char* text = body.Text();
-    const size_t length = std::strlen(text);
+    const size_t length = body.Length();
     const char* start = text;
     if (plan.parseFromDeclaration) {
         if (const char* declaration = std::strstr(text, "<?xml")) start = declaration;

@@ -43,7 +43,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     plan.parseFromDeclaration = true;
     return RunOperation(
         context, plan,
-        [&](char** response) {
+        [&](ResponseBody* response) {
             return PostUploadForm(context, response, fields, request.path, progress, progressData);
         },
         [&](const xml::ResponseDocument& document) -> int32_t {

@@ -61,6 +61,11 @@ public:
     // processing instruction "xml"; whitespace-only text between elements is
     // dropped. When the file is not well-formed, succeeded is false and the
     // document is left empty.
+    //
+    // A document type declaration makes the file count as not well-formed:
+    // service answers carry none, and its entities could make one small file
+    // expand without bound. The load stops there, before any declaration
+    // inside it is read or anything is expanded or fetched.
     virtual DomStatus Load(const char16_t* path, bool& succeeded) = 0;
 
     // Writes the document in the encoding its leading "xml" declaration

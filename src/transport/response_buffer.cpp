@@ -1,5 +1,7 @@
+// libcurl's write callback and the growth of one response body.
 #include "transport/response_buffer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -7,18 +9,15 @@ namespace clipferry {
 
 namespace {
 
+// libcurl hands over at most 16 KiB at a time; one such chunk fits the first
+// allocation.
+constexpr size_t kFirstCapacity = 16384;
+
 // The part of a chunk that is kept: its bytes before the first NUL.
 size_t KeptLength(const char* data, size_t length) {
     if (length == 0) return 0;
     const void* nul = std::memchr(data, '\0', length);
     return nul != nullptr ? size_t(static_cast<const char*>(nul) - data) : length;
-}
-
-// The rest of the target's length + 1 bytes stays zero, so the text ends at
-// the last kept byte.
-void CopyKept(char* target, const char* data, size_t length) {
-    const size_t kept = KeptLength(data, length);
-    if (kept > 0) std::memcpy(target, data, kept);
 }
 
 }  // namespace
@@ -28,23 +27,34 @@ const BufferAllocator& StandardBufferAllocator() {
     return allocator;
 }
 
-bool AppendChunk(char** buffer, const char* data, size_t length, const BufferAllocator& allocator) {
-    if (length == SIZE_MAX) return false;
-    if (*buffer == nullptr) {
-        auto* fresh = static_cast<char*>(allocator.allocateZeroed(length + 1, 1));
+bool AppendChunk(ResponseBody& body, const char* data, size_t length, const BufferAllocator& allocator) {
+    if (length > SIZE_MAX - 1 - body.length_) return false;
+    const size_t kept = KeptLength(data, length);
+    const size_t needed = body.length_ + kept + 1;
+    if (body.text_ == nullptr) {
+        const size_t capacity = std::max(needed, kFirstCapacity);
+        auto* fresh = static_cast<char*>(allocator.allocateZeroed(capacity, 1));
         if (fresh == nullptr) return false;
-        CopyKept(fresh, data, length);
-        *buffer = fresh;
-        return true;
+        body.text_ = fresh;
+        body.capacity_ = capacity;
+    } else if (needed > body.capacity_) {
+        // Doubling keeps the copies of realloc linear in the body's size; when
+        // the double cannot be had, what is needed may still be.
+        const size_t doubled = body.capacity_ <= SIZE_MAX / 2 ? body.capacity_ * 2 : SIZE_MAX;
+        size_t capacity = std::max(needed, doubled);
+        // On failure realloc leaves the old block in place, still owned by the body.
+        auto* grown = static_cast<char*>(allocator.reallocate(body.text_, capacity));
+        if (grown == nullptr && capacity > needed) {
+            capacity = needed;
+            grown = static_cast<char*>(allocator.reallocate(body.text_, capacity));
+        }
+        if (grown == nullptr) return false;
+        body.text_ = grown;
+        body.capacity_ = capacity;
     }
-    const size_t held = std::strlen(*buffer);
-    if (length > SIZE_MAX - 1 - held) return false;
-    // On failure realloc leaves the old block in place, still owned by the caller.
-    auto* grown = static_cast<char*>(allocator.reallocate(*buffer, held + length + 1));
-    if (grown == nullptr) return false;
-    std::memset(grown + held, 0, length + 1);
-    CopyKept(grown + held, data, length);
-    *buffer = grown;
+    if (kept > 0) std::memcpy(body.text_ + body.length_, data, kept);
+    body.length_ += kept;
+    body.text_[body.length_] = '\0';
     return true;
 }
 
@@ -52,7 +62,7 @@ extern "C" size_t AppendResponseChunk(char* data, size_t size, size_t count, voi
     if (target == nullptr) return 0;
     if (size != 0 && count > SIZE_MAX / size) return 0;
     const size_t length = size * count;
-    if (!AppendChunk(static_cast<char**>(target), data, length, StandardBufferAllocator())) return 0;
+    if (!AppendChunk(*static_cast<ResponseBody*>(target), data, length, StandardBufferAllocator())) return 0;
     return length;
 }
 

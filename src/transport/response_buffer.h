@@ -1,5 +1,5 @@
 // The body of one response, collected by libcurl's write callback into a
-// NUL-terminated malloc'd text that the caller releases with free.
+// NUL-terminated heap text that knows its length, released by its owner.
 #pragma once
 
 #include <cstddef>
@@ -7,11 +7,13 @@
 
 namespace clipferry {
 
-// libcurl's write callback. target is the address of the caller's buffer
-// pointer (null until the first chunk). Each chunk is appended up to its first
-// NUL byte. Returns size * count, or 0 when memory cannot be had, so that
-// libcurl ends the transfer with its write error; the caller's pointer then
-// still holds null or the body received so far.
+class ResponseBody;
+
+// libcurl's write callback. target is the caller's ResponseBody (its text is
+// null until the first chunk). Each chunk is appended up to its first NUL
+// byte. Returns size * count, or 0 when memory cannot be had, so that libcurl
+// ends the transfer with its write error; the body then still holds null or
+// the text received so far.
 extern "C" size_t AppendResponseChunk(char* data, size_t size, size_t count, void* target);
 
 // Where the buffer's memory comes from; tests put a failing one in its place.
@@ -23,23 +25,32 @@ struct BufferAllocator {
 const BufferAllocator& StandardBufferAllocator();
 
 // The work of AppendResponseChunk for a chunk of length bytes: true when the
-// chunk was taken, false (buffer unchanged) when memory could not be had.
-bool AppendChunk(char** buffer, const char* data, size_t length, const BufferAllocator& allocator);
+// chunk was taken, false (body unchanged) when memory could not be had.
+bool AppendChunk(ResponseBody& body, const char* data, size_t length, const BufferAllocator& allocator);
 
-// Owns a response buffer for the length of one operation; pass Address() to
-// a request.
+// Owns a response body for the length of one operation. The held length is
+// kept, not measured, and the capacity grows geometrically, so a body of n
+// bytes costs O(n) however many chunks it arrives in.
 class ResponseBody {
 public:
     ResponseBody() = default;
-    ~ResponseBody() { std::free(data_); }
+    ~ResponseBody() { std::free(text_); }
     ResponseBody(const ResponseBody&) = delete;
     ResponseBody& operator=(const ResponseBody&) = delete;
 
-    char** Address() { return &data_; }
-    const char* Text() const { return data_; }
+    // The write target to give a request (and libcurl's CURLOPT_WRITEDATA).
+    ResponseBody* Address() { return this; }
+    // Null until the first chunk arrives; then NUL-terminated.
+    const char* Text() const { return text_; }
+    // The text's length, up to its terminating NUL.
+    size_t Length() const { return length_; }
 
 private:
-    char* data_ = nullptr;
+    friend bool AppendChunk(ResponseBody& body, const char* data, size_t length, const BufferAllocator& allocator);
+
+    char* text_ = nullptr;
+    size_t length_ = 0;
+    size_t capacity_ = 0;
 };
 
 }  // namespace clipferry

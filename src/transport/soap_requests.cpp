@@ -17,7 +17,7 @@ constexpr long kTimeoutSeconds = 50;
 // Posts one envelope; body must stay unchanged until the transfer ends, as
 // libcurl reads it in place.
 int32_t PostEnvelope(UploaderContext& context, const char* operation, const std::string& body,
-                     char** response) {
+                     ResponseBody* response) {
     CurlBinding& curl = *context.binding;
     const std::string url = std::string(ApiHostUrl) + "/0.1.1/api";
     const std::string soapAction = std::string("soapAction: \"") + ApiHostUrl + "/0.1.1/" + operation + "\"";
@@ -54,23 +54,23 @@ bool HasBinding(const UploaderContext& context) { return context.binding != null
 
 }  // namespace
 
-int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, char** response) {
+int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, ResponseBody* response) {
     if (userName == nullptr || password == nullptr || response == nullptr || !HasBinding(context))
         return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "UserLogin", UserLoginEnvelope(userName, password), response);
 }
 
-int32_t PostGetFileTypes(UploaderContext& context, char** response) {
+int32_t PostGetFileTypes(UploaderContext& context, ResponseBody* response) {
     if (response == nullptr || !HasBinding(context)) return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "GetFileTypes", GetFileTypesEnvelope(), response);
 }
 
-int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, char** response) {
+int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, ResponseBody* response) {
     if (response == nullptr || !HasBinding(context) || parentCategoryId < 0) return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "GetCategories", GetCategoriesEnvelope(parentCategoryId), response);
 }
 
-int32_t PostGetModerators(UploaderContext& context, int32_t contactId, char** response) {
+int32_t PostGetModerators(UploaderContext& context, int32_t contactId, ResponseBody* response) {
     if (response == nullptr || !HasBinding(context) || contactId <= 0) return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "GetModerators", GetModeratorsEnvelope(contactId), response);
 }

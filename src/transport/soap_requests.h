@@ -2,9 +2,8 @@
 // context's libcurl binding (and its proxy, when one is enabled) and collects
 // the whole body in the caller's response buffer, whatever the HTTP status.
 //
-// response is the address of the caller's buffer pointer, set to null before
-// the call; the caller owns what it holds afterwards, whatever the result, and
-// releases it with free (ResponseBody does that).
+// response is the caller's empty ResponseBody; it holds whatever arrived,
+// whatever the result, until the caller drops it.
 //
 // Results: 82 before any transfer when an argument is missing or out of
 // range, the context has no binding, or libcurl yields no easy handle; 42
@@ -17,15 +16,16 @@
 #include <cstdint>
 
 #include "api/uploader_context.h"
+#include "transport/response_buffer.h"
 
 namespace clipferry {
 
 // userName and password are NUL-terminated UTF-8.
-int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, char** response);
-int32_t PostGetFileTypes(UploaderContext& context, char** response);
+int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, ResponseBody* response);
+int32_t PostGetFileTypes(UploaderContext& context, ResponseBody* response);
 // parentCategoryId 0 asks for the top categories; negative ids give 82.
-int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, char** response);
+int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, ResponseBody* response);
 // contactId must be positive.
-int32_t PostGetModerators(UploaderContext& context, int32_t contactId, char** response);
+int32_t PostGetModerators(UploaderContext& context, int32_t contactId, ResponseBody* response);
 
 }  // namespace clipferry

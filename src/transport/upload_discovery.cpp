@@ -49,9 +49,9 @@ void DiscoverUploadServer(UploaderContext& context) {
     curl.EasyPerform(easy);
     if (body.Text() == nullptr) return;
 
-    const size_t length = std::strlen(body.Text());
+    const size_t length = body.Length();
     xml::ResponseDocument document;
-    if (document.LoadFromBuffer(body.Text(), static_cast<uint32_t>(length)) == 1) {
+    if (length <= UINT32_MAX && document.LoadFromBuffer(body.Text(), static_cast<uint32_t>(length)) == 1) {
         // One unit more than the field holds, so an address too long for it
         // is seen as such instead of arriving already cut.
         char16_t address[sizeof context.uploadServerUrl + 1] = {};

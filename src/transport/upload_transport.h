@@ -6,6 +6,7 @@
 
 #include "api/uploader_context.h"
 #include "clipferry.h"
+#include "transport/response_buffer.h"
 #include "transport/upload_form.h"
 
 namespace clipferry {
@@ -16,8 +17,8 @@ namespace clipferry {
 void DiscoverUploadServer(UploaderContext& context);
 
 // Posts the form to the discovered server (or the default upload host),
-// streaming the file at path. response is the address of the caller's buffer
-// pointer, set to null; the caller frees what it holds, whatever the result.
+// streaming the file at path. response is the caller's empty ResponseBody,
+// which holds whatever arrived, whatever the result.
 //
 // Results: 82 when an argument is missing, nothing exists at the path, what
 // is there is not a regular file or cannot be opened for reading, the
@@ -26,7 +27,7 @@ void DiscoverUploadServer(UploaderContext& context);
 // 42 when progress returns non-zero; otherwise libcurl's result (0 when the
 // exchange completed, whatever the response status; 28 when nothing moved
 // for 500 seconds).
-int32_t PostUploadForm(UploaderContext& context, char** response, const UploadFields& fields,
+int32_t PostUploadForm(UploaderContext& context, ResponseBody* response, const UploadFields& fields,
                        const char16_t* path, ProgressCallback progress, void* progressData);
 
 }  // namespace clipferry

@@ -1,23 +1,27 @@
+// The entity references a category name may still hold after the DOM has read it.
 #include "xml/entity_decoding.h"
+
+#include <algorithm>
 
 namespace clipferry {
 
 namespace {
 
+// Compacts the text in place: every replacement is shorter than what it
+// replaces, so the text written never reaches the text still to be searched.
 void ReplaceAll(std::u16string& text, const std::u16string& sought, char16_t replacement) {
     size_t found = text.find(sought);
     if (found == std::u16string::npos) return;
-    std::u16string result;
-    result.reserve(text.size());
-    size_t from = 0;
+    size_t to = found;
+    size_t from = found;
     while (found != std::u16string::npos) {
-        result.append(text, from, found - from);
-        result.push_back(replacement);
+        to = size_t(std::copy(text.begin() + from, text.begin() + found, text.begin() + to) - text.begin());
+        text[to++] = replacement;
         from = found + sought.size();
         found = text.find(sought, from);
     }
-    result.append(text, from, std::u16string::npos);
-    text.swap(result);
+    to = size_t(std::copy(text.begin() + from, text.end(), text.begin() + to) - text.begin());
+    text.resize(to);
 }
 
 }  // namespace

@@ -74,21 +74,21 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
     const struct {
         const char* label;
         bool log;
-        std::function<int32_t(char**)> run;
+        std::function<int32_t(ResponseBody*)> run;
         Calls expected;
     } cases[] = {
-        {"login", false, [&](char** r) { return PostUserLogin(*context, "demo", "demo-password", r); },
+        {"login", false, [&](ResponseBody* r) { return PostUserLogin(*context, "demo", "demo-password", r); },
          soap("UserLogin", ExpectedUserLogin("demo", "demo-password"))},
         // The log switch never makes a SOAP call verbose.
-        {"file types, logging", true, [&](char** r) { return PostGetFileTypes(*context, r); },
+        {"file types, logging", true, [&](ResponseBody* r) { return PostGetFileTypes(*context, r); },
          soap("GetFileTypes", ExpectedGetFileTypes())},
-        {"categories", false, [&](char** r) { return PostGetCategories(*context, 0, r); },
+        {"categories", false, [&](ResponseBody* r) { return PostGetCategories(*context, 0, r); },
          soap("GetCategories", ExpectedGetCategories("0"))},
-        {"moderators", false, [&](char** r) { return PostGetModerators(*context, 17, r); },
+        {"moderators", false, [&](ResponseBody* r) { return PostGetModerators(*context, 17, r); },
          soap("GetModerators", ExpectedGetModerators("17"))},
         // A plain GET, cleaned up without a reset.
         {"discovery", false,
-         [&](char**) {
+         [&](ResponseBody*) {
              DiscoverUploadServer(*context);
              return 0;
          },
@@ -96,10 +96,10 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
           Set(CURLOPT_URL, std::string(ApiHostUrl) + "/upload.xml"), Set(CURLOPT_WRITEFUNCTION, "function"),
           Set(CURLOPT_WRITEDATA, "pointer"), Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
         {"upload", false,
-         [&](char** r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
+         [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
          uploadStart + uploadBody + uploadEnd},
         {"upload with progress, logging", true,
-         [&](char** r) { return PostUploadForm(*context, r, fields, media.c_str(), KeepGoing, &folder); },
+         [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), KeepGoing, &folder); },
          uploadStart + Calls{Set(CURLOPT_VERBOSE, 1L)} + uploadBody + progress + uploadEnd},
     };
     for (const auto& c : cases) {

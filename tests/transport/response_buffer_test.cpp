@@ -30,6 +30,7 @@ TEST_P(AppendChunks, JoinsKeptBytesInArrivalOrder) {
     }
     ASSERT_NE(body.Text(), nullptr);
     EXPECT_EQ(std::string(body.Text()), c.expected);
+    EXPECT_EQ(body.Length(), c.expected.size());
 }
 
 using std::string_literals::operator""s;
@@ -62,38 +63,63 @@ TEST(ResponseBuffer, RefusesWhatCannotBeSized) {
     EXPECT_EQ(AppendResponseChunk(data, 1, 1, nullptr), 0u);
 }
 
-// Fails every allocation from the given call on, counting from one.
+// Fails every allocation from the given call on, counting from one, and every
+// block larger than the given size.
 int gAllocations = 0;
 int gFailFrom = 0;
-void* CountingCalloc(size_t count, size_t size) {
-    return ++gAllocations >= gFailFrom ? nullptr : std::calloc(count, size);
-}
-void* CountingRealloc(void* block, size_t size) {
-    return ++gAllocations >= gFailFrom ? nullptr : std::realloc(block, size);
-}
+size_t gLargestBlock = 0;
+bool Refused(size_t size) { return ++gAllocations >= gFailFrom || size > gLargestBlock; }
+void* CountingCalloc(size_t count, size_t size) { return Refused(count * size) ? nullptr : std::calloc(count, size); }
+void* CountingRealloc(void* block, size_t size) { return Refused(size) ? nullptr : std::realloc(block, size); }
 const BufferAllocator kCounting{CountingCalloc, CountingRealloc};
 
-TEST(ResponseBuffer, FailedFirstAllocationLeavesPointerNull) {
-    gAllocations = 0;
-    gFailFrom = 1;
-    char* buffer = nullptr;
-    EXPECT_FALSE(AppendChunk(&buffer, "abc", 3, kCounting));
-    EXPECT_EQ(buffer, nullptr);
+TEST(ResponseBuffer, WhatCannotBeAllocatedIsRefusedAndNothingHeldIsLost) {
+    const std::string full(16384, 'a');  // fills the first allocation
+    const struct {
+        const char* label;
+        int failFrom;
+        size_t largestBlock;
+        std::vector<std::string> chunks;
+        std::vector<bool> taken;
+    } cases[] = {
+        {"first allocation fails", 1, SIZE_MAX, {"abc"}, {false}},
+        {"growth fails", 2, SIZE_MAX, {full, "def"}, {true, false}},
+        {"double refused, the size needed taken", 99, 20000, {full, "def"}, {true, true}},
+    };
+    for (const auto& c : cases) {
+        gAllocations = 0;
+        gFailFrom = c.failFrom;
+        gLargestBlock = c.largestBlock;
+        ResponseBody body;
+        std::string expected;
+        for (size_t i = 0; i < c.chunks.size(); ++i) {
+            EXPECT_EQ(AppendChunk(body, c.chunks[i].data(), c.chunks[i].size(), kCounting), c.taken[i]) << c.label;
+            if (c.taken[i]) expected += c.chunks[i];
+        }
+        if (!c.taken[0]) {
+            EXPECT_EQ(body.Text(), nullptr) << c.label;
+            continue;
+        }
+        ASSERT_NE(body.Text(), nullptr) << c.label;
+        EXPECT_EQ(std::string(body.Text()), expected) << c.label;  // and still freed by its owner
+        EXPECT_EQ(body.Length(), expected.size()) << c.label;
+    }
 }
 
-TEST(ResponseBuffer, FailedGrowthKeepsTextReceivedSoFar) {
+TEST(ResponseBuffer, GrowsGeometricallyWhateverTheChunks) {
     gAllocations = 0;
-    gFailFrom = 2;
+    gFailFrom = INT32_MAX;
+    gLargestBlock = SIZE_MAX;
     ResponseBody body;
-    ASSERT_TRUE(AppendChunk(body.Address(), "abc", 3, kCounting));
-    EXPECT_FALSE(AppendChunk(body.Address(), "def", 3, kCounting));
-    EXPECT_STREQ(body.Text(), "abc");  // and still freed by its owner
+    for (int i = 0; i < 1 << 20; ++i) ASSERT_TRUE(AppendChunk(body, "x", 1, kCounting));
+    EXPECT_EQ(body.Length(), size_t(1) << 20);
+    EXPECT_LE(gAllocations, 12);  // 16 KiB doubled up to 1 MiB
 }
 
 TEST(ResponseBuffer, RefusesGrowthPastAddressSpace) {
     ResponseBody body;
-    ASSERT_TRUE(AppendChunk(body.Address(), "abc", 3, StandardBufferAllocator()));
-    EXPECT_FALSE(AppendChunk(body.Address(), "", SIZE_MAX - 3, StandardBufferAllocator()));
+    ASSERT_TRUE(AppendChunk(body, "abc", 3, StandardBufferAllocator()));
+    EXPECT_FALSE(AppendChunk(body, "", SIZE_MAX - 3, StandardBufferAllocator()));
     EXPECT_STREQ(body.Text(), "abc");
 }
 

@@ -71,19 +71,19 @@ protected:
 
 struct Call {
     const char* operation;
-    std::function<int32_t(UploaderContext&, char**)> run;
+    std::function<int32_t(UploaderContext&, ResponseBody*)> run;
     std::string expectedBody;
 };
 
 std::vector<Call> FourCalls() {
     return {
-        {"UserLogin", [](UploaderContext& c, char** r) { return PostUserLogin(c, "demo", "demo-password", r); },
+        {"UserLogin", [](UploaderContext& c, ResponseBody* r) { return PostUserLogin(c, "demo", "demo-password", r); },
          ExpectedUserLogin("demo", "demo-password")},
-        {"GetFileTypes", [](UploaderContext& c, char** r) { return PostGetFileTypes(c, r); },
+        {"GetFileTypes", [](UploaderContext& c, ResponseBody* r) { return PostGetFileTypes(c, r); },
          ExpectedGetFileTypes()},
-        {"GetCategories", [](UploaderContext& c, char** r) { return PostGetCategories(c, 0, r); },
+        {"GetCategories", [](UploaderContext& c, ResponseBody* r) { return PostGetCategories(c, 0, r); },
          ExpectedGetCategories("0")},
-        {"GetModerators", [](UploaderContext& c, char** r) { return PostGetModerators(c, 17, r); },
+        {"GetModerators", [](UploaderContext& c, ResponseBody* r) { return PostGetModerators(c, 17, r); },
          ExpectedGetModerators("17")},
     };
 }
@@ -251,7 +251,7 @@ TEST_F(SoapServiceTest, RefusedCallsSendNothing) {
 
     UploaderContext& c = *context_;
     ResponseBody body;
-    char** r = body.Address();
+    ResponseBody* r = body.Address();
     EXPECT_EQ(PostUserLogin(c, nullptr, "pw", r), 82);
     EXPECT_EQ(PostUserLogin(c, "demo", nullptr, r), 82);
     EXPECT_EQ(PostUserLogin(c, "demo", "pw", nullptr), 82);

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -25,7 +26,8 @@ using libxml2::TreeOwner;
 
 std::u16string FromXmlText(const xmlChar* text) {
     if (text == nullptr) return {};
-    return Utf8ToUtf16(std::string(reinterpret_cast<const char*>(text)));
+    const char* utf8 = reinterpret_cast<const char*>(text);
+    return Utf8ToUtf16(utf8, std::strlen(utf8));
 }
 
 std::string ToXmlText(const char16_t* text) { return Utf16ToUtf8(std::u16string(text)); }
@@ -63,16 +65,28 @@ bool HasOtherElementChild(xmlNodePtr parent, xmlNodePtr except) {
     return false;
 }
 
+// Reads the file in one pass into a string sized for it up front: a response
+// can be tens of megabytes.
 bool ReadWholeFile(const char16_t* path, std::string& bytes) {
     FilePtr file = OpenFileForReading(path);
     if (file == nullptr) return false;
-    char chunk[16384];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        if (bytes.size() + n > size_t(INT_MAX)) return false;
-        bytes.append(chunk, n);
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    const uint64_t expected = MeasureFileSize(path).value_or(0);
+    if (expected > uint64_t(INT_MAX)) return false;
+    // One byte more than expected, so the end of the file shows at once.
+    bytes.resize(size_t(expected) + 1);
+    size_t held = 0;
+    for (;;) {
+        if (held == bytes.size()) {
+            if (bytes.size() > size_t(INT_MAX)) return false;
+            bytes.resize(bytes.size() * 2);
+        }
+        const size_t n = std::fread(&bytes[held], 1, bytes.size() - held, file.get());
+        held += n;
+        if (n == 0) break;
     }
-    return !std::ferror(file.get());
+    bytes.resize(held);
+    return !std::ferror(file.get()) && held <= size_t(INT_MAX);
 }
 
 class LibxmlNode final : public DomNode {

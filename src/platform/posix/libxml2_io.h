@@ -9,7 +9,8 @@
 namespace clipferry::platform::libxml2 {
 
 // Parses the bytes without touching the network or any other file and
-// without printing anything; null when they are not well-formed XML. The
+// without printing anything; null when they are not well-formed XML or
+// carry a document type declaration (refused before it is read). The XML
 // declaration, if any, shows as a first child "xml" processing instruction,
 // and whitespace-only text between elements is gone.
 xmlDocPtr ParseUntrusted(const std::string& bytes);

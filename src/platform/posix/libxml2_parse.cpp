@@ -1,11 +1,14 @@
-// Hostile-input parsing: no network, no external DTD or entity, entity
-// expansion within libxml2's own limits, errors kept off the host's stderr.
+// Hostile-input parsing: no network, no document type declaration (so no
+// entity of any kind to expand or fetch), errors kept off the host's stderr.
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/libxml2_io.h"
@@ -22,34 +25,75 @@ struct ParserContextFree {
     void operator()(xmlParserCtxtPtr context) const { xmlFreeParserCtxt(context); }
 };
 
+// The structured error handler takes a const error from libxml2 2.12 on.
+#if LIBXML_VERSION >= 21200
+void IgnoreError(void*, const xmlError*) {}
+#else
 void IgnoreError(void*, xmlErrorPtr) {}
+#endif
 
-xmlParserInputPtr RefuseEntity(void*, const xmlChar*, const xmlChar*) { return nullptr; }
+// Service answers never carry a document type declaration, and one is the
+// only way into entity expansion, whose cost libxml2 does not bound when a
+// node's text is read later. The parse ends at the name of the declaration,
+// before its internal subset is read, and the text counts as not well-formed.
+void RefuseDocumentType(void* userData, const xmlChar*, const xmlChar*, const xmlChar*) {
+    auto* context = static_cast<xmlParserCtxtPtr>(userData);
+    context->wellFormed = 0;
+    xmlStopParser(context);
+}
 
-void IgnoreExternalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+// Text handler that notes whether any whitespace-only text arrived (the
+// context's _private points at the note), so that a document without any is
+// not walked for it.
+void NoteBlankText(void* userData, const xmlChar* text, int length) {
+    auto* context = static_cast<xmlParserCtxtPtr>(userData);
+    if (context->_private != nullptr && !*static_cast<bool*>(context->_private)) {
+        bool blank = true;
+        for (int i = 0; i < length && blank; ++i)
+            blank = text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
+        *static_cast<bool*>(context->_private) = blank;
+    }
+    xmlSAX2Characters(userData, text, length);
+}
 
-bool HasElementChild(xmlNodePtr node) {
-    for (xmlNodePtr child = node->children; child != nullptr; child = child->next)
-        if (child->type == XML_ELEMENT_NODE) return true;
-    return false;
+// Whether xml:space asks for the element's whitespace to be kept: its own
+// attribute when it has one, else what it inherits.
+bool PreservesSpace(xmlNodePtr element, bool inherited) {
+    if (element->properties == nullptr) return inherited;
+    xmlChar* value = xmlGetNsProp(element, reinterpret_cast<const xmlChar*>("space"), XML_XML_NAMESPACE);
+    if (value == nullptr) return inherited;
+    const char* text = reinterpret_cast<const char*>(value);
+    const bool preserve = std::strcmp(text, "preserve") == 0 || (inherited && std::strcmp(text, "default") != 0);
+    xmlFree(value);
+    return preserve;
 }
 
 // Whitespace-only text that sits beside elements is layout, not content;
 // text alone in an element ("<a> </a>") is kept, as is xml:space="preserve".
+// One pass over the elements, each looked at once.
 void DropBlankText(xmlDocPtr doc) {
-    std::vector<xmlNodePtr> pending;
+    std::vector<std::pair<xmlNodePtr, bool>> pending;
     for (xmlNodePtr child = doc->children; child != nullptr; child = child->next)
-        if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
+        if (child->type == XML_ELEMENT_NODE) pending.emplace_back(child, false);
     while (!pending.empty()) {
-        xmlNodePtr element = pending.back();
+        const auto [element, inherited] = pending.back();
         pending.pop_back();
-        const bool dropBlanks = HasElementChild(element) && xmlNodeGetSpacePreserve(element) != 1;
+        const bool preserve = PreservesSpace(element, inherited);
+        bool hasElement = false;
+        bool hasText = false;
+        for (xmlNodePtr child = element->children; child != nullptr; child = child->next) {
+            if (child->type == XML_ELEMENT_NODE) {
+                hasElement = true;
+                pending.emplace_back(child, preserve);
+            } else if (child->type == XML_TEXT_NODE) {
+                hasText = true;
+            }
+        }
+        if (!hasElement || !hasText || preserve) continue;
         xmlNodePtr child = element->children;
         while (child != nullptr) {
             xmlNodePtr next = child->next;
-            if (child->type == XML_ELEMENT_NODE) {
-                pending.push_back(child);
-            } else if (dropBlanks && child->type == XML_TEXT_NODE && xmlIsBlankNode(child)) {
+            if (child->type == XML_TEXT_NODE && xmlIsBlankNode(child)) {
                 xmlUnlinkNode(child);
                 xmlFreeNode(child);
             }
@@ -87,16 +131,20 @@ xmlDocPtr ParseUntrusted(const std::string& bytes) {
     // The handler table is this context's own copy: the host's libxml2
     // settings are left alone.
     context->sax->serror = IgnoreError;
-    context->sax->resolveEntity = RefuseEntity;
-    context->sax->externalSubset = IgnoreExternalSubset;
+    context->sax->internalSubset = RefuseDocumentType;
+    context->sax->characters = NoteBlankText;
+    context->sax->ignorableWhitespace = NoteBlankText;
+    bool blankText = false;
+    context->_private = &blankText;
     xmlDocPtr doc = xmlCtxtReadMemory(context.get(), bytes.data(), int(bytes.size()), nullptr, nullptr,
                                       kParseOptions);
-    if (doc != nullptr && !context->wellFormed) {
+    if (doc != nullptr && (!context->wellFormed || doc->intSubset != nullptr || doc->extSubset != nullptr)) {
         xmlFreeDoc(doc);
         doc = nullptr;
     }
     if (doc == nullptr) return nullptr;
-    DropBlankText(doc);
+    // Without the note, assume there was some.
+    if (blankText || context->_private == nullptr) DropBlankText(doc);
     PresentDeclaration(doc);
     return doc;
 }

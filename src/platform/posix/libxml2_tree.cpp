@@ -11,12 +11,16 @@ TreeOwner::~TreeOwner() {
     xmlFreeDoc(doc_);
 }
 
-void TreeOwner::AddHandle(xmlNodePtr node) { ++handles_[node]; }
+// A node's handle count lives in its _private field, which libxml2 leaves to
+// the application: no lookup per handle.
+void TreeOwner::AddHandle(xmlNodePtr node) { node->_private = reinterpret_cast<void*>(HandleCount(node) + 1); }
 
 void TreeOwner::DropHandle(xmlNodePtr node) {
-    auto found = handles_.find(node);
-    if (found == handles_.end() || --found->second > 0) return;
-    handles_.erase(found);
+    const uintptr_t count = HandleCount(node);
+    if (count == 0) return;
+    node->_private = reinterpret_cast<void*>(count - 1);
+    // Only a node outside the tree may have to go with its last handle.
+    if (count > 1 || detached_.empty()) return;
 
     xmlNodePtr top = node;
     while (top->parent != nullptr) top = top->parent;
@@ -34,7 +38,7 @@ bool TreeOwner::HasHandleWithin(xmlNodePtr subtree) const {
     // entity declaration and are never handed out.
     xmlNodePtr node = subtree;
     while (node != nullptr) {
-        if (handles_.count(node) != 0) return true;
+        if (HandleCount(node) != 0) return true;
         if (node->type != XML_ENTITY_REF_NODE && node->children != nullptr) {
             node = node->children;
             continue;

@@ -4,7 +4,7 @@
 
 #include <libxml/tree.h>
 
-#include <unordered_map>
+#include <cstdint>
 #include <unordered_set>
 
 namespace clipferry::platform::libxml2 {
@@ -31,10 +31,10 @@ public:
     void ReleaseDetached(xmlNodePtr node);
 
 private:
+    static uintptr_t HandleCount(xmlNodePtr node) { return reinterpret_cast<uintptr_t>(node->_private); }
     bool HasHandleWithin(xmlNodePtr subtree) const;
 
     xmlDocPtr doc_;
-    std::unordered_map<xmlNodePtr, int> handles_;
     std::unordered_set<xmlNodePtr> detached_;
 };
 
