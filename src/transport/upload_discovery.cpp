@@ -1,5 +1,6 @@
 // Upload server discovery: a plain GET of the API host's upload.xml, whose
 // "url" element names the server the next upload goes to.
+#include <cstdint>
 #include <cstring>
 #include <string>
 
