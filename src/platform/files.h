@@ -74,7 +74,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // (a directory, a device, a FIFO or a socket). The open never waits.
 FilePtr OpenFileForReading(const char16_t* path);
 
-// The size in bytes of the file at the path; nothing when it cannot be read.
-std::optional<uint64_t> MeasureFileSize(const char16_t* path);
+// The size in bytes of an open file: of what was opened, so a file put at the
+// path afterwards cannot change it; nothing when it cannot be told.
+std::optional<uint64_t> MeasureOpenFile(std::FILE* file);
 
 }  // namespace clipferry::platform

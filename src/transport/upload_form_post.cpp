@@ -2,6 +2,7 @@
 // through the read function, in the chunks it asks for, while it sends the
 // file part, whose length is declared up front from the measured size.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "platform/files.h"
@@ -53,10 +54,13 @@ int32_t PostUploadForm(UploaderContext& context, ResponseBody* response, const U
         return CLIPFERRY_BAD_ARGUMENT;
     CurlBinding& curl = *context.binding;
 
-    const uint64_t size = platform::MeasureFileSize(path).value_or(0);
     // Declared first, so it is closed last: libcurl reads it until the handle goes.
     const platform::FilePtr file = platform::OpenFileForReading(path);
     if (file == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    // The declared length is that of the file being sent, not of whatever the
+    // path names by now.
+    const std::optional<uint64_t> size = platform::MeasureOpenFile(file.get());
+    if (!size) return CLIPFERRY_BAD_ARGUMENT;
     // libcurl asks for whole buffers at a time; a stdio buffer would only
     // split each request into two reads.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
@@ -67,7 +71,7 @@ int32_t PostUploadForm(UploaderContext& context, ResponseBody* response, const U
     for (const FormPart& part : DescribeUploadForm(fields, fileName.c_str())) {
         if (!part.isFile) {
             form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_COPYCONTENTS, part.value.c_str());
-        } else if (AddFilePart(form, part, file.get(), size) != CURL_FORMADD_OK && size >= kLongLengthLimit) {
+        } else if (AddFilePart(form, part, file.get(), *size) != CURL_FORMADD_OK && *size >= kLongLengthLimit) {
             // A libcurl that cannot take a 64-bit length would send a wrong one.
             return CLIPFERRY_BAD_ARGUMENT;
         }

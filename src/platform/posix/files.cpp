@@ -160,10 +160,10 @@ FilePtr OpenFileForReading(const char16_t* path) {
     return FilePtr(file);
 }
 
-std::optional<uint64_t> MeasureFileSize(const char16_t* path) {
-    if (path == nullptr || *path == u'\0') return std::nullopt;
+std::optional<uint64_t> MeasureOpenFile(std::FILE* file) {
+    if (file == nullptr) return std::nullopt;
     struct stat info;
-    if (stat(NativePath(path).c_str(), &info) != 0) return std::nullopt;
+    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) return std::nullopt;
     return uint64_t(info.st_size);
 }
 

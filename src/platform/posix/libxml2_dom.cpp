@@ -71,7 +71,7 @@ bool ReadWholeFile(const char16_t* path, std::string& bytes) {
     FilePtr file = OpenFileForReading(path);
     if (file == nullptr) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    const uint64_t expected = MeasureFileSize(path).value_or(0);
+    const uint64_t expected = MeasureOpenFile(file.get()).value_or(0);
     if (expected > uint64_t(INT_MAX)) return false;
     // One byte more than expected, so the end of the file shows at once.
     bytes.resize(size_t(expected) + 1);

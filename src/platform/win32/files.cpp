@@ -134,13 +134,11 @@ FilePtr OpenFileForReading(const char16_t* path) {
     return file;
 }
 
-std::optional<uint64_t> MeasureFileSize(const char16_t* path) {
-    if (!PathExists(path)) return std::nullopt;
-    FileHandle file(CreateFileW(Native(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+std::optional<uint64_t> MeasureOpenFile(std::FILE* file) {
+    if (file == nullptr) return std::nullopt;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) return std::nullopt;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &size) || size.QuadPart < 0) return std::nullopt;
     return uint64_t(size.QuadPart);
 }
 
