@@ -11,6 +11,8 @@
 namespace clipferry::test {
 namespace {
 
+int chosenPort = 0;
+
 std::string PortFilePath() { return std::string(CLIPFERRY_TEST_DEVSERVER_STATE) + "/port"; }
 
 size_t AppendToString(char* data, size_t size, size_t count, void* target) {
@@ -108,6 +110,7 @@ std::string StringOrEmpty(const nlohmann::json& value) {
 }  // namespace
 
 int DevServerPort() {
+  if (chosenPort != 0) return chosenPort;
   std::ifstream file(PortFilePath());
   int port = 0;
   if (!(file >> port) || port <= 0 || port > 65535) {
@@ -117,6 +120,8 @@ int DevServerPort() {
   }
   return port;
 }
+
+void UseDevServerPort(int port) { chosenPort = port; }
 
 std::string DevServerProxy() { return "127.0.0.1:" + std::to_string(DevServerPort()); }
 

@@ -62,6 +62,9 @@ struct ReceivedUpload {
 // These throw std::runtime_error, which fails the calling test, when the
 // service is not running or answers unexpectedly.
 int DevServerPort();
+// From now on the service is the one on this port, not the fixture's (for a
+// host that is told the port on its command line).
+void UseDevServerPort(int port);
 std::string DevServerProxy();    // "127.0.0.1:PORT", for CLIPFERRY_PROXY_SERVER
 std::string DevServerBaseUrl();  // "http://127.0.0.1:PORT"
 void ResetDevServer();           // forgets requests, uploads, scripts, settings
