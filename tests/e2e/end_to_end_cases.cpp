@@ -335,11 +335,11 @@ void UnreadableAnswers(Run& run) {
         std::string body;
         int32_t login;
     } answers[] = {
-        {"declared", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + readable, CLIPFERRY_OK},
-        {"undeclared", readable, CLIPFERRY_OK},
-        {"html", "<html><body><h1>503 Service Unavailable</h1></body></html>", CLIPFERRY_REFUSED},
-        {"empty", "", CLIPFERRY_REFUSED},
-        {"dtd", "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY one \"1\">]>" + readable, CLIPFERRY_REFUSED},
+        {"login over a declared answer", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + readable, CLIPFERRY_OK},
+        {"login over an undeclared answer", readable, CLIPFERRY_OK},
+        {"login over an HTML page", "<html><body><h1>503 Service Unavailable</h1></body></html>", CLIPFERRY_REFUSED},
+        {"login over an empty answer", "", CLIPFERRY_REFUSED},
+        {"login over an answer with a DTD", "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY one \"1\">]>" + readable, CLIPFERRY_REFUSED},
     };
     for (const auto& answer : answers) {
         ResetDevServer();

@@ -1,0 +1,106 @@
+// The Windows test host: loads clipferry.dll as a desktop host does, runs the
+// shared end-to-end cases against the local service, and prints the tally.
+//   clipferry_test_host.exe PORT [--libcurl-missing]
+// Run from a folder with libcurl.dll beside the DLL, or, with
+// --libcurl-missing, from one without it (only the cases that need it missing).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "devserver_client.h"
+#include "end_to_end_cases.h"
+
+namespace {
+
+using namespace clipferry::e2e;
+
+// clipferry.dll from the host's own folder, kept loaded until the process ends.
+HMODULE LoadLibraryUnderTest() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring folder(path, length);
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    return LoadLibraryW((folder + L"clipferry.dll").c_str());
+}
+
+template <typename Function>
+bool Resolve(HMODULE library, const char* name, Function& slot) {
+    slot = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    if (slot == nullptr) std::printf("clipferry.dll does not export %s\n", name);
+    return slot != nullptr;
+}
+
+bool ResolveExports(HMODULE library, Exports& exports) {
+    return Resolve(library, "CLIPFERRY_Init", exports.init) &
+           Resolve(library, "CLIPFERRY_Release", exports.release) &
+           Resolve(library, "CLIPFERRY_Login", exports.login) &
+           Resolve(library, "CLIPFERRY_GetFileTypes", exports.getFileTypes) &
+           Resolve(library, "CLIPFERRY_GetCategories", exports.getCategories) &
+           Resolve(library, "CLIPFERRY_GetModerators", exports.getModerators) &
+           Resolve(library, "CLIPFERRY_DoUpload", exports.doUpload);
+}
+
+// The log switch where the DLL looks for it. The host has the DLL's bitness,
+// so a 32-bit host writes through the same registry view as the 32-bit DLL.
+// Whether libcurl is missing was settled by the folder the host runs from.
+void Prepare(const InitSettings& settings) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norwend\\Clipferry\\Install", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        std::printf("cannot open the log switch's registry key\n");
+        return;
+    }
+    if (settings.logSwitch) {
+        const DWORD on = 999;
+        RegSetValueExW(key, L"Log", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    } else {
+        RegDeleteValueW(key, L"Log");
+    }
+    RegCloseKey(key);
+}
+
+std::filesystem::path TemporaryDirectory() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    return std::filesystem::path(std::wstring(path, length > MAX_PATH ? 0 : length));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int port = argc > 1 ? std::atoi(argv[1]) : 0;
+    const bool libcurlMissing = argc > 2 && std::strcmp(argv[2], "--libcurl-missing") == 0;
+    if (port <= 0 || port > 65535 || argc > 3 || (argc == 3 && !libcurlMissing)) {
+        std::printf("usage: %s PORT [--libcurl-missing]\n", argc > 0 ? argv[0] : "host");
+        return 2;
+    }
+    clipferry::test::UseDevServerPort(port);
+
+    const HMODULE library = LoadLibraryUnderTest();
+    Exports exports;
+    if (library == nullptr || !ResolveExports(library, exports)) {
+        std::printf("clipferry.dll cannot be loaded (error %lu)\n", GetLastError());
+        return 1;
+    }
+    Platform platform;
+    platform.prepare = Prepare;
+    platform.dumpDirectory = L"C:\\";
+    platform.temporaryDirectory = TemporaryDirectory();
+
+    int passed = 0;
+    int failed = 0;
+    for (const Case& which : Cases()) {
+        if (which.needsLibcurlMissing != libcurlMissing) continue;
+        const auto failures = RunCase(which, exports, platform);
+        std::printf("%s %s\n", failures.empty() ? "ok  " : "FAIL", which.name);
+        for (const auto& failure : failures) std::printf("    %s\n", failure.c_str());
+        std::fflush(stdout);
+        ++(failures.empty() ? passed : failed);
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 && passed > 0 ? 0 : 1;
+}

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs the Windows test host for one architecture under Wine, headless, against
+# a local Lumivid service of its own: once beside libcurl.dll, and once from a
+# folder without it for the cases that need libcurl missing.
+#   run_windows_leg.sh WINE_DIR i686|x86_64 HOST_EXE CLIPFERRY_DLL LIBCURL_DLL
+# WINE_DIR keeps the Wine prefix (made on first use, about 1.4 GB, reused
+# after), the service's state and the run folders.
+set -euo pipefail
+
+[[ $# -eq 5 ]] || { echo "usage: $0 WINE_DIR i686|x86_64 HOST_EXE CLIPFERRY_DLL LIBCURL_DLL" >&2; exit 2; }
+mkdir -p "$1"
+wine_dir=$(cd "$1" && pwd)
+arch=$2
+host=$3
+dll=$4
+curl=$5
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+fixture=$repo/tests/support/devserver_fixture.sh
+state=$wine_dir/devserver-$arch
+log=$wine_dir/wine-$arch.log
+started=$SECONDS
+
+# No Mono or Gecko installers, no desktop menus, no debug chatter.
+export WINEPREFIX=$wine_dir/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+stop_all() {
+  wineserver -k >/dev/null 2>&1 || true
+  "$fixture" stop "$state" >/dev/null 2>&1 || true
+}
+trap stop_all EXIT
+
+# Wine's background processes keep the output of the Wine command that started
+# them for as long as they live: every Wine command here writes to a file, so
+# that nobody reading this script's output waits for them.
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  echo "run_windows_leg: making the Wine prefix $WINEPREFIX (once)"
+  wineboot --init >>"$log" 2>&1
+fi
+
+"$fixture" start "$state" >>"$log" 2>&1 || { cat "$log"; exit 1; }
+port=$(<"$state/port")
+
+# The library's proxy is the local service, as the current user's Internet
+# Settings (one value for 32-bit and 64-bit programs alike).
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+  /v ProxyServer /t REG_SZ /d "127.0.0.1:$port" /f >>"$log" 2>&1
+
+# The host imports libcurl-4.dll (the import library's name) for the service's
+# control API; the DLL under test loads "libcurl.dll", which only the first
+# folder has.
+with=$wine_dir/$arch/with-libcurl
+without=$wine_dir/$arch/without-libcurl
+rm -rf "$with" "$without"
+mkdir -p "$with" "$without"
+for folder in "$with" "$without"; do
+  cp "$host" "$folder/clipferry_test_host.exe"
+  cp "$dll" "$folder/clipferry.dll"
+  cp "$curl" "$folder/libcurl-4.dll"
+done
+cp "$curl" "$with/libcurl.dll"
+
+status=0
+for folder in "$with" "$without"; do
+  args=("$port")
+  [[ $folder == "$without" ]] && args+=(--libcurl-missing)
+  echo "run_windows_leg: $arch, $(basename "$folder")"
+  wine "$folder/clipferry_test_host.exe" "${args[@]}" >"$folder/host.out" 2>&1 || status=1
+  tr -d '\r' <"$folder/host.out"
+done
+echo "run_windows_leg: $arch took $((SECONDS - started)) s"
+exit $status
