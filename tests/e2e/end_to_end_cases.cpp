@@ -66,7 +66,8 @@ std::string Narrow(const clipferry_char* text) {
     std::string out;
     for (; text != nullptr && *text != 0; ++text) {
         unsigned code = static_cast<uint16_t>(*text);
-        if (code >= 0xD800 && code < 0xDC00 && text[1] != 0) code = 0x10000 + ((code - 0xD800) << 10) + (*++text - 0xDC00);
+        if (code >= 0xD800 && code < 0xDC00 && text[1] != 0)
+            code = 0x10000 + ((code - 0xD800) << 10) + (*++text - 0xDC00);
         if (code < 0x80) {
             out.push_back(char(code));
         } else {
@@ -131,8 +132,8 @@ public:
     int32_t Upload(const std::filesystem::path& file, const std::string& title, clipferry_char* message,
                    uint32_t messageSize, ProgressCallback progress, void* progressData) {
         return Checked(run_.exports.doUpload(handle_, PathText(file).c_str(), Wide(title).c_str(),
-                                             Wide("About the clip").c_str(), Wide("e2e, clip").c_str(), 501, 1,
-                                             11, -5, message, messageSize, progress, progressData));
+                                             Wide("About the clip").c_str(), Wide("e2e, clip").c_str(), 501,
+                                             1, 11, -5, message, messageSize, progress, progressData));
     }
 
 private:
@@ -152,7 +153,8 @@ struct Listed {
 
 void CLIPFERRY_CALL OnCategory(int32_t id, const clipferry_char* name, int32_t reserved, void* data) {
     auto& listed = *static_cast<Listed*>(data);
-    listed.lines.push_back(std::to_string(id) + " " + Narrow(name) + (reserved != 0 ? " (reserved set)" : ""));
+    listed.lines.push_back(std::to_string(id) + " " + Narrow(name) +
+                           (reserved != 0 ? " (reserved set)" : ""));
 }
 
 void CLIPFERRY_CALL OnModerator(int32_t id, const clipferry_char* first, const clipferry_char* last,
@@ -231,8 +233,9 @@ void ListsReachTheCallbacks(Run& run) {
     for (const auto& list : lists) {
         Listed listed;
         int32_t count = -7;
-        const int32_t result = list.parent < 0 ? session.GetModerators(&listed, OnModerator, &count)
-                                               : session.GetCategories(list.parent, &listed, OnCategory, &count);
+        const int32_t result = list.parent < 0
+                                   ? session.GetModerators(&listed, OnModerator, &count)
+                                   : session.GetCategories(list.parent, &listed, OnCategory, &count);
         E2E_CHECK_EQ(run, result, CLIPFERRY_OK);
         E2E_CHECK_EQ(run, Joined(listed.lines), std::string(list.expected));
         E2E_CHECK_EQ(run, count, list.count);
@@ -257,7 +260,8 @@ void UploadArrivesWhole(Run& run) {
         E2E_CHECK_EQ(run, session.Upload(clip, "", message, 200, nullptr, nullptr), CLIPFERRY_REFUSED);
         E2E_CHECK_EQ(run, Narrow(message), std::string("A title is required"));
         // Only a regular file is sent: the temporary directory is not.
-        E2E_CHECK_EQ(run, session.Upload(run.platform.temporaryDirectory, "Folder", nullptr, 0, nullptr, nullptr),
+        E2E_CHECK_EQ(run,
+                     session.Upload(run.platform.temporaryDirectory, "Folder", nullptr, 0, nullptr, nullptr),
                      CLIPFERRY_BAD_ARGUMENT);
     }
     std::error_code ignored;
@@ -315,8 +319,10 @@ void DumpsOnlyWithTheLogSwitch(Run& run) {
         }
         for (const char* name : kDumpNames) {
             const bool present = std::filesystem::exists(run.platform.dumpDirectory / name);
-            run.Check(present == on, std::string(name) + (on ? " missing with the switch on" : " written with the switch off"),
-                      __LINE__);
+            run.Check(
+                present == on,
+                std::string(name) + (on ? " missing with the switch on" : " written with the switch off"),
+                __LINE__);
         }
     }
     RemoveDumps(run.platform);
@@ -329,17 +335,24 @@ void UnreadableAnswers(Run& run) {
         "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
         "<ns1:Response xmlns:ns1=\"urn:x\"><return><LoginStatus>1</LoginStatus>"
         "<UserLoginInformation><ContactId>17</ContactId><ShowModerators>1</ShowModerators>"
-        "<AuthKey>k</AuthKey></UserLoginInformation></return></ns1:Response></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+        "<AuthKey>k</AuthKey></UserLoginInformation></return></ns1:Response></SOAP-ENV:Body></"
+        "SOAP-ENV:Envelope>";
     const struct {
         const char* name;
         std::string body;
         int32_t login;
     } answers[] = {
-        {"login over a declared answer", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + readable, CLIPFERRY_OK},
+        {"login over a declared answer", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + readable,
+         CLIPFERRY_OK},
         {"login over an undeclared answer", readable, CLIPFERRY_OK},
-        {"login over an HTML page", "<html><body><h1>503 Service Unavailable</h1></body></html>", CLIPFERRY_REFUSED},
+        {"login over an HTML page", "<html><body><h1>503 Service Unavailable</h1></body></html>",
+         CLIPFERRY_REFUSED},
         {"login over an empty answer", "", CLIPFERRY_REFUSED},
-        {"login over an answer with a DTD", "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY one \"1\">]>" + readable, CLIPFERRY_REFUSED},
+        // Wine's MSXML reports ProhibitDTD as set and still loads such a
+        // document with its entities expanded; only a refusal before loading
+        // holds there.
+        {"login over an answer with a DTD",
+         "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY one \"1\">]>" + readable, CLIPFERRY_REFUSED},
     };
     for (const auto& answer : answers) {
         ResetDevServer();
@@ -373,7 +386,8 @@ void WithoutLibcurl(Run& run) {
         E2E_CHECK_EQ(run, session.GetFileTypes(types, 64), CLIPFERRY_BAD_ARGUMENT);
         E2E_CHECK_EQ(run, session.GetCategories(0, &listed, OnCategory, nullptr), CLIPFERRY_BAD_ARGUMENT);
         E2E_CHECK_EQ(run, session.GetModerators(&listed, OnModerator, nullptr), CLIPFERRY_BAD_ARGUMENT);
-        E2E_CHECK_EQ(run, session.Upload(clip, "Unsent", nullptr, 0, nullptr, nullptr), CLIPFERRY_BAD_ARGUMENT);
+        E2E_CHECK_EQ(run, session.Upload(clip, "Unsent", nullptr, 0, nullptr, nullptr),
+                     CLIPFERRY_BAD_ARGUMENT);
     }
     std::error_code ignored;
     std::filesystem::remove(clip, ignored);

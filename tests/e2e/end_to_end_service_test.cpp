@@ -13,7 +13,9 @@
 namespace clipferry::e2e {
 
 // Names the case in gtest's messages.
-void PrintTo(const Case& which, std::ostream* out) { *out << which.name; }
+void PrintTo(const Case& which, std::ostream* out) {
+    *out << which.name;
+}
 
 namespace {
 
@@ -82,7 +84,9 @@ TEST_P(EndToEndTest, Passes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shared, EndToEndTest, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace clipferry::e2e
