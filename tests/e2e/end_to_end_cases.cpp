@@ -100,7 +100,7 @@ void RemoveDumps(const Platform& platform) {
 bool ScratchLeft(const Platform& platform) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(platform.temporaryDirectory, error))
-        if (entry.path().filename().string().rfind("LumividRes", 0) == 0) return true;
+        if (entry.path().filename().u8string().rfind("LumividRes", 0) == 0) return true;
     return false;
 }
 
@@ -411,6 +411,10 @@ const std::vector<Case>& Cases() {
 
 std::vector<std::string> RunCase(const Case& which, const Exports& exports, const Platform& platform) {
     Run run(exports, platform);
+    // Without it, the look for scratch files left behind would see nothing.
+    if (!std::filesystem::is_directory(platform.temporaryDirectory)) {
+        return {"no temporary directory at " + platform.temporaryDirectory.u8string()};
+    }
     try {
         which.run(run);
     } catch (const std::exception& error) {

@@ -70,6 +70,8 @@ protected:
         setenv("CLIPFERRY_PROXY_SERVER", test::DevServerProxy().c_str(), 1);
     }
     void TearDown() override {
+        Prepare({});
+        unsetenv("CLIPFERRY_PROXY_SERVER");
         unsetenv("TMPDIR");
         std::error_code ignored;
         std::filesystem::remove_all(platform_.temporaryDirectory, ignored);

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         ++(failures.empty() ? passed : failed);
     }
+    Prepare({});  // the log switch off again
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 && passed > 0 ? 0 : 1;
 }
