@@ -97,6 +97,8 @@ void RemoveDumps(const Platform& platform) {
 }
 
 // Scratch files are named "LumividRes..." where they have a name at all.
+// Differs: on Linux a scratch file has no name where the system allows it, so
+// this finds one only where it does not; on Windows every one is named.
 bool ScratchLeft(const Platform& platform) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(platform.temporaryDirectory, error))
@@ -259,6 +261,11 @@ void UploadArrivesWhole(Run& run) {
         // is no success.
         E2E_CHECK_EQ(run, session.Upload(clip, "", message, 200, nullptr, nullptr), CLIPFERRY_REFUSED);
         E2E_CHECK_EQ(run, Narrow(message), std::string("A title is required"));
+        // An upload answered with nothing holds no verdict.
+        ScriptedResponse nothing;
+        nothing.path = "/upload";
+        ScriptResponse(nothing);
+        E2E_CHECK_EQ(run, session.Upload(clip, "Unanswered", nullptr, 0, nullptr, nullptr), CLIPFERRY_REFUSED);
         // Only a regular file is sent: the temporary directory is not.
         E2E_CHECK_EQ(run,
                      session.Upload(run.platform.temporaryDirectory, "Folder", nullptr, 0, nullptr, nullptr),
@@ -310,6 +317,8 @@ void EveryOperation(Run& run, Session& session) {
     std::filesystem::remove(clip, ignored);
 }
 
+// Differs: the switch is CLIPFERRY_LOG on Linux and a registry value on
+// Windows; the dumps land in the temporary directory, or in C:\.
 void DumpsOnlyWithTheLogSwitch(Run& run) {
     for (const bool on : {false, true}) {
         RemoveDumps(run.platform);
@@ -374,6 +383,8 @@ void UnreadableAnswers(Run& run) {
     }
 }
 
+// Differs: Linux names a missing file in CLIPFERRY_CURL_LIBRARY; the Windows
+// host runs this from a folder without libcurl.dll.
 void WithoutLibcurl(Run& run) {
     ResetDevServer();
     const auto clip = run.platform.temporaryDirectory / "clipferry-e2e-unsent.mp4";
