@@ -265,7 +265,8 @@ void UploadArrivesWhole(Run& run) {
         ScriptedResponse nothing;
         nothing.path = "/upload";
         ScriptResponse(nothing);
-        E2E_CHECK_EQ(run, session.Upload(clip, "Unanswered", nullptr, 0, nullptr, nullptr), CLIPFERRY_REFUSED);
+        E2E_CHECK_EQ(run, session.Upload(clip, "Unanswered", nullptr, 0, nullptr, nullptr),
+                     CLIPFERRY_REFUSED);
         // Only a regular file is sent: the temporary directory is not.
         E2E_CHECK_EQ(run,
                      session.Upload(run.platform.temporaryDirectory, "Folder", nullptr, 0, nullptr, nullptr),
@@ -337,31 +338,26 @@ void DumpsOnlyWithTheLogSwitch(Run& run) {
     RemoveDumps(run.platform);
 }
 
-// Answers the library cannot read: a login over them is refused, and a list
-// over them is an empty list.
-void UnreadableAnswers(Run& run) {
-    const std::string readable =
-        "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
-        "<ns1:Response xmlns:ns1=\"urn:x\"><return><LoginStatus>1</LoginStatus>"
-        "<UserLoginInformation><ContactId>17</ContactId><ShowModerators>1</ShowModerators>"
-        "<AuthKey>k</AuthKey></UserLoginInformation></return></ns1:Response></SOAP-ENV:Body></"
-        "SOAP-ENV:Envelope>";
+// Answers of every shape: one is read with or without its declaration; one
+// that cannot be read (not XML, empty, with a DTD) refuses a login, and after
+// a login the same kind of answer is an empty list.
+void AnswersOfEveryShape(Run& run) {
+    const std::string login =
+        "<return><LoginStatus>1</LoginStatus><UserLoginInformation><ContactId>17</ContactId>"
+        "<ShowModerators>1</ShowModerators><AuthKey>k</AuthKey></UserLoginInformation></return>";
     const struct {
         const char* name;
         std::string body;
         int32_t login;
     } answers[] = {
-        {"login over a declared answer", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + readable,
-         CLIPFERRY_OK},
-        {"login over an undeclared answer", readable, CLIPFERRY_OK},
+        {"login over a declared answer", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + login, CLIPFERRY_OK},
+        {"login over an undeclared answer", login, CLIPFERRY_OK},
         {"login over an HTML page", "<html><body><h1>503 Service Unavailable</h1></body></html>",
          CLIPFERRY_REFUSED},
         {"login over an empty answer", "", CLIPFERRY_REFUSED},
-        // Wine's MSXML reports ProhibitDTD as set and still loads such a
-        // document with its entities expanded; only a refusal before loading
-        // holds there.
+        // Wine's MSXML reports ProhibitDTD as set and loads this all the same.
         {"login over an answer with a DTD",
-         "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY one \"1\">]>" + readable, CLIPFERRY_REFUSED},
+         "<?xml version=\"1.0\"?><!DOCTYPE return [<!ENTITY one \"1\">]>" + login, CLIPFERRY_REFUSED},
     };
     for (const auto& answer : answers) {
         ResetDevServer();
@@ -414,7 +410,7 @@ const std::vector<Case>& Cases() {
         {"UploadArrivesWhole", false, UploadArrivesWhole},
         {"CancelFromProgress", false, CancelFromProgress},
         {"DumpsOnlyWithTheLogSwitch", false, DumpsOnlyWithTheLogSwitch},
-        {"UnreadableAnswers", false, UnreadableAnswers},
+        {"AnswersOfEveryShape", false, AnswersOfEveryShape},
         {"WithoutLibcurl", true, WithoutLibcurl},
     };
     return cases;

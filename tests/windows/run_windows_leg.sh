@@ -60,6 +60,9 @@ for folder in "$with" "$without"; do
 done
 cp "$curl" "$with/libcurl.dll"
 
+# A scratch file left by an interrupted run would fail every case.
+rm -f "$WINEPREFIX"/drive_c/users/*/Temp/LumividRes*
+
 status=0
 for folder in "$with" "$without"; do
   args=("$port")
