@@ -9,6 +9,8 @@ TSAN_DIR ?= build-tsan
 WIN_DIR_i686 ?= build-win32
 WIN_DIR_x86_64 ?= build-win64
 WIN_ARCHES = i686 x86_64
+# Extra CMake settings for both Windows builds (e.g. -DCLIPFERRY_BUILD_WINDOWS_TESTS=ON).
+WIN_CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure --timeout 900
 
@@ -53,7 +55,7 @@ $(addprefix windows-,$(WIN_ARCHES)): windows-%: bootstrap
 	curl_dir=$$(./scripts/build_libcurl_dll.sh $*) && \
 	cmake -S . -B $(WIN_DIR_$*) --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$*.cmake \
-	  -DCLIPFERRY_CURL_WIN_INCLUDE_DIR=$$curl_dir/include
+	  -DCLIPFERRY_CURL_WIN_INCLUDE_DIR=$$curl_dir/include $(WIN_CMAKE_FLAGS)
 	cmake --build $(WIN_DIR_$*) -j $(JOBS)
 
 # The Windows leg: both DLLs built and checked from the outside.
