@@ -33,10 +33,16 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_update=true
 fi
 
-# `apt-get source` needs deb-src entries: the binary entries again, as sources.
+# `apt-get source` needs deb-src entries: the binary entries again, as sources
+# (deb822 files on current systems, a one-line list on older ones).
 if [[ -f $binary_sources && ! -f $source_sources ]]; then
   echo "bootstrap: enabling source packages in $source_sources"
   sed 's/^Types:.*/Types: deb-src/' "$binary_sources" | $sudo tee "$source_sources" >/dev/null
+  need_update=true
+elif [[ ! -f $binary_sources && -f /etc/apt/sources.list && ! -f $sources_dir/debian-src.list ]] &&
+  ! grep -q '^deb-src ' /etc/apt/sources.list; then
+  echo "bootstrap: enabling source packages in $sources_dir/debian-src.list"
+  sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | $sudo tee "$sources_dir/debian-src.list" >/dev/null
   need_update=true
 fi
 
