@@ -1,17 +1,4 @@
 # Cross-builds the Windows DLL for i686 with Debian's mingw-w64 compilers:
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CLIPFERRY_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${CLIPFERRY_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${CLIPFERRY_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${CLIPFERRY_MINGW_PREFIX}-windres)
-set(CMAKE_OBJDUMP ${CLIPFERRY_MINGW_PREFIX}-objdump CACHE FILEPATH "")
-
-# Libraries and headers come from the cross sysroot only, never from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${CLIPFERRY_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -10,13 +10,14 @@ arch=$1
 dll=$2
 objdump=$arch-w64-mingw32-objdump
 
-expected_exports="CLIPFERRY_DoUpload
-CLIPFERRY_GetCategories
-CLIPFERRY_GetFileTypes
-CLIPFERRY_GetModerators
-CLIPFERRY_Init
-CLIPFERRY_Login
-CLIPFERRY_Release"
+# The functions the public header declares with the export macro.
+header=$(dirname "$0")/../../include/clipferry.h
+expected_exports=$(grep -oE '^CLIPFERRY_API .*CLIPFERRY_CALL CLIPFERRY_[A-Za-z]+' "$header" |
+                   awk '{ print $NF }' | LC_ALL=C sort)
+if [[ $(wc -l <<<"$expected_exports") -ne 7 ]]; then
+  echo "FAIL: the public header should declare seven exports" >&2
+  exit 1
+fi
 
 # Lower case; a system DLL anyone's Windows has, or an API set of the system.
 system_dll='^(kernel32|user32|advapi32|ole32|oleaut32|shlwapi|shell32|msvcrt|ucrtbase|ws2_32|bcrypt|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
