@@ -1,9 +1,16 @@
 # make test: install what is missing, then build and run every test twice,
 # once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the threaded test a third time under ThreadSanitizer.
+# and the threaded test a third time under ThreadSanitizer; then build the
+# Windows DLLs and check them (the Windows leg).
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
+# The Windows DLLs, one build folder per architecture.
+WIN_DIR_i686 ?= build-win32
+WIN_DIR_x86_64 ?= build-win64
+WIN_ARCHES = i686 x86_64
+# Extra CMake settings for both Windows builds (e.g. -DCLIPFERRY_BUILD_WINDOWS_TESTS=ON).
+WIN_CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure --timeout 900
 
@@ -12,7 +19,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all bootstrap build test test-plain test-sanitize test-tsan demo clean
+.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-windows windows $(addprefix windows-,$(WIN_ARCHES)) demo clean
 
 all: build
 
@@ -23,7 +30,7 @@ build: bootstrap
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: test-plain test-sanitize test-tsan
+test: test-plain test-sanitize test-tsan test-windows
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
@@ -39,9 +46,28 @@ test-tsan: bootstrap
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && $(TSAN_ENV) ctest $(CTEST_FLAGS)
 
+# clipferry.dll for 32-bit and 64-bit Windows, cross-built with mingw-w64,
+# against the curl headers of the libcurl.dll built (once per machine, into a
+# cache outside the repository) by scripts/build_libcurl_dll.sh.
+windows: $(addprefix windows-,$(WIN_ARCHES))
+
+$(addprefix windows-,$(WIN_ARCHES)): windows-%: bootstrap
+	curl_dir=$$(./scripts/build_libcurl_dll.sh $*) && \
+	cmake -S . -B $(WIN_DIR_$*) --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$*.cmake \
+	  -DCLIPFERRY_CURL_WIN_INCLUDE_DIR=$$curl_dir/include $(WIN_CMAKE_FLAGS)
+	cmake --build $(WIN_DIR_$*) -j $(JOBS)
+
+# The Windows leg: both DLLs built and checked from the outside.
+test-windows:
+	@start=$$(date +%s); \
+	$(MAKE) --no-print-directory windows && \
+	$(foreach arch,$(WIN_ARCHES),tests/windows/exports_check.sh $(arch) $(WIN_DIR_$(arch))/clipferry.dll &&) \
+	echo "test-windows: the Windows leg took $$(( $$(date +%s) - start )) s"
+
 # The library end to end against the local Lumivid service (scripts/demo.sh).
 demo: build
 	./scripts/demo.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch)))

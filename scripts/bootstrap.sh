@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian packages the build, the tests and the
-# demo need. Does nothing when they are all present; safe to run again.
+# demo need, the Windows leg included (the i386 architecture for 32-bit Wine,
+# the deb-src entries that fetching curl's source needs). Does nothing when
+# everything is present; safe to run again.
 set -euo pipefail
 
 packages=(
@@ -10,20 +12,65 @@ packages=(
   googletest libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev
   python3 python3-flask
+  # The Windows DLLs, the libcurl.dll they are tested with, and Wine to run them.
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev
+  wine wine32:i386 wine64
 )
+
+sources_dir=/etc/apt/sources.list.d
+binary_sources=$sources_dir/debian.sources
+source_sources=$sources_dir/debian-src.sources
+
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+
+need_update=false
+
+# 32-bit Wine comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "bootstrap: adding the i386 architecture"
+  $sudo dpkg --add-architecture i386
+  need_update=true
+fi
+
+# `apt-get source` needs deb-src entries: the binary entries again, as sources
+# (deb822 files on current systems, a one-line list on older ones).
+if [[ -f $binary_sources && ! -f $source_sources ]]; then
+  echo "bootstrap: enabling source packages in $source_sources"
+  sed 's/^Types:.*/Types: deb-src/' "$binary_sources" | $sudo tee "$source_sources" >/dev/null
+  need_update=true
+elif [[ ! -f $binary_sources && -f /etc/apt/sources.list && ! -f $sources_dir/debian-src.list ]] &&
+  ! grep -q '^deb-src ' /etc/apt/sources.list; then
+  echo "bootstrap: enabling source packages in $sources_dir/debian-src.list"
+  sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | $sudo tee "$sources_dir/debian-src.list" >/dev/null
+  need_update=true
+fi
+
+# With a second architecture, an unqualified name can match both copies of a
+# library; ask for the native one first, then for an architecture-free package.
+native=$(dpkg --print-architecture)
+installed() {
+  local status
+  if [[ $1 != *:* ]]; then
+    status=$(dpkg-query -W -f='${Status}' "$1:$native" 2>/dev/null) ||
+      status=$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) || true
+  else
+    status=$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true)
+  fi
+  [[ $status == "install ok installed" ]]
+}
 
 missing=()
 for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ $status == "install ok installed" ]] || missing+=("$package")
+  installed "$package" || missing+=("$package")
 done
 
-if ((${#missing[@]} == 0)); then
+if ((${#missing[@]} == 0)) && ! $need_update; then
   exit 0
 fi
 
-echo "bootstrap: installing ${missing[*]}"
-sudo=""
-if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ((${#missing[@]} > 0)); then
+  echo "bootstrap: installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
