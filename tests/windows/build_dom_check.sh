@@ -17,5 +17,5 @@ mkdir -p "$out"
     "$root/src/xml/element_search.cpp" "$root/src/xml/fake_root_builder.cpp" \
     "$root/src/xml/response_document.cpp" "$root/src/xml/xml_document.cpp" \
     "$root/src/xml/xml_file_document.cpp" "$root/src/xml/xml_source_document.cpp" \
-    -static -static-libgcc -static-libstdc++ -lole32 -loleaut32 -luuid -lshlwapi \
+    -static -static-libgcc -static-libstdc++ -lole32 -loleaut32 -lshlwapi \
     -o "$out/dom_check-$arch.exe"

@@ -194,6 +194,8 @@ void CheckLoads() {
 void CheckTreeEdits() {
     const Loaded loaded = LoadBytes("<r><a>one<b>two</b></a><c/></r>");
     DomNodePtr root = loaded.root();
+    Check(root != nullptr, "edit: loaded");
+    if (root == nullptr) return;
     DomNodePtr a = xml::FirstChildOf(root);
     DomNodePtr b = xml::NextSiblingOf(xml::FirstChildOf(a));
     Check(root->RemoveChild(a) == kDomOk, "edit: child removed");
@@ -207,8 +209,9 @@ void CheckTreeEdits() {
     Check(xml::ReadNodeText(b) == u"two", "edit: a handle outlives its document");
 
     DomDocumentPtr document, other;
-    CreateDomDocument(document);
-    CreateDomDocument(other);
+    const bool created = CreateDomDocument(document) == kDomOk && CreateDomDocument(other) == kDomOk;
+    Check(created, "edit: documents created");
+    if (!created) return;
     DomNodePtr node, first, second, declaration, again, foreign;
     document->AsNode(node);
     document->CreateElement(u"first", first);
