@@ -5,8 +5,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/dom.h"
 #include "platform/files.h"
@@ -58,47 +58,66 @@ DomStatus NewTree(const std::shared_ptr<ComApartment>& apartment, bool async, st
     return StatusOf(asyncSet);
 }
 
-// Reads the whole file the way the upload reads its file: only a regular file.
-bool ReadWholeFile(const char16_t* path, std::vector<unsigned char>& bytes) {
-    FilePtr file = OpenFileForReading(path);
-    if (file == nullptr) return false;
-    const std::optional<uint64_t> size = MeasureOpenFile(file.get());
-    if (!size || *size > uint64_t(0x7FFFFFFF)) return false;
-    bytes.resize(size_t(*size));
-    const size_t read = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file.get());
-    return read == bytes.size() && !std::ferror(file.get());
-}
-
-// A stream over a copy of the bytes, positioned at their start.
-ComPtr<IStream> StreamOf(const std::vector<unsigned char>& bytes) {
-    ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || !stream) return {};
-    ULONG written = 0;
-    LARGE_INTEGER start = {};
-    if (!bytes.empty() &&
-        (FAILED(stream->Write(bytes.data(), ULONG(bytes.size()), &written)) || written != bytes.size()))
-        return {};
-    if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return {};
-    return stream;
-}
-
-// Everything written to the stream so far.
-bool StreamBytes(IStream* stream, std::string& bytes) {
-    STATSTG stat = {};
-    HGLOBAL memory = nullptr;
-    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart > 0x7FFFFFFF ||
-        FAILED(GetHGlobalFromStream(stream, &memory)))
-        return false;
-    const size_t size = size_t(stat.cbSize.QuadPart);
-    if (size == 0) {
-        bytes.clear();
-        return true;
+// Memory that is ours until a stream takes it over.
+class OwnedMemory {
+public:
+    explicit OwnedMemory(HGLOBAL memory) : memory_(memory) {}
+    ~OwnedMemory() {
+        if (memory_ != nullptr) GlobalFree(memory_);
     }
-    const void* data = GlobalLock(memory);
-    if (data == nullptr) return false;
-    bytes.assign(static_cast<const char*>(data), size);
-    GlobalUnlock(memory);
-    return true;
+    OwnedMemory(const OwnedMemory&) = delete;
+    OwnedMemory& operator=(const OwnedMemory&) = delete;
+    HGLOBAL get() const { return memory_; }
+    void release() { memory_ = nullptr; }
+
+private:
+    HGLOBAL memory_;
+};
+
+// Movable memory held in place while its bytes are used; null bytes when
+// there is no memory or it cannot be locked.
+class LockedMemory {
+public:
+    explicit LockedMemory(HGLOBAL memory)
+        : memory_(memory), bytes_(memory != nullptr ? static_cast<unsigned char*>(GlobalLock(memory)) : nullptr) {}
+    ~LockedMemory() {
+        if (bytes_ != nullptr) GlobalUnlock(memory_);
+    }
+    LockedMemory(const LockedMemory&) = delete;
+    LockedMemory& operator=(const LockedMemory&) = delete;
+    unsigned char* bytes() const { return bytes_; }
+
+private:
+    HGLOBAL memory_;
+    unsigned char* bytes_;
+};
+
+// The whole of a regular file in a stream over memory of its own, read once
+// and straight into it: an answer can be tens of megabytes, and the bytes
+// checked are the bytes parsed. kDomNone when the file cannot be read or is
+// empty, or when its prolog is not plain.
+DomStatus ReadSource(const char16_t* path, ComPtr<IStream>& out) {
+    FilePtr file = OpenFileForReading(path);
+    if (file == nullptr) return kDomNone;
+    const std::optional<uint64_t> size = MeasureOpenFile(file.get());
+    if (!size || *size == 0 || *size > uint64_t(0x7FFFFFFF)) return kDomNone;
+    OwnedMemory memory(GlobalAlloc(GMEM_MOVEABLE, SIZE_T(*size)));
+    if (memory.get() == nullptr) return kDomOutOfMemory;
+    {
+        LockedMemory locked(memory.get());
+        if (locked.bytes() == nullptr) return kDomOutOfMemory;
+        if (std::fread(locked.bytes(), 1, size_t(*size), file.get()) != *size) return kDomNone;
+        if (!msxml::PrologIsPlain(locked.bytes(), size_t(*size))) return kDomNone;
+    }
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.out())) || !stream) return kDomOutOfMemory;
+    memory.release();
+    // The memory may be larger than was asked for; the stream starts at 0.
+    ULARGE_INTEGER exact;
+    exact.QuadPart = *size;
+    if (FAILED(stream->SetSize(exact))) return kDomOutOfMemory;
+    out = stream;
+    return kDomOk;
 }
 
 DOMNodeType TypeOf(IXMLDOMNode* node) {
@@ -249,12 +268,9 @@ public:
         if (fresh == nullptr) return created;
         tree_ = std::move(fresh);
 
-        // The bytes checked are the bytes parsed: the file is read once.
-        std::vector<unsigned char> bytes;
-        if (!ReadWholeFile(path, bytes)) return kDomNone;
-        if (!msxml::PrologIsPlain(bytes.data(), bytes.size())) return kDomNone;
-        ComPtr<IStream> stream = StreamOf(bytes);
-        if (!stream) return kDomOutOfMemory;
+        ComPtr<IStream> stream;
+        const DomStatus read = ReadSource(path, stream);
+        if (read != kDomOk) return read;
         Variant source;
         source.SetObject(stream.get());
         VARIANT_BOOL loaded = VARIANT_FALSE;
@@ -279,9 +295,15 @@ public:
         destination.SetObject(stream.get());
         const HRESULT saved = tree_->document->save(destination.get());
         if (FAILED(saved)) return StatusOf(saved);
-        std::string bytes;
-        if (!StreamBytes(stream.get(), bytes)) return kDomFail;
-        return ReplaceFileWith(path, bytes.data(), bytes.size()) ? kDomOk : kDomFail;
+        STATSTG written = {};
+        HGLOBAL memory = nullptr;
+        if (FAILED(stream->Stat(&written, STATFLAG_NONAME)) || written.cbSize.QuadPart > 0x7FFFFFFF ||
+            FAILED(GetHGlobalFromStream(stream.get(), &memory)))
+            return kDomFail;
+        const size_t size = size_t(written.cbSize.QuadPart);
+        LockedMemory locked(size > 0 ? memory : nullptr);
+        if (size > 0 && locked.bytes() == nullptr) return kDomFail;
+        return ReplaceFileWith(path, locked.bytes(), size) ? kDomOk : kDomFail;
     }
 
     DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,
