@@ -1,8 +1,9 @@
 #!/bin/sh
-# Builds dom_check.exe for one Windows architecture with mingw-w64:
+# Builds dom_check-ARCH.exe for one Windows architecture with mingw-w64:
 #   build_dom_check.sh i686|x86_64 OUTPUT_DIRECTORY
 # The DOM, files, text, settings and loader code with the response document
-# classes above them, linked statically so the program needs only system DLLs.
+# classes above them, linked statically so the program needs only system DLLs;
+# beside it the module entry alone as a DLL, which the program loads.
 set -eu
 arch=${1:?architecture: i686 or x86_64}
 out=${2:?output directory}
@@ -19,3 +20,6 @@ mkdir -p "$out"
     "$root/src/xml/xml_file_document.cpp" "$root/src/xml/xml_source_document.cpp" \
     -static -static-libgcc -static-libstdc++ -lole32 -loleaut32 -lshlwapi \
     -o "$out/dom_check-$arch.exe"
+"$arch-w64-mingw32-g++" -std=c++17 -O1 -g0 -Wall -Wextra -shared \
+    "$root/src/platform/win32/module_entry.cpp" -static-libgcc -static-libstdc++ -lole32 \
+    -o "$out/dom_check_module_entry-$arch.dll"

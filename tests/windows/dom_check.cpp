@@ -305,6 +305,27 @@ DWORD WINAPI ApartmentLeftAsFound(void*) {
     return again == S_OK ? 1 : 0;
 }
 
+// The module entry built alone beside this program (see build_dom_check.sh).
+std::wstring ModuleEntryPath() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring own(path, length);
+    const size_t dash = own.rfind(L'-');
+    return own.substr(0, dash) + L"_module_entry" + own.substr(dash, own.size() - dash - 4) + L".dll";
+}
+
+// Loads and unloads the module on a thread with COM set up as given: the
+// thread's COM is left as it was.
+DWORD WINAPI LoadAndUnloadModule(void* mode) {
+    if (mode != nullptr) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    HMODULE module = LoadLibraryW(ModuleEntryPath().c_str());
+    if (module != nullptr) FreeLibrary(module);
+    const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(after)) CoUninitialize();
+    if (mode != nullptr) CoUninitialize();
+    return module != nullptr && after == (mode != nullptr ? S_FALSE : S_OK) ? 1 : 0;
+}
+
 void CheckThreads() {
     struct Case {
         const char* what;
@@ -316,6 +337,8 @@ void CheckThreads() {
         {"thread without COM", UseDocument, nullptr},
         {"thread in the multithreaded apartment", UseDocument, &multithreaded},
         {"thread's COM taken down after", ApartmentLeftAsFound, nullptr},
+        {"module on a thread without COM", LoadAndUnloadModule, nullptr},
+        {"module on a thread in the multithreaded apartment", LoadAndUnloadModule, &multithreaded},
     };
     for (const Case& c : cases) {
         HANDLE thread = CreateThread(nullptr, 0, c.routine, c.argument, 0, nullptr);
