@@ -56,14 +56,17 @@ struct WorkDirectory {
         for (const std::u16string& name : written) RemoveFile(name.c_str());
         RemoveDirectoryW(reinterpret_cast<const wchar_t*>(path.c_str()));
     }
-    std::u16string Write(const char16_t* name, const std::string& bytes) {
+    // Threads write files of their own names at once.
+    std::u16string Write(const std::u16string& name, const std::string& bytes) {
         const std::u16string file = path + name;
         std::FILE* out = _wfopen(reinterpret_cast<const wchar_t*>(file.c_str()), L"wb");
         if (out != nullptr) {
             std::fwrite(bytes.data(), 1, bytes.size(), out);
             std::fclose(out);
         }
+        AcquireSRWLockExclusive(&lock);
         written.push_back(file);
+        ReleaseSRWLockExclusive(&lock);
         return file;
     }
     std::string Read(const std::u16string& file) {
@@ -77,6 +80,7 @@ struct WorkDirectory {
     }
     std::u16string path;
     std::vector<std::u16string> written;
+    SRWLOCK lock = SRWLOCK_INIT;
 };
 
 WorkDirectory* work = nullptr;
@@ -112,12 +116,12 @@ struct Loaded {
     }
 };
 
-Loaded LoadBytes(const std::string& bytes) {
+Loaded LoadBytes(const std::string& bytes, const std::u16string& name = u"in.xml") {
     Loaded loaded;
     loaded.created = CreateDomDocument(loaded.document);
     if (loaded.document == nullptr) return loaded;
     loaded.document->SetAsync(false);
-    loaded.document->Load(work->Write(u"in.xml", bytes).c_str(), loaded.succeeded);
+    loaded.document->Load(work->Write(name, bytes).c_str(), loaded.succeeded);
     return loaded;
 }
 
@@ -288,17 +292,19 @@ void CheckResponseDocument() {
     }
 }
 
+std::u16string ThreadFileName() { return Utf8ToUtf16("thread-" + std::to_string(GetCurrentThreadId()) + ".xml"); }
+
 // A document made and used on a thread of its own: COM is set up there.
 DWORD WINAPI UseDocument(void* mode) {
     if (mode != nullptr) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const Loaded loaded = LoadBytes("<r><s>thread</s></r>");
+    const Loaded loaded = LoadBytes("<r><s>thread</s></r>", ThreadFileName());
     DWORD result = loaded.succeeded && xml::ReadNodeText(loaded.root()) == u"thread" ? 1 : 0;
     if (mode != nullptr) CoUninitialize();
     return result;
 }
 
 DWORD WINAPI ApartmentLeftAsFound(void*) {
-    { const Loaded loaded = LoadBytes("<r/>"); }
+    { const Loaded loaded = LoadBytes("<r/>", ThreadFileName()); }
     // S_OK: the documents' apartment was set up and taken down again.
     const HRESULT again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (SUCCEEDED(again)) CoUninitialize();
@@ -331,17 +337,18 @@ void CheckThreads() {
         const char* what;
         LPTHREAD_START_ROUTINE routine;
         void* argument;
+        bool alone;
     };
     int multithreaded = 1;
     const Case cases[] = {
-        {"thread without COM", UseDocument, nullptr},
-        {"thread in the multithreaded apartment", UseDocument, &multithreaded},
-        {"thread's COM taken down after", ApartmentLeftAsFound, nullptr},
-        {"module on a thread without COM", LoadAndUnloadModule, nullptr},
-        {"module on a thread in the multithreaded apartment", LoadAndUnloadModule, &multithreaded},
+        {"thread without COM", UseDocument, nullptr, false},
+        {"another thread without COM", UseDocument, nullptr, false},
+        {"thread in the multithreaded apartment", UseDocument, &multithreaded, false},
+        {"thread's COM taken down after", ApartmentLeftAsFound, nullptr, false},
+        {"module on a thread without COM", LoadAndUnloadModule, nullptr, true},
+        {"module on a thread in the multithreaded apartment", LoadAndUnloadModule, &multithreaded, true},
     };
-    for (const Case& c : cases) {
-        HANDLE thread = CreateThread(nullptr, 0, c.routine, c.argument, 0, nullptr);
+    const auto finish = [](const Case& c, HANDLE thread) {
         DWORD result = 0;
         if (thread != nullptr) {
             WaitForSingleObject(thread, INFINITE);
@@ -349,7 +356,18 @@ void CheckThreads() {
             CloseHandle(thread);
         }
         Check(result == 1, c.what);
+    };
+    // The documents' threads run at once; each load and unload of the module
+    // runs alone, since only the first load runs its entry.
+    std::vector<std::pair<const Case*, HANDLE>> running;
+    for (const Case& c : cases) {
+        HANDLE thread = CreateThread(nullptr, 0, c.routine, c.argument, 0, nullptr);
+        if (c.alone)
+            finish(c, thread);
+        else
+            running.emplace_back(&c, thread);
     }
+    for (const auto& [c, thread] : running) finish(*c, thread);
 }
 
 void CheckText() {
