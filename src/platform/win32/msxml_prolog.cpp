@@ -73,7 +73,8 @@ bool PrologIsPlain(const unsigned char* bytes, size_t count) {
     for (;;) {
         while (!units.AtEnd() && IsSpace(units.Peek())) units.Skip(1);
         if (units.AtEnd()) return true;  // nothing but a prolog: the parser says no to that
-        if (units.Peek() != '<') return false;
+        // No XML text holds a NUL: one here is a wider encoding read as UTF-16.
+        if (units.Peek() != '<' || units.Peek(1) == 0) return false;
         if (units.StartsWith("<?")) {
             units.Skip(2);
             if (!units.SkipPast("?>")) return false;
