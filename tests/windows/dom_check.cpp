@@ -402,6 +402,10 @@ void CheckFiles() {
 
     opened.reset();
     Check(ReplaceFileWith(file.c_str(), "new", 3) && work->Read(file) == "new", "files: replaced");
+    // Wine reports a made-up access list for every file, but gives the file
+    // the Unix mode that the list set at creation asks for: the run script
+    // looks at this one from outside.
+    Check(ReplaceFileWith(u"C:\\clipferry-dom-check-owner.txt", "x", 1), "files: a file written to C:\\");
 
     ScratchFile scratch;
     Check(scratch.Create(u"LumividRes", u".xml", "<r/>", 4), "files: scratch file created");

@@ -12,4 +12,11 @@ export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuild
 status=0
 wine "$out/dom_check-$arch.exe" >"$out/dom_check-$arch.log" 2>&1 </dev/null || status=$?
 cat "$out/dom_check-$arch.log"
+# A file the library writes, left by the program: other users get nothing.
+owned="$WINEPREFIX/drive_c/clipferry-dom-check-owner.txt"
+case $(stat -c %A "$owned" 2>/dev/null) in
+  *---) ;;
+  *) echo "FAILED: a file written to C:\\ is open to other users, or missing"; status=1 ;;
+esac
+rm -f "$owned"
 exit "$status"
