@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cwchar>
+#include <vector>
 
 namespace clipferry::platform {
 
@@ -28,6 +29,57 @@ public:
 private:
     HANDLE handle_;
 };
+
+// Security for a new file that only the user running the process may open:
+// one entry, for that user, and nothing inherited from the directory (the
+// dumps go to C:\, where other users may read what is created).
+class OwnerOnly {
+public:
+    OwnerOnly() {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        user_.resize((size + 3) / 4);
+        const bool known = size > 0 && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+        CloseHandle(token);
+        if (!known) return;
+        const PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+        const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
+        acl_.resize((aclSize + 3) / 4);
+        const auto acl = reinterpret_cast<PACL>(acl_.data());
+        if (!InitializeAcl(acl, aclSize, ACL_REVISION) || !AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, sid) ||
+            !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+            !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
+            !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+            return;
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = &descriptor_;
+        attributes_.bInheritHandle = FALSE;
+        ready_ = true;
+    }
+    OwnerOnly(const OwnerOnly&) = delete;
+    OwnerOnly& operator=(const OwnerOnly&) = delete;
+
+    // Null when it could not be built: no file is created then.
+    SECURITY_ATTRIBUTES* get() { return ready_ ? &attributes_ : nullptr; }
+
+private:
+    // DWORDs keep the token and the list aligned as the system expects.
+    std::vector<DWORD> user_;
+    std::vector<DWORD> acl_;
+    SECURITY_DESCRIPTOR descriptor_ = {};
+    SECURITY_ATTRIBUTES attributes_ = {};
+    bool ready_ = false;
+};
+
+// A new file of the user's alone, opened for writing; never one that was
+// there (CREATE_NEW), so never through a link.
+HANDLE CreateOwnFile(const wchar_t* path, DWORD attributes) {
+    OwnerOnly security;
+    if (security.get() == nullptr) return INVALID_HANDLE_VALUE;
+    return CreateFileW(path, GENERIC_WRITE, 0, security.get(), CREATE_NEW, attributes, nullptr);
+}
 
 // False when the bytes could not all be written.
 bool WriteAll(HANDLE file, const void* bytes, size_t count) {
@@ -73,9 +125,7 @@ void RemoveFile(const char16_t* path) {
 bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     if (path == nullptr || *path == u'\0') return false;
     DeleteFileW(Native(path));
-    // CREATE_NEW: whatever was there is gone, so the file is ours alone.
-    FileHandle file(CreateFileW(Native(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateOwnFile(Native(path), FILE_ATTRIBUTE_NORMAL));
     if (file.get() == INVALID_HANDLE_VALUE) return false;
     WriteAll(file.get(), bytes, count);
     return true;
@@ -96,8 +146,7 @@ bool ScratchFile::Create(const char16_t* prefix, const char16_t* extension, cons
         const std::u16string name = directory + prefix + UniquePart() + extension;
         bool written = false;
         {
-            FileHandle file(CreateFileW(Native(name.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_TEMPORARY, nullptr));
+            FileHandle file(CreateOwnFile(Native(name.c_str()), FILE_ATTRIBUTE_TEMPORARY));
             if (file.get() == INVALID_HANDLE_VALUE) {
                 const DWORD error = GetLastError();
                 if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
