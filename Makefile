@@ -11,6 +11,8 @@ WIN_DIR_x86_64 ?= build-win64
 WIN_ARCHES = i686 x86_64
 # Extra CMake settings for both Windows builds (e.g. -DCLIPFERRY_BUILD_WINDOWS_TESTS=ON).
 WIN_CMAKE_FLAGS ?=
+# The Windows leg's Wine prefix (made once, reused) and its service's state.
+WINE_DIR ?= build-wine
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure --timeout 900
 
@@ -58,11 +60,14 @@ $(addprefix windows-,$(WIN_ARCHES)): windows-%: bootstrap
 	  -DCLIPFERRY_CURL_WIN_INCLUDE_DIR=$$curl_dir/include $(WIN_CMAKE_FLAGS)
 	cmake --build $(WIN_DIR_$*) -j $(JOBS)
 
-# The Windows leg: both DLLs built and checked from the outside.
+# The Windows leg: both DLLs built and checked from the outside, then the
+# end-to-end cases run by the Windows test host under Wine.
 test-windows:
 	@start=$$(date +%s); \
-	$(MAKE) --no-print-directory windows && \
+	$(MAKE) --no-print-directory windows WIN_CMAKE_FLAGS="-DCLIPFERRY_BUILD_WINDOWS_TESTS=ON \
+	  -DCLIPFERRY_WINE_DIR=$(CURDIR)/$(WINE_DIR) $(WIN_CMAKE_FLAGS)" && \
 	$(foreach arch,$(WIN_ARCHES),tests/windows/exports_check.sh $(arch) $(WIN_DIR_$(arch))/clipferry.dll &&) \
+	$(foreach arch,$(WIN_ARCHES),(cd $(WIN_DIR_$(arch)) && ctest $(CTEST_FLAGS)) &&) \
 	echo "test-windows: the Windows leg took $$(( $$(date +%s) - start )) s"
 
 # The library end to end against the local Lumivid service (scripts/demo.sh).
@@ -70,4 +75,4 @@ demo: build
 	./scripts/demo.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch)))
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR)
