@@ -4,11 +4,9 @@
 
 #include <cstdint>
 #include <fstream>
-#include <set>
 #include <sstream>
-#include <stdexcept>
+#include <exception>
 #include <system_error>
-#include <utility>
 
 #include "devserver_client.h"
 
@@ -150,7 +148,6 @@ private:
 // What the list callbacks received, one "id name" line each.
 struct Listed {
     std::vector<std::string> lines;
-    void* reserved = nullptr;
 };
 
 void CLIPFERRY_CALL OnCategory(int32_t id, const clipferry_char* name, int32_t reserved, void* data) {
@@ -201,8 +198,6 @@ std::filesystem::path WriteClip(const Platform& platform) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     return path;
 }
-
-// ---- the cases ----
 
 void LoginRefusedThenAccepted(Run& run) {
     ResetDevServer();
