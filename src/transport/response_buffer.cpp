@@ -2,6 +2,7 @@
 #include "transport/response_buffer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -25,6 +26,19 @@ size_t KeptLength(const char* data, size_t length) {
 const BufferAllocator& StandardBufferAllocator() {
     static const BufferAllocator allocator{std::calloc, std::realloc};
     return allocator;
+}
+
+namespace {
+std::atomic<const BufferAllocator*> responseAllocator{nullptr};
+}  // namespace
+
+const BufferAllocator& ResponseBufferAllocator() {
+    const BufferAllocator* allocator = responseAllocator.load(std::memory_order_acquire);
+    return allocator != nullptr ? *allocator : StandardBufferAllocator();
+}
+
+void SetResponseBufferAllocator(const BufferAllocator* allocator) {
+    responseAllocator.store(allocator, std::memory_order_release);
 }
 
 bool AppendChunk(ResponseBody& body, const char* data, size_t length, const BufferAllocator& allocator) {
@@ -62,7 +76,7 @@ extern "C" size_t AppendResponseChunk(char* data, size_t size, size_t count, voi
     if (target == nullptr) return 0;
     if (size != 0 && count > SIZE_MAX / size) return 0;
     const size_t length = size * count;
-    if (!AppendChunk(*static_cast<ResponseBody*>(target), data, length, StandardBufferAllocator())) return 0;
+    if (!AppendChunk(*static_cast<ResponseBody*>(target), data, length, ResponseBufferAllocator())) return 0;
     return length;
 }
 

@@ -24,6 +24,12 @@ struct BufferAllocator {
 
 const BufferAllocator& StandardBufferAllocator();
 
+// The allocator AppendResponseChunk uses: the standard one unless a test has
+// put another in its place (null puts the standard one back). Set it only
+// while no transfer is running.
+const BufferAllocator& ResponseBufferAllocator();
+void SetResponseBufferAllocator(const BufferAllocator* allocator);
+
 // The work of AppendResponseChunk for a chunk of length bytes: true when the
 // chunk was taken, false (body unchanged) when memory could not be had.
 bool AppendChunk(ResponseBody& body, const char* data, size_t length, const BufferAllocator& allocator);

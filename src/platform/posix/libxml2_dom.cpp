@@ -8,7 +8,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "platform/dom.h"
 #include "platform/files.h"
@@ -22,6 +24,7 @@ namespace {
 
 using libxml2::IsDeclaration;
 using libxml2::LinkBefore;
+using libxml2::OwnTree;
 using libxml2::TreeOwner;
 
 std::u16string FromXmlText(const xmlChar* text) {
@@ -89,6 +92,10 @@ bool ReadWholeFile(const char16_t* path, std::string& bytes) {
     return !std::ferror(file.get()) && held <= size_t(INT_MAX);
 }
 
+struct XmlTextFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+
 class LibxmlNode final : public DomNode {
 public:
     LibxmlNode(std::shared_ptr<TreeOwner> owner, xmlNodePtr node) : owner_(std::move(owner)), node_(node) {
@@ -137,9 +144,14 @@ public:
     }
 
     DomStatus Text(std::u16string& out) override {
-        xmlChar* content = xmlNodeGetContent(node_);
-        out = FromXmlText(content);
-        xmlFree(content);
+        std::unique_ptr<xmlChar, XmlTextFree> content(xmlNodeGetContent(node_));
+        // These always have a content, if only an empty one: null means memory
+        // ran out, which must not pass for an empty text.
+        const bool hasContent = node_->type == XML_ELEMENT_NODE || node_->type == XML_TEXT_NODE ||
+                                node_->type == XML_CDATA_SECTION_NODE || node_->type == XML_COMMENT_NODE ||
+                                node_->type == XML_PI_NODE;
+        if (content == nullptr && hasContent) throw std::bad_alloc();
+        out = FromXmlText(content.get());
         return kDomOk;
     }
 
@@ -150,8 +162,9 @@ public:
         if (removed == nullptr || removed->node_->parent != node_) return kDomInvalidArg;
         // Entity references lean on the doctype's declarations: it stays.
         if (removed->node_->type == XML_DTD_NODE) return kDomFail;
-        xmlUnlinkNode(removed->node_);
+        // Taken first: when that cannot be had, the node stays where it was.
         owner_->TakeDetached(removed->node_);
+        xmlUnlinkNode(removed->node_);
         KeepNamespacesWithin(removed->node_);
         return kDomOk;
     }
@@ -214,7 +227,7 @@ xmlDocPtr NewEmptyDoc() { return xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0
 
 class LibxmlDocument final : public DomDocument {
 public:
-    explicit LibxmlDocument(xmlDocPtr doc) : owner_(std::make_shared<TreeOwner>(doc)) {}
+    explicit LibxmlDocument(std::shared_ptr<TreeOwner> owner) : owner_(std::move(owner)) {}
 
     DomStatus SetAsync(bool) override { return kDomOk; }  // every load completes before it returns
 
@@ -225,13 +238,13 @@ public:
         // document empty. Handles into the old tree keep it alive.
         xmlDocPtr empty = NewEmptyDoc();
         if (empty == nullptr) return kDomOutOfMemory;
-        owner_ = std::make_shared<TreeOwner>(empty);
+        owner_ = OwnTree(empty);
 
         std::string bytes;
         if (!ReadWholeFile(path, bytes)) return kDomNone;
         xmlDocPtr parsed = libxml2::ParseUntrusted(bytes);
         if (parsed == nullptr) return kDomNone;
-        owner_ = std::make_shared<TreeOwner>(parsed);
+        owner_ = OwnTree(parsed);
         succeeded = true;
         return kDomOk;
     }
@@ -266,7 +279,12 @@ private:
     // A new node stands outside the tree, owned by the document until linked.
     DomStatus Adopt(xmlNodePtr node, DomNodePtr& out) {
         if (node == nullptr) return kDomOutOfMemory;
-        owner_->TakeDetached(node);
+        try {
+            owner_->TakeDetached(node);
+        } catch (...) {
+            xmlFreeNode(node);
+            throw;
+        }
         return LibxmlNode::Wrap(owner_, node, out);
     }
 
@@ -283,7 +301,7 @@ DomStatus CreateDomDocument(DomDocumentPtr& out) {
     std::call_once(parserInitialised, xmlInitParser);
     xmlDocPtr doc = NewEmptyDoc();
     if (doc == nullptr) return kDomOutOfMemory;
-    out = std::make_shared<LibxmlDocument>(doc);
+    out = std::make_shared<LibxmlDocument>(OwnTree(doc));
     return kDomOk;
 }
 

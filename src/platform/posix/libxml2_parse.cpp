@@ -136,17 +136,17 @@ xmlDocPtr ParseUntrusted(const std::string& bytes) {
     context->sax->ignorableWhitespace = NoteBlankText;
     bool blankText = false;
     context->_private = &blankText;
-    xmlDocPtr doc = xmlCtxtReadMemory(context.get(), bytes.data(), int(bytes.size()), nullptr, nullptr,
-                                      kParseOptions);
-    if (doc != nullptr && (!context->wellFormed || doc->intSubset != nullptr || doc->extSubset != nullptr)) {
-        xmlFreeDoc(doc);
-        doc = nullptr;
-    }
-    if (doc == nullptr) return nullptr;
+    HeldDoc doc(xmlCtxtReadMemory(context.get(), bytes.data(), int(bytes.size()), nullptr, nullptr,
+                                  kParseOptions));
+    // A parse that ran out of memory stops where it was and still counts as
+    // well-formed: the tree it leaves is only a part of the text.
+    if (doc == nullptr || !context->wellFormed || context->errNo == XML_ERR_NO_MEMORY ||
+        doc->intSubset != nullptr || doc->extSubset != nullptr)
+        return nullptr;
     // Without the note, assume there was some.
-    if (blankText || context->_private == nullptr) DropBlankText(doc);
-    PresentDeclaration(doc);
-    return doc;
+    if (blankText || context->_private == nullptr) DropBlankText(doc.get());
+    PresentDeclaration(doc.get());
+    return doc.release();
 }
 
 }  // namespace clipferry::platform::libxml2

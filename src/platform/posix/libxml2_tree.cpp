@@ -11,6 +11,13 @@ TreeOwner::~TreeOwner() {
     xmlFreeDoc(doc_);
 }
 
+std::shared_ptr<TreeOwner> OwnTree(xmlDocPtr doc) {
+    HeldDoc held(doc);
+    auto owner = std::make_shared<TreeOwner>(doc);
+    held.release();
+    return owner;
+}
+
 // A node's handle count lives in its _private field, which libxml2 leaves to
 // the application: no lookup per handle.
 void TreeOwner::AddHandle(xmlNodePtr node) { node->_private = reinterpret_cast<void*>(HandleCount(node) + 1); }

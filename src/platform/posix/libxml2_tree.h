@@ -5,6 +5,7 @@
 #include <libxml/tree.h>
 
 #include <cstdint>
+#include <memory>
 #include <unordered_set>
 
 namespace clipferry::platform::libxml2 {
@@ -37,6 +38,16 @@ private:
     xmlDocPtr doc_;
     std::unordered_set<xmlNodePtr> detached_;
 };
+
+// Frees a whole document; for a tree that has no TreeOwner yet.
+struct DocFree {
+    void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
+};
+using HeldDoc = std::unique_ptr<xmlDoc, DocFree>;
+
+// The owner of a whole tree. When the owner itself cannot be allocated the
+// tree is freed before the exception leaves, so it is never left unowned.
+std::shared_ptr<TreeOwner> OwnTree(xmlDocPtr doc);
 
 // Links an unlinked node below parent, before reference (appended when the
 // reference is null). Unlike xmlAddChild, adjacent text is never merged.
