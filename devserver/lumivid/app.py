@@ -33,9 +33,15 @@ def create_app(data: ServiceData, storage_dir: str) -> Flask:
         script = state.scripts.take(request.path)
         if script is None:
             return None
-        # Read the whole request first, as a real server would before answering.
-        while request.stream.read(1 << 20):
-            pass
+        # Read the whole request first, as a real server would before answering,
+        # unless the script answers after only a part of it.
+        left = script.read_limit
+        while left is None or left > 0:
+            piece = request.stream.read(1 << 20 if left is None else min(left, 1 << 20))
+            if not piece:
+                break
+            if left is not None:
+                left -= len(piece)
         return build_response(script, request.environ.get("werkzeug.socket"))
 
     @app.post("/0.1.1/api")

@@ -24,6 +24,7 @@ class Script:
     chunks: Optional[List[int]] = None
     delay_ms: int = 0
     drop: bool = False
+    read_limit: Optional[int] = None
     times: int = 1
 
     @staticmethod
@@ -40,13 +41,16 @@ class Script:
         if chunks is not None and (not isinstance(chunks, list)
                                    or not all(isinstance(c, int) and c > 0 for c in chunks)):
             raise ScriptError('"chunks" must be a list of positive sizes')
+        read_limit = raw.get("read_limit")
+        if read_limit is not None and (not isinstance(read_limit, int) or read_limit < 0):
+            raise ScriptError('"read_limit" must be a size of 0 or more')
         times = int(raw.get("times", 1))
         if times < 1:
             raise ScriptError('"times" must be at least 1')
         return Script(path=raw["path"], status=int(raw.get("status", 200)),
                       headers=[(str(k), str(v)) for k, v in raw.get("headers", [])],
                       body=body, chunks=chunks, delay_ms=int(raw.get("delay_ms", 0)),
-                      drop=bool(raw.get("drop", False)), times=times)
+                      drop=bool(raw.get("drop", False)), read_limit=read_limit, times=times)
 
     def pieces(self) -> List[bytes]:
         """The body cut by the chunk sizes. Without drop, whatever the sizes

@@ -1,5 +1,6 @@
-// Answers that declare entities to make a small body expand without bound:
-// every route reads them as unreadable, at once and in little memory.
+// Hostile answers and failing servers, through every export: each gives its
+// documented result without crashing, leaves nothing in the temporary
+// directory, leaks nothing of a local file, and leaves a context that works.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -8,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "../transport/test_environment.h"
-#include "api/operations.h"
+#include "api/uploader_context.h"
+#include "clipferry.h"
 #include "devserver_client.h"
+#include "scoped_environment.h"
 #include "service_session.h"
-#include "transport/upload_transport.h"
 #include "upload_files.h"
 
 namespace clipferry {
@@ -20,6 +21,8 @@ namespace {
 
 using namespace clipferry::testing;
 using namespace clipferry::test;
+
+constexpr char kSecret[] = "secret-of-a-local-file";
 
 long PeakResidentKib() {
     struct rusage usage{};
@@ -29,111 +32,303 @@ long PeakResidentKib() {
 
 std::string Repeat(const std::string& text, int times) {
     std::string out;
+    out.reserve(text.size() * size_t(times));
     for (int i = 0; i < times; ++i) out += text;
     return out;
 }
 
-// A declaration of entities and the references to put where a route reads.
-struct Expansion {
-    const char* label;
-    std::string declaration;
-    std::string references;
+std::string Utf16WithByteOrderMark(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+}
+
+// What a route did: its result, the items its callback saw, and the text it
+// wrote out (buffer, message or login record).
+struct Outcome {
+    int32_t result = -1;
+    int items = 0;
+    std::string text;
 };
 
-std::vector<Expansion> Expansions() {
-    // 1,000,000,000 characters from a body of about 130 KB.
-    Expansion wide{"wide", "<!DOCTYPE r [<!ENTITY e '" + std::string(50000, 'x') + "'>]>", Repeat("&e;", 20000)};
-    // Ten to the tenth characters from ten levels of ten references.
-    Expansion nested{"nested", "<!DOCTYPE r [<!ENTITY a0 'aaaaaaaaaa'>", "&a9;"};
-    for (int i = 1; i < 10; ++i)
-        nested.declaration += "<!ENTITY a" + std::to_string(i) + " '" + Repeat("&a" + std::to_string(i - 1) + ";", 10) + "'>";
-    nested.declaration += "]>";
-    return {wide, nested};
+void OnCategory(int32_t, const clipferry_char* name, int32_t, void* out) {
+    auto& outcome = *static_cast<Outcome*>(out);
+    ++outcome.items;
+    outcome.text += platform::Utf16ToUtf8(name);
+}
+void OnModerator(int32_t, const clipferry_char* first, const clipferry_char* last, int32_t, void* out) {
+    auto& outcome = *static_cast<Outcome*>(out);
+    ++outcome.items;
+    outcome.text += platform::Utf16ToUtf8(first) + platform::Utf16ToUtf8(last);
 }
 
-ScriptedResponse Answer(const std::string& path, const std::string& body) {
-    ScriptedResponse response;
-    response.path = path;
-    response.headers = {{"Content-Type", "text/xml; charset=utf-8"}};
-    response.body = body;
-    return response;
-}
-
-void OnCategory(int32_t, const clipferry_char*, int32_t, void* userData) { ++*static_cast<int*>(userData); }
-
-class HostileAnswerServiceTest : public ::testing::Test {
+// A handle through the given proxy, as if a login had succeeded.
+class LoggedInHandle {
 public:
-    void SetUp() override { path_ = Wide(folder_.Write("clip.mp4", "video bytes")); }
-
-    // As a successful login leaves the context.
-    void LogIn() {
-        context_->login.loggedIn = 1;
-        std::strcpy(context_->login.authKey, "k");
+    explicit LoggedInHandle(const std::string& proxy) {
+        ScopedEnvironment proxyVariable("CLIPFERRY_PROXY_SERVER", proxy);
+        handle_ = CLIPFERRY_Init();
+        auto& login = static_cast<UploaderContext*>(handle_)->login;
+        login.loggedIn = 1;
+        login.showModerators = 1;
+        login.contactId = 17;
+        std::strcpy(login.authKey, "demo-auth-key-0017");
     }
+    ~LoggedInHandle() { CLIPFERRY_Release(handle_); }
+    LoggedInHandle(const LoggedInHandle&) = delete;
+    LoggedInHandle& operator=(const LoggedInHandle&) = delete;
+    void* get() const { return handle_; }
+    const LoginRecord& login() const { return static_cast<UploaderContext*>(handle_)->login; }
 
-    ContextPtr context_;
-    TemporaryFolder folder_;
-    std::u16string path_;
+private:
+    void* handle_;
 };
 
-TEST_F(HostileAnswerServiceTest, EntityExpansionIsAnUnreadableAnswerOnEveryRoute) {
-    const std::string body = "<?xml version=\"1.0\"?>%DTD%<r>%BODY%</r>";
-    const struct {
-        const char* route;
-        const char* path;
-        const char* inner;  // %REFS% marks where the references go
-        // Runs the route and checks its result for an unreadable answer.
-        std::function<void(HostileAnswerServiceTest&)> run;
-    } routes[] = {
-        {"login", "/0.1.1/api",
-         "<return><LoginStatus>1</LoginStatus><UserLoginInformation><ContactId>1</ContactId>"
-         "<AuthKey>%REFS%</AuthKey></UserLoginInformation></return>",
-         [](HostileAnswerServiceTest& t) {
-             EXPECT_EQ(RunLogin(*t.context_, u"demo", u"demo-password"), CLIPFERRY_REFUSED);
-             EXPECT_EQ(t.context_->login.loggedIn, 0);
-         }},
-        {"categories", "/0.1.1/api",
-         "<GetCategoriesResult><ResultCount>1</ResultCount><item><CategoryId>1</CategoryId>"
-         "<CategoryName>%REFS%</CategoryName></item></GetCategoriesResult>",
-         [](HostileAnswerServiceTest& t) {
-             t.LogIn();
-             int items = 0;
-             int32_t count = -1;
-             EXPECT_EQ(RunGetCategories(*t.context_, 0, &items, OnCategory, &count), CLIPFERRY_OK);
-             EXPECT_EQ(items, 0);
-             EXPECT_EQ(count, 0);
-         }},
-        {"upload verdict", "/upload", "<status>SUCCESS</status><message>%REFS%</message>",
-         [](HostileAnswerServiceTest& t) {
-             t.LogIn();
-             char16_t message[64] = u"kept";
-             const UploadRequest request{t.path_.c_str(), u"T", u"D", u"a", 0, 1, 0, 0};
-             EXPECT_EQ(RunUpload(*t.context_, request, message, 64, nullptr, nullptr), CLIPFERRY_REFUSED);
-             EXPECT_EQ(std::u16string(message), u"kept");
-         }},
-        {"discovery", "/upload.xml", "<url>%REFS%</url>",
-         [](HostileAnswerServiceTest& t) {
-             std::strcpy(t.context_->uploadServerUrl, "http://stale.example");
-             DiscoverUploadServer(*t.context_);
-             EXPECT_STREQ(t.context_->uploadServerUrl, "");  // the default host
-         }},
-    };
-    for (const Expansion& expansion : Expansions()) {
-        for (const auto& route : routes) {
-            SCOPED_TRACE(std::string(route.route) + ", " + expansion.label);
-            ResetDevServer();
-            std::string inner = route.inner;
-            inner.replace(inner.find("%REFS%"), 6, expansion.references);
-            std::string answer = body;
-            answer.replace(answer.find("%DTD%"), 5, expansion.declaration);
-            answer.replace(answer.find("%BODY%"), 6, inner);
-            ScriptResponse(Answer(route.path, answer));
+std::string Envelope(const std::string& inner) {
+    return "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+           "xmlns:ns1=\"urn:x\"><SOAP-ENV:Body><ns1:Response>" +
+           inner + "</ns1:Response></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+}
 
-            context_ = MakeContext(DevServerProxy().c_str());
-            ASSERT_TRUE(context_);
+// How a route's result is judged.
+enum class Expect {
+    kUsual,      // as for a plain answer
+    kUnread,     // as for an answer that holds nothing readable
+    kTransport,  // a libcurl result (discovery: the upload then goes on as usual)
+    kTransportEverywhere,  // a libcurl result, the upload after discovery too
+    kNotApplicable,
+};
+
+struct Route {
+    const char* name;
+    const char* path;
+    // The answer's root element and its content; %V% marks the value.
+    std::string root;
+    std::string value;
+    std::function<Outcome(const LoggedInHandle&, const std::u16string& media)> run;
+    int usualItems;
+    // The result for an answer that holds nothing readable.
+    int32_t unreadResult;
+};
+
+std::vector<Route> Routes() {
+    auto list = [](auto function, auto callback) {
+        return [function, callback](const LoggedInHandle& h, const std::u16string&) {
+            Outcome outcome;
+            outcome.result = function(h.get(), &outcome, callback, nullptr);
+            return outcome;
+        };
+    };
+    auto upload = [](const LoggedInHandle& h, const std::u16string& media) {
+        clipferry_char message[64] = u"untouched";
+        Outcome outcome;
+        outcome.result =
+            CLIPFERRY_DoUpload(h.get(), media.c_str(), u"T", u"D", u"a", 0, 1, 0, 0, message, 64, nullptr, nullptr);
+        outcome.text = platform::Utf16ToUtf8(message);
+        return outcome;
+    };
+    return {
+        {"login", "/0.1.1/api",
+         Envelope("<return><LoginStatus>1</LoginStatus><UserLoginInformation><ContactId>17</ContactId>"
+                  "<ShowModerators>1</ShowModerators><AuthKey>%V%</AuthKey></UserLoginInformation></return>"),
+         "demo-auth-key-0017",
+         [](const LoggedInHandle& h, const std::u16string&) {
+             Outcome outcome;
+             outcome.result = CLIPFERRY_Login(h.get(), u"demo", u"demo-password");
+             outcome.items = h.login().loggedIn;
+             outcome.text = h.login().authKey;
+             return outcome;
+         },
+         1, CLIPFERRY_REFUSED},
+        {"file types", "/0.1.1/api", Envelope("<return><FileTypes>%V%</FileTypes></return>"), "*.mp4",
+         [](const LoggedInHandle& h, const std::u16string&) {
+             clipferry_char buffer[64] = u"untouched";
+             Outcome outcome;
+             outcome.result = CLIPFERRY_GetFileTypes(h.get(), buffer, 64);
+             outcome.text = platform::Utf16ToUtf8(buffer);
+             return outcome;
+         },
+         0, CLIPFERRY_OK},
+        {"categories", "/0.1.1/api",
+         Envelope("<GetCategoriesResult><ResultCount>1</ResultCount><item><CategoryId>1</CategoryId>"
+                  "<CategoryName>%V%</CategoryName></item></GetCategoriesResult>"),
+         "Film",
+         list([](void* h, Outcome* o, CategoryCallback c, int32_t* n) { return CLIPFERRY_GetCategories(h, 0, o, c, n); },
+              OnCategory),
+         1, CLIPFERRY_OK},
+        {"moderators", "/0.1.1/api",
+         Envelope("<GetModeratorsResult><ResultCount>1</ResultCount><item><ModeratorContactId>501"
+                  "</ModeratorContactId><ModeratorFirstName>%V%</ModeratorFirstName><ModeratorLastName>M"
+                  "</ModeratorLastName></item></GetModeratorsResult>"),
+         "Mia", list(CLIPFERRY_GetModerators, OnModerator), 1, CLIPFERRY_OK},
+        // The upload after discovery goes to the service either way.
+        {"discovery", "/upload.xml", "<upload><url>%V%</url></upload>", DevServerBaseUrl(), upload, 0,
+         CLIPFERRY_OK},
+        {"upload", "/upload", "<result><status>SUCCESS</status><message>%V%</message></result>", "Thanks", upload, 0,
+         CLIPFERRY_REFUSED},
+    };
+}
+
+// One hostile answer (or failing server), as it applies to every route.
+struct Shape {
+    const char* name;
+    std::string declaration;  // between the XML declaration and the root
+    std::string padding;      // before the route's own elements
+    // The value in place of the route's; null keeps it.
+    std::function<std::string(const std::string& value)> value;
+    // A change to the whole answer; null keeps it.
+    std::function<std::string(const std::string& answer)> whole;
+    // Changes to how the answer is sent.
+    std::function<void(ScriptedResponse&, const std::string& answer)> script;
+    Expect expect;
+    // For a libcurl result: which one (0: any).
+    int32_t curlCode = 0;
+    bool bigMedia = false;  // an upload big enough to be cut in the middle
+    bool boundedMemory = false;
+};
+
+std::vector<Shape> Shapes(const std::string& secretFile) {
+    std::string nested = "<!DOCTYPE r [<!ENTITY a0 'aaaaaaaaaa'>";
+    for (int i = 1; i < 10; ++i)
+        nested += "<!ENTITY a" + std::to_string(i) + " '" + Repeat("&a" + std::to_string(i - 1) + ";", 10) + "'>";
+    nested += "]>";
+    auto replace = [](std::string text) { return [text](const std::string&) { return text; }; };
+    return {
+        // 1,000,000,000 characters from about 130 KB, and 10^10 from ten levels of ten.
+        {"entities, wide", "<!DOCTYPE r [<!ENTITY e '" + std::string(50000, 'x') + "'>]>", "",
+         replace(Repeat("&e;", 20000)), nullptr, nullptr, Expect::kUnread, 0, false, true},
+        {"entities, nested", nested, "", replace("&a9;"), nullptr, nullptr, Expect::kUnread, 0, false, true},
+        {"external entity", "<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + secretFile + "\">]>", "", replace("&x;"),
+         nullptr, nullptr, Expect::kUnread},
+        {"HTML error page", "", "", nullptr,
+         replace("<!DOCTYPE html><html><head><meta charset=utf-8><title>502 Bad Gateway</title></head>"
+                 "<body><h1>Bad Gateway</h1><hr></body></html>"),
+         [](ScriptedResponse& r, const std::string&) {
+             r.status = 502;
+             r.headers = {{"Content-Type", "text/html"}};
+         },
+         Expect::kUnread},
+        {"truncated", "", "", nullptr, [](const std::string& a) { return a.substr(0, a.size() / 2); }, nullptr,
+         Expect::kUnread},
+        {"50 MB", "", Repeat("<p>" + std::string(1000, 'x') + "</p>", 50000), nullptr, nullptr, nullptr,
+         Expect::kUsual},
+        {"nested 100,000 deep", "", "",
+         [](const std::string&) { return Repeat("<a>", 100000) + "x" + Repeat("</a>", 100000); }, nullptr, nullptr,
+         Expect::kUnread},
+        {"UTF-16 with a byte-order mark", "", "", nullptr, Utf16WithByteOrderMark, nullptr, Expect::kUnread},
+        {"invalid UTF-8", "", "", [](const std::string& v) { return v + "\xC3\x28\xFF"; }, nullptr, nullptr,
+         Expect::kUnread},
+        {"NUL bytes", "", "", [](const std::string& v) { return v + std::string(3, '\0') + v; }, nullptr, nullptr,
+         Expect::kUnread},
+        {"20 MB attribute", "", "",
+         [](const std::string& v) { return "<b a=\"" + std::string(20 << 20, 'x') + "\"/>" + v; }, nullptr,
+         nullptr, Expect::kUnread},
+        // 18: the answer was cut short.
+        {"dropped in the answer", "", "", nullptr, nullptr,
+         [](ScriptedResponse& r, const std::string& answer) {
+             r.headers.push_back({"Content-Length", std::to_string(answer.size())});
+             r.chunks = {answer.size() / 2};
+             r.drop = true;
+         },
+         Expect::kTransport, 18},
+        {"closed before the request was read", "", "", nullptr, nullptr,
+         [](ScriptedResponse& r, const std::string&) {
+             r.read_limit = 0;
+             r.drop = true;
+         },
+         Expect::kTransport, 52},
+        {"no answer until the server closes", "", "", nullptr, nullptr,
+         [](ScriptedResponse& r, const std::string&) {
+             r.drop = true;
+             r.delay_ms = 300;
+         },
+         Expect::kTransport, 52},  // 52: nothing came back
+        {"dropped in the upload", "", "", nullptr, nullptr,
+         [](ScriptedResponse& r, const std::string&) {
+             r.read_limit = 64 << 10;
+             r.drop = true;
+         },
+         Expect::kNotApplicable, 0, true},
+        {"proxy refuses", "", "", nullptr, nullptr, nullptr, Expect::kTransportEverywhere, 7},
+    };
+}
+
+TEST(HostileAnswerServiceTest, EveryExportGivesItsDocumentedResult) {
+    TemporaryFolder files;
+    const std::string secretFile = files.Write("secret.txt", kSecret);
+    const std::u16string media = Wide(files.Write("clip.mp4", "video bytes"));
+    const std::u16string bigMedia = Wide(files.Write("big.mp4", PatternBytes(16 << 20)));
+    // A privileged port nothing listens on: the connection is refused.
+    const std::string refusingProxy = "127.0.0.1:1";
+
+    for (const Shape& shape : Shapes(secretFile)) {
+        for (const Route& route : Routes()) {
+            Expect expect = shape.expect;
+            if (std::string(shape.name) == "dropped in the upload")
+                expect = std::string(route.name) == "upload" ? Expect::kTransport : Expect::kNotApplicable;
+            if (expect == Expect::kNotApplicable) continue;
+            SCOPED_TRACE(std::string(route.name) + ", " + shape.name);
+            ResetDevServer();
+            OwnTemporaryDirectory tmp;
+
+            std::string root = route.root;
+            root.replace(root.find("%V%"), 3, shape.value ? shape.value(route.value) : route.value);
+            const size_t open = root.find('>', root.find("<ns1:Response") != std::string::npos
+                                                   ? root.find("<ns1:Response")
+                                                   : 0);
+            root.insert(open + 1, shape.padding);
+            std::string answer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + shape.declaration + root;
+            if (shape.whole) answer = shape.whole(answer);
+            ScriptedResponse response;
+            response.path = route.path;
+            response.headers = {{"Content-Type", "text/xml; charset=utf-8"}};
+            response.body = answer;
+            if (shape.script) shape.script(response, answer);
+            ScriptResponse(response);
+
+            const bool refused = expect == Expect::kTransportEverywhere;
+            const LoggedInHandle handle(refused ? refusingProxy : DevServerProxy());
+            if (std::string(route.name) == "login") const_cast<LoginRecord&>(handle.login()).loggedIn = 0;
             const long before = PeakResidentKib();
-            route.run(*this);
-            EXPECT_LT(PeakResidentKib() - before, 64 * 1024) << "KiB more at the peak";
+            const Outcome outcome = route.run(handle, shape.bigMedia ? bigMedia : media);
+            if (shape.boundedMemory) EXPECT_LT(PeakResidentKib() - before, 64 * 1024) << "KiB more at the peak";
+
+            const bool discovery = std::string(route.name) == "discovery";
+            switch (expect) {
+                case Expect::kUsual:
+                    EXPECT_EQ(outcome.result, CLIPFERRY_OK);
+                    EXPECT_EQ(outcome.items, route.usualItems);
+                    break;
+                case Expect::kUnread:
+                    EXPECT_EQ(outcome.result, route.unreadResult);
+                    EXPECT_EQ(outcome.items, 0);
+                    break;
+                case Expect::kTransport:
+                case Expect::kTransportEverywhere:
+                    if (discovery && !refused) {
+                        EXPECT_EQ(outcome.result, CLIPFERRY_OK);
+                    } else {
+                        if (shape.curlCode != 0) EXPECT_EQ(outcome.result, shape.curlCode);
+                        EXPECT_NE(outcome.result, CLIPFERRY_OK);
+                        EXPECT_NE(outcome.result, CLIPFERRY_BAD_ARGUMENT);
+                        EXPECT_NE(outcome.result, CLIPFERRY_REFUSED);
+                    }
+                    EXPECT_EQ(outcome.items, 0);
+                    break;
+                case Expect::kNotApplicable:
+                    break;
+            }
+            EXPECT_EQ(outcome.text.find(kSecret), std::string::npos);
+            for (const RecordedRequest& request : RecordedRequests())
+                EXPECT_EQ(request.body.find(kSecret), std::string::npos) << request.path;
+            EXPECT_TRUE(std::filesystem::is_empty(tmp.File(""))) << "a file was left";
+
+            // The same context, answered plainly, works again.
+            if (!refused) {
+                Outcome next = route.run(handle, media);
+                EXPECT_EQ(next.result, CLIPFERRY_OK) << "the next call";
+                EXPECT_EQ(next.items > 0, route.usualItems > 0) << "the next call";
+            }
         }
     }
 }

@@ -291,7 +291,8 @@ class ScriptedResponseTest(ServiceTestCase):
 
     def test_bad_scripts_are_refused(self):
         for fields in ({"status": 500}, {"path": "/x", "chunks": [0]},
-                       {"path": "/x", "body_base64": "***"}, {"path": "/x", "times": 0}):
+                       {"path": "/x", "body_base64": "***"}, {"path": "/x", "times": 0},
+                       {"path": "/x", "read_limit": -1}):
             with self.subTest(fields=fields):
                 self.assertEqual(service.control("POST", "script", fields)[0], 400)
 

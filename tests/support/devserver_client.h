@@ -33,6 +33,8 @@ struct RecordedRequest {
 // the body goes out in pieces of those sizes, `delay_ms` apart (chunked
 // transfer encoding unless `headers` holds a Content-Length). With `drop`,
 // the connection is closed after the listed chunks (at once without chunks).
+// A `read_limit` of 0 or more answers after only that
+// many bytes of the request body.
 struct ScriptedResponse {
   std::string path;
   int status = 200;
@@ -41,6 +43,7 @@ struct ScriptedResponse {
   std::vector<std::size_t> chunks;
   int delay_ms = 0;
   bool drop = false;
+  long read_limit = -1;
   int times = 1;
 };
 
