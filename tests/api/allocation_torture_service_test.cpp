@@ -3,11 +3,13 @@
 // every run ends in a documented result, leaves no file and leaks nothing.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "allocation_torture.h"
+#include "api/uploader_context.h"
 #include "clipferry.h"
 #include "devserver_client.h"
 #include "service_session.h"
@@ -44,7 +46,11 @@ TEST(AllocationTortureServiceTest, EveryFailedAllocationGivesADocumentedResult) 
         std::function<Outcome(void* handle)> run;
     } routes[] = {
         {"login", false,
-         [](void* handle) { return Outcome{CLIPFERRY_Login(handle, u"demo", u"demo-password"), 0}; }},
+         [](void* handle) {
+             // The length of the key stands for the record: an empty one is a wrong one.
+             const int32_t result = CLIPFERRY_Login(handle, u"demo", u"demo-password");
+             return Outcome{result, int(std::strlen(static_cast<UploaderContext*>(handle)->login.authKey))};
+         }},
         {"categories", true,
          [](void* handle) {
              Outcome outcome{0, 0};
@@ -84,7 +90,8 @@ TEST(AllocationTortureServiceTest, EveryFailedAllocationGivesADocumentedResult) 
             }
             EXPECT_TRUE(Documented(outcome.result)) << outcome.result;
             // A list whose answer could not be loaded is an empty list, never a part of one.
-            if (outcome.result == CLIPFERRY_OK && outcome.items != 0) EXPECT_EQ(outcome.items, expected.items);
+            const bool emptyList = std::string(route.name) == "categories" && outcome.items == 0;
+            if (outcome.result == CLIPFERRY_OK && !emptyList) EXPECT_EQ(outcome.items, expected.items);
             EXPECT_TRUE(std::filesystem::is_empty(tmp.File(""))) << "a file was left";
             if (!injected) {
                 EXPECT_EQ(outcome.result, CLIPFERRY_OK);
