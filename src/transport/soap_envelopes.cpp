@@ -1,5 +1,8 @@
 #include "transport/soap_envelopes.h"
 
+#include <cstring>
+
+#include "platform/text.h"
 #include "transport/service_urls.h"
 
 namespace clipferry {
@@ -52,6 +55,13 @@ std::string Build(const Request& request, const TabRuns& tabs) {
 }
 
 }  // namespace
+
+bool ToCredentialField(const char16_t* text, char (&out)[260]) {
+    const std::string whole = platform::Utf16ToUtf8(std::u16string(text));
+    if (whole.size() >= sizeof out || whole.find('\0') != std::string::npos) return false;
+    std::memcpy(out, whole.c_str(), whole.size() + 1);
+    return true;
+}
 
 std::string EscapeXmlText(const char* text) {
     std::string escaped;

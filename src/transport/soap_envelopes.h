@@ -11,6 +11,10 @@ namespace clipferry {
 // user name or password stays one well-formed text node.
 std::string EscapeXmlText(const char* text);
 
+// Converts a credential into its 260-byte field; false when its UTF-8 form
+// does not fit, so that a cut name or password is never sent.
+bool ToCredentialField(const char16_t* text, char (&out)[260]);
+
 // userName and password are NUL-terminated UTF-8; they are escaped here.
 std::string UserLoginEnvelope(const char* userName, const char* password);
 std::string GetFileTypesEnvelope();
