@@ -1,0 +1,45 @@
+// Arbitrary chunkings of arbitrary bytes into the response body: the held
+// text is always the concatenation of each chunk up to its first NUL.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "transport/response_buffer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace clipferry;
+    ResponseBody body;
+    std::string expected;
+    bool anyChunk = false;
+    // Each chunk is one length byte followed by that many bytes (fewer at the end).
+    size_t at = 0;
+    while (at < size) {
+        const size_t wanted = data[at++];
+        const size_t length = wanted < size - at ? wanted : size - at;
+        const char* chunk = reinterpret_cast<const char*>(data + at);
+        // Half the chunks go through libcurl's callback, in size * count form.
+        size_t taken;
+        if (wanted % 2 == 0 && length > 0) {
+            taken = AppendResponseChunk(const_cast<char*>(chunk), 1, length, body.Address());
+            if (taken != length) std::abort();
+        } else if (!AppendChunk(body, chunk, length, StandardBufferAllocator())) {
+            std::abort();
+        }
+        anyChunk = true;
+        expected.append(chunk, strnlen(chunk, length));
+        at += length;
+
+        if (body.Text() == nullptr) {
+            // Only a body that never received a byte may stay without text.
+            if (!expected.empty()) std::abort();
+            continue;
+        }
+        if (body.Length() != expected.size() || std::memcmp(body.Text(), expected.data(), expected.size()) != 0 ||
+            body.Text()[body.Length()] != '\0')
+            std::abort();
+    }
+    (void)anyChunk;
+    return 0;
+}
