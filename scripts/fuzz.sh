@@ -3,6 +3,8 @@
 # UndefinedBehaviorSanitizer) and runs each for SECONDS, one after another,
 # from its seed corpus and the answers' dictionary.
 #   fuzz.sh SECONDS [TARGET...]   (every target when none is named)
+# FUZZ_BUILD_DIR (default build-fuzz) is the build folder, FUZZ_FLAGS extra
+# libFuzzer flags.
 # The corpus grows in a copy under the build folder, never in fuzz/corpus.
 # A finding stops that target and leaves its reproducer in
 # BUILD/findings/TARGET/ and the fuzzer's output in BUILD/logs/TARGET.log;
@@ -22,21 +24,29 @@ if ((${#targets[@]} == 0)); then
   done
 fi
 
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPFERRY_FUZZ=ON \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build "$build" -j "${JOBS:-2}" --target "${targets[@]/%/_fuzzer}"
+mkdir -p "$build/logs"
+if ! { cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPFERRY_FUZZ=ON \
+         -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 &&
+       cmake --build "$build" -j "${JOBS:-2}" --target "${targets[@]/%/_fuzzer}"; } >"$build/logs/build.log" 2>&1; then
+  cat "$build/logs/build.log" >&2
+  echo "fuzz: the targets did not build" >&2
+  exit 1
+fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+fault_lines='^==[0-9]+==ERROR|runtime error|deadly signal|out-of-memory|timeout after'
 failed=()
 for target in "${targets[@]}"; do
   corpus=$build/corpus/$target
   findings=$build/findings/$target
   log=$build/logs/$target.log
-  mkdir -p "$corpus" "$findings" "$(dirname "$log")"
+  mkdir -p "$corpus" "$findings"
   start=$(date +%s)
   # One process at a time: the machine's cores are shared.
-  if "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=20 -max_len=8192 \
+  # FUZZ_FLAGS adds libFuzzer flags of the caller's (e.g. -max_len=65536).
+  # shellcheck disable=SC2086
+  if "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=20 -max_len=8192 ${FUZZ_FLAGS:-} \
       -dict="$repo/fuzz/answers.dict" -artifact_prefix="$findings/" -print_final_stats=1 \
       "$corpus" "$repo/fuzz/corpus/$target" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
@@ -44,7 +54,11 @@ for target in "${targets[@]}"; do
   else
     echo "fuzz: $target FOUND A FAULT after $(($(date +%s) - start)) s; reproducer in $findings/:" >&2
     ls "$findings" >&2
-    grep -E -A12 '^==[0-9]+==ERROR|runtime error|deadly signal' "$log" | head -40 >&2 || tail -40 "$log" >&2
+    if grep -q -E "$fault_lines" "$log"; then
+      grep -E -A12 "$fault_lines" "$log" | head -40 >&2 || true
+    else
+      tail -40 "$log" >&2
+    fi
     failed+=("$target")
   fi
 done
