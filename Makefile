@@ -35,7 +35,7 @@ build: bootstrap
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: test-plain test-sanitize test-tsan test-windows
+test: test-plain test-sanitize test-tsan test-fuzz test-windows
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
