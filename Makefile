@@ -1,10 +1,13 @@
 # make test: install what is missing, then build and run every test twice,
 # once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the threaded test a third time under ThreadSanitizer; then build the
-# Windows DLLs and check them (the Windows leg).
+# and the threaded test a third time under ThreadSanitizer; run every fuzz
+# target briefly; then build the Windows DLLs and check them (the Windows leg).
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
+# The fuzz targets; make fuzz runs each for FUZZ_SECONDS, make test for 30 s.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 1800
 # The Windows DLLs, one build folder per architecture.
 WIN_DIR_i686 ?= build-win32
 WIN_DIR_x86_64 ?= build-win64
@@ -21,7 +24,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-windows windows $(addprefix windows-,$(WIN_ARCHES)) demo clean
+.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) demo clean
 
 all: build
 
@@ -32,7 +35,7 @@ build: bootstrap
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: test-plain test-sanitize test-tsan test-windows
+test: test-plain test-sanitize test-tsan test-fuzz test-windows
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
@@ -47,6 +50,14 @@ test-tsan: bootstrap
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPFERRY_TSAN=ON
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && $(TSAN_ENV) ctest $(CTEST_FLAGS)
+
+# The fuzz targets (scripts/fuzz.sh): a finding fails the run and leaves its
+# reproducer in $(FUZZ_DIR)/findings/TARGET/.
+fuzz: bootstrap
+	FUZZ_BUILD_DIR=$(FUZZ_DIR) JOBS=$(JOBS) ./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+test-fuzz: bootstrap
+	FUZZ_BUILD_DIR=$(FUZZ_DIR) JOBS=$(JOBS) ./scripts/fuzz.sh 30
 
 # clipferry.dll for 32-bit and 64-bit Windows, cross-built with mingw-w64,
 # against the curl headers of the libcurl.dll built (once per machine, into a
@@ -75,4 +86,4 @@ demo: build
 	./scripts/demo.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR)

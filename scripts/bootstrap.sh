@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev
   python3 python3-flask
+  # The fuzz targets: clang with libFuzzer and the sanitizers' runtimes.
+  clang-14 libclang-rt-14-dev
   # The Windows DLLs, the libcurl.dll they are tested with, and Wine to run them.
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev
   wine wine32:i386 wine64

@@ -3,7 +3,6 @@
 #include "api/operations.h"
 #include "transport/soap_requests.h"
 #include "xml/list_extraction.h"
-#include "xml/text_to_int.h"
 
 namespace clipferry {
 
@@ -12,10 +11,7 @@ namespace {
 // Stores the count the answer states (0 when it states none), when the host
 // asked for it.
 void StoreResultCount(const xml::ResponseDocument& document, int32_t* resultCount) {
-    if (resultCount == nullptr) return;
-    char16_t text[260] = {};
-    document.LookupText(u"ResultCount", text, 260);
-    *resultCount = TextToInt(text);
+    if (resultCount != nullptr) *resultCount = xml::ReadResultCount(document);
 }
 
 }  // namespace

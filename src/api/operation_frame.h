@@ -24,6 +24,18 @@ struct OperationPlan {
     bool parseFromDeclaration = false;
 };
 
+// Loads a NUL-terminated answer of length bytes into the document, from its
+// first "<?xml" when fromDeclaration asks for it (and there is one), else
+// whole. True when the document loaded.
+inline bool LoadAnswer(const char* text, size_t length, bool fromDeclaration, xml::ResponseDocument& document) {
+    const char* start = text;
+    if (fromDeclaration) {
+        if (const char* declaration = std::strstr(text, "<?xml")) start = declaration;
+    }
+    const size_t parsed = length - size_t(start - text);
+    return parsed <= UINT32_MAX && document.LoadFromBuffer(start, uint32_t(parsed)) == 1;
+}
+
 // request(ResponseBody* response) posts the operation's request; extract(document)
 // runs on the loaded answer and gives the operation's result. A non-zero
 // request result is returned as it is; an answer without a body gives the
@@ -37,15 +49,9 @@ int32_t RunOperation(UploaderContext& context, const OperationPlan& plan, Reques
 
     const char* text = body.Text();
     const size_t length = body.Length();
-    const char* start = text;
-    if (plan.parseFromDeclaration) {
-        if (const char* declaration = std::strstr(text, "<?xml")) start = declaration;
-    }
-    const size_t parsed = length - size_t(start - text);
-
     int32_t result = plan.resultWhenUnloaded;
     xml::ResponseDocument document;
-    const bool loaded = parsed <= UINT32_MAX && document.LoadFromBuffer(start, uint32_t(parsed)) == 1;
+    const bool loaded = LoadAnswer(text, length, plan.parseFromDeclaration, document);
     if (loaded) {
         result = extract(document);
         document.DeleteScratch();

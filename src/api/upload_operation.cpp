@@ -14,7 +14,6 @@ namespace clipferry {
 namespace {
 
 constexpr size_t kFieldBytes = 1024;
-constexpr uint32_t kStatusChars = 260;
 
 }  // namespace
 
@@ -46,12 +45,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
         [&](ResponseBody* response) {
             return PostUploadForm(context, response, fields, request.path, progress, progressData);
         },
-        [&](const xml::ResponseDocument& document) -> int32_t {
-            char16_t status[kStatusChars] = {};
-            document.LookupText(u"status", status, kStatusChars);
-            if (message != nullptr && messageSize > 0) document.LookupText(u"message", message, messageSize);
-            return IsUploadAccepted(status) ? CLIPFERRY_OK : CLIPFERRY_REFUSED;
-        });
+        [&](const xml::ResponseDocument& document) { return ReadUploadVerdict(document, message, messageSize); });
 }
 
 }  // namespace clipferry

@@ -1,5 +1,6 @@
 #include "api/upload_verdict.h"
 
+#include "clipferry.h"
 #include "platform/text.h"
 
 namespace clipferry {
@@ -12,6 +13,14 @@ bool IsUploadAccepted(std::u16string status) {
         if (!negated) return true;
     }
     return false;
+}
+
+int32_t ReadUploadVerdict(const xml::ResponseDocument& document, char16_t* message, uint32_t messageSize) {
+    constexpr uint32_t kStatusChars = 260;
+    char16_t status[kStatusChars] = {};
+    document.LookupText(u"status", status, kStatusChars);
+    if (message != nullptr && messageSize > 0) document.LookupText(u"message", message, messageSize);
+    return IsUploadAccepted(status) ? CLIPFERRY_OK : CLIPFERRY_REFUSED;
 }
 
 }  // namespace clipferry

@@ -7,9 +7,15 @@
 
 namespace clipferry {
 
-// The text with & < > " ' replaced by their entity references, so that any
-// user name or password stays one well-formed text node.
+// The text with & < > " ' replaced by their entity references and a carriage
+// return by its character reference, so that any user name or password stays
+// one well-formed text node that reads back unchanged.
 std::string EscapeXmlText(const char* text);
+
+// Converts a credential into its 260-byte field; false when its UTF-8 form
+// does not fit, so that a cut name or password is never sent, and when it
+// holds a character no XML text can carry.
+bool ToCredentialField(const char16_t* text, char (&out)[260]);
 
 // userName and password are NUL-terminated UTF-8; they are escaped here.
 std::string UserLoginEnvelope(const char* userName, const char* password);

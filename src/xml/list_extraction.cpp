@@ -44,6 +44,12 @@ int ReadFileTypes(const ResponseDocument& document, char16_t* buffer, uint32_t s
     return 1;
 }
 
+int32_t ReadResultCount(const ResponseDocument& document) {
+    char16_t text[260] = {};
+    document.LookupText(u"ResultCount", text, 260);
+    return TextToInt(text);
+}
+
 int EnumerateCategories(const ResponseDocument& document, void* userData, CategoryCallback callback) {
     if (userData == nullptr || callback == nullptr || document.documentNode() == nullptr) return 0;
     ForEachItem(document, u"GetCategoriesResult", [&](const DomNodePtr& item) {

@@ -15,6 +15,9 @@ namespace clipferry::xml {
 // null buffer, a size of 0 or an unopened document, else 1.
 int ReadFileTypes(const ResponseDocument& document, char16_t* buffer, uint32_t size);
 
+// The count a list answer states in "ResultCount"; 0 when it states none.
+int32_t ReadResultCount(const ResponseDocument& document);
+
 // One callback per "item" child of "GetCategoriesResult", with its id and its
 // entity-decoded name. 0 for null user data or callback or an unopened
 // document, else 1.

@@ -126,6 +126,7 @@ void PresentDeclaration(xmlDocPtr doc) {
 xmlDocPtr ParseUntrusted(const std::string& bytes) {
     if (bytes.size() > size_t(INT_MAX)) return nullptr;
     xmlInitParser();
+    const QuietGenericErrors quiet;
     std::unique_ptr<xmlParserCtxt, ParserContextFree> context(xmlNewParserCtxt());
     if (context == nullptr || context->sax == nullptr) return nullptr;
     // The handler table is this context's own copy: the host's libxml2

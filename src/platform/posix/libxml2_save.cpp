@@ -49,6 +49,7 @@ bool IsKnownEncoding(const std::string& name) {
 }
 
 bool SerialiseWith(xmlDocPtr doc, const std::string& encoding, int options, std::string& out) {
+    const QuietGenericErrors quiet;
     if (!IsKnownEncoding(encoding)) return false;
     std::unique_ptr<xmlBuffer, BufferFree> buffer(xmlBufferCreate());
     if (buffer == nullptr) return false;
