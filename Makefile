@@ -24,7 +24,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) demo clean
+.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) demo devserver clean
 
 all: build
 
@@ -84,8 +84,22 @@ test-windows:
 	echo "test-windows: the Windows leg took $$(( $$(date +%s) - start )) s"
 
 # The library end to end against the local Lumivid service (scripts/demo.sh).
-demo: build
-	./scripts/demo.sh $(BUILD_DIR)
+# Configured as `make build` does, but only the library and the command are
+# built, quietly: the build's output is shown only when it fails.
+demo:
+	@./scripts/bootstrap.sh
+	@echo "== Building the library and the clipferry command in $(BUILD_DIR)/"
+	@log=$$(mktemp) && \
+	if { cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	     cmake --build $(BUILD_DIR) -j $(JOBS) --target clipferry_cli; } >"$$log" 2>&1; \
+	then rm -f "$$log"; \
+	else cat "$$log" >&2; rm -f "$$log"; echo "make demo: the build failed (its output is above)" >&2; exit 1; fi
+	@./scripts/demo.sh $(BUILD_DIR)
+
+# The local Lumivid service in the foreground, to try the command against
+# (scripts/devserver.sh): port 8765 unless PORT is given.
+devserver:
+	@./scripts/devserver.sh $(PORT)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR)

@@ -10,9 +10,20 @@
  *
  * Text is NUL-terminated UTF-16 (wchar_t on Windows, char16_t elsewhere).
  * Out-buffers are sized in UTF-16 code units, terminator included.
+ *
+ * Beside the seven exports, the header holds the version and a result-text
+ * helper as macros and a static inline function: nothing a host links to.
  */
 #ifndef CLIPFERRY_H
 #define CLIPFERRY_H
+
+/* The version of this header, which is the version of the library it came
+   with. A host may test it at compile time, e.g.
+   #if CLIPFERRY_VERSION_MAJOR == 0 && CLIPFERRY_VERSION_MINOR < 2 */
+#define CLIPFERRY_VERSION_MAJOR 0
+#define CLIPFERRY_VERSION_MINOR 1
+#define CLIPFERRY_VERSION_PATCH 0
+#define CLIPFERRY_VERSION "0.1.0"
 
 #include <stdint.h>
 
@@ -40,9 +51,13 @@ typedef char16_t clipferry_char;
 extern "C" {
 #endif
 
-/* Result codes. Any other value is the libcurl result of the request. */
+/* Result codes. Any other value is the libcurl result of the request
+   (a CURLcode: 6 host not resolved, 7 could not connect, 28 timed out...). */
 enum {
     CLIPFERRY_OK = 0,              /* success; for a list, also an answer without a body */
+    CLIPFERRY_ABORTED = 42,        /* libcurl could not be loaded or lacks an entry point,
+                                      or the progress callback cancelled the upload; the
+                                      same number as libcurl's "aborted by callback" */
     CLIPFERRY_BAD_ARGUMENT = 82,   /* argument missing or out of range, or wrong state */
     CLIPFERRY_REFUSED = 83         /* the service refused, or its login or upload answer
                                       held no verdict (no body, not XML) */
@@ -99,6 +114,39 @@ CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_DoUpload(
     const clipferry_char* description, const clipferry_char* tags, int32_t moderatorId,
     int32_t category1, int32_t category2, int32_t category3, clipferry_char* message,
     uint32_t messageSize, ProgressCallback progress, void* progressData);
+
+/* A short English text for a result of the calls above, for logs and
+   messages. The texts of libcurl's results cover the ones a host meets in
+   practice; any other is "libcurl error". Static inline, so nothing is
+   linked: every host gets its own copy. The text is a constant string. */
+static inline const char* clipferry_result_text(int32_t result) {
+    switch (result) {
+    case CLIPFERRY_OK: return "success";
+    case CLIPFERRY_ABORTED: return "libcurl missing, or the upload cancelled";
+    case CLIPFERRY_BAD_ARGUMENT: return "bad argument or state";
+    case CLIPFERRY_REFUSED: return "refused by the service, or no verdict";
+    case 1: return "unsupported protocol";
+    case 3: return "malformed URL";
+    case 5: return "could not resolve the proxy";
+    case 6: return "could not resolve the host";
+    case 7: return "could not connect";
+    case 18: return "transfer ended early";
+    case 22: return "HTTP error status";
+    case 23: return "could not write received data";
+    case 25: return "upload failed";
+    case 26: return "could not read the file";
+    case 27: return "out of memory";
+    case 28: return "timed out";
+    case 35: return "TLS handshake failed";
+    case 47: return "too many redirects";
+    case 52: return "empty reply from the server";
+    case 55: return "send error";
+    case 56: return "receive error";
+    case 60: return "server certificate not trusted";
+    case 97: return "proxy handshake failed";
+    default: return "libcurl error";
+    }
+}
 
 #ifdef __cplusplus
 }

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix, then builds and runs a small C
-# host against it twice: through find_package(Clipferry), and through
-# pkg-config with a plain compiler call.
-#   install_test.sh BUILD_DIR [EXTRA_C_FLAGS]
+# Installs the build into a temporary prefix, then builds the README's host
+# example against it twice, through find_package(Clipferry) and through
+# pkg-config as the README says, and runs each against the local service.
+#   install_test.sh BUILD_DIR DEVSERVER_STATE_DIR [EXTRA_C_FLAGS]
 set -euo pipefail
 
 build=$1
-extra_flags=${2:-}
+state=$2
+extra_flags=${3:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+readme=$here/../../README.md
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -29,21 +31,49 @@ if grep -q curl <<<"$needed"; then fail "libclipferry links libcurl: $needed"; f
 if ldd "$lib" | grep -q 'not found'; then fail "unresolved libraries: $(ldd "$lib")"; fi
 readelf -d "$lib" | grep -q 'SONAME.*libclipferry\.so\.' || fail "no versioned SONAME"
 
-libdir=$(dirname "$lib")
-export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+# The example exactly as the README shows it: the lines between its markers,
+# without the code fence.
+awk '/<!-- host example: begins/ { inside = 1; found++; next }
+     /<!-- host example: ends/ { inside = 0; next }
+     inside && !/^```/ { print }
+     END { exit found == 1 ? 0 : 1 }' "$readme" >"$work/host.c" \
+  || fail "README.md must hold exactly one marked host example"
+[[ -s $work/host.c ]] || fail "the marked host example in README.md is empty"
+
+# The service the example publishes to; the library reads the proxy itself.
+[[ -s $state/port ]] || fail "the local service is not running (no $state/port)"
+port=$(<"$state/port")
+export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
+curl -fsS --noproxy '*' -X POST -H 'Content-Type: application/json' -d '{}' \
+  "http://127.0.0.1:$port/_control/reset" >/dev/null || fail "the local service does not answer"
+
+# Runs a built host in a folder of its own (it writes its file there) and
+# checks it reports the service's acceptance. No LD_LIBRARY_PATH: each build
+# must record where libclipferry is.
+run_host() {
+  local name=$1 binary=$2
+  mkdir "$work/run-$name"
+  (cd "$work/run-$name" && "$binary") >"$work/$name.out" 2>"$work/$name.err" \
+    || { cat "$work/$name.out" "$work/$name.err"; fail "the $name host failed"; }
+  grep -qx 'Lumivid: Your video "Harbour at dusk 🌅" was received and awaits moderation.' "$work/$name.out" \
+    || { cat "$work/$name.out"; fail "the $name host did not print the service's acceptance"; }
+  [[ -z $(ls -A "$work/run-$name") ]] || fail "the $name host left its file behind"
+}
 
 echo "== find_package(Clipferry)"
 cmake -S "$here/consumer" -B "$work/cmake-host" -DCMAKE_PREFIX_PATH="$prefix" \
-  -DHOST_SOURCE="$here/host.c" -DCMAKE_C_FLAGS="$extra_flags" >"$work/cmake-host.log" \
+  -DHOST_SOURCE="$work/host.c" -DCMAKE_C_FLAGS="$extra_flags" >"$work/cmake-host.log" \
   || { cat "$work/cmake-host.log"; fail "find_package(Clipferry) failed"; }
 cmake --build "$work/cmake-host" >"$work/cmake-build.log" \
   || { cat "$work/cmake-build.log"; fail "the CMake host did not build"; }
-[[ $("$work/cmake-host/host") == "host ok" ]] || fail "the CMake host did not run"
+run_host cmake "$work/cmake-host/host"
 
 echo "== pkg-config clipferry"
-flags=$(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs clipferry)
+export PKG_CONFIG_PATH=$pc_dir
+flags=$(pkg-config --cflags --libs clipferry)
 grep -q curl <<<"$flags" && fail "pkg-config asks for libcurl: $flags"
 # shellcheck disable=SC2086  # the flags are words
-cc $extra_flags -o "$work/pc-host" "$here/host.c" $flags
-[[ $("$work/pc-host") == "host ok" ]] || fail "the pkg-config host did not run"
-echo "install_test: both hosts built and ran"
+cc -std=c11 -Wall -Wextra -Werror $extra_flags -o "$work/pc-host" "$work/host.c" $flags \
+  -Wl,-rpath,"$(pkg-config --variable=libdir clipferry)"
+run_host pkg-config "$work/pc-host"
+echo "install_test: the README's host built both ways and was accepted by the service"
