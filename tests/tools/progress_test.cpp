@@ -79,27 +79,27 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"moving_plain", State::Moving, 0,
                  " 40%  4.8 MiB of 12.0 MiB  1.2 MiB/s  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
         LineCase{"moving_20", State::Moving, 20, " 40%  0:06 left"},
-        LineCase{"moving_40", State::Moving, 40, " 40%  4.8 MiB of 12.0 MiB  0:06 left"},
+        LineCase{"moving_40", State::Moving, 40, " 40%    4.8 MiB of 12.0 MiB  0:06 left"},
         LineCase{"moving_80", State::Moving, 80,
-                 " 40%  4.8 MiB of 12.0 MiB  1.2 MiB/s  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
+                 " 40%    4.8 MiB of 12.0 MiB    1.2 MiB/s  0:06 elapsed  0:06 left"},
         LineCase{"moving_200", State::Moving, 200,
-                 "[###########...................]   40%  4.8 MiB of 12.0 MiB  1.2 MiB/s"
+                 "[###########...................]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s"
                  "  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
         LineCase{"starting_80", State::Starting, 80,
-                 "  8%  1.0 MiB of 12.0 MiB  --/s  avg 2.0 MiB/s  0:01 elapsed  0:06 left"},
-        LineCase{"unsized_40", State::Unsized, 40, "4.8 MiB sent  1.2 MiB/s  0:06 elapsed"},
+                 "  8%    1.0 MiB of 12.0 MiB  --/s  avg   2.0 MiB/s  0:01 elapsed  0:06 left"},
+        LineCase{"unsized_40", State::Unsized, 40, "  4.8 MiB sent    1.2 MiB/s"},
         LineCase{"stalled_plain", State::Stalled, 0,
                  " 40%  4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
         LineCase{"stalled_20", State::Stalled, 20, " 40%  stalled 0:12"},
         LineCase{"stalled_80", State::Stalled, 80,
-                 " 40%  4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
+                 " 40%    4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
         LineCase{"waiting_20", State::Waiting, 20, "waiting 0:03 /"},
         LineCase{"waiting_40", State::Waiting, 40, "100%  waiting 0:03 /  0:10 elapsed"},
         LineCase{"waiting_80", State::Waiting, 80,
-                 "100%  12.0 MiB of 12.0 MiB  waiting for the service's verdict 0:03 /"},
+                 "100%   12.0 MiB of 12.0 MiB  waiting for the service's verdict 0:03 /"},
         LineCase{"waiting_200", State::Waiting, 200,
-                 "[##############################]  100%  12.0 MiB of 12.0 MiB"
-                 "  waiting for the service's verdict 0:03 /  avg 1.2 MiB/s  0:10 elapsed"},
+                 "[##############################]  100%   12.0 MiB of 12.0 MiB"
+                 "  waiting for the service's verdict 0:03 /  avg   1.2 MiB/s  0:10 elapsed"},
         LineCase{"too_narrow_for_one_field", State::Waiting, 8, "waiting"},
         LineCase{"sent_20", State::Sent, 20, "sent 12.0 MiB"},
         LineCase{"sent_80", State::Sent, 80,
@@ -169,18 +169,18 @@ TEST(ProgressMeter, PlainLinesFollowTheIntervalAndSayWhenItStallsAndWaits) {
 TEST(ProgressMeter, TerminalLineFollowsTheWidthAndEndsWithTheSummary) {
     EXPECT_EQ(run(true, {
         {0, 0, 4 * MiB, 200,
-         "\r[..............................]    0%  0 B of 4.0 MiB  --/s  avg --/s  0:00 elapsed"
-         "  --:-- left\x1b[K"},
+         "\r[..............................]    0%        0 B of 4.0 MiB  --/s  avg --/s"
+         "  0:00 elapsed  --:-- left\x1b[K"},
         {0.05, 1 * MiB, 4 * MiB, 200, ""},  // too soon to redraw
         {1, 2 * MiB, 4 * MiB, 200,
-         "\r[###############...............]   50%  2.0 MiB of 4.0 MiB  1.9 MiB/s  avg 1.9 MiB/s"
-         "  0:01 elapsed  0:01 left\x1b[K"},
-        {1, 3 * MiB, 4 * MiB, 30, "\r 75%  3.0 MiB of 4.0 MiB\x1b[K"},  // the window was narrowed
+         "\r[###############...............]   50%    2.0 MiB of 4.0 MiB    1.9 MiB/s"
+         "  avg   1.9 MiB/s  0:01 elapsed  0:01 left\x1b[K"},
+        {1, 3 * MiB, 4 * MiB, 30, "\r 75%    3.0 MiB of 4.0 MiB\x1b[K"},  // the window was narrowed
         // The wait is redrawn on each call, with a turning spinner.
         {1, 4 * MiB, 4 * MiB, 80,
-         "\r100%  4.0 MiB of 4.0 MiB  waiting for the service's verdict 0:00 |\x1b[K"},
+         "\r100%    4.0 MiB of 4.0 MiB  waiting for the service's verdict 0:00 |\x1b[K"},
         {1, 4 * MiB, 4 * MiB, 80,
-         "\r100%  4.0 MiB of 4.0 MiB  waiting for the service's verdict 0:01 /\x1b[K"},
+         "\r100%    4.0 MiB of 4.0 MiB  waiting for the service's verdict 0:01 /\x1b[K"},
         {1, -1, 1, 80, "\rsent 4.0 MiB in 0:03 (1.3 MiB/s); the verdict took 0:02 more\x1b[K\n"},
     }), "");
 }
@@ -188,7 +188,7 @@ TEST(ProgressMeter, TerminalLineFollowsTheWidthAndEndsWithTheSummary) {
 TEST(ProgressMeter, CutOffTransferSaysWhereItStopped) {
     EXPECT_EQ(run(true, {
         {0, 1024, 4096, 0,
-         "\r 25%  1.0 KiB of 4.0 KiB  --/s  avg --/s  0:00 elapsed  --:-- left\x1b[K"},
+         "\r 25%    1.0 KiB of 4.0 KiB  --/s  avg --/s  0:00 elapsed  --:-- left\x1b[K"},
         {3, -1, 0, 0, "\rstopped at 1.0 KiB of 4.0 KiB after 0:03 (341 B/s)\x1b[K\n"},
     }), "");
 }

@@ -19,7 +19,10 @@ constexpr double kSampleSpacing = 0.1;    // keeps the window small however ofte
 constexpr double kStallAfter = 5.0;       // the same span: a window without movement is a stall
 constexpr int kNarrowestBar = 10;
 constexpr int kWidestBar = 30;
-constexpr int kFallbackWidth = 80;        // a terminal that does not say how wide it is
+constexpr int kFallbackWidth = 80;
+constexpr size_t kBytesColumns = 9;       // "999.9 MiB"
+constexpr size_t kSpeedColumns = 11;      // "999.9 MiB/s"
+constexpr size_t kDurationColumns = 4;    // "9:59"        // a terminal that does not say how wide it is
 constexpr const char kSpinner[] = "|/-\\";
 
 std::string printf1(const char* format, double value, const char* unit) {
@@ -139,15 +142,28 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
     double fraction = known ? std::min(std::max(s.sent / s.total, 0.0), 1.0) : 0;
     double average = s.elapsed > 0 ? s.sent / s.elapsed : 0;
 
+    // On a terminal each number keeps a steady width, so that from one redraw
+    // to the next the line neither jitters nor gains and loses fields.
+    auto steady = [width](std::string text, size_t columns) {
+        if (width > 0 && text.size() < columns) {
+            text.insert(0, columns - text.size(), ' ');
+        }
+        return text;
+    };
+    auto bytes = [&](double value) { return steady(formatBytes(value), kBytesColumns); };
+    auto speed = [&](double value) {
+        return value > 0 ? steady(speedText(value), kSpeedColumns) : speedText(value);
+    };
+    auto duration = [&](double value) { return steady(formatDuration(value), kDurationColumns); };
+
     std::vector<Field> fields;
     if (known) {
         char percent[8];
         std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100));
         fields.push_back({waiting ? 1 : 0, percent});
     }
-    fields.push_back({waiting || stalled ? 2 : 1,
-                      known ? formatBytes(s.sent) + " of " + formatBytes(s.total)
-                            : formatBytes(s.sent) + " sent"});
+    fields.push_back({waiting || stalled ? 2 : 1, known ? bytes(s.sent) + " of " + formatBytes(s.total)
+                                                        : bytes(s.sent) + " sent"});
     if (waiting) {
         std::string clock;
         if (s.spinner >= 0) {
@@ -155,17 +171,17 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
         }
         fields.push_back({0, "waiting for the service's verdict" + clock, "waiting" + clock, 3});
     } else if (stalled) {
-        fields.push_back({1, "stalled " + formatDuration(s.stalledFor)});
+        fields.push_back({1, "stalled " + duration(s.stalledFor)});
     } else {
-        fields.push_back({3, speedText(s.speed)});
+        fields.push_back({3, speed(s.speed)});
     }
-    fields.push_back({5, "avg " + speedText(average)});
-    fields.push_back({4, formatDuration(s.elapsed) + " elapsed"});
+    fields.push_back({5, "avg " + speed(average)});
+    fields.push_back({4, duration(s.elapsed) + " elapsed"});
     if (known && !waiting && !stalled) {
         // The current speed when there is one, else the average.
         double rate = s.speed >= 0 ? s.speed : average;
         double left = rate > 0 ? (s.total - s.sent) / rate : NAN;
-        fields.push_back({2, formatDuration(left) + " left"});
+        fields.push_back({2, duration(left) + " left"});
     }
 
     size_t limit = limitFor(width);
