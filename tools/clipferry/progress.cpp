@@ -19,10 +19,11 @@ constexpr double kSampleSpacing = 0.1;    // keeps the window small however ofte
 constexpr double kStallAfter = 5.0;       // the same span: a window without movement is a stall
 constexpr int kNarrowestBar = 10;
 constexpr int kWidestBar = 30;
-constexpr int kFallbackWidth = 80;
-constexpr size_t kBytesColumns = 9;       // "999.9 MiB"
-constexpr size_t kSpeedColumns = 11;      // "999.9 MiB/s"
-constexpr size_t kDurationColumns = 4;    // "9:59"        // a terminal that does not say how wide it is
+constexpr int kFallbackWidth = 80;        // a terminal that does not say how wide it is
+// The widths numbers are padded to on a terminal: "999.9 MiB", "999.9 MiB/s", "9:59".
+constexpr size_t kBytesColumns = 9;
+constexpr size_t kSpeedColumns = 11;
+constexpr size_t kDurationColumns = 4;
 constexpr const char kSpinner[] = "|/-\\";
 
 std::string printf1(const char* format, double value, const char* unit) {
