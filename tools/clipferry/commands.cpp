@@ -13,6 +13,7 @@
 #include "result_codes.h"
 #include "retry.h"
 #include "session.h"
+#include "terminal.h"
 #include "text.h"
 
 namespace clipferry::cli {
@@ -102,11 +103,13 @@ int listModerators(const Options& options, Session& session) {
 int upload(const Options& options, Session& session) {
     InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
     bool terminal = isatty(STDERR_FILENO) == 1;
+    TerminalWidth width(STDERR_FILENO);  // follows the window's size while the upload runs
     std::string message;
     int32_t result = withRetry(options, Operation::Upload, [&] {
-        ProgressMeter meter(std::cerr, terminal, ProgressMeter::steadyClock());
+        ProgressMeter meter(std::cerr, terminal, ProgressMeter::steadyClock(),
+                            [&] { return width.columns(); });
         int32_t attempt = session.upload(options.upload, &meter, message);
-        meter.finish();
+        meter.finish(attempt == 0 || exitStatusFor(attempt) == exit_status::refused);
         return attempt;
     });
     if (result != 0) {
