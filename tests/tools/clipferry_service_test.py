@@ -110,11 +110,34 @@ class ListsTest(ServiceTest):
                                               "(wrong user name or password?)\n")
                 self.assertEqual(done.stdout, "")
 
-    def test_a_dropped_connection_is_retried(self):
-        self.control.post("script", {"path": "/0.1.1/api", "drop": True, "times": 1})
-        done = self.clipferry("--retry", "1", "login")
-        self.assertOk(done)
-        self.assertIn("retry 1 of 1 in 0:01", done.stderr)
+    def test_a_drop_is_retried_unless_the_whole_upload_went_out(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        with open(clip, "wb") as f:
+            f.truncate(32 * 1024 * 1024)  # more than the sockets' buffers hold
+        upload = ["upload", clip, "--title", "Harbour at dusk", "--category", "1"]
+        # (name, command, script, retried)
+        rows = [
+            ("login", ["login"], {"path": "/0.1.1/api"}, True),
+            ("upload mid-file", upload, {"path": "/upload", "read_limit": 1000}, True),
+            ("upload after the whole file", upload, {"path": "/upload"}, False),
+        ]
+        self.control.post("settings", {"store_uploads": False})
+        for name, args, script, retried in rows:
+            with self.subTest(name):
+                self.control.post("script", {**script, "drop": True, "times": 1})
+                done = self.clipferry("--retry", "1", *args)
+                uploads = self.control.get("uploads")
+                self.control.post("reset", {})
+                self.control.post("settings", {"store_uploads": False})
+                if retried:
+                    self.assertOk(done)
+                    self.assertIn("retry 1 of 1 in 0:01", done.stderr)
+                    continue
+                self.assertNotEqual(done.returncode, 0, done.stderr)
+                self.assertNotIn("retry", done.stderr)
+                self.assertIn("may have received it", done.stderr)
+                self.assertIn('"Harbour at dusk" (sent 20', done.stderr)
+                self.assertEqual(uploads, [])
 
     def test_without_retries_a_dropped_connection_fails(self):
         self.control.post("script", {"path": "/0.1.1/api", "drop": True, "times": 1})

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <ctime>
 #include <iostream>
 #include <sstream>
 #include <thread>
@@ -30,8 +31,8 @@ bool waitUnlessInterrupted(std::chrono::milliseconds delay) {
     return !interrupted();
 }
 
-int32_t withRetry(const Options& options, Operation operation,
-                  const std::function<int32_t()>& attempt) {
+Attempt retrying(const Options& options, Operation operation,
+                 const std::function<Attempt()>& attempt) {
     RetryPolicy policy;
     policy.retries = options.retries;
     return runWithRetry(policy, attempt, [&](int retry, int32_t failed, auto delay) {
@@ -39,6 +40,20 @@ int32_t withRetry(const Options& options, Operation operation,
                   << policy.retries << " in " << formatDuration(delay.count() / 1000.0) << "\n";
         return waitUnlessInterrupted(delay);
     });
+}
+
+int32_t withRetry(const Options& options, Operation operation,
+                  const std::function<int32_t()>& attempt) {
+    return retrying(options, operation, [&] { return Attempt{attempt()}; }).result;
+}
+
+// The local time, to the second, for the user to match against the service's records.
+std::string localTime(std::time_t when) {
+    char text[32];
+    std::tm local{};
+    localtime_r(&when, &local);
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
 }
 
 // Prints the explanation of a failure and gives the exit status.
@@ -103,14 +118,24 @@ int upload(const Options& options, Session& session) {
     InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
     bool terminal = isatty(STDERR_FILENO) == 1;
     std::string message;
-    int32_t result = withRetry(options, Operation::Upload, [&] {
+    std::time_t started = 0;
+    Attempt last = retrying(options, Operation::Upload, [&] {
+        started = std::time(nullptr);
         ProgressMeter meter(std::cerr, terminal, ProgressMeter::steadyClock());
-        int32_t attempt = session.upload(options.upload, &meter, message);
+        Attempt attempt = session.upload(options.upload, &meter, message);
         meter.finish();
         return attempt;
     });
-    if (result != 0) {
-        return fail(Operation::Upload, result, message);
+    if (last.result != 0 && isTransient(last.result) && last.everyByteSent) {
+        // Sending it again could publish the video twice.
+        int status = fail(Operation::Upload, last.result, message);
+        std::cerr << "clipferry: the whole file was sent, so the service may have received it; "
+                     "not retried. Look for \"" << options.upload.title << "\" (sent "
+                  << localTime(started) << ") among your videos before uploading it again\n";
+        return status;
+    }
+    if (last.result != 0) {
+        return fail(Operation::Upload, last.result, message);
     }
     std::cout << "accepted: " << (message.empty() ? "(no message)" : message) << "\n";
     return exit_status::ok;

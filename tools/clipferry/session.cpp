@@ -31,9 +31,18 @@ void CLIPFERRY_CALL addModerator(int32_t id, const clipferry_char* firstName,
         {id, fromApi(firstName), fromApi(lastName)});
 }
 
+struct UploadWatch {
+    ProgressMeter* meter = nullptr;
+    bool everyByteSent = false;
+};
+
 int CLIPFERRY_CALL reportProgress(void* data, double, double, double total, double sent) {
-    if (auto* meter = static_cast<ProgressMeter*>(data)) {
-        meter->update(sent, total);
+    auto* watch = static_cast<UploadWatch*>(data);
+    if (total > 0 && sent >= total) {
+        watch->everyByteSent = true;
+    }
+    if (watch->meter) {
+        watch->meter->update(sent, total);
     }
     return interrupted() ? 1 : 0;  // non-zero makes the library abort the upload
 }
@@ -69,15 +78,16 @@ int32_t Session::moderators(std::vector<Moderator>& moderators) {
     return CLIPFERRY_GetModerators(handle_.get(), &moderators, addModerator, nullptr);
 }
 
-int32_t Session::upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message) {
+Attempt Session::upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message) {
     std::vector<clipferry_char> buffer(kMessageSize, 0);
+    UploadWatch watch{meter};
     int32_t result = CLIPFERRY_DoUpload(
         handle_.get(), api(toUtf16(upload.file)), api(toUtf16(upload.title)),
         api(toUtf16(upload.description)), api(toUtf16(upload.tags)), upload.moderator,
         upload.category, upload.category2, upload.category3, buffer.data(),
-        static_cast<uint32_t>(buffer.size()), reportProgress, meter);
+        static_cast<uint32_t>(buffer.size()), reportProgress, &watch);
     message = fromApi(buffer.data());
-    return result;
+    return {result, watch.everyByteSent};
 }
 
 }  // namespace clipferry::cli

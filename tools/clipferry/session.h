@@ -10,6 +10,7 @@
 #include "category_tree.h"
 #include "options.h"
 #include "progress.h"
+#include "retry.h"
 
 namespace clipferry::cli {
 
@@ -27,8 +28,9 @@ public:
     int32_t fileTypes(std::string& types);
     int32_t categories(int32_t parent, std::vector<Category>& children);
     int32_t moderators(std::vector<Moderator>& moderators);
-    // `meter` may be null. The upload stops when Ctrl-C was pressed.
-    int32_t upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message);
+    // `meter` may be null. The upload stops when Ctrl-C was pressed. The
+    // attempt says whether libcurl saw the whole request go out.
+    Attempt upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message);
 
 private:
     struct Release {
