@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,11 +15,25 @@
 
 namespace clipferry::cli {
 
+// What an upload tells the command while it runs, for --verbose; either may be empty.
+struct UploadSteps {
+    std::function<void()> sending;        // the upload server is known, the form goes out
+    std::function<void()> everyByteSent;  // the service's verdict is awaited
+};
+
+struct UploadReport {
+    std::string message;  // the service's
+    double bytesSent = 0;
+};
+
 struct Moderator {
     int32_t id = 0;
     std::string firstName;
     std::string lastName;
 };
+
+// The version of the library's header the command was built with.
+std::string libraryHeaderVersion();
 
 class Session {
 public:
@@ -30,7 +45,8 @@ public:
     int32_t moderators(std::vector<Moderator>& moderators);
     // `meter` may be null. The upload stops when Ctrl-C was pressed. The
     // attempt says whether libcurl saw the whole request go out.
-    Attempt upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message);
+    Attempt upload(const UploadJob& upload, ProgressMeter* meter, const UploadSteps& steps,
+                   UploadReport& report);
 
 private:
     struct Release {
