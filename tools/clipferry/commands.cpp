@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -84,7 +85,7 @@ public:
         if (options_.verbose) std::cerr << "verbose: " << text << "\n" << std::flush;
     }
 
-    void document(const nlohmann::json& document) const { std::cout << render(document); }
+    void document(const nlohmann::ordered_json& document) const { std::cout << render(document); }
 
     Circumstances circumstances(Operation operation, const std::string& file = {},
                                 const std::string& serviceMessage = {}) const {
@@ -201,7 +202,7 @@ int listModerators(const Options& options, const Reporter& reporter, Session& se
                              reporter.circumstances(Operation::Moderators));
     }
     if (reporter.json()) {
-        nlohmann::json list = nlohmann::json::array();
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const Moderator& m : moderators) {
             list.push_back({{"id", m.id}, {"first", m.firstName}, {"last", m.lastName}});
         }
@@ -247,7 +248,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
         if (meter) meter->finish();
         return attempt;
     });
-    outcome.seconds = secondsNow() - firstStart;
+    outcome.seconds = std::round((secondsNow() - firstStart) * 1000) / 1000;
     std::error_code error;
     outcome.bytes = std::filesystem::file_size(job.file, error);  // 0 when it cannot be measured
     if (error) outcome.bytes = 0;

@@ -2,9 +2,9 @@
 
 namespace clipferry::cli {
 
-nlohmann::json failureDocument(const std::string& operation, std::optional<int32_t> result,
+nlohmann::ordered_json failureDocument(const std::string& operation, std::optional<int32_t> result,
                                int exitStatus, const std::string& error) {
-    nlohmann::json document = {{"ok", false}};
+    nlohmann::ordered_json document = {{"ok", false}};
     if (!operation.empty()) document["operation"] = operation;
     if (result) document["result"] = *result;
     document["exit_status"] = exitStatus;
@@ -12,18 +12,18 @@ nlohmann::json failureDocument(const std::string& operation, std::optional<int32
     return document;
 }
 
-nlohmann::json categoriesJson(const std::vector<Category>& tree, bool withChildren) {
-    nlohmann::json list = nlohmann::json::array();
+nlohmann::ordered_json categoriesJson(const std::vector<Category>& tree, bool withChildren) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const Category& category : tree) {
-        nlohmann::json item = {{"id", category.id}, {"name", category.name}};
+        nlohmann::ordered_json item = {{"id", category.id}, {"name", category.name}};
         if (withChildren) item["children"] = categoriesJson(category.children, true);
         list.push_back(std::move(item));
     }
     return list;
 }
 
-nlohmann::json uploadJson(const UploadOutcome& outcome) {
-    nlohmann::json document = {{"ok", outcome.verdict == Verdict::Accepted},
+nlohmann::ordered_json uploadJson(const UploadOutcome& outcome) {
+    nlohmann::ordered_json document = {{"ok", outcome.verdict == Verdict::Accepted},
                                {"file", outcome.file},
                                {"title", outcome.title},
                                {"bytes", outcome.bytes},
@@ -37,8 +37,8 @@ nlohmann::json uploadJson(const UploadOutcome& outcome) {
     return document;
 }
 
-nlohmann::json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary) {
-    nlohmann::json uploads = nlohmann::json::array();
+nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary) {
+    nlohmann::ordered_json uploads = nlohmann::ordered_json::array();
     for (const UploadOutcome& outcome : outcomes) uploads.push_back(uploadJson(outcome));
     return {{"ok", summary.exitStatus == 0},
             {"uploads", std::move(uploads)},
@@ -50,8 +50,8 @@ nlohmann::json batchJson(const std::vector<UploadOutcome>& outcomes, const Batch
             {"exit_status", summary.exitStatus}};
 }
 
-std::string render(const nlohmann::json& document) {
-    return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+std::string render(const nlohmann::ordered_json& document) {
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace clipferry::cli
