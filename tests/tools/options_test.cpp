@@ -45,7 +45,7 @@ TEST_F(OptionsTest, OptionsOfTheWholeCommandMayFollowTheSubcommand) {
     EXPECT_EQ(r.options->command, Command::Upload);
     EXPECT_EQ(r.options->user, "demo");
     EXPECT_EQ(r.options->retries, 2);
-    EXPECT_EQ(r.options->upload.tags, "a b");
+    EXPECT_EQ(r.options->upload.fields.tags, "a b");
     EXPECT_EQ(r.options->upload.files.size(), 2u);
     EXPECT_TRUE(r.options->json && r.options->quiet && r.options->passwordFromStdin);
 
@@ -150,7 +150,7 @@ TEST_F(OptionsTest, EachFileBecomesOneUploadTitledByItsNameUnlessATitleIsGiven) 
     std::ofstream(notes) << "Long\ndescription\n";
     UploadOptions base;
     base.files = {"/videos/Harbour at dusk.mp4", "b.tar.mov", "noext"};
-    base.category = 4;
+    base.fields.category = 4;
     struct Case {
         const char* name;
         std::string title, description, descriptionFile;
@@ -167,17 +167,17 @@ TEST_F(OptionsTest, EachFileBecomesOneUploadTitledByItsNameUnlessATitleIsGiven) 
     };
     for (const Case& c : cases) {
         UploadOptions options = base;
-        options.title = c.title;
-        options.description = c.description;
+        options.fields.title = c.title;
+        options.fields.description = c.description;
         options.descriptionFile = c.descriptionFile;
         std::istringstream in("from stdin\n");
         std::vector<UploadJob> jobs = buildUploadJobs(options, in);
         ASSERT_EQ(jobs.size(), 3u) << c.name;
         for (size_t i = 0; i < jobs.size(); ++i) {
             EXPECT_EQ(jobs[i].file, base.files[i]) << c.name;
-            EXPECT_EQ(jobs[i].title, c.titles[i]) << c.name;
-            EXPECT_EQ(jobs[i].description, c.expectedDescription) << c.name;
-            EXPECT_EQ(jobs[i].category, 4) << c.name;
+            EXPECT_EQ(jobs[i].fields.title, c.titles[i]) << c.name;
+            EXPECT_EQ(jobs[i].fields.description, c.expectedDescription) << c.name;
+            EXPECT_EQ(jobs[i].fields.category, 4) << c.name;
         }
     }
 }

@@ -27,7 +27,7 @@ TEST(ExitStatus, ABatchEndsWithTheWorstOfItsUploads) {
     struct Case { int a, b, worse; };
     const Case cases[] = {
         {0, 0, 0}, {0, 4, 4}, {4, 3, 3}, {3, 8, 8}, {8, 7, 7}, {7, 6, 6},
-        {6, 10, 10}, {10, 9, 9}, {9, 1, 1}, {1, 5, 5}, {5, 0, 5}, {0, 8, 8},
+        {6, 10, 10}, {10, 9, 9}, {9, 1, 1}, {1, 5, 5}, {5, 0, 5}, {0, 8, 8}, {0, 77, 77},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(worseExitStatus(c.a, c.b), c.worse) << c.a << " and " << c.b;

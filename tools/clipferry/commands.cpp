@@ -27,6 +27,8 @@ namespace clipferry::cli {
 
 namespace {
 constexpr char kApiHost[] = CLIPFERRY_CLI_API_HOST_URL;
+// Where the file goes when the API host names no upload server.
+constexpr char kUploadHost[] = CLIPFERRY_CLI_UPLOAD_HOST_URL;
 
 // The proxy text the library reads, as the user wrote it; empty for none.
 std::string proxyInUse() {
@@ -90,7 +92,9 @@ public:
     Circumstances circumstances(Operation operation, const std::string& file = {},
                                 const std::string& serviceMessage = {}) const {
         std::string host = kApiHost;
-        if (operation == Operation::Upload) host += " or the upload server it named";
+        if (operation == Operation::Upload) {
+            host += std::string(" or the upload server it names (else ") + kUploadHost + ")";
+        }
         return {serviceMessage, interrupted(), proxyInUse(), host, file};
     }
 
@@ -119,22 +123,21 @@ private:
     bool stderrTerminal_;
 };
 
-Attempt retrying(const Options& options, const Reporter& reporter, Operation operation,
-                 const Circumstances& circumstances, const std::function<Attempt()>& attempt) {
+Attempt retrying(const Options& options, Operation operation, const Circumstances& circumstances,
+                 const std::function<Attempt()>& attempt) {
     RetryPolicy policy;
     policy.retries = options.retries;
     return runWithRetry(policy, attempt, [&](int retry, int32_t failed, auto delay) {
         std::cerr << "clipferry: " << explain(operation, failed, circumstances).text << "; retry "
                   << retry << " of " << policy.retries << " in "
                   << formatDuration(delay.count() / 1000.0) << "\n";
-        reporter.step("trying again");
         return waitUnlessInterrupted(delay);
     });
 }
 
 int32_t withRetry(const Options& options, const Reporter& reporter, Operation operation,
                   const std::function<int32_t()>& attempt) {
-    return retrying(options, reporter, operation, reporter.circumstances(operation),
+    return retrying(options, operation, reporter.circumstances(operation),
                     [&] { return Attempt{attempt()}; })
         .result;
 }
@@ -226,13 +229,14 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
                         const UploadJob& job) {
     UploadOutcome outcome;
     outcome.file = job.file;
-    outcome.title = job.title;
+    outcome.title = job.fields.title;
     UploadReport report;
     std::time_t started = 0;
     double firstStart = secondsNow();
     Circumstances circumstances = reporter.circumstances(Operation::Upload, job.file);
-    reporter.step(job.file + ": asking " + kApiHost + " for the upload server");
-    Attempt last = retrying(options, reporter, Operation::Upload, circumstances, [&] {
+    reporter.step(job.file + ": asking " + kApiHost + " for the upload server (else " +
+                  kUploadHost + ")");
+    Attempt last = retrying(options, Operation::Upload, circumstances, [&] {
         started = std::time(nullptr);
         std::optional<ProgressMeter> meter;
         if (reporter.showProgress()) {
@@ -268,9 +272,9 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     std::cerr << "clipferry: " << outcome.error << "\n";
     if (isTransient(last.result) && last.everyByteSent) {
         // Sending it again could publish the video twice.
-        std::cerr << "clipferry: the whole file was sent, so the service may have received it; "
-                     "not retried. Look for \"" << job.title << "\" (sent " << localTime(started)
-                  << ") among your videos before uploading it again\n";
+        std::cerr << "clipferry: the whole file was sent, so the service may have received it, "
+                     "and it is not sent again. Look for \"" << job.fields.title << "\" (sent "
+                  << localTime(started) << ") among your videos before uploading it again\n";
     }
     return outcome;
 }
@@ -287,7 +291,7 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         if (interrupted()) {  // Ctrl-C stops the batch: the rest is not sent
             UploadOutcome skipped;
             skipped.file = job.file;
-            skipped.title = job.title;
+            skipped.title = job.fields.title;
             skipped.exitStatus = exit_status::cancelled;
             outcomes.push_back(skipped);
             continue;

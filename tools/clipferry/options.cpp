@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
 
 #include "json_output.h"
@@ -59,18 +58,18 @@ CLI::Option* addUploadOptions(CLI::App& upload, UploadOptions& options) {
     upload.add_option("FILE", options.files, "The media files to publish, one after the other")
         ->required();
     CLI::Option* title = upload.add_option(
-        "--title", options.title, "Title of the video (default: the file's name without its extension)");
+        "--title", options.fields.title, "Title of the video (default: the file's name without its extension)");
     CLI::Option* description =
-        upload.add_option("--description", options.description, "Description of the video");
+        upload.add_option("--description", options.fields.description, "Description of the video");
     upload.add_option("--description-file", options.descriptionFile,
                       "Read the description from this file (- for standard input)")
         ->excludes(description);
-    upload.add_option("--tags", options.tags, "Tags, separated by spaces, e.g. \"a b\"");
-    upload.add_option("--category", options.category, "Category id (see `clipferry categories`)")
+    upload.add_option("--tags", options.fields.tags, "Tags, separated by spaces, e.g. \"a b\"");
+    upload.add_option("--category", options.fields.category, "Category id (see `clipferry categories`)")
         ->required();
-    upload.add_option("--category2", options.category2, "Second category id (0 for none)");
-    upload.add_option("--category3", options.category3, "Third category id (0 for none)");
-    upload.add_option("--moderator", options.moderator,
+    upload.add_option("--category2", options.fields.category2, "Second category id (0 for none)");
+    upload.add_option("--category3", options.fields.category3, "Third category id (0 for none)");
+    upload.add_option("--moderator", options.fields.moderator,
                       "Moderator id (see `clipferry moderators`; 0 for none)");
     return title;
 }
@@ -195,13 +194,14 @@ std::optional<std::string> findBadArgument(const Options& options) {
             return name + ": cannot be read: " + path;
         }
     }
-    if (upload.titleGiven && upload.title.empty()) {
+    if (upload.titleGiven && upload.fields.title.empty()) {
         return "--title: the title is empty";
     }
-    const std::pair<const char*, int32_t> ids[] = {{"--category", upload.category},
-                                                   {"--category2", upload.category2},
-                                                   {"--category3", upload.category3},
-                                                   {"--moderator", upload.moderator}};
+    const VideoFields& fields = upload.fields;
+    const std::pair<const char*, int32_t> ids[] = {{"--category", fields.category},
+                                                   {"--category2", fields.category2},
+                                                   {"--category3", fields.category3},
+                                                   {"--moderator", fields.moderator}};
     for (const auto& [name, value] : ids) {
         if (value < 0) {
             return std::string(name) + ": an id is 0 or more, not " + std::to_string(value);
@@ -211,22 +211,22 @@ std::optional<std::string> findBadArgument(const Options& options) {
 }
 
 std::vector<UploadJob> buildUploadJobs(const UploadOptions& options, std::istream& standardInput) {
-    std::string description = options.description;
+    VideoFields fields = options.fields;
     if (options.descriptionFile == "-") {
-        description = readAll(standardInput);
+        fields.description = readAll(standardInput);
     } else if (!options.descriptionFile.empty()) {
         std::ifstream in(options.descriptionFile, std::ios::binary);
         if (!in) {
             throw std::runtime_error("--description-file: cannot be read: " + options.descriptionFile);
         }
-        description = readAll(in);
+        fields.description = readAll(in);
     }
     std::vector<UploadJob> jobs;
     for (const std::string& file : options.files) {
-        std::string title =
-            options.title.empty() ? std::filesystem::path(file).stem().string() : options.title;
-        jobs.push_back({file, title, description, options.tags, options.category,
-                        options.category2, options.category3, options.moderator});
+        jobs.push_back({file, fields});
+        if (options.fields.title.empty()) {
+            jobs.back().fields.title = std::filesystem::path(file).stem().string();
+        }
     }
     return jobs;
 }

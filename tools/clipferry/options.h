@@ -13,23 +13,8 @@ namespace clipferry::cli {
 
 enum class Command { Login, FileTypes, Categories, Moderators, Upload };
 
-// What `upload` was given; the same for every file of the batch.
-struct UploadOptions {
-    std::vector<std::string> files;
-    std::string title;            // not given: each file's name without its extension
-    bool titleGiven = false;
-    std::string description;
-    std::string descriptionFile;  // "-" for standard input
-    std::string tags;
-    int32_t category = 0;
-    int32_t category2 = 0;
-    int32_t category3 = 0;
-    int32_t moderator = 0;
-};
-
-// One file to upload with everything the service is told about it.
-struct UploadJob {
-    std::string file;
+// What the service is told about one video.
+struct VideoFields {
     std::string title;
     std::string description;
     std::string tags;
@@ -37,6 +22,20 @@ struct UploadJob {
     int32_t category2 = 0;
     int32_t category3 = 0;
     int32_t moderator = 0;
+};
+
+// What `upload` was given; the same for every file of the batch.
+struct UploadOptions {
+    std::vector<std::string> files;
+    VideoFields fields;           // an empty title: each file's name without its extension
+    bool titleGiven = false;
+    std::string descriptionFile;  // "-" for standard input
+};
+
+// One file to upload with everything the service is told about it.
+struct UploadJob {
+    std::string file;
+    VideoFields fields;
 };
 
 struct Options {

@@ -161,7 +161,10 @@ int worseExitStatus(int a, int b) {
                                 exit_status::timedOut,       exit_status::connectionBroke,
                                 exit_status::badArgument,    exit_status::refused,
                                 exit_status::ok};
-    auto rank = [](int status) { return std::find(std::begin(order), std::end(order), status); };
+    auto rank = [](int status) {
+        auto found = std::find(std::begin(order), std::end(order), status);
+        return found == std::end(order) ? -1 : found - std::begin(order);
+    };
     return rank(a) <= rank(b) ? a : b;
 }
 

@@ -103,10 +103,11 @@ Attempt Session::upload(const UploadJob& upload, ProgressMeter* meter, const Upl
                         UploadReport& report) {
     std::vector<clipferry_char> buffer(kMessageSize, 0);
     UploadWatch watch{meter, steps};
+    const VideoFields& fields = upload.fields;
     int32_t result = CLIPFERRY_DoUpload(
-        handle_.get(), api(toUtf16(upload.file)), api(toUtf16(upload.title)),
-        api(toUtf16(upload.description)), api(toUtf16(upload.tags)), upload.moderator,
-        upload.category, upload.category2, upload.category3, buffer.data(),
+        handle_.get(), api(toUtf16(upload.file)), api(toUtf16(fields.title)),
+        api(toUtf16(fields.description)), api(toUtf16(fields.tags)), fields.moderator,
+        fields.category, fields.category2, fields.category3, buffer.data(),
         static_cast<uint32_t>(buffer.size()), reportProgress, &watch);
     report.message = fromApi(buffer.data());
     report.bytesSent = watch.bytesSent;
