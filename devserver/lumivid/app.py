@@ -36,6 +36,10 @@ def create_app(data: ServiceData, storage_dir: str) -> Flask:
         # Read the whole request first, as a real server would before answering,
         # unless the script answers after only a part of it.
         left = script.read_limit
+        if left is not None and script.drop:
+            # The rest of the body stays unread, so the client sees the
+            # connection go while it is still sending.
+            request.environ["lumivid.leave_body_unread"] = True
         while left is None or left > 0:
             piece = request.stream.read(1 << 20 if left is None else min(left, 1 << 20))
             if not piece:

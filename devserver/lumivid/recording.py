@@ -112,7 +112,7 @@ class RecordingMiddleware:
         except ValueError:
             length = -1
         chunked = environ.get("wsgi.input_terminated", False)
-        if length >= 0 or chunked:
+        if (length >= 0 or chunked) and not environ.get("lumivid.leave_body_unread"):
             try:
                 tee.drain(length if length >= 0 else -1)
             except OSError:

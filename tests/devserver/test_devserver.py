@@ -5,6 +5,7 @@ import hashlib
 import json
 import os
 import re
+import socket
 import tempfile
 import time
 import unittest
@@ -288,6 +289,20 @@ class ScriptedResponseTest(ServiceTestCase):
             call("UserLogin", body)
         entry = service.control("GET", "requests")[1][0]
         self.assertEqual(base64.b64decode(entry["body_base64"]), body)
+
+    def test_drop_after_a_read_limit_cuts_the_client_off_mid_body(self):
+        self.script(path="/upload", read_limit=1000, drop=True)
+        size = 64 << 20  # far more than the sockets' buffers hold
+        head = (f"POST http://h/upload HTTP/1.1\r\nHost: h\r\n"
+                f"Content-Length: {size}\r\n\r\n").encode()
+        with self.assertRaises(OSError):  # reset or broken pipe, while still sending
+            with socket.create_connection(("127.0.0.1", service.port), timeout=10) as sock:
+                sock.sendall(head)
+                block = bytes(1 << 20)
+                for _ in range(size // len(block)):
+                    sock.sendall(block)
+        entry = service.control("GET", "requests")[1][0]
+        self.assertLess(entry["body_size"], size)
 
     def test_bad_scripts_are_refused(self):
         for fields in ({"status": 500}, {"path": "/x", "chunks": [0]},

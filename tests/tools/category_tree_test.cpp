@@ -46,6 +46,14 @@ TEST(CategoryTree, RecursiveListingDrawsEveryLevel) {
               "2 Music\n"
               "└── 21 Live Concerts\n"
               "3 Travel\n");
+    EXPECT_EQ(renderCategoryTree(tree, true),
+              "1 Film & Animation\n"
+              "  11 Short Films\n"
+              "    111 Festival Cuts\n"
+              "  12 Animation <2D/3D>\n"
+              "2 Music\n"
+              "  21 Live Concerts\n"
+              "3 Travel\n");
 }
 
 TEST(CategoryTree, OneLevelAsksOnce) {

@@ -3,6 +3,7 @@
 prompt and cancelling an upload."""
 
 import hashlib
+import json
 import os
 import pty
 import select
@@ -12,8 +13,8 @@ import tempfile
 import time
 import unittest
 
-from command_harness import (BAD_ARGUMENT, CANCELLED, COMMAND, REFUSED, Control, base_environment,
-                             default_data, devserver_port, run)
+from command_harness import (BAD_ARGUMENT, CANCELLED, COMMAND, CONNECTION_BROKE, REFUSED, Control,
+                             base_environment, default_data, devserver_port, run)
 
 DEMO_PASSWORD = "demo-password"
 
@@ -41,11 +42,12 @@ class ServiceTest(unittest.TestCase):
     def env(self, **extra):
         values = {"CLIPFERRY_PROXY_SERVER": f"127.0.0.1:{self.port}",
                   "CLIPFERRY_PASSWORD": DEMO_PASSWORD}
-        values.update(extra)
-        return base_environment(**values)
+        values.update(extra)  # None leaves a variable out
+        return base_environment(**{k: v for k, v in values.items() if v is not None})
 
-    def clipferry(self, *args, user="demo", **env):
-        return run(["--user", user, *args], self.env(**env))
+    def clipferry(self, *args, user="demo", input=None, **env):
+        extra = {} if input is None else {"input": input}
+        return run(["--user", user, *args], self.env(**env), **extra)
 
     def assertOk(self, done):
         self.assertEqual(done.returncode, 0, f"stdout: {done.stdout}\nstderr: {done.stderr}")
@@ -73,21 +75,45 @@ class ListsTest(ServiceTest):
                 expected = [f'{c["id"]} {c["name"]}' for c in self.categories_below(parent)]
                 self.assertEqual(done.stdout.splitlines(), expected)
 
-    def test_categories_recursive_tree(self):
+    def test_categories_recursive_tree_plainly_through_a_pipe(self):
         def lines(parent, indent):
-            below = self.categories_below(parent)
             out = []
-            for i, c in enumerate(below):
-                last = i == len(below) - 1
-                branch = "" if parent == 0 else ("└── " if last else "├── ")
-                out.append(f'{indent}{branch}{c["id"]} {c["name"]}')
-                out += lines(c["id"], "" if parent == 0 else indent + ("    " if last else "│   "))
+            for c in self.categories_below(parent):
+                out.append(f'{indent}{c["id"]} {c["name"]}')
+                out += lines(c["id"], indent + "  ")
             return out
 
         done = self.clipferry("categories", "--recursive")
         self.assertOk(done)
         self.assertEqual(done.stdout.splitlines(), lines(0, ""))
-        self.assertIn("└── 12 Animation <2D/3D>", done.stdout)
+        self.assertIn("  12 Animation <2D/3D>", done.stdout)
+
+    def test_every_command_prints_one_json_document(self):
+        def tree(parent):
+            return [{"id": c["id"], "name": c["name"], "children": tree(c["id"])}
+                    for c in self.categories_below(parent)]
+
+        moderators = [{"id": m["contact_id"], "first": m["first_name"], "last": m["last_name"]}
+                      for m in self.data["moderators"]["17"]]
+        # (arguments, environment, exit status, the document)
+        rows = [
+            (["login"], {}, 0, {"ok": True, "user": "demo", "contact": {"user": "demo"}}),
+            (["file-types"], {}, 0,
+             {"ok": True, "file_types": self.data["file_types"].split(";")}),
+            (["categories", "1"], {}, 0, {"ok": True, "parent": 1, "categories": [
+                {"id": c["id"], "name": c["name"]} for c in self.categories_below(1)]}),
+            (["categories", "-r"], {}, 0, {"ok": True, "parent": 0, "categories": tree(0)}),
+            (["moderators"], {}, 0, {"ok": True, "moderators": moderators}),
+            (["login"], {"CLIPFERRY_PASSWORD": "wrong"}, REFUSED,
+             {"ok": False, "operation": "login", "result": 83, "exit_status": REFUSED}),
+        ]
+        for args, env, status, expected in rows:
+            with self.subTest(args=args):
+                done = self.clipferry("--json", *args, **env)
+                self.assertEqual(done.returncode, status, done.stderr)
+                document = json.loads(done.stdout)
+                document.pop("error", None)
+                self.assertEqual(document, expected)
 
     def test_moderators(self):
         done = self.clipferry("moderators")
@@ -106,21 +132,46 @@ class ListsTest(ServiceTest):
             with self.subTest(sub=sub):
                 done = self.clipferry(sub, CLIPFERRY_PASSWORD="not-the-password")
                 self.assertEqual(done.returncode, REFUSED, done.stderr)
-                self.assertEqual(done.stderr, "clipferry: login: login refused "
-                                              "(wrong user name or password?)\n")
+                self.assertEqual(done.stderr, "clipferry: login: login refused: wrong user name "
+                                              "or password, or the service answered without a "
+                                              "verdict; check --user and CLIPFERRY_PASSWORD\n")
                 self.assertEqual(done.stdout, "")
 
-    def test_a_dropped_connection_is_retried(self):
-        self.control.post("script", {"path": "/0.1.1/api", "drop": True, "times": 1})
-        done = self.clipferry("--retry", "1", "login")
-        self.assertOk(done)
-        self.assertIn("retry 1 of 1 in 0:01", done.stderr)
+    def test_a_drop_is_retried_unless_the_whole_upload_went_out(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        with open(clip, "wb") as f:
+            f.truncate(32 * 1024 * 1024)  # more than the sockets' buffers hold
+        upload = ["upload", clip, "--title", "Harbour at dusk", "--category", "1"]
+        # (name, command, script, retried)
+        rows = [
+            ("login", ["login"], {"path": "/0.1.1/api"}, True),
+            ("upload mid-file", upload, {"path": "/upload", "read_limit": 1000}, True),
+            ("upload after the whole file", upload, {"path": "/upload"}, False),
+        ]
+        self.control.post("settings", {"store_uploads": False})
+        for name, args, script, retried in rows:
+            with self.subTest(name):
+                self.control.post("script", {**script, "drop": True, "times": 1})
+                done = self.clipferry("--retry", "1", *args)
+                uploads = self.control.get("uploads")
+                self.control.post("reset", {})
+                self.control.post("settings", {"store_uploads": False})
+                if retried:
+                    self.assertOk(done)
+                    self.assertIn("retry 1 of 1 in 0:01", done.stderr)
+                    continue
+                self.assertEqual(done.returncode, CONNECTION_BROKE, done.stderr)
+                self.assertNotIn("retry 1 of", done.stderr)
+                self.assertIn("broke after the whole file was sent", done.stderr)
+                self.assertIn("may have received it", done.stderr)
+                self.assertIn('"Harbour at dusk" (sent 20', done.stderr)
+                self.assertEqual(uploads, [])
 
     def test_without_retries_a_dropped_connection_fails(self):
         self.control.post("script", {"path": "/0.1.1/api", "drop": True, "times": 1})
         done = self.clipferry("login")
-        self.assertIn(done.returncode, (10 + 52, 10 + 56), done.stderr)
-        self.assertNotIn("retry", done.stderr)
+        self.assertEqual(done.returncode, CONNECTION_BROKE, done.stderr)
+        self.assertNotIn("retry 1 of", done.stderr)
 
 
 class UploadTest(ServiceTest):
@@ -154,21 +205,116 @@ class UploadTest(ServiceTest):
             self.assertEqual(fields.get(name), value, name)
         self.assertTrue(os.path.isfile(record["stored_path"]))
 
+    def test_a_batch_goes_on_after_a_failure_and_ends_with_the_worst_status(self):
+        clips = []
+        for name in ("first take.mp4", "second.mov", "third.mp4"):
+            clips.append(os.path.join(self.scratch.name, name))
+            write_clip(clips[-1], 2000)
+        refusal = "<result><status>UNSUCCESSFUL</status><message>Too dark</message></result>"
+        for as_json in (False, True):
+            with self.subTest(json=as_json):
+                self.control.post("reset", {})
+                # The first file is refused, the second dropped after it was read, the third kept.
+                self.control.post("script", {"path": "/upload", "body": refusal})
+                self.control.post("script", {"path": "/upload", "drop": True})
+                done = self.clipferry(*(["--json"] if as_json else []), "upload", *clips,
+                                      "--category", "1")
+                self.assertEqual(done.returncode, CONNECTION_BROKE, done.stderr)
+                self.assertIn(f"clipferry: upload of {clips[0]}: refused by the service: Too dark",
+                              done.stderr)
+                self.assertIn(f"clipferry: upload of {clips[1]}: the connection", done.stderr)
+                [kept] = self.control.get("uploads")
+                self.assertEqual(dict(kept["fields"])["title"], "third")
+                if not as_json:
+                    self.assertEqual(done.stdout.splitlines(), [
+                        f'{clips[2]}: accepted: Your video "third" was received and awaits '
+                        'moderation.', "3 files: 1 accepted, 1 refused, 1 failed"])
+                    continue
+                document = json.loads(done.stdout)
+                self.assertEqual(document["summary"], {"accepted": 1, "refused": 1, "failed": 1,
+                                                       "not_sent": 0})
+                self.assertEqual(
+                    [(u["file"], u["title"], u["verdict"], u["result"], u["exit_status"])
+                     for u in document["uploads"]],
+                    [(clips[0], "first take", "refused", 83, REFUSED),
+                     (clips[1], "second", "failed", 52, CONNECTION_BROKE),
+                     (clips[2], "third", "accepted", 0, 0)])
+                self.assertEqual(document["uploads"][0]["message"], "Too dark")
+                for upload in document["uploads"]:
+                    self.assertEqual(upload["bytes"], 2000)
+                    self.assertGreater(upload["bytes_sent"], 2000)  # the form around the file
+                self.assertEqual(document["exit_status"], CONNECTION_BROKE)
+
+    def test_standard_input_carries_the_password_or_the_description(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 1000)
+        upload = ["upload", clip, "--category", "1", "--description-file", "-"]
+        # (arguments, standard input, exit status, description received)
+        rows = [
+            (["--password-stdin", "login"], DEMO_PASSWORD + "\r\n", 0, None),
+            (["--password-stdin", "login"], DEMO_PASSWORD + "x\n", REFUSED, None),
+            (upload, "Line one\nline two\n", 0, "Line one\nline two\n"),
+            (["--password-stdin", *upload], DEMO_PASSWORD + "\n", BAD_ARGUMENT, None),
+        ]
+        for args, given, status, description in rows:
+            with self.subTest(args=args, input=given):
+                self.control.post("reset", {})
+                password = None if "--password-stdin" in args else DEMO_PASSWORD
+                done = self.clipferry(*args, input=given, CLIPFERRY_PASSWORD=password)
+                self.assertEqual(done.returncode, status, done.stderr)
+                if description is not None:
+                    [record] = self.control.get("uploads")
+                    self.assertEqual(dict(record["fields"])["description"], description)
+
+    def test_quiet_verbose_and_json_say_what_they_promise_on_standard_error(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 100_000)
+        # (flags, what standard error holds, what it must not)
+        rows = [
+            (["--quiet"], [], ["upload: ", "verbose: "]),
+            (["--json"], [], ["upload: "]),  # no terminal: no progress beside the document
+            (["--verbose"], [f"verbose: proxy 127.0.0.1:{self.port} (CLIPFERRY_PROXY_SERVER)",
+                             f"verbose: CLIPFERRY_LOG=999: each answer is kept in "
+                             f"{self.scratch.name}/Clipferry_*.xml",
+                             "verbose: logging in as demo at http://",
+                             f"verbose: {clip}: every byte sent; waiting for the verdict",
+                             f"verbose: {clip}: verdict: accepted", "upload: 100%"], []),
+        ]
+        for flags, present, absent in rows:
+            with self.subTest(flags=flags):
+                done = self.clipferry(*flags, "upload", clip, "--category", "1",
+                                      CLIPFERRY_LOG="999", TMPDIR=self.scratch.name)
+                self.assertOk(done)
+                self.assertIn("awaits moderation", done.stdout)
+                for text in present:
+                    self.assertIn(text, done.stderr)
+                for text in absent:
+                    self.assertNotIn(text, done.stderr)
+                if flags == ["--json"]:
+                    document = json.loads(done.stdout)
+                    self.assertEqual((document["file"], document["bytes"], document["verdict"],
+                                      document["result"]), (clip, 100_000, "accepted", 0))
+                if flags == ["--quiet"]:
+                    self.assertEqual([line for line in done.stderr.splitlines()
+                                      if line.startswith(("upload", "verbose", "clipferry"))], [])
+        self.assertTrue(os.path.isfile(os.path.join(self.scratch.name, "Clipferry_Login.xml")))
+
     def test_refusal_shows_the_service_message(self):
         clip = os.path.join(self.scratch.name, "blank.mp4")
         write_clip(clip, 1000)
         done = self.clipferry("upload", clip, "--title", "   ", "--category", "1")
         self.assertEqual(done.returncode, REFUSED, done.stderr)
-        self.assertIn("clipferry: upload: refused by the service: A title is required", done.stderr)
+        self.assertIn(f"clipferry: upload of {clip}: refused by the service: A title is required",
+                      done.stderr)
         self.assertEqual(done.stdout, "")
 
-    def test_interrupt_cancels_the_upload(self):
+    def test_interrupt_cancels_the_upload_and_the_batch(self):
         clip = os.path.join(self.scratch.name, "long.mp4")
         with open(clip, "wb") as f:
             f.truncate(1024 ** 3)  # sparse: costs no disk here
         self.control.post("settings", {"store_uploads": False})
         process = subprocess.Popen(
-            [COMMAND, "--user", "demo", "upload", clip, "--title", "Long", "--category", "1"],
+            [COMMAND, "--user", "demo", "upload", clip, clip, "--title", "Long", "--category", "1"],
             env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
             stderr=subprocess.PIPE, text=True)
         try:
@@ -181,8 +327,9 @@ class UploadTest(ServiceTest):
                 process.kill()
                 process.wait()
         self.assertEqual(process.returncode, CANCELLED, stderr)
-        self.assertIn("clipferry: upload: cancelled\n", stderr)
-        self.assertEqual(stdout, "")
+        self.assertIn(f"clipferry: upload of {clip}: cancelled\n", stderr)
+        # Ctrl-C stops the batch: the second file is not sent.
+        self.assertEqual(stdout, "2 files: 0 accepted, 0 refused, 1 failed, 1 not sent\n")
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
 
 

@@ -13,7 +13,7 @@ DEVSERVER_STATE = os.environ.get("CLIPFERRY_DEVSERVER_STATE", "")
 
 # Exit statuses of the command (see `clipferry --help`).
 FAILURE, USAGE, BAD_ARGUMENT, REFUSED, CANCELLED = 1, 2, 3, 4, 5
-COULD_NOT_CONNECT = 10 + 7
+UNREACHABLE, TIMED_OUT, CONNECTION_BROKE = 6, 7, 8
 
 
 def base_environment(**extra):
@@ -25,9 +25,11 @@ def base_environment(**extra):
 
 
 def run(args, env, timeout=120, **kwargs):
+    """Standard input is empty unless `input` gives what it holds."""
+    if "input" not in kwargs:
+        kwargs["stdin"] = subprocess.DEVNULL
     return subprocess.run([COMMAND, *args], env=env, capture_output=True, text=True,
-                          timeout=timeout, stdin=subprocess.DEVNULL, start_new_session=True,
-                          **kwargs)
+                          timeout=timeout, start_new_session=True, **kwargs)
 
 
 def closed_port():

@@ -38,13 +38,16 @@ protected:
 };
 
 TEST_F(OptionsTest, OptionsOfTheWholeCommandMayFollowTheSubcommand) {
-    ParseResult r = parse({"upload", clip_.c_str(), "--title", "T", "--category", "3",
-                           "--tags", "a b", "--user", "demo", "--retry", "2"});
+    ParseResult r = parse({"upload", clip_.c_str(), clip_.c_str(), "--title", "T", "--category",
+                           "3", "--tags", "a b", "--user", "demo", "--retry", "2", "--json", "-q",
+                           "--password-stdin"});
     ASSERT_TRUE(r.options);
     EXPECT_EQ(r.options->command, Command::Upload);
     EXPECT_EQ(r.options->user, "demo");
     EXPECT_EQ(r.options->retries, 2);
-    EXPECT_EQ(r.options->upload.tags, "a b");
+    EXPECT_EQ(r.options->upload.fields.tags, "a b");
+    EXPECT_EQ(r.options->upload.files.size(), 2u);
+    EXPECT_TRUE(r.options->json && r.options->quiet && r.options->passwordFromStdin);
 
     setenv("CLIPFERRY_USER", "fromenv", 1);
     r = parse({"categories", "12", "--recursive"});
@@ -59,12 +62,15 @@ TEST_F(OptionsTest, CommandLinesThatDoNot) {
         {"--user", "demo", "login", "-p", "secret"},
         {"--user", "demo"},                                   // no subcommand
         {"login"},                                            // no user
-        {"--user", "demo", "upload", "clip.mp4", "--category", "1"},     // no title
         {"--user", "demo", "upload", "clip.mp4", "--title", "T"},        // no category
+        {"--user", "demo", "upload", "--category", "1"},                 // no file
         {"--user", "demo", "upload", "clip.mp4", "--title", "T", "--category", "music"},
         {"--user", "demo", "--retry", "-1", "login"},
         {"--user", "demo", "categories", "1", "2"},
         {"--user", "demo", "publish"},
+        {"--user", "demo", "--quiet", "--verbose", "login"},
+        {"--user", "demo", "upload", "a.mp4", "--category", "1", "--description", "d",
+         "--description-file", "d.txt"},
     };
     for (const auto& args : cases) {
         ParseResult r = parse(args);
@@ -73,15 +79,24 @@ TEST_F(OptionsTest, CommandLinesThatDoNot) {
     }
 }
 
-TEST_F(OptionsTest, HelpEndsWellAndShowsTheExitStatuses) {
-    for (const auto& args : std::vector<std::vector<const char*>>{{"--help"}, {"upload", "--help"}}) {
-        std::vector<const char*> full = args;
+TEST_F(OptionsTest, HelpEndsWellAndShowsTheExitStatusesOnce) {
+    struct Case {
+        std::vector<const char*> args;
+        bool statuses;  // the table and the environment, or only a pointer to them
+    };
+    const Case cases[] = {{{"--help"}, true}, {{"upload", "--help"}, false},
+                          {{"--user", "demo", "login", "--help"}, false}};
+    for (const Case& c : cases) {
+        std::vector<const char*> full = c.args;
         full.insert(full.begin(), "clipferry");
         std::ostringstream out, err;
         ParseResult r = parseCommandLine(static_cast<int>(full.size()), full.data(), out, err);
         EXPECT_FALSE(r.options);
         EXPECT_EQ(r.exitStatus, exit_status::ok);
-        EXPECT_NE(out.str().find("Exit status:"), std::string::npos) << out.str();
+        std::string help = out.str();
+        EXPECT_EQ(help.find("Exit status:") != std::string::npos, c.statuses) << help;
+        EXPECT_EQ(help.find("CLIPFERRY_CURL_LIBRARY") != std::string::npos, c.statuses) << help;
+        if (!c.statuses) EXPECT_NE(help.find("clipferry --help"), std::string::npos) << help;
     }
 }
 
@@ -102,6 +117,11 @@ TEST_F(OptionsTest, BadArgumentsAreNamed) {
          "--category3"},
         {{"upload", clip_.c_str(), "--title", "T", "--category", "1", "--moderator", "-1"},
          "--moderator"},
+        {{"upload", clip_.c_str(), missing.c_str(), "--category", "1"}, "FILE: no such file"},
+        {{"upload", clip_.c_str(), "--category", "1", "--description-file", missing.c_str()},
+         "--description-file: no such file"},
+        {{"--password-stdin", "upload", clip_.c_str(), "--category", "1", "--description-file", "-"},
+         "--description-file: standard input"},
         {{"categories", "--", "-1"}, "PARENT"},
         {{"--user", "", "login"}, "--user"},
     };
@@ -118,6 +138,43 @@ TEST_F(OptionsTest, BadArgumentsAreNamed) {
         } else {
             ASSERT_TRUE(bad) << c.named;
             EXPECT_EQ(bad->rfind(c.named, 0), 0u) << *bad;
+        }
+    }
+}
+
+TEST_F(OptionsTest, EachFileBecomesOneUploadTitledByItsNameUnlessATitleIsGiven) {
+    std::string notes = (dir_ / "notes.txt").string();
+    std::ofstream(notes) << "Long\ndescription\n";
+    UploadOptions base;
+    base.files = {"/videos/Harbour at dusk.mp4", "b.tar.mov", "noext"};
+    base.fields.category = 4;
+    struct Case {
+        const char* name;
+        std::string title, description, descriptionFile;
+        std::vector<std::string> titles;
+        std::string expectedDescription;
+    };
+    const Case cases[] = {
+        {"titles from the names", "", "d", "", {"Harbour at dusk", "b.tar", "noext"}, "d"},
+        {"one title for all", "T", "", "", {"T", "T", "T"}, ""},
+        {"description from a file", "", "", notes, {"Harbour at dusk", "b.tar", "noext"},
+         "Long\ndescription\n"},
+        {"description from standard input", "", "", "-", {"Harbour at dusk", "b.tar", "noext"},
+         "from stdin\n"},
+    };
+    for (const Case& c : cases) {
+        UploadOptions options = base;
+        options.fields.title = c.title;
+        options.fields.description = c.description;
+        options.descriptionFile = c.descriptionFile;
+        std::istringstream in("from stdin\n");
+        std::vector<UploadJob> jobs = buildUploadJobs(options, in);
+        ASSERT_EQ(jobs.size(), 3u) << c.name;
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            EXPECT_EQ(jobs[i].file, base.files[i]) << c.name;
+            EXPECT_EQ(jobs[i].fields.title, c.titles[i]) << c.name;
+            EXPECT_EQ(jobs[i].fields.description, c.expectedDescription) << c.name;
+            EXPECT_EQ(jobs[i].fields.category, 4) << c.name;
         }
     }
 }

@@ -27,14 +27,16 @@ int32_t fetchBelow(int32_t parent, const FetchChildren& fetch, std::vector<int32
     return 0;
 }
 
-void render(const std::vector<Category>& level, const std::string& indent, bool top,
+void render(const std::vector<Category>& level, const std::string& indent, bool top, bool plain,
             std::string& out) {
     for (size_t i = 0; i < level.size(); ++i) {
         bool last = i + 1 == level.size();
-        std::string branch = top ? "" : (last ? "└── " : "├── ");
+        std::string branch = top || plain ? "" : (last ? "└── " : "├── ");
         out += indent + branch + std::to_string(level[i].id) + " " + level[i].name + "\n";
-        std::string childIndent = top ? "" : indent + (last ? "    " : "│   ");
-        render(level[i].children, childIndent, false, out);
+        std::string childIndent = plain ? indent + "  "
+                                  : top ? ""
+                                        : indent + (last ? "    " : "│   ");
+        render(level[i].children, childIndent, false, plain, out);
     }
 }
 }  // namespace
@@ -49,9 +51,9 @@ int32_t fetchCategoryTree(int32_t parent, bool recursive, const FetchChildren& f
     return fetchBelow(parent, fetch, path, tree);
 }
 
-std::string renderCategoryTree(const std::vector<Category>& tree) {
+std::string renderCategoryTree(const std::vector<Category>& tree, bool plain) {
     std::string out;
-    render(tree, "", true, out);
+    render(tree, "", true, plain, out);
     return out;
 }
 

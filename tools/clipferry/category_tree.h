@@ -23,7 +23,8 @@ using FetchChildren = std::function<int32_t(int32_t parent, std::vector<Category
 int32_t fetchCategoryTree(int32_t parent, bool recursive, const FetchChildren& fetch,
                           std::vector<Category>& tree);
 
-// "1 Film" then "├── 11 Short Films" ... one line per category.
-std::string renderCategoryTree(const std::vector<Category>& tree);
+// "1 Film" then "├── 11 Short Films" ... one line per category. Plain: two
+// spaces of indentation per level instead of lines, for pipes and files.
+std::string renderCategoryTree(const std::vector<Category>& tree, bool plain = false);
 
 }  // namespace clipferry::cli

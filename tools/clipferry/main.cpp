@@ -4,10 +4,13 @@
 
 #include "commands.h"
 #include "options.h"
+#include "session.h"
 
 int main(int argc, char** argv) {
     using namespace clipferry::cli;
-    ParseResult parsed = parseCommandLine(argc, argv, std::cout, std::cerr);
+    const std::string version = std::string("clipferry ") + CLIPFERRY_CLI_PROJECT_VERSION +
+                                "\nlibrary header " + libraryHeaderVersion();
+    ParseResult parsed = parseCommandLine(argc, argv, std::cout, std::cerr, version);
     if (!parsed.options) {
         return parsed.exitStatus;
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <istream>
 #include <termios.h>
 #include <unistd.h>
 
@@ -96,6 +97,15 @@ std::string promptAtTerminal(const std::string& user) {
     return password;
 }
 }  // namespace
+
+std::string readPasswordLine(std::istream& in) {
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+        line.pop_back();
+    }
+    return line;
+}
 
 std::string obtainPassword(const std::string& user) {
     if (const char* fromEnvironment = std::getenv(kPasswordVariable)) {

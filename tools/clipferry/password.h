@@ -3,6 +3,7 @@
 // read it from the process list.
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,6 +15,9 @@ struct PasswordError : std::runtime_error {
 };
 
 inline constexpr const char* kPasswordVariable = "CLIPFERRY_PASSWORD";
+
+// The first line of `in` without its line end (--password-stdin).
+std::string readPasswordLine(std::istream& in);
 
 // CLIPFERRY_PASSWORD, or asks at the controlling terminal. Throws
 // PasswordError when there is neither, or the prompt was interrupted.

@@ -1,5 +1,7 @@
 #include "result_codes.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 
 namespace clipferry::cli {
@@ -9,7 +11,9 @@ constexpr int32_t kOk = 0;
 constexpr int32_t kAborted = 42;
 constexpr int32_t kBadArgument = 82;
 constexpr int32_t kRefused = 83;
-constexpr int32_t kHighestCurlCode = 117;  // keeps 10 + N below the shells' 128 + signal range
+constexpr int32_t kHighestCurlCode = 127;  // libcurl's results stay well below this
+
+bool isCurlResult(int32_t result) { return result >= 1 && result <= kHighestCurlCode; }
 
 const std::map<int32_t, const char*>& curlNames() {
     static const std::map<int32_t, const char*> names = {
@@ -19,7 +23,7 @@ const std::map<int32_t, const char*>& curlNames() {
         {4, "a libcurl feature is missing"},
         {5, "could not resolve the proxy"},
         {6, "could not resolve the host"},
-        {7, "could not connect (connection refused, nothing listening)"},
+        {7, "could not connect"},
         {8, "unexpected server reply"},
         {16, "HTTP/2 error"},
         {18, "the transfer ended early"},
@@ -34,7 +38,7 @@ const std::map<int32_t, const char*>& curlNames() {
         {43, "bad argument given to libcurl"},
         {45, "could not bind the local interface"},
         {47, "too many redirects"},
-        {52, "the server sent nothing (connection dropped)"},
+        {52, "the server sent nothing"},
         {53, "TLS engine not found"},
         {55, "send error"},
         {56, "receive error"},
@@ -73,12 +77,45 @@ std::string badArgumentText(Operation operation) {
 std::string refusedText(Operation operation, const std::string& serviceMessage) {
     switch (operation) {
     case Operation::Login:
-        return "login refused (wrong user name or password?)";
+        // An empty or unreadable answer gives the same result as a wrong password.
+        return "login refused: wrong user name or password, or the service answered "
+               "without a verdict; check --user and CLIPFERRY_PASSWORD";
     case Operation::Upload:
         return serviceMessage.empty() ? "refused by the service (no message)"
                                       : "refused by the service: " + serviceMessage;
     default:
         return "refused by the service";
+    }
+}
+
+// "the proxy 127.0.0.1:8080 (CLIPFERRY_PROXY_SERVER)" or the service's host.
+std::string destination(const Circumstances& c) {
+    if (!c.proxy.empty()) {
+        return "the proxy " + c.proxy + " (CLIPFERRY_PROXY_SERVER)";
+    }
+    return c.host.empty() ? std::string("the service") : c.host;
+}
+
+std::string networkText(int32_t result, const Circumstances& c) {
+    std::string cause =
+        "(libcurl result " + std::to_string(result) + ": " + curlErrorName(result) + ")";
+    std::string where = destination(c);
+    std::string check = c.proxy.empty() ? "check the network connection"
+                                        : "is the service or proxy running? check "
+                                          "CLIPFERRY_PROXY_SERVER";
+    switch (exitStatusFor(result)) {
+    case exit_status::unreachable:
+        return "could not reach " + where + " " + cause + "; " + check;
+    case exit_status::timedOut:
+        if (c.everyByteSent) return "timed out waiting for the verdict from " + where + " " + cause;
+        return "timed out waiting for " + where + " " + cause + "; try again later, or with --retry";
+    case exit_status::connectionBroke:
+        if (c.everyByteSent) {
+            return "the connection to " + where + " broke after the whole file was sent " + cause;
+        }
+        return "the connection to " + where + " broke " + cause + "; try again, or with --retry";
+    default:
+        return "talking to " + where + " failed " + cause;
     }
 }
 }  // namespace
@@ -100,12 +137,35 @@ int exitStatusFor(int32_t result) {
     case kBadArgument: return exit_status::badArgument;
     case kRefused: return exit_status::refused;
     case kAborted: return exit_status::cancelled;
+    case 5:   // could not resolve the proxy
+    case 6:   // could not resolve the host
+    case 7:   // could not connect
+    case 97:  // proxy handshake failed
+        return exit_status::unreachable;
+    case 28: return exit_status::timedOut;
+    case 18:  // the transfer ended early
+    case 52:  // nothing received
+    case 55:  // send error
+    case 56:  // receive error
+        return exit_status::connectionBroke;
     default:
-        if (result >= 1 && result <= kHighestCurlCode) {
-            return exit_status::curlBase + result;
-        }
-        return exit_status::unknownResult;
+        return isCurlResult(result) ? exit_status::networkOther : exit_status::unknownResult;
     }
+}
+
+int worseExitStatus(int a, int b) {
+    // Worst first; a status not listed ranks with the worst.
+    static const int order[] = {exit_status::usage,          exit_status::cancelled,
+                                exit_status::failure,        exit_status::unknownResult,
+                                exit_status::networkOther,   exit_status::unreachable,
+                                exit_status::timedOut,       exit_status::connectionBroke,
+                                exit_status::badArgument,    exit_status::refused,
+                                exit_status::ok};
+    auto rank = [](int status) {
+        auto found = std::find(std::begin(order), std::end(order), status);
+        return found == std::end(order) ? -1 : found - std::begin(order);
+    };
+    return rank(a) <= rank(b) ? a : b;
 }
 
 std::string curlErrorName(int32_t code) {
@@ -113,8 +173,7 @@ std::string curlErrorName(int32_t code) {
     return found != curlNames().end() ? found->second : "libcurl error";
 }
 
-Explanation explain(Operation operation, int32_t result, const std::string& serviceMessage,
-                    bool interrupted) {
+Explanation explain(Operation operation, int32_t result, const Circumstances& circumstances) {
     std::string text;
     switch (result) {
     case kOk:
@@ -124,34 +183,39 @@ Explanation explain(Operation operation, int32_t result, const std::string& serv
         text = badArgumentText(operation);
         break;
     case kRefused:
-        text = refusedText(operation, serviceMessage);
+        text = refusedText(operation, circumstances.serviceMessage);
         break;
     case kAborted:
-        text = interrupted ? "cancelled"
-                           : "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "
-                             "or the transfer was stopped (libcurl result 42)";
+        text = circumstances.interrupted
+                   ? "cancelled"
+                   : "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "
+                     "or the transfer was stopped (libcurl result 42)";
         break;
     default:
-        if (result >= 1 && result <= kHighestCurlCode) {
-            text = curlErrorName(result) + " (libcurl result " + std::to_string(result) + ")";
-        } else {
-            text = "unexpected result " + std::to_string(result);
-        }
+        text = isCurlResult(result) ? networkText(result, circumstances)
+                                    : "unexpected result " + std::to_string(result);
     }
-    return {exitStatusFor(result), std::string(operationName(operation)) + ": " + text};
+    std::string subject = operationName(operation);
+    if (operation == Operation::Upload && !circumstances.file.empty()) {
+        subject += " of " + circumstances.file;
+    }
+    return {exitStatusFor(result), subject + ": " + text};
 }
 
 std::string exitStatusTable() {
     return "Exit status:\n"
-           "  0       success (upload accepted)\n"
-           "  1       the command failed before reaching the service (no terminal for the password...)\n"
-           "  2       command line not understood\n"
-           "  3       bad argument or state (result 82; the message names what was wrong)\n"
-           "  4       refused by the service (result 83; login refused or the service's message)\n"
-           "  5       cancelled with Ctrl-C, or libcurl could not be loaded (result 42)\n"
-           "  9       a result outside the known ranges\n"
-           "  10+N    libcurl error N, e.g. 16 could not resolve host, 17 could not connect,\n"
-           "          38 timed out, 62 connection dropped, 65 send error, 66 receive error\n";
+           "  0   success (every upload accepted)\n"
+           "  1   the command failed before reaching the service (no terminal for the password...)\n"
+           "  2   command line not understood\n"
+           "  3   bad argument or state (result 82; the message names what was wrong)\n"
+           "  4   refused by the service (result 83; login refused or the service's message)\n"
+           "  5   cancelled with Ctrl-C, or libcurl could not be loaded (result 42)\n"
+           "  6   could not reach the service or the proxy (resolve, connect, proxy handshake)\n"
+           "  7   timed out or stalled\n"
+           "  8   the connection broke (nothing received, send or receive error, ended early)\n"
+           "  9   a result outside the known ranges\n"
+           "  10  any other libcurl failure (TLS, protocol...); the message gives its code\n"
+           "For several files, the worst of theirs, worst first: 5 1 9 10 6 7 8 3 4 0.\n";
 }
 
 }  // namespace clipferry::cli

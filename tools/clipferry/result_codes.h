@@ -9,35 +9,52 @@ namespace clipferry::cli {
 
 enum class Operation { Login, FileTypes, Categories, Moderators, Upload };
 
+// One status per kind of outcome, stable across libcurl versions, all below
+// the shells' 126 (not executable), 127 (not found) and 128 + signal.
 namespace exit_status {
 constexpr int ok = 0;
-constexpr int failure = 1;        // the command itself failed (no context, no terminal...)
-constexpr int usage = 2;          // the command line could not be parsed
-constexpr int badArgument = 3;    // result 82, or an argument the command rejected first
-constexpr int refused = 4;        // result 83
-constexpr int cancelled = 5;      // result 42
-constexpr int unknownResult = 9;  // a result that is none of the above
-constexpr int curlBase = 10;      // libcurl result N (1..117) gives 10 + N
+constexpr int failure = 1;          // the command itself failed (no context, no terminal...)
+constexpr int usage = 2;            // the command line could not be parsed
+constexpr int badArgument = 3;      // result 82, or an argument the command rejected first
+constexpr int refused = 4;          // result 83
+constexpr int cancelled = 5;        // result 42
+constexpr int unreachable = 6;      // could not resolve or connect to the service or proxy
+constexpr int timedOut = 7;         // timed out or stalled
+constexpr int connectionBroke = 8;  // nothing received, send or receive error, ended early
+constexpr int unknownResult = 9;    // a result that is none of the above
+constexpr int networkOther = 10;    // any other libcurl failure (TLS, protocol...)
 }  // namespace exit_status
 
 const char* operationName(Operation operation);
 
-// The exit status for a library result; distinct for every result.
+// The exit status for a library result.
 int exitStatusFor(int32_t result);
+
+// Of two exit statuses, the one a batch of uploads should end with: the
+// command's own failures before network failures, before refusals, before success.
+int worseExitStatus(int a, int b);
 
 // libcurl's result in words, e.g. "timed out".
 std::string curlErrorName(int32_t code);
+
+// What the command knew when the operation failed, for the explanation.
+struct Circumstances {
+    std::string serviceMessage;  // what the service said (upload)
+    bool interrupted = false;    // Ctrl-C was pressed
+    std::string proxy;           // the proxy tried; empty when none
+    std::string host;            // the service's host, e.g. "http://api.lumivid.example"
+    std::string file;            // the upload's file
+    bool everyByteSent = false;  // the failure came while the verdict was awaited
+};
 
 struct Explanation {
     int exitStatus;
     std::string text;  // one line, starts with the operation's name
 };
 
-// serviceMessage: what the service said (upload); interrupted: Ctrl-C was pressed.
-Explanation explain(Operation operation, int32_t result, const std::string& serviceMessage = {},
-                    bool interrupted = false);
+Explanation explain(Operation operation, int32_t result, const Circumstances& circumstances = {});
 
-// The table printed under --help.
+// The table printed under the top-level --help.
 std::string exitStatusTable();
 
 }  // namespace clipferry::cli

@@ -6,7 +6,10 @@ namespace clipferry::cli {
 
 bool isTransient(int32_t result) {
     switch (result) {
+    case 5:   // could not resolve the proxy
+    case 6:   // could not resolve the host
     case 7:   // could not connect
+    case 18:  // the transfer ended early
     case 28:  // timed out
     case 52:  // nothing received, connection dropped
     case 55:  // send error
@@ -17,6 +20,10 @@ bool isTransient(int32_t result) {
     }
 }
 
+bool mayRetry(const Attempt& attempt) {
+    return isTransient(attempt.result) && !attempt.everyByteSent;
+}
+
 std::chrono::milliseconds delayBefore(const RetryPolicy& policy, int retry) {
     auto delay = policy.firstDelay;
     for (int i = 1; i < retry && delay < policy.longestDelay; ++i) {
@@ -25,16 +32,16 @@ std::chrono::milliseconds delayBefore(const RetryPolicy& policy, int retry) {
     return std::min(delay, policy.longestDelay);
 }
 
-int32_t runWithRetry(const RetryPolicy& policy, const std::function<int32_t()>& attempt,
+Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
                      const BeforeRetry& beforeRetry) {
-    int32_t result = attempt();
-    for (int retry = 1; retry <= policy.retries && isTransient(result); ++retry) {
-        if (!beforeRetry(retry, result, delayBefore(policy, retry))) {
+    Attempt last = attempt();
+    for (int retry = 1; retry <= policy.retries && mayRetry(last); ++retry) {
+        if (!beforeRetry(retry, last.result, delayBefore(policy, retry))) {
             break;
         }
-        result = attempt();
+        last = attempt();
     }
-    return result;
+    return last;
 }
 
 }  // namespace clipferry::cli

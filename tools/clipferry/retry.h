@@ -1,4 +1,5 @@
-// Trying an operation again after a network failure that may pass by itself.
+// Trying an operation again after a network failure that may pass by itself,
+// but never an upload the service may already have received.
 #pragma once
 
 #include <chrono>
@@ -13,9 +14,20 @@ struct RetryPolicy {
     std::chrono::milliseconds longestDelay{60000};
 };
 
-// Connection refused, timeout, send or receive error, connection dropped.
-// Refusals (83), bad arguments (82) and cancellation (42) are final.
+// One try of an operation. everyByteSent: the whole request went out, so a
+// failure after it may come after the service acted on it.
+struct Attempt {
+    int32_t result = 0;
+    bool everyByteSent = false;
+};
+
+// Could not resolve or connect, timeout, send or receive error, connection
+// dropped. Refusals (83), bad arguments (82) and cancellation (42) are final.
 bool isTransient(int32_t result);
+
+// Whether to try again: a transient failure, before the whole request went
+// out. Sending it twice could publish one video twice.
+bool mayRetry(const Attempt& attempt);
 
 // The wait before retry number `retry` (1 for the first): doubles each time, capped.
 std::chrono::milliseconds delayBefore(const RetryPolicy& policy, int retry);
@@ -24,9 +36,9 @@ std::chrono::milliseconds delayBefore(const RetryPolicy& policy, int retry);
 // it does the waiting, and returns false to give up instead.
 using BeforeRetry = std::function<bool(int retry, int32_t failed, std::chrono::milliseconds delay)>;
 
-// Runs attempt until it gives a final result or the retries are used up;
-// returns the last result.
-int32_t runWithRetry(const RetryPolicy& policy, const std::function<int32_t()>& attempt,
+// Runs attempt until it gives a result that may not be retried or the
+// retries are used up; returns the last attempt.
+Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
                      const BeforeRetry& beforeRetry);
 
 }  // namespace clipferry::cli

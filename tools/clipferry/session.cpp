@@ -31,13 +31,43 @@ void CLIPFERRY_CALL addModerator(int32_t id, const clipferry_char* firstName,
         {id, fromApi(firstName), fromApi(lastName)});
 }
 
+struct UploadWatch {
+    ProgressMeter* meter = nullptr;
+    const UploadSteps& steps;
+    bool sending = false;
+    bool everyByteSent = false;
+    double bytesSent = 0;
+};
+
+void tell(const std::function<void()>& step) {
+    if (step) step();
+}
+
 int CLIPFERRY_CALL reportProgress(void* data, double, double, double total, double sent) {
-    if (auto* meter = static_cast<ProgressMeter*>(data)) {
-        meter->update(sent, total);
+    auto* watch = static_cast<UploadWatch*>(data);
+    if (!watch->sending) {
+        watch->sending = true;
+        tell(watch->steps.sending);
+    }
+    watch->bytesSent = sent;
+    if (watch->meter) {
+        watch->meter->update(sent, total);
+    }
+    if (total > 0 && sent >= total && !watch->everyByteSent) {
+        watch->everyByteSent = true;
+        tell(watch->steps.everyByteSent);
     }
     return interrupted() ? 1 : 0;  // non-zero makes the library abort the upload
 }
 }  // namespace
+
+std::string libraryHeaderVersion() {
+#ifdef CLIPFERRY_VERSION
+    return CLIPFERRY_VERSION;
+#else
+    return CLIPFERRY_CLI_PROJECT_VERSION;  // the header names no version of its own yet
+#endif
+}
 
 void Session::Release::operator()(void* handle) const { CLIPFERRY_Release(handle); }
 
@@ -69,15 +99,19 @@ int32_t Session::moderators(std::vector<Moderator>& moderators) {
     return CLIPFERRY_GetModerators(handle_.get(), &moderators, addModerator, nullptr);
 }
 
-int32_t Session::upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message) {
+Attempt Session::upload(const UploadJob& upload, ProgressMeter* meter, const UploadSteps& steps,
+                        UploadReport& report) {
     std::vector<clipferry_char> buffer(kMessageSize, 0);
+    UploadWatch watch{meter, steps};
+    const VideoFields& fields = upload.fields;
     int32_t result = CLIPFERRY_DoUpload(
-        handle_.get(), api(toUtf16(upload.file)), api(toUtf16(upload.title)),
-        api(toUtf16(upload.description)), api(toUtf16(upload.tags)), upload.moderator,
-        upload.category, upload.category2, upload.category3, buffer.data(),
-        static_cast<uint32_t>(buffer.size()), reportProgress, meter);
-    message = fromApi(buffer.data());
-    return result;
+        handle_.get(), api(toUtf16(upload.file)), api(toUtf16(fields.title)),
+        api(toUtf16(fields.description)), api(toUtf16(fields.tags)), fields.moderator,
+        fields.category, fields.category2, fields.category3, buffer.data(),
+        static_cast<uint32_t>(buffer.size()), reportProgress, &watch);
+    report.message = fromApi(buffer.data());
+    report.bytesSent = watch.bytesSent;
+    return {result, watch.everyByteSent};
 }
 
 }  // namespace clipferry::cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,14 +11,29 @@
 #include "category_tree.h"
 #include "options.h"
 #include "progress.h"
+#include "retry.h"
 
 namespace clipferry::cli {
+
+// What an upload tells the command while it runs, for --verbose; either may be empty.
+struct UploadSteps {
+    std::function<void()> sending;        // the upload server is known, the form goes out
+    std::function<void()> everyByteSent;  // the service's verdict is awaited
+};
+
+struct UploadReport {
+    std::string message;  // the service's
+    double bytesSent = 0;
+};
 
 struct Moderator {
     int32_t id = 0;
     std::string firstName;
     std::string lastName;
 };
+
+// The version of the library's header the command was built with.
+std::string libraryHeaderVersion();
 
 class Session {
 public:
@@ -27,8 +43,10 @@ public:
     int32_t fileTypes(std::string& types);
     int32_t categories(int32_t parent, std::vector<Category>& children);
     int32_t moderators(std::vector<Moderator>& moderators);
-    // `meter` may be null. The upload stops when Ctrl-C was pressed.
-    int32_t upload(const UploadOptions& upload, ProgressMeter* meter, std::string& message);
+    // `meter` may be null. The upload stops when Ctrl-C was pressed. The
+    // attempt says whether libcurl saw the whole request go out.
+    Attempt upload(const UploadJob& upload, ProgressMeter* meter, const UploadSteps& steps,
+                   UploadReport& report);
 
 private:
     struct Release {

@@ -1,0 +1,48 @@
+#include "upload_batch.h"
+
+#include "result_codes.h"
+
+namespace clipferry::cli {
+
+const char* verdictName(Verdict verdict) {
+    switch (verdict) {
+    case Verdict::Accepted: return "accepted";
+    case Verdict::Refused: return "refused";
+    case Verdict::Failed: return "failed";
+    case Verdict::NotSent: return "not sent";
+    }
+    return "failed";
+}
+
+Verdict verdictFor(int32_t result) {
+    if (result == 0) return Verdict::Accepted;
+    return exitStatusFor(result) == exit_status::refused ? Verdict::Refused : Verdict::Failed;
+}
+
+BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
+    BatchSummary summary;
+    for (const UploadOutcome& outcome : outcomes) {
+        switch (outcome.verdict) {
+        case Verdict::Accepted: ++summary.accepted; break;
+        case Verdict::Refused: ++summary.refused; break;
+        case Verdict::Failed: ++summary.failed; break;
+        case Verdict::NotSent: ++summary.notSent; break;
+        }
+        summary.exitStatus = worseExitStatus(summary.exitStatus, outcome.exitStatus);
+    }
+    return summary;
+}
+
+std::string summaryLine(const BatchSummary& summary) {
+    int files = summary.accepted + summary.refused + summary.failed + summary.notSent;
+    std::string line = std::to_string(files) + (files == 1 ? " file: " : " files: ") +
+                       std::to_string(summary.accepted) + " accepted, " +
+                       std::to_string(summary.refused) + " refused, " +
+                       std::to_string(summary.failed) + " failed";
+    if (summary.notSent > 0) {
+        line += ", " + std::to_string(summary.notSent) + " not sent";
+    }
+    return line;
+}
+
+}  // namespace clipferry::cli

@@ -1,0 +1,43 @@
+// The outcome of each upload of a batch, and the summary the batch ends with.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace clipferry::cli {
+
+enum class Verdict { Accepted, Refused, Failed, NotSent };
+
+const char* verdictName(Verdict verdict);  // "accepted", "refused", "failed", "not sent"
+
+// Accepted for 0, refused for the service's 83, failed for anything else.
+Verdict verdictFor(int32_t result);
+
+struct UploadOutcome {
+    std::string file;
+    std::string title;
+    uint64_t bytes = 0;     // the file's size
+    double bytesSent = 0;   // the whole form, as libcurl counted it
+    double seconds = 0;  // from the start of the upload to the verdict
+    Verdict verdict = Verdict::NotSent;
+    std::string message;  // the service's
+    int32_t result = 0;   // the library's
+    int exitStatus = 0;
+    std::string error;  // the explanation, when not accepted
+};
+
+struct BatchSummary {
+    int accepted = 0;
+    int refused = 0;
+    int failed = 0;
+    int notSent = 0;
+    int exitStatus = 0;  // the worst of the uploads'
+};
+
+BatchSummary summarize(const std::vector<UploadOutcome>& outcomes);
+
+// "3 files: 2 accepted, 1 refused, 0 failed", and the files not sent when there are any.
+std::string summaryLine(const BatchSummary& summary);
+
+}  // namespace clipferry::cli
