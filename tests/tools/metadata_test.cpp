@@ -133,15 +133,16 @@ TEST(Metadata, MergeTakesTheFirstSourceThatHasAField) {
     config.moderator = 9;
     config.description = "config description";
 
-    UploadOptions u = mergeUpload("dir/clip.final.mp4", commandLine, &meta, config);
-    EXPECT_EQ(u.file, "dir/clip.final.mp4");
+    UploadJob job = mergeUpload("dir/clip.final.mp4", commandLine, &meta, config);
+    EXPECT_EQ(job.file, "dir/clip.final.mp4");
+    const VideoFields& u = job.fields;  // follows job when it is assigned again
     EXPECT_EQ(u.title, "cli title");
     EXPECT_EQ(u.description, "config description");
     EXPECT_EQ(u.tags, "meta tags");
     EXPECT_EQ(std::vector<int32_t>({u.category, u.category2, u.category3}), std::vector<int32_t>({5, 0, 0}));
     EXPECT_EQ(u.moderator, 9);
 
-    u = mergeUpload("dir/clip.final.mp4", none, nullptr, none);
+    job = mergeUpload("dir/clip.final.mp4", none, nullptr, none);
     EXPECT_EQ(u.title, "clip.final");
     EXPECT_EQ(std::vector<int32_t>({u.category, u.category2, u.category3, u.moderator}), std::vector<int32_t>(4, 0));
 }

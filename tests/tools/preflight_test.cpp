@@ -55,11 +55,7 @@ protected:
 
 TEST_P(PreflightTest, ReportsEveryProblemWithTheChoices) {
     const PreflightCase& c = GetParam();
-    UploadOptions upload;
-    upload.file = (dir_ / c.file).string();
-    upload.title = "T";
-    upload.category = c.category, upload.category2 = c.category2, upload.category3 = c.category3;
-    upload.moderator = c.moderator;
+    UploadJob upload{(dir_ / c.file).string(), {"T", "", "", c.category, c.category2, c.category3, c.moderator}};
     ServiceLists lists{"*.mp4;*.mov", manyCategories(), std::nullopt};
     if (c.mayChooseModerators) lists.moderators = std::vector<Choice>{{7, "Ada Lovelace"}, {9, "Alan Kay"}};
     std::vector<std::string> expected = c.expected;
@@ -77,7 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
     Table, PreflightTest,
     ::testing::Values(
         PreflightCase{"all_good", "clip.mp4", 1, 111, 14, 9, true, {}},
-        PreflightCase{"zero_means_none", "clip.mp4", 0, 0, 0, 0, false, {}},
+        PreflightCase{"zero_means_none", "clip.mp4", 1, 0, 0, 0, false, {}},
+        PreflightCase{"no_category", "clip.mp4", 0, 2, 0, 0, false,
+                      {"--category: no category; give one (see clipferry categories), or "
+                       "\"categories\" in the --meta file or config.toml"}},
         PreflightCase{"missing", "gone.mp4", 1, 0, 0, 0, true, {"FILE: no such file"}},
         PreflightCase{"folder", "folder.mp4", 1, 0, 0, 0, true, {"FILE: not a regular file"}},
         PreflightCase{"empty", "empty.mp4", 1, 0, 0, 0, true, {"FILE: the file is empty; there is nothing to upload"}},
@@ -99,9 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PreflightCase>& info) { return std::string(info.param.name); });
 
 TEST(Preflight, FieldsTheLibraryWouldCut) {
-    UploadOptions upload;
-    upload.tags = std::string(1024, 't');
-    upload.description = std::string(1023, 'd');
+    UploadJob upload;
+    upload.fields.category = 1;
+    upload.fields.tags = std::string(1024, 't');
+    upload.fields.description = std::string(1023, 'd');
     EXPECT_EQ(checkFields(upload),
               (std::vector<std::string>{"--title: the title is empty",
                                         "--tags: 1024 bytes, more than the 1023 the service takes; shorten it"}));

@@ -212,8 +212,8 @@ const UploadFields* findMetadata(const Metadata& metadata, const std::string& fi
     return found ? &found->fields : nullptr;
 }
 
-UploadOptions mergeUpload(const std::string& file, const UploadFields& commandLine,
-                          const UploadFields* metadata, const UploadFields& configDefaults) {
+UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
+                      const UploadFields* metadata, const UploadFields& configDefaults) {
     const UploadFields none;
     const UploadFields& fromMeta = metadata ? *metadata : none;
     auto first = [&](auto field, auto fallback) {
@@ -222,15 +222,15 @@ UploadOptions mergeUpload(const std::string& file, const UploadFields& commandLi
         }
         return fallback;
     };
-    UploadOptions upload;
-    upload.file = file;
-    upload.title = first(&UploadFields::title, fs::path(file).stem().string());
-    upload.description = first(&UploadFields::description, std::string());
-    upload.tags = first(&UploadFields::tags, std::string());
+    UploadJob upload{file, {}};
+    VideoFields& fields = upload.fields;
+    fields.title = first(&UploadFields::title, fs::path(file).stem().string());
+    fields.description = first(&UploadFields::description, std::string());
+    fields.tags = first(&UploadFields::tags, std::string());
     const std::vector<int32_t> categories = first(&UploadFields::categories, std::vector<int32_t>());
-    int32_t* const slots[] = {&upload.category, &upload.category2, &upload.category3};
+    int32_t* const slots[] = {&fields.category, &fields.category2, &fields.category3};
     for (size_t i = 0; i < categories.size() && i < std::size(slots); ++i) *slots[i] = categories[i];
-    upload.moderator = first(&UploadFields::moderator, int32_t{0});
+    fields.moderator = first(&UploadFields::moderator, int32_t{0});
     return upload;
 }
 

@@ -23,16 +23,6 @@ struct MetadataError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The fields of one upload, each empty when not given. Categories are one
-// setting: up to three ids, given together.
-struct UploadFields {
-    std::optional<std::string> title;
-    std::optional<std::string> description;
-    std::optional<std::string> tags;  // words separated by single spaces
-    std::optional<std::vector<int32_t>> categories;
-    std::optional<int32_t> moderator;
-};
-
 struct MetadataEntry {
     std::optional<std::string> file;  // as written in the entry
     UploadFields fields;
@@ -63,8 +53,8 @@ const UploadFields* findMetadata(const Metadata& metadata, const std::string& fi
 // What one upload sends: the command line, then the metadata (may be null),
 // then the configuration's defaults, then the built-in ones (the title is the
 // file's name without its extension; the rest empty or 0).
-UploadOptions mergeUpload(const std::string& file, const UploadFields& commandLine,
-                          const UploadFields* metadata, const UploadFields& configDefaults);
+UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
+                      const UploadFields* metadata, const UploadFields& configDefaults);
 
 // The most the library sends of a title, description or tags text.
 inline constexpr size_t kMostFieldBytes = 1023;

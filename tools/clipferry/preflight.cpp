@@ -129,11 +129,16 @@ std::vector<std::string> checkFile(const std::string& file) {
     return {};
 }
 
-std::vector<std::string> checkFields(const UploadOptions& upload) {
+std::vector<std::string> checkFields(const UploadJob& upload) {
     std::vector<std::string> problems;
-    if (upload.title.empty()) problems.push_back("--title: the title is empty");
+    const VideoFields& fields = upload.fields;
+    if (fields.title.empty()) problems.push_back("--title: the title is empty");
+    if (fields.category == 0) {
+        problems.push_back("--category: no category; give one (see clipferry categories), "
+                           "or \"categories\" in the --meta file or config.toml");
+    }
     const std::pair<const char*, const std::string*> texts[] = {
-        {"--title", &upload.title}, {"--description", &upload.description}, {"--tags", &upload.tags}};
+        {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
     for (const auto& [flag, text] : texts) {
         if (text->size() > kMostFieldBytes) {
             problems.push_back(std::string(flag) + ": " + std::to_string(text->size()) +
@@ -144,15 +149,16 @@ std::vector<std::string> checkFields(const UploadOptions& upload) {
     return problems;
 }
 
-std::vector<std::string> checkAgainstService(const UploadOptions& upload, const ServiceLists& lists) {
+std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists) {
     std::vector<std::string> problems;
     // Without a list from the service there is nothing to hold the file against.
     if (!splitPatterns(lists.fileTypes).empty() && !matchesFileTypes(upload.file, lists.fileTypes)) {
         problems.push_back(upload.file + ": not a file type the service accepts; it accepts " +
                            join(splitPatterns(lists.fileTypes)));
     }
+    const VideoFields& fields = upload.fields;
     const std::pair<const char*, int32_t> categories[] = {
-        {"--category", upload.category}, {"--category2", upload.category2}, {"--category3", upload.category3}};
+        {"--category", fields.category}, {"--category2", fields.category2}, {"--category3", fields.category3}};
     for (const auto& [flag, id] : categories) {
         if (id == 0 || listed(lists.categories, id)) continue;
         const std::string problem = std::string(flag) + " " + std::to_string(id) + ": no such category; ";
@@ -160,13 +166,13 @@ std::vector<std::string> checkAgainstService(const UploadOptions& upload, const 
                                           ? "the service lists no categories"
                                           : "choose one of: " + listChoices(lists.categories)));
     }
-    if (upload.moderator != 0) {
-        const std::string problem = "--moderator " + std::to_string(upload.moderator) + ": ";
+    if (fields.moderator != 0) {
+        const std::string problem = "--moderator " + std::to_string(fields.moderator) + ": ";
         if (!lists.moderators) {
             problems.push_back(problem + "this account may not choose a moderator; leave --moderator out");
         } else if (lists.moderators->empty()) {
             problems.push_back(problem + "the service lists no moderators for this account; leave --moderator out");
-        } else if (!listed(*lists.moderators, upload.moderator)) {
+        } else if (!listed(*lists.moderators, fields.moderator)) {
             problems.push_back(problem + "not one of your moderators; choose one of: " +
                                listChoices(*lists.moderators) + ", or 0 for none");
         }
@@ -174,7 +180,7 @@ std::vector<std::string> checkAgainstService(const UploadOptions& upload, const 
     return problems;
 }
 
-std::vector<std::string> checkUpload(const UploadOptions& upload, const ServiceLists& lists) {
+std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists) {
     std::vector<std::string> problems = checkFile(upload.file);
     for (std::vector<std::string> more : {checkFields(upload), checkAgainstService(upload, lists)}) {
         problems.insert(problems.end(), more.begin(), more.end());

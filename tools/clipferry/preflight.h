@@ -38,13 +38,14 @@ bool matchesFileTypes(const std::string& file, const std::string& fileTypes);
 // The file exists, is a regular file and is not empty.
 std::vector<std::string> checkFile(const std::string& file);
 
-// A title is given, and no text is longer than the library sends.
-std::vector<std::string> checkFields(const UploadOptions& upload);
+// A title and a first category are given, and no text is longer than the
+// library sends.
+std::vector<std::string> checkFields(const UploadJob& upload);
 
 // The file's type, the non-zero category ids and the moderator against the lists.
-std::vector<std::string> checkAgainstService(const UploadOptions& upload, const ServiceLists& lists);
+std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists);
 
 // All of the above, every problem found, in that order.
-std::vector<std::string> checkUpload(const UploadOptions& upload, const ServiceLists& lists);
+std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists);
 
 }  // namespace clipferry::cli

@@ -91,7 +91,7 @@ std::string refusedText(Operation operation, const std::string& serviceMessage) 
 // "the proxy 127.0.0.1:8080 (CLIPFERRY_PROXY_SERVER)" or the service's host.
 std::string destination(const Circumstances& c) {
     if (!c.proxy.empty()) {
-        return "the proxy " + c.proxy + " (CLIPFERRY_PROXY_SERVER)";
+        return "the proxy " + c.proxy + " (" + c.proxySource + ")";
     }
     return c.host.empty() ? std::string("the service") : c.host;
 }
@@ -101,8 +101,8 @@ std::string networkText(int32_t result, const Circumstances& c) {
         "(libcurl result " + std::to_string(result) + ": " + curlErrorName(result) + ")";
     std::string where = destination(c);
     std::string check = c.proxy.empty() ? "check the network connection"
-                                        : "is the service or proxy running? check "
-                                          "CLIPFERRY_PROXY_SERVER";
+                                        : "is the service or proxy running? check " +
+                                              c.proxySource;
     switch (exitStatusFor(result)) {
     case exit_status::unreachable:
         return "could not reach " + where + " " + cause + "; " + check;
