@@ -301,8 +301,16 @@ int checkBeforeSending(const Options& options, const Reporter& reporter, Session
     if (problems.empty()) {
         return exit_status::ok;
     }
+    bool idsFromElsewhere = false;  // the messages name the flag, which was not given
     for (const std::string& problem : problems) {
         std::cerr << "clipferry: " << problem << "\n";
+        idsFromElsewhere |=
+            (!options.upload.fields.categories && problem.find("--category") != std::string::npos) ||
+            (!options.upload.fields.moderator && problem.find("--moderator") != std::string::npos);
+    }
+    if (idsFromElsewhere) {
+        std::cerr << "clipferry: ids not given as flags come from the --meta file or config.toml "
+                     "(see clipferry config); a flag overrides them\n";
     }
     std::cerr << "clipferry: nothing was sent"
               << (againstService && !options.upload.dryRun
@@ -407,6 +415,9 @@ UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
     UploadOutcome outcome;
     outcome.file = job.file;
     outcome.title = job.fields.title;
+    std::error_code error;
+    outcome.bytes = std::filesystem::file_size(job.file, error);
+    if (error) outcome.bytes = 0;
     outcome.verdict = Verdict::Failed;
     outcome.result = 82;  // what the library says of an argument it cannot take
     outcome.exitStatus = exit_status::badArgument;
