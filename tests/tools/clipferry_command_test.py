@@ -106,7 +106,7 @@ class CommandLineTest(unittest.TestCase):
                                                  CLIPFERRY_PASSWORD="s3cret"))
         self.assertEqual(plain.returncode, 0, plain.stderr)
         self.assertIn("from CLIPFERRY_USER", plain.stdout)
-        self.assertIn("password    set", plain.stdout)
+        self.assertIn("password    CLIPFERRY_PASSWORD is set\n", plain.stdout)
         self.assertNotIn("s3cret", plain.stdout)
 
     def test_without_terminal_or_variable_there_is_no_password(self):

@@ -118,7 +118,7 @@ TEST(Config, PathAndRendering) {
               "retry       3       from /h/c.toml\n"
               "categories  (none)  default\n"
               "moderator   (none)  default\n"
-              "password    set     from CLIPFERRY_PASSWORD\n");
+              "password    CLIPFERRY_PASSWORD is set\n");
 }
 
 class TermsTest : public ::testing::Test {

@@ -285,7 +285,8 @@ std::string renderSettings(const Settings& settings) {
         {"retry", std::to_string(settings.retry.value)},
         {"categories", joinIds(settings.categories.value)},
         {"moderator", settings.moderator.value == 0 ? "(none)" : std::to_string(settings.moderator.value)},
-        {"password", settings.passwordSet ? "set" : "not set (asked at the terminal)"},
+        {"password", settings.passwordSet ? "CLIPFERRY_PASSWORD is set"
+                                          : "CLIPFERRY_PASSWORD is not set: asked at the terminal"},
     };
     const std::vector<std::string> origins = {
         "",
@@ -294,10 +295,12 @@ std::string renderSettings(const Settings& settings) {
         describe(settings.retry.origin),
         describe(settings.categories.origin),
         describe(settings.moderator.origin),
-        "from CLIPFERRY_PASSWORD",
+        "",
     };
     size_t valueWidth = 0;
-    for (size_t i = 1; i < rows.size(); ++i) valueWidth = std::max(valueWidth, rows[i].second.size());
+    for (size_t i = 1; i < rows.size(); ++i) {
+        if (!origins[i].empty()) valueWidth = std::max(valueWidth, rows[i].second.size());
+    }
     std::string text;
     for (size_t i = 0; i < rows.size(); ++i) {
         std::string line = rows[i].first;

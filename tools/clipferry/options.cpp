@@ -51,10 +51,15 @@ const char* const kEnvironment =
     "Environment:\n"
     "  CLIPFERRY_USER          the user name, when --user is not given\n"
     "  CLIPFERRY_PASSWORD      the password (else --password-stdin, else asked at the terminal)\n"
-    "  CLIPFERRY_PROXY_SERVER  the HTTP proxy every request goes through, HOST:PORT\n"
+    "  CLIPFERRY_PROXY_SERVER  the HTTP proxy every request goes through, HOST:PORT,\n"
+    "                          when --proxy is not given\n"
     "  CLIPFERRY_LOG           999 keeps each raw answer in the temporary directory\n"
     "                          ($TMPDIR or /tmp, Clipferry_*.xml) and traces libcurl\n"
-    "  CLIPFERRY_CURL_LIBRARY  the libcurl to load (default libcurl.so.4)\n";
+    "  CLIPFERRY_CURL_LIBRARY  the libcurl to load (default libcurl.so.4)\n"
+    "\n"
+    "Configuration: $XDG_CONFIG_HOME/clipferry/config.toml (else ~/.config/clipferry/):\n"
+    "  user, proxy, retry, categories = [1, 11] and moderator, each used when neither a\n"
+    "  flag nor the environment gives it; `clipferry config` shows where each came from.\n";
 
 // The upload's flags as given, before they become the command line's UploadFields.
 struct UploadFlags {
