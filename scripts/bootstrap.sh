@@ -10,7 +10,7 @@ packages=(
   libcurl4 libcurl4-openssl-dev curl
   libxml2-dev
   googletest libgtest-dev libgmock-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
   python3 python3-flask
   # The fuzz targets: clang with libFuzzer and the sanitizers' runtimes.
   clang-14 libclang-rt-14-dev

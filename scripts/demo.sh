@@ -50,6 +50,8 @@ print(demo["username"], demo["password"])' "$repo/devserver/default_data.json")
 
 export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
 export CLIPFERRY_PASSWORD=$password
+# A config.toml of the demo's own: yours is neither read nor noted in.
+export XDG_CONFIG_HOME=$work
 run() {
   printf '$ clipferry'; printf ' %q' "$@"; printf '\n'
   "$clipferry" --user "$user" "$@"

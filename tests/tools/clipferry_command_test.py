@@ -2,6 +2,8 @@
 and a service that is not there."""
 
 import json
+import os
+import tempfile
 import time
 import unittest
 
@@ -56,6 +58,56 @@ class CommandLineTest(unittest.TestCase):
                     "--category", "1"], env)
         self.assertEqual(done.returncode, BAD_ARGUMENT, done.stderr)
         self.assertIn("FILE: no such file: /nonexistent/clip.mp4", done.stderr)
+
+    def test_config_shows_each_setting_and_where_it_came_from(self):
+        folder = tempfile.TemporaryDirectory(prefix="clipferry-config-")
+        self.addCleanup(folder.cleanup)
+        path = os.path.join(folder.name, "clipferry", "config.toml")
+        os.makedirs(os.path.dirname(path))
+        full = ('user = "filer"\nproxy = "file:1"\nretry = 2\ncategories = [1, 11]\n'
+                'moderator = 501\n')
+        # (config.toml, environment, arguments, exit status, {setting: (value, origin)} or
+        # what standard error says)
+        rows = [
+            (full, {}, [], 0, {"user": ("filer", "file"), "proxy": ("file:1", "file"),
+                                "retry": (2, "file"), "categories": ([1, 11], "file"),
+                                "moderator": (501, "file")}),
+            (full, {"CLIPFERRY_USER": "envy", "CLIPFERRY_PROXY_SERVER": "env:2"}, [], 0,
+             {"user": ("envy", "environment"), "proxy": ("env:2", "environment"),
+              "retry": (2, "file")}),
+            (full, {"CLIPFERRY_USER": "envy", "CLIPFERRY_PROXY_SERVER": "env:2"},
+             ["--user", "cli", "--proxy", "cli:3", "--retry", "0"], 0,
+             {"user": ("cli", "command line"), "proxy": ("cli:3", "command line"),
+              "retry": (0, "command line")}),
+            ('user = "filer"\nretry = "3"\n', {}, [], BAD_ARGUMENT,
+             f"clipferry: config file: {path}:2: retry: expected an integer from 0 to 100"),
+            (None, {"CLIPFERRY_USER": ""}, [], 0, {"user": ("", "default"), "retry": (0, "default")}),
+        ]
+        for text, env, args, status, expected in rows:
+            with self.subTest(env=env, args=args, file=text):
+                if text is None:
+                    os.remove(path)
+                else:
+                    with open(path, "w") as f:
+                        f.write(text)
+                done = run(["--json", *args, "config"],
+                           base_environment(XDG_CONFIG_HOME=folder.name, **env))
+                self.assertEqual(done.returncode, status, done.stderr)
+                if isinstance(expected, str):
+                    self.assertIn(expected, done.stderr)
+                    continue
+                document = json.loads(done.stdout)
+                self.assertEqual(document["config_file"], {"path": path, "exists": text is not None})
+                self.assertFalse(document["password_set"])
+                for name, (value, origin) in expected.items():
+                    setting = document["settings"][name]
+                    self.assertEqual((setting["value"], setting["origin"]), (value, origin), name)
+        plain = run(["config"], base_environment(XDG_CONFIG_HOME=folder.name, CLIPFERRY_USER="envy",
+                                                 CLIPFERRY_PASSWORD="s3cret"))
+        self.assertEqual(plain.returncode, 0, plain.stderr)
+        self.assertIn("from CLIPFERRY_USER", plain.stdout)
+        self.assertIn("password    CLIPFERRY_PASSWORD is set\n", plain.stdout)
+        self.assertNotIn("s3cret", plain.stdout)
 
     def test_without_terminal_or_variable_there_is_no_password(self):
         done = run(["--user", "demo", "login"], base_environment())  # new session: no /dev/tty

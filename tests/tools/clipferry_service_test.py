@@ -38,16 +38,26 @@ class ServiceTest(unittest.TestCase):
         self.addCleanup(self.control.post, "reset", {})
         self.scratch = tempfile.TemporaryDirectory(prefix="clipferry-command-")
         self.addCleanup(self.scratch.cleanup)
+        # Both users were told about the terms already, so the note stays out of the way.
+        self.config = os.path.join(self.scratch.name, "clipferry", "config.toml")
+        self.write_config("")
+
+    def write_config(self, text, told=("demo", "solo")):
+        os.makedirs(os.path.dirname(self.config), exist_ok=True)
+        with open(self.config, "w") as f:
+            f.write(text + "".join(f"\n[terms.{user}]\naccepted = 2026-01-02T03:04:05Z\n"
+                                   for user in told))
 
     def env(self, **extra):
         values = {"CLIPFERRY_PROXY_SERVER": f"127.0.0.1:{self.port}",
-                  "CLIPFERRY_PASSWORD": DEMO_PASSWORD}
+                  "CLIPFERRY_PASSWORD": DEMO_PASSWORD, "XDG_CONFIG_HOME": self.scratch.name}
         values.update(extra)  # None leaves a variable out
         return base_environment(**{k: v for k, v in values.items() if v is not None})
 
     def clipferry(self, *args, user="demo", input=None, **env):
+        """user None: the user comes from config.toml."""
         extra = {} if input is None else {"input": input}
-        return run(["--user", user, *args], self.env(**env), **extra)
+        return run([*(["--user", user] if user else []), *args], self.env(**env), **extra)
 
     def assertOk(self, done):
         self.assertEqual(done.returncode, 0, f"stdout: {done.stdout}\nstderr: {done.stderr}")
@@ -253,7 +263,7 @@ class UploadTest(ServiceTest):
         rows = [
             (["--password-stdin", "login"], DEMO_PASSWORD + "\r\n", 0, None),
             (["--password-stdin", "login"], DEMO_PASSWORD + "x\n", REFUSED, None),
-            (upload, "Line one\nline two\n", 0, "Line one\nline two\n"),
+            (upload, "Line one\nline two\n", 0, "Line one\nline two"),
             (["--password-stdin", *upload], DEMO_PASSWORD + "\n", BAD_ARGUMENT, None),
         ]
         for args, given, status, description in rows:
@@ -298,6 +308,78 @@ class UploadTest(ServiceTest):
                     self.assertEqual([line for line in done.stderr.splitlines()
                                       if line.startswith(("upload", "verbose", "clipferry"))], [])
         self.assertTrue(os.path.isfile(os.path.join(self.scratch.name, "Clipferry_Login.xml")))
+
+    def test_config_meta_and_the_checks_before_sending(self):
+        clip, clip2, mkv, empty = (os.path.join(self.scratch.name, name)
+                                   for name in ("a.mp4", "b.mov", "c.mkv", "d.mp4"))
+        latin1 = os.path.join(self.scratch.name, os.fsdecode(b"caf\xe9.mp4"))  # not UTF-8
+        for path, size in ((clip, 2000), (clip2, 1000), (mkv, 1000), (empty, 0), (latin1, 10)):
+            write_clip(path, size)
+        meta = os.path.join(self.scratch.name, "meta.json")
+        with open(meta, "w") as f:
+            json.dump([{"file": clip, "title": "From meta", "tags": ["a", "b"]},
+                       {"file": "b.mov", "categories": [2, 21], "moderator": 502}], f)
+        defaults = 'user = "demo"\ncategories = [1, 11]\nmoderator = 501\n'
+        # (name, user, arguments, config.toml, exit status, on stdout or stderr,
+        #  what arrives: title, category1, category2, moderator)
+        rows = [
+            ("config gives user and defaults", None, ["upload", clip], defaults, 0,
+             'Your video "a" was received', [("a", "1", "11", "501")]),
+            ("--meta for two files", None, ["upload", clip, clip2, "--meta", meta], defaults, 0,
+             "2 files: 2 accepted", [("From meta", "1", "11", "501"), ("b", "2", "21", "502")]),
+            ("a flag beats --meta and config", "demo",
+             ["upload", clip, "--meta", meta, "--title", "Flag", "--category", "3"], defaults, 0,
+             "accepted", [("Flag", "3", "0", "501")]),
+            ("wrong extension", "demo", ["upload", clip, mkv, "--category", "1"], "", BAD_ARGUMENT,
+             f"clipferry: {mkv}: not a file type the service accepts; it accepts *.mp4, *.mov", []),
+            ("unknown category", "demo", ["upload", clip, "--category", "1", "--category2", "99"],
+             "", BAD_ARGUMENT, "--category2 99: no such category; choose one of: 1 Film & Animation",
+             []),
+            ("unknown moderator", "demo", ["upload", clip, "--category", "1", "--moderator", "7"],
+             "", BAD_ARGUMENT, "--moderator 7: not one of your moderators; choose one of: 501 Mia "
+             "Moderator, 502 Otto O'Neil, or 0 for none", []),
+            ("solo may not choose one", "solo", ["upload", clip], defaults, BAD_ARGUMENT,
+             "--moderator 501: this account may not choose a moderator", []),
+            ("empty file, even unchecked", "demo", ["upload", empty, "--no-check", "--category", "1"],
+             "", BAD_ARGUMENT, f"clipferry: {empty}: the file is empty", []),
+            ("dry run", None, ["upload", clip, clip2, "--meta", meta, "--dry-run"], defaults, 0,
+             "  categories   2 Music, 21 Live Concerts\n  moderator    502 Otto O'Neil\n"
+             "dry run: 2 files checked, nothing was sent", []),
+            ("no check", "demo", ["upload", mkv, "--no-check", "--category", "1"], "", 0,
+             "accepted", [("c", "1", "0", "0")]),
+            ("a name not UTF-8 fails alone", "demo", ["upload", latin1, clip, "--category", "1"],
+             "", BAD_ARGUMENT, "2 files: 1 accepted, 0 refused, 1 failed", [("a", "1", "0", "0")]),
+        ]
+        for name, user, args, config, status, text, arrived in rows:
+            with self.subTest(name):
+                self.control.post("reset", {})
+                self.write_config(config)
+                password = "solo-password" if user == "solo" else DEMO_PASSWORD
+                done = self.clipferry(*args, user=user, CLIPFERRY_PASSWORD=password)
+                self.assertEqual(done.returncode, status, done.stderr)
+                self.assertIn(text, done.stdout + done.stderr)
+                fields = [dict(u["fields"]) for u in self.control.get("uploads")]
+                self.assertEqual([(f["title"], f["category1"], f["category2"], f["moderator"])
+                                  for f in fields], arrived)
+
+    def test_the_terms_are_said_once_per_user_and_noted_in_config(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 1000)
+        self.write_config("", told=())
+        # (user, flags, times said on stdout and on stderr): not on a dry run; with --json
+        # on stderr; then never again for that user.
+        rows = [("demo", ["--dry-run"], [0, 0]), ("demo", ["--json"], [0, 1]), ("demo", [], [0, 0]),
+                ("solo", [], [1, 0]), ("solo", [], [0, 0])]
+        for user, flags, said in rows:
+            with self.subTest(user=user, flags=flags):
+                password = "solo-password" if user == "solo" else DEMO_PASSWORD
+                done = self.clipferry("upload", clip, "--category", "1", *flags, user=user,
+                                      CLIPFERRY_PASSWORD=password)
+                self.assertOk(done)
+                self.assertEqual([stream.count("accepts its terms")
+                                  for stream in (done.stdout, done.stderr)], said)
+        with open(self.config) as f:
+            self.assertRegex(f.read(), r"^\n?\[terms\.demo\]\naccepted = 20.*\n\n\[terms\.solo\]\n")
 
     def test_refusal_shows_the_service_message(self):
         clip = os.path.join(self.scratch.name, "blank.mp4")

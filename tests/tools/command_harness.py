@@ -5,6 +5,7 @@ import json
 import os
 import socket
 import subprocess
+import tempfile
 import urllib.request
 
 COMMAND = os.environ["CLIPFERRY_COMMAND"]
@@ -16,10 +17,15 @@ FAILURE, USAGE, BAD_ARGUMENT, REFUSED, CANCELLED = 1, 2, 3, 4, 5
 UNREACHABLE, TIMED_OUT, CONNECTION_BROKE = 6, 7, 8
 
 
+# An empty folder for config.toml, so no run reads or writes the caller's own.
+_NO_CONFIG = tempfile.TemporaryDirectory(prefix="clipferry-no-config-")
+
+
 def base_environment(**extra):
     """The caller's environment without anything that would steer the command."""
     env = {k: v for k, v in os.environ.items()
            if not k.startswith("CLIPFERRY_") or k in ("CLIPFERRY_CURL_LIBRARY",)}
+    env["XDG_CONFIG_HOME"] = _NO_CONFIG.name
     env.update({k: str(v) for k, v in extra.items()})
     return env
 
@@ -29,7 +35,7 @@ def run(args, env, timeout=120, **kwargs):
     if "input" not in kwargs:
         kwargs["stdin"] = subprocess.DEVNULL
     return subprocess.run([COMMAND, *args], env=env, capture_output=True, text=True,
-                          timeout=timeout, start_new_session=True, **kwargs)
+                          errors="replace", timeout=timeout, start_new_session=True, **kwargs)
 
 
 def closed_port():

@@ -24,7 +24,6 @@ ParseResult parse(std::vector<const char*> args, std::string* errors = nullptr) 
 class OptionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        unsetenv("CLIPFERRY_USER");
         dir_ = std::filesystem::temp_directory_path() /
                ("clipferry-options-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
@@ -49,10 +48,8 @@ TEST_F(OptionsTest, OptionsOfTheWholeCommandMayFollowTheSubcommand) {
     EXPECT_EQ(r.options->upload.files.size(), 2u);
     EXPECT_TRUE(r.options->json && r.options->quiet && r.options->passwordFromStdin);
 
-    setenv("CLIPFERRY_USER", "fromenv", 1);
-    r = parse({"categories", "12", "--recursive"});
+    r = parse({"categories", "12", "--recursive", "--user", "demo"});
     ASSERT_TRUE(r.options);
-    EXPECT_EQ(r.options->user, "fromenv");
     EXPECT_EQ(r.options->parent, 12);
 }
 
@@ -61,8 +58,6 @@ TEST_F(OptionsTest, CommandLinesThatDoNot) {
         {"--user", "demo", "login", "--password", "secret"},  // never on the command line
         {"--user", "demo", "login", "-p", "secret"},
         {"--user", "demo"},                                   // no subcommand
-        {"login"},                                            // no user
-        {"--user", "demo", "upload", "clip.mp4", "--title", "T"},        // no category
         {"--user", "demo", "upload", "--category", "1"},                 // no file
         {"--user", "demo", "upload", "clip.mp4", "--title", "T", "--category", "music"},
         {"--user", "demo", "--retry", "-1", "login"},
@@ -120,6 +115,7 @@ TEST_F(OptionsTest, BadArgumentsAreNamed) {
         {{"upload", clip_.c_str(), missing.c_str(), "--category", "1"}, "FILE: no such file"},
         {{"upload", clip_.c_str(), "--category", "1", "--description-file", missing.c_str()},
          "--description-file: no such file"},
+        {{"upload", clip_.c_str(), "--meta", missing.c_str()}, "--meta: no such file"},
         {{"--password-stdin", "upload", clip_.c_str(), "--category", "1", "--description-file", "-"},
          "--description-file: standard input"},
         {{"categories", "--", "-1"}, "PARENT"},
@@ -147,20 +143,21 @@ TEST_F(OptionsTest, EachFileBecomesOneUploadTitledByItsNameUnlessATitleIsGiven) 
     std::ofstream(notes) << "Long\ndescription\n";
     UploadOptions base;
     base.files = {"/videos/Harbour at dusk.mp4", "b.tar.mov", "noext"};
-    base.fields.category = 4;
+    base.fields.categories = std::vector<int32_t>{4};
     struct Case {
         const char* name;
-        std::string title, description, descriptionFile;
+        std::optional<std::string> title, description;
+        std::string descriptionFile;
         std::vector<std::string> titles;
         std::string expectedDescription;
     };
     const Case cases[] = {
-        {"titles from the names", "", "d", "", {"Harbour at dusk", "b.tar", "noext"}, "d"},
-        {"one title for all", "T", "", "", {"T", "T", "T"}, ""},
-        {"description from a file", "", "", notes, {"Harbour at dusk", "b.tar", "noext"},
-         "Long\ndescription\n"},
-        {"description from standard input", "", "", "-", {"Harbour at dusk", "b.tar", "noext"},
-         "from stdin\n"},
+        {"titles from the names", {}, "d", "", {"Harbour at dusk", "b.tar", "noext"}, "d"},
+        {"one title for all", "T", {}, "", {"T", "T", "T"}, ""},
+        {"description from a file", {}, {}, notes, {"Harbour at dusk", "b.tar", "noext"},
+         "Long\ndescription"},
+        {"description from standard input", {}, {}, "-", {"Harbour at dusk", "b.tar", "noext"},
+         "from stdin"},
     };
     for (const Case& c : cases) {
         UploadOptions options = base;
@@ -168,7 +165,7 @@ TEST_F(OptionsTest, EachFileBecomesOneUploadTitledByItsNameUnlessATitleIsGiven) 
         options.fields.description = c.description;
         options.descriptionFile = c.descriptionFile;
         std::istringstream in("from stdin\n");
-        std::vector<UploadJob> jobs = buildUploadJobs(options, in);
+        std::vector<UploadJob> jobs = buildUploadJobs(options, {}, in);
         ASSERT_EQ(jobs.size(), 3u) << c.name;
         for (size_t i = 0; i < jobs.size(); ++i) {
             EXPECT_EQ(jobs[i].file, base.files[i]) << c.name;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -13,9 +14,13 @@
 #include <thread>
 
 #include "category_tree.h"
+#include "config.h"
+#include "dry_run.h"
 #include "interrupt.h"
 #include "json_output.h"
+#include "metadata.h"
 #include "password.h"
+#include "preflight.h"
 #include "progress.h"
 #include "result_codes.h"
 #include "retry.h"
@@ -84,6 +89,8 @@ public:
     bool showProgress() const { return !options_.quiet && (!options_.json || stderrTerminal_); }
     bool progressOnTerminal() const { return stderrTerminal_; }
     bool verbose() const { return options_.verbose; }
+    // Where the proxy in use was set, for the messages that name it.
+    void proxyFrom(const std::string& source) { proxySource_ = source; }
 
     void step(const std::string& text) const {
         if (options_.verbose) std::cerr << "verbose: " << text << "\n" << std::flush;
@@ -97,7 +104,9 @@ public:
         if (operation == Operation::Upload) {
             host += std::string(" or the upload server it names (else ") + kUploadHost + ")";
         }
-        return {serviceMessage, interrupted(), proxyInUse(), host, file};
+        Circumstances circumstances{serviceMessage, interrupted(), proxyInUse(), host, file};
+        circumstances.proxySource = proxySource_;
+        return circumstances;
     }
 
     // A failed library call: the line on standard error and, with --json, the
@@ -123,6 +132,7 @@ private:
     const Options& options_;
     bool stdoutTerminal_;
     bool stderrTerminal_;
+    std::string proxySource_ = kProxyVariable;
 };
 
 Attempt retrying(const Options& options, Operation operation, const Circumstances& circumstances,
@@ -175,14 +185,19 @@ int listFileTypes(const Options& options, const Reporter& reporter, Session& ses
     return exit_status::ok;
 }
 
+int32_t fetchCategories(const Options& options, const Reporter& reporter, Session& session,
+                        int32_t parent, bool recursive, std::vector<Category>& tree) {
+    FetchChildren fetch = [&](int32_t below, std::vector<Category>& children) {
+        reporter.step("asking for the categories below " + std::to_string(below));
+        return withRetry(options, reporter, Operation::Categories,
+                         [&] { return session.categories(below, children); });
+    };
+    return fetchCategoryTree(parent, recursive, fetch, tree);
+}
+
 int listCategories(const Options& options, const Reporter& reporter, Session& session) {
     std::vector<Category> tree;
-    FetchChildren fetch = [&](int32_t parent, std::vector<Category>& children) {
-        reporter.step("asking for the categories below " + std::to_string(parent));
-        return withRetry(options, reporter, Operation::Categories,
-                         [&] { return session.categories(parent, children); });
-    };
-    int32_t result = fetchCategoryTree(options.parent, options.recursive, fetch, tree);
+    int32_t result = fetchCategories(options, reporter, session, options.parent, options.recursive, tree);
     if (result != 0) {
         return reporter.fail(Operation::Categories, result,
                              reporter.circumstances(Operation::Categories));
@@ -220,10 +235,116 @@ int listModerators(const Options& options, const Reporter& reporter, Session& se
     return exit_status::ok;
 }
 
-// The place where the uploads are checked against what the service accepts,
-// before the first byte of any file goes out. Nothing is checked here yet.
-int checkBeforeSending(const std::vector<UploadJob>&, const Reporter&, Session&) {
+// The service's lists the jobs are checked against, each asked for once and
+// only when some job has something to hold against it.
+int fetchServiceLists(const Options& options, const Reporter& reporter, Session& session,
+                      const std::vector<UploadJob>& jobs, ServiceLists& lists) {
+    reporter.step("asking for the accepted file types, to check the files against");
+    int32_t result = withRetry(options, reporter, Operation::FileTypes,
+                               [&] { return session.fileTypes(lists.fileTypes); });
+    if (result != 0) {
+        return reporter.fail(Operation::FileTypes, result, reporter.circumstances(Operation::FileTypes));
+    }
+    auto any = [&](auto chosen) { return std::any_of(jobs.begin(), jobs.end(), chosen); };
+    if (any([](const UploadJob& j) { return j.fields.category || j.fields.category2 || j.fields.category3; })) {
+        std::vector<Category> tree;
+        result = fetchCategories(options, reporter, session, 0, true, tree);
+        if (result != 0) {
+            return reporter.fail(Operation::Categories, result,
+                                 reporter.circumstances(Operation::Categories));
+        }
+        lists.categories = flattenCategories(tree);
+    }
+    if (any([](const UploadJob& j) { return j.fields.moderator != 0; })) {
+        std::vector<Moderator> moderators;
+        reporter.step("asking for the moderators");
+        result = withRetry(options, reporter, Operation::Moderators,
+                           [&] { return session.moderators(moderators); });
+        if (result != 0 && exitStatusFor(result) != exit_status::badArgument) {
+            return reporter.fail(Operation::Moderators, result,
+                                 reporter.circumstances(Operation::Moderators));
+        }
+        if (result == 0) {  // else the account may not choose one
+            lists.moderators.emplace();
+            for (const Moderator& m : moderators) {
+                lists.moderators->push_back({m.id, m.firstName + " " + m.lastName});
+            }
+        }
+    }
     return exit_status::ok;
+}
+
+// The one place the uploads are checked, before the first byte of any file
+// goes out: every problem of every file is named, and then nothing is sent.
+// An empty or missing file is refused even with --no-check.
+int checkBeforeSending(const Options& options, const Reporter& reporter, Session& session,
+                       const std::vector<UploadJob>& jobs, ServiceLists& lists) {
+    const bool againstService = options.upload.dryRun || !options.upload.noCheck;
+    if (againstService) {
+        if (int status = fetchServiceLists(options, reporter, session, jobs, lists); status != 0) {
+            return status;
+        }
+    }
+    std::vector<std::string> problems;
+    for (const UploadJob& job : jobs) {
+        std::vector<std::string> found = checkFile(job.file);
+        for (const auto& more : {checkFields(job), againstService ? checkAgainstService(job, lists)
+                                                                  : std::vector<std::string>()}) {
+            found.insert(found.end(), more.begin(), more.end());
+        }
+        for (const std::string& problem : found) {
+            // In a batch a flag's problem says which file it belongs to.
+            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
+            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
+        }
+    }
+    if (problems.empty()) {
+        return exit_status::ok;
+    }
+    bool idsFromElsewhere = false;  // the messages name the flag, which was not given
+    for (const std::string& problem : problems) {
+        std::cerr << "clipferry: " << problem << "\n";
+        idsFromElsewhere |=
+            (!options.upload.fields.categories && problem.find("--category") != std::string::npos) ||
+            (!options.upload.fields.moderator && problem.find("--moderator") != std::string::npos);
+    }
+    if (idsFromElsewhere) {
+        std::cerr << "clipferry: ids not given as flags come from the --meta file or config.toml "
+                     "(see clipferry config); a flag overrides them\n";
+    }
+    std::cerr << "clipferry: nothing was sent"
+              << (againstService && !options.upload.dryRun
+                      ? "; --no-check skips the checks against the service's lists"
+                      : "")
+              << "\n";
+    if (reporter.json()) {
+        nlohmann::ordered_json document =
+            failureDocument("check", std::nullopt, exit_status::badArgument, problems.front());
+        document["problems"] = problems;
+        reporter.document(document);
+    }
+    return exit_status::badArgument;
+}
+
+// Uploading accepts the service's terms: said once per user, then noted in
+// config.toml. A note that cannot be written is said, and the upload goes on.
+void tellTermsOnce(const Reporter& reporter, const ConfigFile& config, const std::string& user) {
+    if (hasAcceptedTerms(config, user)) {
+        return;
+    }
+    (reporter.json() ? std::cerr : std::cout)
+        << "note: uploading to Lumivid accepts its terms of service; said once for " << user
+        << "\n" << std::flush;
+    if (config.path.empty()) {
+        std::cerr << "clipferry: cannot note that this was said: neither XDG_CONFIG_HOME nor "
+                     "HOME names a folder for config.toml\n";
+        return;
+    }
+    try {
+        rememberTermsAccepted(config.path, user, std::chrono::system_clock::now());
+    } catch (const ConfigError& e) {
+        std::cerr << "clipferry: cannot note that this was said: " << e.what() << "\n";
+    }
 }
 
 // One file, with its own progress and retries; says on standard error what went wrong.
@@ -288,12 +409,40 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     return outcome;
 }
 
+// A file that cannot be sent at all, such as one whose name is not UTF-8:
+// it fails alone, and the rest of the batch goes on.
+UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
+    UploadOutcome outcome;
+    outcome.file = job.file;
+    outcome.title = job.fields.title;
+    std::error_code error;
+    outcome.bytes = std::filesystem::file_size(job.file, error);
+    if (error) outcome.bytes = 0;
+    outcome.verdict = Verdict::Failed;
+    outcome.result = 82;  // what the library says of an argument it cannot take
+    outcome.exitStatus = exit_status::badArgument;
+    outcome.error = "upload of " + job.file + ": " + why;
+    std::cerr << "clipferry: " << outcome.error << "\n";
+    return outcome;
+}
+
 int uploadFiles(const Options& options, const Reporter& reporter, Session& session,
-                const std::vector<UploadJob>& jobs) {
+                const std::vector<UploadJob>& jobs, const ConfigFile& config) {
     InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
-    if (int status = checkBeforeSending(jobs, reporter, session); status != exit_status::ok) {
+    ServiceLists lists;
+    if (int status = checkBeforeSending(options, reporter, session, jobs, lists);
+        status != exit_status::ok) {
         return status;
     }
+    if (options.upload.dryRun) {
+        if (reporter.json()) {
+            reporter.document(dryRunJson(jobs, lists));
+        } else {
+            std::cout << renderDryRun(jobs, lists);
+        }
+        return exit_status::ok;
+    }
+    tellTermsOnce(reporter, config, options.user);
     bool batch = jobs.size() > 1;
     std::vector<UploadOutcome> outcomes;
     for (const UploadJob& job : jobs) {
@@ -305,7 +454,12 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             outcomes.push_back(skipped);
             continue;
         }
-        outcomes.push_back(uploadOne(options, reporter, session, job));
+        try {
+            outcomes.push_back(uploadOne(options, reporter, session, job));
+        } catch (const TextError& e) {
+            outcomes.push_back(notSendable(
+                job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
+        }
         const UploadOutcome& outcome = outcomes.back();
         if (outcome.verdict == Verdict::Accepted && !reporter.json()) {
             std::cout << (batch ? job.file + ": " : "") << "accepted: "
@@ -329,11 +483,11 @@ std::string obtainPasswordFor(const Options& options) {
     return obtainPassword(options.user);
 }
 
-void describeSetting(const Reporter& reporter) {
+void describeSetting(const Reporter& reporter, const Settings& settings) {
     std::string proxy = proxyInUse();
-    reporter.step(proxy.empty() ? std::string("no proxy (CLIPFERRY_PROXY_SERVER is not set): "
-                                              "straight to ") + kApiHost
-                                : "proxy " + proxy + " (CLIPFERRY_PROXY_SERVER)");
+    reporter.step(proxy.empty() ? std::string("no proxy (--proxy, CLIPFERRY_PROXY_SERVER and "
+                                              "config.toml name none): straight to ") + kApiHost
+                                : "proxy " + proxy + " (" + settings.proxy.origin.name + ")");
     const char* log = std::getenv("CLIPFERRY_LOG");
     if (log && std::string(log) == "999") {
         reporter.step("CLIPFERRY_LOG=999: each answer is kept in " + dumpDirectory() +
@@ -342,21 +496,59 @@ void describeSetting(const Reporter& reporter) {
 }
 }  // namespace
 
-int runCommand(const Options& options) {
+int runCommand(const Options& given) {
+    Options options = given;
     Reporter reporter(options);
+    // config.toml first: every command, `config` too, stops at a file with a mistake in it.
+    const EnvLookup environment = processEnvironment();
+    ConfigFile config;
+    if (auto path = configFilePath(environment)) {
+        try {
+            config = loadConfigFile(*path);
+        } catch (const ConfigError& e) {
+            return reporter.fail(exit_status::badArgument,
+                                 std::string("config file: ") + e.what() + "; correct or remove it");
+        }
+    }
+    for (const std::string& warning : config.warnings) {
+        std::cerr << "clipferry: warning: " << warning << "\n";
+    }
+    const Settings settings = resolveSettings(config, environment, options.given);
+    if (options.command == Command::Config) {
+        if (reporter.json()) {
+            reporter.document(settingsJson(settings, config));
+        } else {
+            std::cout << renderSettings(settings);
+        }
+        return exit_status::ok;
+    }
+    options.user = settings.user.value;
+    options.retries = settings.retry.value;
+    // The library reads the proxy from the environment when its context is created.
+    if (settings.proxy.origin.kind != Origin::Environment) {
+        if (settings.proxy.value.empty()) {
+            unsetenv(kProxyVariable);
+        } else {
+            setenv(kProxyVariable, settings.proxy.value.c_str(), 1);
+        }
+    }
+    reporter.proxyFrom(settings.proxy.origin.name);
     if (auto bad = findBadArgument(options)) {
         return reporter.fail(exit_status::badArgument, "bad argument: " + *bad);
     }
     try {
         std::vector<UploadJob> jobs;
         if (options.command == Command::Upload) {
-            jobs = buildUploadJobs(options.upload, std::cin);
+            UploadFields defaults;
+            defaults.categories = config.categories;
+            defaults.moderator = config.moderator;
+            jobs = buildUploadJobs(options.upload, defaults, std::cin);
         }
         std::string password = obtainPasswordFor(options);
         if (password.empty()) {
             return reporter.fail(exit_status::badArgument, "bad argument: the password is empty");
         }
-        describeSetting(reporter);
+        describeSetting(reporter, settings);
         Session session;
         reporter.step("logging in as " + options.user + " at " + kApiHost);
         int32_t result = withRetry(options, reporter, Operation::Login,
@@ -378,10 +570,13 @@ int runCommand(const Options& options) {
         case Command::FileTypes: return listFileTypes(options, reporter, session);
         case Command::Categories: return listCategories(options, reporter, session);
         case Command::Moderators: return listModerators(options, reporter, session);
-        case Command::Upload: return uploadFiles(options, reporter, session, jobs);
+        case Command::Upload: return uploadFiles(options, reporter, session, jobs, config);
+        case Command::Config: break;  // answered above, without a login
         }
     } catch (const PasswordError& e) {
         return reporter.fail(exit_status::failure, e.what());
+    } catch (const MetadataError& e) {
+        return reporter.fail(exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const TextError& e) {
         return reporter.fail(exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const std::exception& e) {

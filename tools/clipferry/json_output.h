@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "category_tree.h"
+#include "config.h"
 #include "upload_batch.h"
 
 namespace clipferry::cli {
@@ -26,6 +27,10 @@ nlohmann::ordered_json uploadJson(const UploadOutcome& outcome);
 
 // A batch: {"ok", "uploads": [...], "summary": {...}, "exit_status"}.
 nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary);
+
+// `clipferry config`: {"ok", "config_file": {"path", "exists"}, "settings":
+// {NAME: {"value", "origin", "from"}...}, "password_set", "terms_accepted"}.
+nlohmann::ordered_json settingsJson(const Settings& settings, const ConfigFile& file);
 
 // Indented text with a final newline; bytes that are not UTF-8 become U+FFFD
 // rather than an exception.

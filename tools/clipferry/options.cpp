@@ -8,17 +8,20 @@
 #include <stdexcept>
 
 #include "json_output.h"
+#include "metadata.h"
 #include "result_codes.h"
 
 namespace clipferry::cli {
 
 namespace {
-const char* const kSubcommands[] = {"login", "file-types", "categories", "moderators", "upload"};
+const char* const kSubcommands[] = {"login", "file-types", "categories", "moderators", "upload",
+                                    "config"};
 
 // Options of the whole command that take a value, so the scan for the
 // subcommand's word can step over that value.
 bool takesValue(const std::string& argument) {
-    return argument == "--user" || argument == "-u" || argument == "--retry";
+    return argument == "--user" || argument == "-u" || argument == "--retry" ||
+           argument == "--proxy";
 }
 
 // The first word that is not an option or an option's value, if it names no subcommand.
@@ -48,54 +51,96 @@ const char* const kEnvironment =
     "Environment:\n"
     "  CLIPFERRY_USER          the user name, when --user is not given\n"
     "  CLIPFERRY_PASSWORD      the password (else --password-stdin, else asked at the terminal)\n"
-    "  CLIPFERRY_PROXY_SERVER  the HTTP proxy every request goes through, HOST:PORT\n"
+    "  CLIPFERRY_PROXY_SERVER  the HTTP proxy every request goes through, HOST:PORT,\n"
+    "                          when --proxy is not given\n"
     "  CLIPFERRY_LOG           999 keeps each raw answer in the temporary directory\n"
     "                          ($TMPDIR or /tmp, Clipferry_*.xml) and traces libcurl\n"
-    "  CLIPFERRY_CURL_LIBRARY  the libcurl to load (default libcurl.so.4)\n";
+    "  CLIPFERRY_CURL_LIBRARY  the libcurl to load (default libcurl.so.4)\n"
+    "\n"
+    "Configuration: $XDG_CONFIG_HOME/clipferry/config.toml (else ~/.config/clipferry/):\n"
+    "  user, proxy, retry, categories = [1, 11] and moderator, each used when neither a\n"
+    "  flag nor the environment gives it; `clipferry config` shows where each came from.\n";
 
-// Gives the --title option, to learn whether it was given at all.
-CLI::Option* addUploadOptions(CLI::App& upload, UploadOptions& options) {
+// The upload's flags as given, before they become the command line's UploadFields.
+struct UploadFlags {
+    std::string title, description, tags;
+    int32_t category = 0, category2 = 0, category3 = 0, moderator = 0;
+    std::vector<CLI::Option*> titleDescriptionTags, categories;
+    CLI::Option* moderatorOption = nullptr;
+};
+
+void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& flags) {
     upload.add_option("FILE", options.files, "The media files to publish, one after the other")
         ->required();
     CLI::Option* title = upload.add_option(
-        "--title", options.fields.title, "Title of the video (default: the file's name without its extension)");
+        "--title", flags.title, "Title of the video (default: the file's name without its extension)");
     CLI::Option* description =
-        upload.add_option("--description", options.fields.description, "Description of the video");
+        upload.add_option("--description", flags.description, "Description of the video");
     upload.add_option("--description-file", options.descriptionFile,
                       "Read the description from this file (- for standard input)")
         ->excludes(description);
-    upload.add_option("--tags", options.fields.tags, "Tags, separated by spaces, e.g. \"a b\"");
-    upload.add_option("--category", options.fields.category, "Category id (see `clipferry categories`)")
-        ->required();
-    upload.add_option("--category2", options.fields.category2, "Second category id (0 for none)");
-    upload.add_option("--category3", options.fields.category3, "Third category id (0 for none)");
-    upload.add_option("--moderator", options.fields.moderator,
-                      "Moderator id (see `clipferry moderators`; 0 for none)");
-    return title;
+    CLI::Option* tags = upload.add_option("--tags", flags.tags, "Tags, separated by spaces, e.g. \"a b\"");
+    flags.titleDescriptionTags = {title, description, tags};
+    flags.categories = {
+        upload.add_option("--category", flags.category,
+                          "Category id (see `clipferry categories`); any of the three replaces "
+                          "the categories of --meta and config.toml"),
+        upload.add_option("--category2", flags.category2, "Second category id (0 for none)"),
+        upload.add_option("--category3", flags.category3, "Third category id (0 for none)")};
+    flags.moderatorOption = upload.add_option(
+        "--moderator", flags.moderator, "Moderator id (see `clipferry moderators`; 0 for none)");
+    upload.add_option("--meta", options.metaFile,
+                      "Title, description, tags, categories and moderator per file, from a JSON "
+                      "file (see the README); flags given here win");
+    upload.add_flag("--no-check", options.noCheck,
+                    "Do not check the file type, categories and moderator against the "
+                    "service's lists (an empty file is still refused)");
+    upload.add_flag("--dry-run", options.dryRun,
+                    "Log in, run every check and show what would be sent; send nothing");
 }
 
-std::string readAll(std::istream& in) {
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// Only the flags given speak; any --categoryN gives the three categories together.
+UploadFields givenFields(const UploadFlags& flags) {
+    UploadFields fields;
+    std::optional<std::string>* texts[] = {&fields.title, &fields.description, &fields.tags};
+    const std::string* values[] = {&flags.title, &flags.description, &flags.tags};
+    for (size_t i = 0; i < 3; ++i) {
+        if (flags.titleDescriptionTags[i]->count() > 0) *texts[i] = *values[i];
+    }
+    for (const CLI::Option* category : flags.categories) {
+        if (category->count() > 0) fields.categories = {flags.category, flags.category2, flags.category3};
+    }
+    if (flags.moderatorOption->count() > 0) fields.moderator = flags.moderator;
+    return fields;
 }
+
 }  // namespace
 
 ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& out,
                              std::ostream& err, const std::string& versionText) {
     Options options;
     CLI::App app{"Publishes videos to Lumivid through the Clipferry library.\n"
-                 "Every command logs in first.",
+                 "Every command but config logs in first.",
                  "clipferry"};
     app.require_subcommand(1);
     app.fallthrough();  // options of the whole command may also follow the subcommand
     app.set_version_flag("--version", versionText, "Show the command's and the library's version");
-    app.add_option("--user,-u", options.user, "Lumivid user name")
-        ->envname("CLIPFERRY_USER")
-        ->required();
-    app.add_option("--retry", options.retries,
-                   "Try again up to N times after a connection failure or timeout, "
-                   "waiting 1 s and doubling; never once the whole file was sent")
-        ->check(CLI::Range(0, 100))
-        ->default_val(0);
+    // Where a setting came from matters (`clipferry config`), so the
+    // environment and config.toml are read after parsing, not by CLI11.
+    std::string user, proxy;
+    int retries = 0;
+    CLI::Option* userOption = app.add_option(
+        "--user,-u", user, "Lumivid user name (else CLIPFERRY_USER, else user in config.toml)");
+    CLI::Option* proxyOption = app.add_option(
+        "--proxy", proxy,
+        "HTTP proxy for every request, HOST:PORT (else CLIPFERRY_PROXY_SERVER, else proxy in "
+        "config.toml)");
+    CLI::Option* retryOption =
+        app.add_option("--retry", retries,
+                       "Try again up to N times after a connection failure or timeout, "
+                       "waiting 1 s and doubling; never once the whole file was sent "
+                       "(else retry in config.toml, else 0)")
+            ->check(CLI::Range(0, 100));
     app.add_flag("--json", options.json, "Print one JSON document on standard output");
     CLI::Option* quiet =
         app.add_flag("--quiet,-q", options.quiet, "No progress: only the result and errors");
@@ -112,8 +157,11 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     categories->add_flag("--recursive,-r", options.recursive, "Descend into every category");
     CLI::App* moderators = app.add_subcommand("moderators", "List the moderators you may choose");
     CLI::App* upload = app.add_subcommand("upload", "Publish media files, one after the other");
-    CLI::Option* title = addUploadOptions(*upload, options.upload);
-    for (CLI::App* sub : {login, fileTypes, categories, moderators, upload}) {
+    UploadFlags uploadFlags;
+    addUploadOptions(*upload, options.upload, uploadFlags);
+    CLI::App* config = app.add_subcommand(
+        "config", "Show each setting, its value and where it came from; needs no login");
+    for (CLI::App* sub : {login, fileTypes, categories, moderators, upload, config}) {
         sub->footer("Exit statuses and environment variables: clipferry --help");
     }
     app.footer(std::string(kEnvironment) + "\n" + exitStatusTable());
@@ -153,13 +201,25 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     if (*categories) options.command = Command::Categories;
     if (*moderators) options.command = Command::Moderators;
     if (*upload) options.command = Command::Upload;
-    options.upload.titleGiven = title->count() > 0;
+    if (*config) options.command = Command::Config;
+    if (userOption->count() > 0) options.given.user = user;
+    if (proxyOption->count() > 0) options.given.proxy = proxy;
+    if (retryOption->count() > 0) options.given.retry = retries;
+    // The command line's alone until runCommand folds in the environment and config.toml.
+    options.user = user;
+    options.retries = retries;
+    options.upload.fields = givenFields(uploadFlags);
     return {options, exit_status::ok};
 }
 
 std::optional<std::string> findBadArgument(const Options& options) {
+    if (options.command == Command::Config) {
+        return std::nullopt;  // shows the settings, whatever they are
+    }
     if (options.user.empty()) {
-        return "--user: the user name is empty";
+        return options.given.user ? "--user: the user name is empty"
+                                  : "--user: no user name; give --user NAME, set CLIPFERRY_USER, "
+                                    "or write user = \"NAME\" in config.toml (see clipferry config)";
     }
     if (options.command == Command::Categories && options.parent < 0) {
         return "PARENT: a category id is 0 or more";
@@ -181,6 +241,9 @@ std::optional<std::string> findBadArgument(const Options& options) {
     } else if (!upload.descriptionFile.empty()) {
         files.emplace_back("--description-file", upload.descriptionFile);
     }
+    if (!upload.metaFile.empty()) {
+        files.emplace_back("--meta", upload.metaFile);
+    }
     for (const auto& [name, path] : files) {
         std::error_code error;
         auto status = fs::status(path, error);
@@ -194,14 +257,15 @@ std::optional<std::string> findBadArgument(const Options& options) {
             return name + ": cannot be read: " + path;
         }
     }
-    if (upload.titleGiven && upload.fields.title.empty()) {
+    const UploadFields& fields = upload.fields;
+    if (fields.title && fields.title->empty()) {
         return "--title: the title is empty";
     }
-    const VideoFields& fields = upload.fields;
-    const std::pair<const char*, int32_t> ids[] = {{"--category", fields.category},
-                                                   {"--category2", fields.category2},
-                                                   {"--category3", fields.category3},
-                                                   {"--moderator", fields.moderator}};
+    const std::vector<int32_t> categories = fields.categories.value_or(std::vector<int32_t>(3, 0));
+    const std::pair<const char*, int32_t> ids[] = {{"--category", categories.at(0)},
+                                                   {"--category2", categories.at(1)},
+                                                   {"--category3", categories.at(2)},
+                                                   {"--moderator", fields.moderator.value_or(0)}};
     for (const auto& [name, value] : ids) {
         if (value < 0) {
             return std::string(name) + ": an id is 0 or more, not " + std::to_string(value);
@@ -210,23 +274,21 @@ std::optional<std::string> findBadArgument(const Options& options) {
     return std::nullopt;
 }
 
-std::vector<UploadJob> buildUploadJobs(const UploadOptions& options, std::istream& standardInput) {
-    VideoFields fields = options.fields;
-    if (options.descriptionFile == "-") {
-        fields.description = readAll(standardInput);
-    } else if (!options.descriptionFile.empty()) {
-        std::ifstream in(options.descriptionFile, std::ios::binary);
-        if (!in) {
-            throw std::runtime_error("--description-file: cannot be read: " + options.descriptionFile);
-        }
-        fields.description = readAll(in);
+std::vector<UploadJob> buildUploadJobs(const UploadOptions& options,
+                                       const UploadFields& configDefaults,
+                                       std::istream& standardInput) {
+    UploadFields commandLine = options.fields;
+    if (!options.descriptionFile.empty()) {
+        commandLine.description = readDescriptionFile(options.descriptionFile, standardInput);
+    }
+    std::optional<Metadata> metadata;
+    if (!options.metaFile.empty()) {
+        metadata = loadMetadataFile(options.metaFile);
     }
     std::vector<UploadJob> jobs;
     for (const std::string& file : options.files) {
-        jobs.push_back({file, fields});
-        if (options.fields.title.empty()) {
-            jobs.back().fields.title = std::filesystem::path(file).stem().string();
-        }
+        const UploadFields* perFile = metadata ? findMetadata(*metadata, file) : nullptr;
+        jobs.push_back(mergeUpload(file, commandLine, perFile, configDefaults));
     }
     return jobs;
 }

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "config.h"
+
 namespace clipferry::cli {
 
-enum class Command { Login, FileTypes, Categories, Moderators, Upload };
+enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config };
 
 // What the service is told about one video.
 struct VideoFields {
@@ -24,12 +26,25 @@ struct VideoFields {
     int32_t moderator = 0;
 };
 
+// The fields of a video as one source (the command line, a --meta entry, the
+// configuration) gives them, each empty when that source is silent.
+// Categories are one setting: up to three ids, given together.
+struct UploadFields {
+    std::optional<std::string> title;
+    std::optional<std::string> description;
+    std::optional<std::string> tags;  // words separated by single spaces
+    std::optional<std::vector<int32_t>> categories;
+    std::optional<int32_t> moderator;
+};
+
 // What `upload` was given; the same for every file of the batch.
 struct UploadOptions {
     std::vector<std::string> files;
-    VideoFields fields;           // an empty title: each file's name without its extension
-    bool titleGiven = false;
+    UploadFields fields;          // the flags given; any --categoryN gives all three
     std::string descriptionFile;  // "-" for standard input
+    std::string metaFile;         // --meta: per-file fields in JSON
+    bool noCheck = false;         // skip the checks against the service's lists
+    bool dryRun = false;          // check and show, send nothing
 };
 
 // One file to upload with everything the service is told about it.
@@ -40,8 +55,9 @@ struct UploadJob {
 
 struct Options {
     Command command = Command::Login;
-    std::string user;
-    int retries = 0;
+    CommandLineSettings given;  // --user, --proxy, --retry as given; the configuration fills the rest
+    std::string user;           // in effect, once the settings are resolved
+    int retries = 0;            // in effect, once the settings are resolved
     bool json = false;            // one JSON document on standard output
     bool quiet = false;           // no progress, only the result and errors
     bool verbose = false;         // each step, the proxy and the dump files on standard error
@@ -64,10 +80,13 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
 // nothing is. Looks at the file system for the upload's files.
 std::optional<std::string> findBadArgument(const Options& options);
 
-// The uploads the options ask for, in order: one per file, the title taken
-// from the file's name when none was given, the description read from its
-// file (`standardInput` for "-"). Throws std::runtime_error when the
-// description file cannot be read.
-std::vector<UploadJob> buildUploadJobs(const UploadOptions& options, std::istream& standardInput);
+// The uploads the options ask for, in order: one per file, each field taken
+// from the command line, else the file's --meta entry, else `configDefaults`,
+// else the built-in default (the title is the file's name without its
+// extension). The description file is read from `standardInput` for "-".
+// Throws MetadataError when the --meta or description file cannot be used.
+std::vector<UploadJob> buildUploadJobs(const UploadOptions& options,
+                                       const UploadFields& configDefaults,
+                                       std::istream& standardInput);
 
 }  // namespace clipferry::cli

@@ -91,7 +91,7 @@ std::string refusedText(Operation operation, const std::string& serviceMessage) 
 // "the proxy 127.0.0.1:8080 (CLIPFERRY_PROXY_SERVER)" or the service's host.
 std::string destination(const Circumstances& c) {
     if (!c.proxy.empty()) {
-        return "the proxy " + c.proxy + " (CLIPFERRY_PROXY_SERVER)";
+        return "the proxy " + c.proxy + " (" + c.proxySource + ")";
     }
     return c.host.empty() ? std::string("the service") : c.host;
 }
@@ -101,8 +101,8 @@ std::string networkText(int32_t result, const Circumstances& c) {
         "(libcurl result " + std::to_string(result) + ": " + curlErrorName(result) + ")";
     std::string where = destination(c);
     std::string check = c.proxy.empty() ? "check the network connection"
-                                        : "is the service or proxy running? check "
-                                          "CLIPFERRY_PROXY_SERVER";
+                                        : "is the service or proxy running? check " +
+                                              c.proxySource;
     switch (exitStatusFor(result)) {
     case exit_status::unreachable:
         return "could not reach " + where + " " + cause + "; " + check;
@@ -207,7 +207,8 @@ std::string exitStatusTable() {
            "  0   success (every upload accepted)\n"
            "  1   the command failed before reaching the service (no terminal for the password...)\n"
            "  2   command line not understood\n"
-           "  3   bad argument or state (result 82; the message names what was wrong)\n"
+           "  3   bad argument or state (result 82, a check before sending, a mistake in\n"
+           "      config.toml or the --meta file; the message names what was wrong)\n"
            "  4   refused by the service (result 83; login refused or the service's message)\n"
            "  5   cancelled with Ctrl-C, or libcurl could not be loaded (result 42)\n"
            "  6   could not reach the service or the proxy (resolve, connect, proxy handshake)\n"

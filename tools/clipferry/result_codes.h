@@ -45,6 +45,7 @@ struct Circumstances {
     std::string host;            // the service's host, e.g. "http://api.lumivid.example"
     std::string file;            // the upload's file
     bool everyByteSent = false;  // the failure came while the verdict was awaited
+    std::string proxySource = "CLIPFERRY_PROXY_SERVER";  // where the proxy was set: flag, variable, file
 };
 
 struct Explanation {

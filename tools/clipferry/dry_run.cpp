@@ -1,0 +1,101 @@
+// The --dry-run listing, as text and as JSON, from the jobs the checks passed.
+#include "dry_run.h"
+
+#include <filesystem>
+
+#include "progress.h"
+
+namespace clipferry::cli {
+
+namespace {
+
+// The name the service's list gives an id; empty when it is not listed.
+std::string nameOf(const std::vector<Choice>& choices, int32_t id) {
+    for (const Choice& choice : choices) {
+        if (choice.id == id) return choice.name;
+    }
+    return {};
+}
+
+std::vector<Choice> categoriesOf(const VideoFields& fields, const ServiceLists& lists) {
+    std::vector<Choice> chosen;
+    for (int32_t id : {fields.category, fields.category2, fields.category3}) {
+        if (id != 0) chosen.push_back({id, nameOf(lists.categories, id)});
+    }
+    return chosen;
+}
+
+std::optional<Choice> moderatorOf(const VideoFields& fields, const ServiceLists& lists) {
+    if (fields.moderator == 0) return std::nullopt;
+    return Choice{fields.moderator,
+                  lists.moderators ? nameOf(*lists.moderators, fields.moderator) : std::string()};
+}
+
+uint64_t sizeOf(const std::string& file) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(file, error);
+    return error ? 0 : size;
+}
+
+std::string shown(const Choice& choice) {
+    return std::to_string(choice.id) + (choice.name.empty() ? "" : " " + choice.name);
+}
+
+// The first line, and how many more there are, so a long description stays one line.
+std::string firstLine(const std::string& text) {
+    const size_t end = text.find('\n');
+    if (end == std::string::npos) return text.empty() ? "(none)" : text;
+    size_t more = 0;
+    for (size_t at = end; at != std::string::npos; at = text.find('\n', at + 1)) ++more;
+    return text.substr(0, end) + " (and " + std::to_string(more) + " more line" +
+           (more == 1 ? "" : "s") + ")";
+}
+
+}  // namespace
+
+std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
+    std::string text;
+    for (const UploadJob& job : jobs) {
+        const VideoFields& fields = job.fields;
+        std::string categories;
+        for (const Choice& category : categoriesOf(fields, lists)) {
+            categories += (categories.empty() ? "" : ", ") + shown(category);
+        }
+        const std::optional<Choice> moderator = moderatorOf(fields, lists);
+        const uint64_t bytes = sizeOf(job.file);
+        text += job.file + " (" + formatBytes(static_cast<double>(bytes)) + ", " +
+                std::to_string(bytes) + " bytes)\n";
+        text += "  title        " + fields.title + "\n";
+        text += "  description  " + firstLine(fields.description) + "\n";
+        text += "  tags         " + (fields.tags.empty() ? "(none)" : fields.tags) + "\n";
+        text += "  categories   " + (categories.empty() ? "(none)" : categories) + "\n";
+        text += "  moderator    " + (moderator ? shown(*moderator) : "(none)") + "\n";
+    }
+    const size_t count = jobs.size();
+    return text + "dry run: " + std::to_string(count) + " file" + (count == 1 ? "" : "s") +
+           " checked, nothing was sent\n";
+}
+
+nlohmann::ordered_json dryRunJson(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
+    nlohmann::ordered_json uploads = nlohmann::ordered_json::array();
+    for (const UploadJob& job : jobs) {
+        const VideoFields& fields = job.fields;
+        nlohmann::ordered_json categories = nlohmann::ordered_json::array();
+        for (const Choice& category : categoriesOf(fields, lists)) {
+            categories.push_back({{"id", category.id}, {"name", category.name}});
+        }
+        const std::optional<Choice> moderator = moderatorOf(fields, lists);
+        uploads.push_back({{"file", job.file},
+                           {"bytes", sizeOf(job.file)},
+                           {"title", fields.title},
+                           {"description", fields.description},
+                           {"tags", fields.tags},
+                           {"categories", std::move(categories)},
+                           {"moderator", moderator ? nlohmann::ordered_json{{"id", moderator->id},
+                                                                            {"name", moderator->name}}
+                                                   : nlohmann::ordered_json()}});
+    }
+    return {{"ok", true}, {"dry_run", true}, {"uploads", std::move(uploads)}};
+}
+
+}  // namespace clipferry::cli

@@ -1,0 +1,191 @@
+// The checks before sending: pure functions of the upload's fields, the file
+// system and the lists the service gave once for the run.
+#include "preflight.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "metadata.h"
+
+namespace clipferry::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Long lists are cut here; the listing commands show them whole.
+constexpr size_t kChoicesShown = 12;
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The bytes of the UTF-8 character at `at`, so that ? takes a whole character.
+size_t characterLength(const std::string& text, size_t at) {
+    size_t length = 1;
+    while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
+        ++length;
+    }
+    return length;
+}
+
+bool wildcardMatch(const std::string& pattern, const std::string& name) {
+    size_t p = 0, n = 0;
+    size_t starP = std::string::npos, starN = 0;  // where the last * began, to try it longer
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += characterLength(name, n);
+        } else if (p < pattern.size() && fold(pattern[p]) == fold(name[n])) {
+            ++p;
+            ++n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            starN += characterLength(name, starN);
+            n = starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+// "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
+std::vector<std::string> splitPatterns(const std::string& fileTypes) {
+    std::vector<std::string> patterns;
+    size_t start = 0;
+    while (start <= fileTypes.size()) {
+        size_t end = fileTypes.find_first_of(";,", start);
+        if (end == std::string::npos) end = fileTypes.size();
+        std::string pattern = fileTypes.substr(start, end - start);
+        const size_t first = pattern.find_first_not_of(" \t");
+        pattern = first == std::string::npos ? "" : pattern.substr(first, pattern.find_last_not_of(" \t") - first + 1);
+        if (!pattern.empty()) patterns.push_back(pattern);
+        start = end + 1;
+    }
+    return patterns;
+}
+
+std::string join(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+std::string listChoices(const std::vector<Choice>& choices) {
+    std::vector<std::string> shown;
+    for (size_t i = 0; i < choices.size() && i < kChoicesShown; ++i) {
+        shown.push_back(std::to_string(choices[i].id) + " " + choices[i].name);
+    }
+    std::string text = join(shown);
+    if (choices.size() > kChoicesShown) {
+        text += " and " + std::to_string(choices.size() - kChoicesShown) + " more";
+    }
+    return text;
+}
+
+bool listed(const std::vector<Choice>& choices, int32_t id) {
+    for (const Choice& choice : choices) {
+        if (choice.id == id) return true;
+    }
+    return false;
+}
+
+void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
+    for (const Category& category : level) {
+        out.push_back({category.id, category.name});
+        flattenInto(category.children, out);
+    }
+}
+
+}  // namespace
+
+std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
+    std::vector<Choice> choices;
+    flattenInto(tree, choices);
+    return choices;
+}
+
+bool matchesFileTypes(const std::string& file, const std::string& fileTypes) {
+    const std::string name = fs::path(file).filename().string();
+    for (std::string pattern : splitPatterns(fileTypes)) {
+        if (pattern.find_first_of("*?") == std::string::npos) {
+            pattern = (pattern.front() == '.' ? "*" : "*.") + pattern;
+        }
+        if (wildcardMatch(pattern, name)) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> checkFile(const std::string& file) {
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (!fs::exists(status)) return {file + ": no such file"};
+    if (!fs::is_regular_file(status)) return {file + ": not a regular file"};
+    if (!std::ifstream(file, std::ios::binary)) return {file + ": cannot be read"};
+    if (fs::file_size(file, error) == 0 && !error) return {file + ": the file is empty; there is nothing to upload"};
+    return {};
+}
+
+std::vector<std::string> checkFields(const UploadJob& upload) {
+    std::vector<std::string> problems;
+    const VideoFields& fields = upload.fields;
+    if (fields.title.empty()) problems.push_back("--title: the title is empty");
+    if (fields.category == 0) {
+        problems.push_back("--category: no category; give one (see clipferry categories), "
+                           "or \"categories\" in the --meta file or config.toml");
+    }
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
+    for (const auto& [flag, text] : texts) {
+        if (text->size() > kMostFieldBytes) {
+            problems.push_back(std::string(flag) + ": " + std::to_string(text->size()) +
+                               " bytes, more than the " + std::to_string(kMostFieldBytes) +
+                               " the service takes; shorten it");
+        }
+    }
+    return problems;
+}
+
+std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists) {
+    std::vector<std::string> problems;
+    // Without a list from the service there is nothing to hold the file against.
+    if (!splitPatterns(lists.fileTypes).empty() && !matchesFileTypes(upload.file, lists.fileTypes)) {
+        problems.push_back(upload.file + ": not a file type the service accepts; it accepts " +
+                           join(splitPatterns(lists.fileTypes)));
+    }
+    const VideoFields& fields = upload.fields;
+    const std::pair<const char*, int32_t> categories[] = {
+        {"--category", fields.category}, {"--category2", fields.category2}, {"--category3", fields.category3}};
+    for (const auto& [flag, id] : categories) {
+        if (id == 0 || listed(lists.categories, id)) continue;
+        const std::string problem = std::string(flag) + " " + std::to_string(id) + ": no such category; ";
+        problems.push_back(problem + (lists.categories.empty()
+                                          ? "the service lists no categories"
+                                          : "choose one of: " + listChoices(lists.categories)));
+    }
+    if (fields.moderator != 0) {
+        const std::string problem = "--moderator " + std::to_string(fields.moderator) + ": ";
+        if (!lists.moderators) {
+            problems.push_back(problem + "this account may not choose a moderator; leave --moderator out");
+        } else if (lists.moderators->empty()) {
+            problems.push_back(problem + "the service lists no moderators for this account; leave --moderator out");
+        } else if (!listed(*lists.moderators, fields.moderator)) {
+            problems.push_back(problem + "not one of your moderators; choose one of: " +
+                               listChoices(*lists.moderators) + ", or 0 for none");
+        }
+    }
+    return problems;
+}
+
+std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists) {
+    std::vector<std::string> problems = checkFile(upload.file);
+    for (std::vector<std::string> more : {checkFields(upload), checkAgainstService(upload, lists)}) {
+        problems.insert(problems.end(), more.begin(), more.end());
+    }
+    return problems;
+}
+
+}  // namespace clipferry::cli

@@ -1,0 +1,51 @@
+// Checks made before any byte of a file is sent: the file itself, the fields'
+// sizes, and the file type, categories and moderator against the service's
+// lists. Each problem is one line saying what is wrong and what would do.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "category_tree.h"
+#include "options.h"
+
+namespace clipferry::cli {
+
+// A category or moderator as the user picks it: its id and a name to show.
+struct Choice {
+    int32_t id = 0;
+    std::string name;
+};
+
+// The service's lists, fetched once per run.
+struct ServiceLists {
+    std::string fileTypes;         // as the service gives it: "*.mp4;*.mov;*.avi"
+    std::vector<Choice> categories;  // every level; see flattenCategories
+    // Empty when the account may not choose a moderator (the list call gave 82).
+    std::optional<std::vector<Choice>> moderators;
+};
+
+// The tree in listing order, parents before their children.
+std::vector<Choice> flattenCategories(const std::vector<Category>& tree);
+
+// Whether the file's name matches one of the ';'-separated patterns, with *
+// and ?, ignoring case. A pattern without wildcards or a dot ("mp4", ".mp4")
+// is taken as an extension.
+bool matchesFileTypes(const std::string& file, const std::string& fileTypes);
+
+// The file exists, is a regular file and is not empty.
+std::vector<std::string> checkFile(const std::string& file);
+
+// A title and a first category are given, and no text is longer than the
+// library sends.
+std::vector<std::string> checkFields(const UploadJob& upload);
+
+// The file's type, the non-zero category ids and the moderator against the lists.
+std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists);
+
+// All of the above, every problem found, in that order.
+std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists);
+
+}  // namespace clipferry::cli
