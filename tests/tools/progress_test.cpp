@@ -33,7 +33,7 @@ TEST(ProgressFormat, Durations) {
 
 constexpr double MiB = 1048576.0;
 
-enum class State { Moving, Starting, Unsized, Stalled, Waiting, Sent, Stopped };
+enum class State { Moving, Starting, Unsized, Stalled, Waiting, Sent, Stopped, Unanswered };
 
 std::string render(State state, int width) {
     switch (state) {
@@ -51,6 +51,8 @@ std::string render(State state, int width) {
         return formatSummary({12 * MiB, 12 * MiB, 4, 30, true}, width);
     case State::Stopped:
         return formatSummary({4.8 * MiB, 12 * MiB, 6, 0, false}, width);
+    case State::Unanswered:  // every byte went out, then the connection broke
+        return formatSummary({12 * MiB, 12 * MiB, 4, 30, false}, width);
     }
     return {};
 }
@@ -106,7 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "sent 12.0 MiB in 0:04 (3.0 MiB/s); the verdict took 0:30 more"},
         LineCase{"stopped_20", State::Stopped, 20, "stopped at 4.8 MiB"},
         LineCase{"stopped_plain", State::Stopped, 0,
-                 "stopped at 4.8 MiB of 12.0 MiB after 0:06 (819.2 KiB/s)"}),
+                 "stopped at 4.8 MiB of 12.0 MiB after 0:06 (819.2 KiB/s)"},
+        LineCase{"unanswered_plain", State::Unanswered, 0,
+                 "sent 12.0 MiB in 0:04 (3.0 MiB/s); no verdict after 0:30"}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 // One call to the meter, and what it wrote.

@@ -202,7 +202,9 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
 std::string formatSummary(const TransferSummary& s, int width) {
     double average = s.sending > 0 ? s.sent / s.sending : 0;
     std::vector<Field> fields;
-    if (s.completed) {
+    // Every byte out but no verdict: the service may have the file, so say it was sent.
+    bool allSent = s.total > 0 && s.sent >= s.total;
+    if (s.completed || allSent) {
         fields.push_back({0, "sent " + formatBytes(s.sent)});
         fields.push_back({1, "in " + formatDuration(s.sending), {}, 0, " "});
     } else {
@@ -214,6 +216,8 @@ std::string formatSummary(const TransferSummary& s, int width) {
     fields.push_back({2, "(" + speedText(average) + ")", {}, 0, " "});
     if (s.completed && std::lround(s.waiting) >= 1) {
         fields.push_back({3, "the verdict took " + formatDuration(s.waiting) + " more", {}, 0, "; "});
+    } else if (!s.completed && allSent) {
+        fields.push_back({3, "no verdict after " + formatDuration(s.waiting), {}, 0, "; "});
     }
     return fit(std::move(fields), limitFor(width));
 }
@@ -327,7 +331,7 @@ void ProgressMeter::finish(bool completed) {
     // The service answered, so it had every byte, even if the last report came before.
     summary.sent = completed ? std::max(sent_, total_) : sent_;
     summary.total = total_;
-    double lastByte = completed && allSentAt_ >= 0 ? allSentAt_ : now;
+    double lastByte = allSentAt_ >= 0 ? allSentAt_ : now;
     summary.sending = lastByte - start_;
     summary.waiting = now - lastByte;
     std::string line = formatSummary(summary, lineWidth());
