@@ -176,5 +176,21 @@ TEST_F(OptionsTest, EachFileBecomesOneUploadTitledByItsNameUnlessATitleIsGiven) 
     }
 }
 
+TEST_F(OptionsTest, AMetaEntryThatNamesNoFileOfTheRunIsReported) {
+    std::string meta = (dir_ / "meta.json").string();
+    std::ofstream(meta) << R"([{"file": "b.mov", "title": "B"}, {"file": "harbor.mp4", "title": "H"}])";
+    UploadOptions options;
+    options.files = {"b.mov", "harbour.mp4"};
+    options.metaFile = meta;
+    std::istringstream in;
+    std::vector<std::string> warnings;
+    std::vector<UploadJob> jobs = buildUploadJobs(options, {}, in, &warnings);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].fields.title, "B");
+    EXPECT_EQ(jobs[1].fields.title, "harbour");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("entry 2 (\"harbor.mp4\")"), std::string::npos) << warnings[0];
+}
+
 }  // namespace
 }  // namespace clipferry::cli

@@ -542,7 +542,11 @@ int runCommand(const Options& given) {
             UploadFields defaults;
             defaults.categories = config.categories;
             defaults.moderator = config.moderator;
-            jobs = buildUploadJobs(options.upload, defaults, std::cin);
+            std::vector<std::string> warnings;
+            jobs = buildUploadJobs(options.upload, defaults, std::cin, &warnings);
+            for (const std::string& warning : warnings) {
+                std::cerr << "clipferry: warning: " << warning << "\n";
+            }
         }
         std::string password = obtainPasswordFor(options);
         if (password.empty()) {

@@ -85,8 +85,11 @@ std::optional<std::string> findBadArgument(const Options& options);
 // else the built-in default (the title is the file's name without its
 // extension). The description file is read from `standardInput` for "-".
 // Throws MetadataError when the --meta or description file cannot be used.
+// `warnings`, when given, receives one line per --meta entry that names none
+// of the files: a misspelt name would otherwise drop its details unnoticed.
 std::vector<UploadJob> buildUploadJobs(const UploadOptions& options,
                                        const UploadFields& configDefaults,
-                                       std::istream& standardInput);
+                                       std::istream& standardInput,
+                                       std::vector<std::string>* warnings = nullptr);
 
 }  // namespace clipferry::cli
