@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "api/login_record.h"
+#include "xml/login_record.h"
 #include "api/operation_frame.h"
 #include "api/upload_verdict.h"
 #include "transport/response_buffer.h"

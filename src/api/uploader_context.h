@@ -1,16 +1,15 @@
-// The object behind the host's handle: the libcurl binding, the proxy, the
-// last successful login and the switches fixed at creation.
+// The object behind the host's handle: the connection (libcurl binding,
+// proxy, log switch) and the last successful login.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
-#include "api/login_record.h"
-#include "transport/curl_binding.h"
+#include "transport/connection.h"
+#include "xml/login_record.h"
 
 namespace clipferry {
 
-class UploaderContext {
+class UploaderContext : public Connection {
 public:
     UploaderContext();
     virtual ~UploaderContext();
@@ -22,12 +21,7 @@ public:
     bool Open();
     void ClearLoginRecord();
 
-    std::unique_ptr<CurlBinding> binding;
     LoginRecord login;
-    int32_t logResponses = 0;
-    char uploadServerUrl[1040];
-    char proxy[260];
-    int32_t proxyEnabled = 0;
 };
 
 // Whether the stored log switch asks for response dumps (exactly 999).

@@ -16,7 +16,7 @@ constexpr long kTimeoutSeconds = 50;
 
 // Posts one envelope; body must stay unchanged until the transfer ends, as
 // libcurl reads it in place.
-int32_t PostEnvelope(UploaderContext& context, const char* operation, const std::string& body,
+int32_t PostEnvelope(Connection& context, const char* operation, const std::string& body,
                      ResponseBody* response) {
     CurlBinding& curl = *context.binding;
     const std::string url = std::string(ApiHostUrl) + "/0.1.1/api";
@@ -50,27 +50,27 @@ int32_t PostEnvelope(UploaderContext& context, const char* operation, const std:
     return curl.EasyPerform(handle.get());
 }
 
-bool HasBinding(const UploaderContext& context) { return context.binding != nullptr; }
+bool HasBinding(const Connection& context) { return context.binding != nullptr; }
 
 }  // namespace
 
-int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, ResponseBody* response) {
+int32_t PostUserLogin(Connection& context, const char* userName, const char* password, ResponseBody* response) {
     if (userName == nullptr || password == nullptr || response == nullptr || !HasBinding(context))
         return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "UserLogin", UserLoginEnvelope(userName, password), response);
 }
 
-int32_t PostGetFileTypes(UploaderContext& context, ResponseBody* response) {
+int32_t PostGetFileTypes(Connection& context, ResponseBody* response) {
     if (response == nullptr || !HasBinding(context)) return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "GetFileTypes", GetFileTypesEnvelope(), response);
 }
 
-int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, ResponseBody* response) {
+int32_t PostGetCategories(Connection& context, int32_t parentCategoryId, ResponseBody* response) {
     if (response == nullptr || !HasBinding(context) || parentCategoryId < 0) return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "GetCategories", GetCategoriesEnvelope(parentCategoryId), response);
 }
 
-int32_t PostGetModerators(UploaderContext& context, int32_t contactId, ResponseBody* response) {
+int32_t PostGetModerators(Connection& context, int32_t contactId, ResponseBody* response) {
     if (response == nullptr || !HasBinding(context) || contactId <= 0) return CLIPFERRY_BAD_ARGUMENT;
     return PostEnvelope(context, "GetModerators", GetModeratorsEnvelope(contactId), response);
 }

@@ -15,17 +15,17 @@
 
 #include <cstdint>
 
-#include "api/uploader_context.h"
+#include "transport/connection.h"
 #include "transport/response_buffer.h"
 
 namespace clipferry {
 
 // userName and password are NUL-terminated UTF-8.
-int32_t PostUserLogin(UploaderContext& context, const char* userName, const char* password, ResponseBody* response);
-int32_t PostGetFileTypes(UploaderContext& context, ResponseBody* response);
+int32_t PostUserLogin(Connection& context, const char* userName, const char* password, ResponseBody* response);
+int32_t PostGetFileTypes(Connection& context, ResponseBody* response);
 // parentCategoryId 0 asks for the top categories; negative ids give 82.
-int32_t PostGetCategories(UploaderContext& context, int32_t parentCategoryId, ResponseBody* response);
+int32_t PostGetCategories(Connection& context, int32_t parentCategoryId, ResponseBody* response);
 // contactId must be positive.
-int32_t PostGetModerators(UploaderContext& context, int32_t contactId, ResponseBody* response);
+int32_t PostGetModerators(Connection& context, int32_t contactId, ResponseBody* response);
 
 }  // namespace clipferry

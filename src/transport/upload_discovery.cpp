@@ -20,7 +20,7 @@ constexpr long kTimeoutSeconds = 50;
 
 // Stores the address only when it fits whole: a cut address would send the
 // upload somewhere else, while an empty one sends it to the default host.
-void StoreUploadServerUrl(UploaderContext& context, const char16_t* address) {
+void StoreUploadServerUrl(Connection& context, const char16_t* address) {
     const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
     if (utf8.size() >= sizeof context.uploadServerUrl) return;
     std::memcpy(context.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
@@ -28,7 +28,7 @@ void StoreUploadServerUrl(UploaderContext& context, const char16_t* address) {
 
 }  // namespace
 
-void DiscoverUploadServer(UploaderContext& context) {
+void DiscoverUploadServer(Connection& context) {
     if (context.binding == nullptr) return;
     std::memset(context.uploadServerUrl, 0, sizeof context.uploadServerUrl);
     CurlBinding& curl = *context.binding;

@@ -46,7 +46,7 @@ CURLFORMcode AddFilePart(FormPost& form, const FormPart& part, std::FILE* file, 
 
 }  // namespace
 
-int32_t PostUploadForm(UploaderContext& context, ResponseBody* response, const UploadFields& fields,
+int32_t PostUploadForm(Connection& context, ResponseBody* response, const UploadFields& fields,
                        const char16_t* path, ProgressCallback progress, void* progressData) {
     if (response == nullptr || fields.authKey == nullptr || fields.title == nullptr ||
         fields.description == nullptr || fields.tags == nullptr || path == nullptr ||

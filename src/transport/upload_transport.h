@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "api/uploader_context.h"
+#include "transport/connection.h"
 #include "clipferry.h"
 #include "transport/response_buffer.h"
 #include "transport/upload_form.h"
@@ -14,7 +14,7 @@ namespace clipferry {
 // Clears the context's uploadServerUrl and fills it with the address the API
 // host names, when it names one that fits. Does nothing without a binding.
 // Failures leave the address empty, so the upload goes to the default host.
-void DiscoverUploadServer(UploaderContext& context);
+void DiscoverUploadServer(Connection& context);
 
 // Posts the form to the discovered server (or the default upload host),
 // streaming the file at path. response is the caller's empty ResponseBody,
@@ -27,7 +27,7 @@ void DiscoverUploadServer(UploaderContext& context);
 // 42 when progress returns non-zero; otherwise libcurl's result (0 when the
 // exchange completed, whatever the response status; 28 when nothing moved
 // for 500 seconds).
-int32_t PostUploadForm(UploaderContext& context, ResponseBody* response, const UploadFields& fields,
+int32_t PostUploadForm(Connection& context, ResponseBody* response, const UploadFields& fields,
                        const char16_t* path, ProgressCallback progress, void* progressData);
 
 }  // namespace clipferry

@@ -2,7 +2,7 @@
 // user's record (contact id, moderator switch, profile, upload auth key).
 #pragma once
 
-#include "api/login_record.h"
+#include "xml/login_record.h"
 #include "xml/response_document.h"
 
 namespace clipferry::xml {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "api/login_record.h"
+#include "xml/login_record.h"
 #include "xml/list_extraction.h"
 #include "xml/login_extraction.h"
 #include "xml/response_document.h"
