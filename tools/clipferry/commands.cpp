@@ -154,18 +154,6 @@ int32_t withRetry(const Options& options, const Reporter& reporter, Operation op
         .result;
 }
 
-std::vector<std::string> splitFileTypes(const std::string& text) {
-    std::vector<std::string> types;
-    std::istringstream in(text);
-    for (std::string item; std::getline(in, item, ';');) {
-        auto first = item.find_first_not_of(" \t\r\n");
-        if (first != std::string::npos) {
-            types.push_back(item.substr(first, item.find_last_not_of(" \t\r\n") - first + 1));
-        }
-    }
-    return types;
-}
-
 int listFileTypes(const Options& options, const Reporter& reporter, Session& session) {
     std::string text;
     reporter.step("asking for the accepted file types");

@@ -52,22 +52,6 @@ bool wildcardMatch(const std::string& pattern, const std::string& name) {
     return p == pattern.size();
 }
 
-// "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
-std::vector<std::string> splitPatterns(const std::string& fileTypes) {
-    std::vector<std::string> patterns;
-    size_t start = 0;
-    while (start <= fileTypes.size()) {
-        size_t end = fileTypes.find_first_of(";,", start);
-        if (end == std::string::npos) end = fileTypes.size();
-        std::string pattern = fileTypes.substr(start, end - start);
-        const size_t first = pattern.find_first_not_of(" \t");
-        pattern = first == std::string::npos ? "" : pattern.substr(first, pattern.find_last_not_of(" \t") - first + 1);
-        if (!pattern.empty()) patterns.push_back(pattern);
-        start = end + 1;
-    }
-    return patterns;
-}
-
 std::string join(const std::vector<std::string>& items) {
     std::string text;
     for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
@@ -102,6 +86,21 @@ void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
 
 }  // namespace
 
+std::vector<std::string> splitFileTypes(const std::string& fileTypes) {
+    std::vector<std::string> patterns;
+    size_t start = 0;
+    while (start <= fileTypes.size()) {
+        size_t end = fileTypes.find_first_of(";,", start);
+        if (end == std::string::npos) end = fileTypes.size();
+        std::string pattern = fileTypes.substr(start, end - start);
+        const size_t first = pattern.find_first_not_of(" \t\r\n");
+        pattern = first == std::string::npos ? "" : pattern.substr(first, pattern.find_last_not_of(" \t\r\n") - first + 1);
+        if (!pattern.empty()) patterns.push_back(pattern);
+        start = end + 1;
+    }
+    return patterns;
+}
+
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
     std::vector<Choice> choices;
     flattenInto(tree, choices);
@@ -110,7 +109,7 @@ std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
 
 bool matchesFileTypes(const std::string& file, const std::string& fileTypes) {
     const std::string name = fs::path(file).filename().string();
-    for (std::string pattern : splitPatterns(fileTypes)) {
+    for (std::string pattern : splitFileTypes(fileTypes)) {
         if (pattern.find_first_of("*?") == std::string::npos) {
             pattern = (pattern.front() == '.' ? "*" : "*.") + pattern;
         }
@@ -152,9 +151,9 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
 std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists) {
     std::vector<std::string> problems;
     // Without a list from the service there is nothing to hold the file against.
-    if (!splitPatterns(lists.fileTypes).empty() && !matchesFileTypes(upload.file, lists.fileTypes)) {
+    if (!splitFileTypes(lists.fileTypes).empty() && !matchesFileTypes(upload.file, lists.fileTypes)) {
         problems.push_back(upload.file + ": not a file type the service accepts; it accepts " +
-                           join(splitPatterns(lists.fileTypes)));
+                           join(splitFileTypes(lists.fileTypes)));
     }
     const VideoFields& fields = upload.fields;
     const std::pair<const char*, int32_t> categories[] = {

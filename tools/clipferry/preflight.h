@@ -30,6 +30,10 @@ struct ServiceLists {
 // The tree in listing order, parents before their children.
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree);
 
+// The service's file types one by one: "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
+// (';' or ',' between them, blanks around them dropped).
+std::vector<std::string> splitFileTypes(const std::string& fileTypes);
+
 // Whether the file's name matches one of the ';'-separated patterns, with *
 // and ?, ignoring case. A pattern without wildcards or a dot ("mp4", ".mp4")
 // is taken as an extension.
