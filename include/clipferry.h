@@ -254,7 +254,8 @@ CLIPFERRY_API void* CLIPFERRY_CALL CLIPFERRY_Init(void);
 CLIPFERRY_API void CLIPFERRY_CALL CLIPFERRY_Release(void* handle);
 
 /* Logs the user in. userName and password are sent as UTF-8, escaped for
-   XML, at most 259 bytes each; they are kept in the context for its life.
+   XML, at most 259 bytes each; after an accepted login the context keeps
+   them until the next accepted login or CLIPFERRY_Release.
    0    logged in: the context keeps the user's record (auth key, contact id,
         whether moderators may be chosen) for the list and upload calls.
    83   refused (a login status other than 1), or the answer held no verdict:
@@ -264,7 +265,8 @@ CLIPFERRY_API void CLIPFERRY_CALL CLIPFERRY_Release(void* handle);
         control other than tab, line feed and carriage return, U+FFFE,
         U+FFFF); libcurl gave no handle. Nothing is sent.
    42   libcurl could not be loaded, or lacks an entry point it needs.
-   23   no scratch file could be made for the answer; nothing is sent.
+   23   no scratch file could be made for the answer (nothing is sent), or
+        no memory to hold the answer.
    63   the answer was larger than 64 MiB (transfer stopped there).
    else the libcurl result of the request.
    Any result but 0 leaves the context as it was: an earlier login stays in
@@ -318,8 +320,8 @@ CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_GetModerators(void* handle, void*
                                                              int32_t* resultCount);
 
 /* Uploads one media file with its details, then reads the service's verdict.
-   path: a regular file (not a directory, FIFO, device or socket); it is
-   opened once and streamed, never held in memory, with its exact size
+   path: a regular file (not a directory, FIFO, device or socket; on Linux
+   the path is opened as its UTF-8 form); it is opened once and streamed, never held in memory, with its exact size
    declared, any size. It is sent under its own name (the last component,
    name and extension cut to fit 259 UTF-8 bytes). Deleting it while it is
    sent does not stop the upload; shrinking or rewriting it does (26).
@@ -350,8 +352,8 @@ CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_GetModerators(void* handle, void*
    26   the file ended before its declared size, or its size or
         modification time changed while it was sent (a file that grew
         counts): the transfer stops at once and the form is never completed.
-   23   no scratch file could be made; nothing is sent (the discovery
-        neither).
+   23   no scratch file could be made (nothing is sent, not even the
+        question for the upload server), or no memory to hold the verdict.
    63   the verdict was larger than 64 MiB.
    28   nothing moved for 500 s (the transfer stays under 1 byte per second).
    else the libcurl result of the form post. The discovery's own failures
