@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
   python3 python3-flask
+  # The reference pages: rendered with pandoc, checked with groff.
+  pandoc groff-base
   # The fuzz targets: clang with libFuzzer and the sanitizers' runtimes.
   clang-14 libclang-rt-14-dev
   # The Windows DLLs, the libcurl.dll they are tested with, and Wine to run them.
