@@ -49,6 +49,20 @@ std::optional<LedgerEntry> BatchLedger::earlier(const std::string& user, const s
     }
 }
 
+LedgerSplit BatchLedger::split(const std::string& user, const std::vector<UploadJob>& jobs,
+                               bool again) {
+    LedgerSplit split;
+    for (const UploadJob& job : jobs) {
+        auto entry = again ? std::nullopt : earlier(user, job.file);
+        if (entry) {
+            split.earlier[job.file] = *entry;
+        } else {
+            split.toSend.push_back(job);
+        }
+    }
+    return split;
+}
+
 void BatchLedger::note(const std::string& user, const UploadOutcome& outcome) {
     const bool accepted = outcome.verdict == Verdict::Accepted;
     if (!ledger_ || !(accepted || outcome.verdict == Verdict::MayHaveBeenReceived)) return;

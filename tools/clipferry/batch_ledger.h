@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "config.h"
 #include "ledger.h"
@@ -15,6 +16,12 @@
 #include "upload_batch.h"
 
 namespace clipferry::cli {
+
+// A batch split by what the ledger holds.
+struct LedgerSplit {
+    std::vector<UploadJob> toSend;
+    std::map<std::string, LedgerEntry> earlier;  // by file: why it is left out
+};
 
 class BatchLedger {
 public:
@@ -27,6 +34,9 @@ public:
     // What the ledger holds for this user's file (by content, whatever its
     // name now), if anything.
     std::optional<LedgerEntry> earlier(const std::string& user, const std::string& file);
+
+    // The jobs this user sent before left out, unless `again`.
+    LedgerSplit split(const std::string& user, const std::vector<UploadJob>& jobs, bool again);
 
     // Accepted and may-have-been-received uploads are noted; others are not.
     void note(const std::string& user, const UploadOutcome& outcome);

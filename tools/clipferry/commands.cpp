@@ -9,7 +9,6 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -488,16 +487,7 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         }
     }
     // What this user published before is left out, unless --again.
-    std::map<std::string, LedgerEntry> earlier;
-    std::vector<UploadJob> toSend;
-    for (const UploadJob& job : jobs) {
-        auto entry = options.upload.again ? std::nullopt : ledger.earlier(options.user, job.file);
-        if (entry) {
-            earlier[job.file] = *entry;
-        } else {
-            toSend.push_back(job);
-        }
-    }
+    const auto [toSend, earlier] = ledger.split(options.user, jobs, options.upload.again);
     ServiceLists lists;
     if (!toSend.empty()) {
         if (int status = checkBeforeSending(options, reporter, session, toSend, lists, cache);
