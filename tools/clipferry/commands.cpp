@@ -480,6 +480,8 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             return status;
         }
         jobs = withAcceptedTypes(jobs, fromFolders, types.fileTypes);
+        reporter.step(std::to_string(given.size() - jobs.size()) + " of the folders' files left " +
+                      "out: not of the types the service accepts (" + types.fileTypes + ")");
         if (jobs.empty()) {
             return reporter.fail(exit_status::badArgument,
                                  "nothing to upload: the folders hold no files of the types the "
