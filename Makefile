@@ -88,10 +88,12 @@ test-windows:
 # built, quietly: the build's output is shown only when it fails.
 demo:
 	@./scripts/bootstrap.sh
-	@echo "== Building the library and the clipferry command in $(BUILD_DIR)/"
+	@echo "== Building in $(BUILD_DIR)/ the library (libclipferry.so, from src/) and the clipferry"
+	@echo "   command (tools/clipferry/); a few minutes on 2 cores, its output shown only if it fails"
 	@log=$$(mktemp) && \
-	if { cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
-	     cmake --build $(BUILD_DIR) -j $(JOBS) --target clipferry_cli; } >"$$log" 2>&1; \
+	if { echo "   configuring (cmake)" >&3 && cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	     echo "   compiling and linking" >&3 && \
+	     cmake --build $(BUILD_DIR) -j $(JOBS) --target clipferry_cli; } 3>&1 >"$$log" 2>&1; \
 	then rm -f "$$log"; \
 	else cat "$$log" >&2; rm -f "$$log"; echo "make demo: the build failed (its output is above)" >&2; exit 1; fi
 	@./scripts/demo.sh $(BUILD_DIR)
@@ -99,7 +101,7 @@ demo:
 # The local Lumivid service in the foreground, to try the command against
 # (scripts/devserver.sh): port 8765 unless PORT is given.
 devserver:
-	@./scripts/devserver.sh $(PORT)
+	@KEEP_UPLOADS=$(KEEP_UPLOADS) ./scripts/devserver.sh $(PORT)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR)

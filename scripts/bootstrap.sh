@@ -9,6 +9,8 @@ packages=(
   build-essential cmake make pkg-config
   libcurl4 libcurl4-openssl-dev curl
   libxml2-dev
+  # The command's ledger (SQLite) and its file fingerprints (libcrypto's SHA-256).
+  libsqlite3-dev libssl-dev
   googletest libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
   python3 python3-flask

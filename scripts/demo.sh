@@ -31,7 +31,7 @@ step() { printf '\n== %s\n' "$*"; }
 
 step "Starting the local Lumivid service"
 "$python" "$repo/devserver/lumivid_devserver.py" --port 0 --port-file "$work/port" \
-  --storage "$storage" >"$work/server.log" 2>&1 &
+  --storage "$storage" --keep-uploads >"$work/server.log" 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do
   [[ -s $work/port ]] && break
@@ -52,6 +52,7 @@ export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
 export CLIPFERRY_PASSWORD=$password
 # A config.toml of the demo's own: yours is neither read nor noted in.
 export XDG_CONFIG_HOME=$work
+export XDG_STATE_HOME=$work  # nor the ledger of uploads
 run() {
   printf '$ clipferry'; printf ' %q' "$@"; printf '\n'
   "$clipferry" --user "$user" "$@"

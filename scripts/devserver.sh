@@ -2,6 +2,7 @@
 # Runs the local Lumivid service in the foreground on a fixed port, so the
 # clipferry command can be tried against it; Ctrl-C stops it.
 #   devserver.sh [PORT]   (default: $PORT, else 8765)
+# The files uploaded are deleted when it stops, unless KEEP_UPLOADS=1.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -28,8 +29,17 @@ PY
   exit 1
 fi
 
-# Uploads land in one folder per port, emptied at each start.
+# Uploads land in one folder per port, emptied at each start and, unless
+# KEEP_UPLOADS=1, at the stop: a day of trying large files would fill the disk.
 storage=${TMPDIR:-/tmp}/clipferry-devserver-$port
+keep=()
+if [[ ${KEEP_UPLOADS:-0} == 1 ]]; then
+  keep=(--keep-uploads)
+  kept="Uploads are kept in $storage, also after it stops."
+else
+  kept="Uploads are kept in $storage while it runs, deleted when it stops
+(make devserver KEEP_UPLOADS=1 keeps them)."
+fi
 rm -rf "$storage"
 mkdir -p "$storage"
 port_file=$storage/.port
@@ -43,12 +53,13 @@ print(demo["username"], demo["password"])' "$repo/devserver/default_data.json")
 # ignores SIGINT: Ctrl-C reaches only this script, which stops the service
 # with SIGTERM, its clean way out, so no traceback and the port is freed.
 "$python" "$repo/devserver/lumivid_devserver.py" --port "$port" --port-file "$port_file" \
-  --storage "$storage" &
+  --storage "$storage" "${keep[@]}" >/dev/null &
 server=$!
 stop() {
   trap '' INT TERM
   kill -TERM "$server" 2>/dev/null || true
   wait "$server" 2>/dev/null || true
+  [[ ${#keep[@]} -gt 0 ]] || rm -rf "$storage"
   echo
   echo "devserver: stopped; port $port is free"
   exit "$1"
@@ -65,16 +76,15 @@ done
 cat <<EOT
 
 The local Lumivid service listens on 127.0.0.1:$port; Ctrl-C stops it.
-Uploads are kept in $storage.
+$kept
 In another terminal:
 
+  export PATH="$repo/build/tools/clipferry:\$PATH"   # the command, after make demo or make build
   export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
   export CLIPFERRY_USER=$user
 
   clipferry login        # password: $password
   clipferry categories
-
-(the command is build/tools/clipferry/clipferry after make demo or make build)
 
 EOT
 

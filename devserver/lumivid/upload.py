@@ -19,6 +19,8 @@ READ_SIZE = 1 << 20
 MAX_FIELD_SIZE = 1 << 20
 _upload_numbers = itertools.count(1)
 _number_lock = threading.Lock()
+# Every file this process wrote, so they can go when it stops (remove_stored_files).
+_stored_paths: List[str] = []
 
 
 class FormError(Exception):
@@ -61,7 +63,8 @@ class _FileSink:
         if storage_dir is not None:
             with _number_lock:
                 number = next(_upload_numbers)
-            path = os.path.join(storage_dir, f"{number:05d}-{safe_file_name(received.filename)}")
+                path = os.path.join(storage_dir, f"{number:05d}-{safe_file_name(received.filename)}")
+                _stored_paths.append(path)
             self.out = open(path, "wb")
             received.stored_path = path
 
@@ -75,6 +78,17 @@ class _FileSink:
         self.received.sha256 = self.hash.hexdigest()
         if self.out is not None:
             self.out.close()
+
+
+def remove_stored_files() -> None:
+    """Deletes the files this process stored, and nothing else in their folder."""
+    with _number_lock:
+        paths, _stored_paths[:] = list(_stored_paths), []
+    for path in paths:
+        try:
+            os.unlink(path)
+        except FileNotFoundError:
+            pass
 
 
 def parse_multipart(stream: BinaryIO, content_type: str, storage_dir: Optional[str]) -> ReceivedForm:

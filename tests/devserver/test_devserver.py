@@ -372,6 +372,27 @@ class UploadTest(ServiceTestCase):
         self.assertEqual(result_of(answer)[0], "UNSUCCESSFUL")
 
 
+class StoppingTest(unittest.TestCase):
+    def test_uploads_go_when_the_service_stops_unless_kept(self):
+        global service
+        for extra, kept in (([], False), (["--keep-uploads"], True)):
+            with self.subTest(extra=extra):
+                other = ServiceProcess(extra)
+                saved, service = service, other
+                try:
+                    self.assertEqual(result_of(post_upload(upload_fields())[2])[0], "SUCCESS")
+                    stored = other.control("GET", "uploads")[1][0]["stored_path"]
+                    self.assertTrue(os.path.isfile(stored))
+                    other.process.terminate()
+                    other.process.wait(5)
+                    self.assertEqual(os.path.isfile(stored), kept)
+                    self.assertIn("kept after the service stops" if kept else
+                                  "deleted when it stops", other.log_text())
+                finally:
+                    service = saved
+                    other.stop()
+
+
 class DataFileTest(unittest.TestCase):
     def test_service_uses_the_given_data_file(self):
         data = {"users": [{"username": "zoe", "password": "pw", "contact_id": 5,

@@ -19,6 +19,8 @@ UNREACHABLE, TIMED_OUT, CONNECTION_BROKE = 6, 7, 8
 
 # An empty folder for config.toml, so no run reads or writes the caller's own.
 _NO_CONFIG = tempfile.TemporaryDirectory(prefix="clipferry-no-config-")
+# Where the ledger goes unless a test names a folder: never the caller's own.
+_NO_STATE = tempfile.TemporaryDirectory(prefix="clipferry-no-state-")
 
 
 def base_environment(**extra):
@@ -26,6 +28,7 @@ def base_environment(**extra):
     env = {k: v for k, v in os.environ.items()
            if not k.startswith("CLIPFERRY_") or k in ("CLIPFERRY_CURL_LIBRARY",)}
     env["XDG_CONFIG_HOME"] = _NO_CONFIG.name
+    env["XDG_STATE_HOME"] = _NO_STATE.name
     env.update({k: str(v) for k, v in extra.items()})
     return env
 

@@ -105,7 +105,8 @@ TEST_F(OptionsTest, BadArgumentsAreNamed) {
     const std::vector<Case> cases = {
         {{"upload", clip_.c_str(), "--title", "T", "--category", "1"}, ""},
         {{"upload", missing.c_str(), "--title", "T", "--category", "1"}, "FILE: no such file"},
-        {{"upload", dirPath.c_str(), "--title", "T", "--category", "1"}, "FILE: not a regular file"},
+        {{"upload", dirPath.c_str(), "--title", "T", "--category", "1"}, ""},  // its files
+        {{"upload", "/dev/null", "--title", "T", "--category", "1"}, "FILE: not a regular file"},
         {{"upload", clip_.c_str(), "--title", "", "--category", "1"}, "--title"},
         {{"upload", clip_.c_str(), "--title", "T", "--category", "-1"}, "--category:"},
         {{"upload", clip_.c_str(), "--title", "T", "--category", "1", "--category3", "-2"},

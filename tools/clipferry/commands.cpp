@@ -10,14 +10,19 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 
+#include "batch_ledger.h"
 #include "category_tree.h"
 #include "config.h"
 #include "dry_run.h"
+#include "folder_files.h"
+#include "history_command.h"
 #include "interrupt.h"
 #include "json_output.h"
+#include "list_cache.h"
 #include "metadata.h"
 #include "password.h"
 #include "preflight.h"
@@ -223,27 +228,52 @@ int listModerators(const Options& options, const Reporter& reporter, Session& se
     return exit_status::ok;
 }
 
-// The service's lists the jobs are checked against, each asked for once and
-// only when some job has something to hold against it.
-int fetchServiceLists(const Options& options, const Reporter& reporter, Session& session,
-                      const std::vector<UploadJob>& jobs, ServiceLists& lists) {
+// The accepted file types: kept ones when the cache has them, else the service's.
+int fetchFileTypes(const Options& options, const Reporter& reporter, Session& session,
+                   ListCache& cache, std::string& fileTypes) {
+    if (auto kept = cache.fileTypes()) {
+        fileTypes = *kept;
+        return exit_status::ok;
+    }
     reporter.step("asking for the accepted file types, to check the files against");
     int32_t result = withRetry(options, reporter, Operation::FileTypes,
-                               [&] { return session.fileTypes(lists.fileTypes); });
+                               [&] { return session.fileTypes(fileTypes); });
     if (result != 0) {
         return reporter.fail(Operation::FileTypes, result, reporter.circumstances(Operation::FileTypes));
     }
+    cache.keepFileTypes(fileTypes);
+    return exit_status::ok;
+}
+
+// The service's lists the jobs are checked against, each asked for once and
+// only when some job has something to hold against it; kept ones first.
+int fetchServiceLists(const Options& options, const Reporter& reporter, Session& session,
+                      const std::vector<UploadJob>& jobs, ServiceLists& lists, ListCache& cache) {
+    if (int status = fetchFileTypes(options, reporter, session, cache, lists.fileTypes);
+        status != exit_status::ok) {
+        return status;
+    }
+    int32_t result = 0;
     auto any = [&](auto chosen) { return std::any_of(jobs.begin(), jobs.end(), chosen); };
     if (any([](const UploadJob& j) { return j.fields.category || j.fields.category2 || j.fields.category3; })) {
-        std::vector<Category> tree;
-        result = fetchCategories(options, reporter, session, 0, true, tree);
-        if (result != 0) {
-            return reporter.fail(Operation::Categories, result,
-                                 reporter.circumstances(Operation::Categories));
+        if (auto kept = cache.categories()) {
+            lists.categories = *kept;
+        } else {
+            std::vector<Category> tree;
+            result = fetchCategories(options, reporter, session, 0, true, tree);
+            if (result != 0) {
+                return reporter.fail(Operation::Categories, result,
+                                     reporter.circumstances(Operation::Categories));
+            }
+            lists.categories = flattenCategories(tree);
+            cache.keepCategories(lists.categories);
         }
-        lists.categories = flattenCategories(tree);
     }
     if (any([](const UploadJob& j) { return j.fields.moderator != 0; })) {
+        if (auto kept = cache.moderators()) {
+            lists.moderators = *kept;
+            return exit_status::ok;
+        }
         std::vector<Moderator> moderators;
         reporter.step("asking for the moderators");
         result = withRetry(options, reporter, Operation::Moderators,
@@ -258,21 +288,14 @@ int fetchServiceLists(const Options& options, const Reporter& reporter, Session&
                 lists.moderators->push_back({m.id, m.firstName + " " + m.lastName});
             }
         }
+        cache.keepModerators(lists.moderators);
     }
     return exit_status::ok;
 }
 
-// The one place the uploads are checked, before the first byte of any file
-// goes out: every problem of every file is named, and then nothing is sent.
-// An empty or missing file is refused even with --no-check.
-int checkBeforeSending(const Options& options, const Reporter& reporter, Session& session,
-                       const std::vector<UploadJob>& jobs, ServiceLists& lists) {
-    const bool againstService = options.upload.dryRun || !options.upload.noCheck;
-    if (againstService) {
-        if (int status = fetchServiceLists(options, reporter, session, jobs, lists); status != 0) {
-            return status;
-        }
-    }
+// Every problem of every job, each naming its file in a batch.
+std::vector<std::string> findProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists,
+                                      bool againstService) {
     std::vector<std::string> problems;
     for (const UploadJob& job : jobs) {
         std::vector<std::string> found = checkFile(job.file);
@@ -285,6 +308,33 @@ int checkBeforeSending(const Options& options, const Reporter& reporter, Session
             const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
             problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
         }
+    }
+    return problems;
+}
+
+// The one place the uploads are checked, before the first byte of any file
+// goes out: every problem of every file is named, and then nothing is sent.
+// An empty or missing file is refused even with --no-check.
+int checkBeforeSending(const Options& options, const Reporter& reporter, Session& session,
+                       const std::vector<UploadJob>& jobs, ServiceLists& lists, ListCache& cache) {
+    const bool againstService = options.upload.dryRun || !options.upload.noCheck;
+    if (againstService) {
+        if (int status = fetchServiceLists(options, reporter, session, jobs, lists, cache);
+            status != 0) {
+            return status;
+        }
+    }
+    std::vector<std::string> problems = findProblems(jobs, lists, againstService);
+    if (!problems.empty() && againstService && cache.servedAny() && !cache.bypassed()) {
+        // A kept list may be a day old: the service is asked before anything is refused.
+        reporter.step("a check failed against a kept list; asking the service for its lists");
+        cache.bypass();
+        lists = ServiceLists();
+        if (int status = fetchServiceLists(options, reporter, session, jobs, lists, cache);
+            status != 0) {
+            return status;
+        }
+        problems = findProblems(jobs, lists, againstService);
     }
     if (problems.empty()) {
         return exit_status::ok;
@@ -389,6 +439,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     outcome.error = explain(Operation::Upload, last.result, circumstances).text;
     std::cerr << "clipferry: " << outcome.error << "\n";
     if (isTransient(last.result) && last.everyByteSent) {
+        outcome.verdict = Verdict::MayHaveBeenReceived;
         // Sending it again could publish the video twice.
         std::cerr << "clipferry: the whole file was sent, so the service may have received it, "
                      "and it is not sent again. Look for \"" << job.fields.title << "\" (sent "
@@ -415,25 +466,66 @@ UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
 }
 
 int uploadFiles(const Options& options, const Reporter& reporter, Session& session,
-                const std::vector<UploadJob>& jobs, const ConfigFile& config) {
+                const std::vector<UploadJob>& given, const ConfigFile& config,
+                const std::set<std::string>& fromFolders) {
     InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
+    BatchLedger ledger(ledgerPath(processEnvironment()), std::cerr);
+    ListCache cache(ledger.ledger(), options.user + " " + proxyInUse() + " " + kApiHost);
+    if (options.upload.refresh) cache.bypass();
+    std::vector<UploadJob> jobs = given;
+    if (!fromFolders.empty()) {  // a folder stands for its files of the accepted types
+        ServiceLists types;
+        if (int status = fetchFileTypes(options, reporter, session, cache, types.fileTypes);
+            status != exit_status::ok) {
+            return status;
+        }
+        jobs = withAcceptedTypes(jobs, fromFolders, types.fileTypes);
+        reporter.step(std::to_string(given.size() - jobs.size()) + " of the folders' files left " +
+                      "out: not of the types the service accepts (" + types.fileTypes + ")");
+        if (jobs.empty()) {
+            return reporter.fail(exit_status::badArgument,
+                                 "nothing to upload: the folders hold no files of the types the "
+                                 "service accepts (" + types.fileTypes + ")");
+        }
+    }
+    // What this user published before is left out, unless --again.
+    const auto [toSend, earlier] = ledger.split(options.user, jobs, options.upload.again);
     ServiceLists lists;
-    if (int status = checkBeforeSending(options, reporter, session, jobs, lists);
-        status != exit_status::ok) {
-        return status;
+    if (!toSend.empty()) {
+        if (int status = checkBeforeSending(options, reporter, session, toSend, lists, cache);
+            status != exit_status::ok) {
+            return status;
+        }
     }
     if (options.upload.dryRun) {
         if (reporter.json()) {
-            reporter.document(dryRunJson(jobs, lists));
+            nlohmann::ordered_json document = dryRunJson(toSend, lists);
+            document["skipped"] = nlohmann::ordered_json::array();
+            for (const UploadJob& job : jobs) {
+                auto skip = earlier.find(job.file);
+                if (skip != earlier.end()) {
+                    document["skipped"].push_back(uploadJson(skippedOutcome(job.file, skip->second)));
+                }
+            }
+            reporter.document(document);
         } else {
-            std::cout << renderDryRun(jobs, lists);
+            for (const UploadJob& job : jobs) {
+                auto skip = earlier.find(job.file);
+                if (skip != earlier.end()) std::cout << skippedLine(job.file, skip->second) << "\n";
+            }
+            std::cout << renderDryRun(toSend, lists);
         }
         return exit_status::ok;
     }
-    tellTermsOnce(reporter, config, options.user);
+    if (!toSend.empty()) tellTermsOnce(reporter, config, options.user);
     bool batch = jobs.size() > 1;
     std::vector<UploadOutcome> outcomes;
     for (const UploadJob& job : jobs) {
+        if (auto skip = earlier.find(job.file); skip != earlier.end()) {
+            outcomes.push_back(skippedOutcome(job.file, skip->second));
+            if (!reporter.json()) std::cout << skippedLine(job.file, skip->second) << "\n";
+            continue;
+        }
         if (interrupted()) {  // Ctrl-C stops the batch: the rest is not sent
             UploadOutcome skipped;
             skipped.file = job.file;
@@ -449,6 +541,7 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
                 job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
         }
         const UploadOutcome& outcome = outcomes.back();
+        ledger.note(options.user, outcome);
         if (outcome.verdict == Verdict::Accepted && !reporter.json()) {
             std::cout << (batch ? job.file + ": " : "") << "accepted: "
                       << (outcome.message.empty() ? "(no message)" : outcome.message) << "\n"
@@ -460,6 +553,10 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         reporter.document(batch ? batchJson(outcomes, summary) : uploadJson(outcomes.front()));
     } else if (batch) {
         std::cout << summaryLine(summary) << "\n";
+    }
+    if (!earlier.empty() && !reporter.json()) {
+        std::cerr << "clipferry: files in the ledger (clipferry history) are not sent again; "
+                     "--again sends them\n";
     }
     return summary.exitStatus;
 }
@@ -501,6 +598,9 @@ int runCommand(const Options& given) {
     for (const std::string& warning : config.warnings) {
         std::cerr << "clipferry: warning: " << warning << "\n";
     }
+    if (options.command == Command::History) {
+        return runHistory(ledgerPath(environment), reporter.json(), std::cout, std::cerr);
+    }
     const Settings settings = resolveSettings(config, environment, options.given);
     if (options.command == Command::Config) {
         if (reporter.json()) {
@@ -526,12 +626,20 @@ int runCommand(const Options& given) {
     }
     try {
         std::vector<UploadJob> jobs;
+        FolderFiles folders;
         if (options.command == Command::Upload) {
             UploadFields defaults;
             defaults.categories = config.categories;
             defaults.moderator = config.moderator;
-            std::vector<std::string> warnings;
-            jobs = buildUploadJobs(options.upload, defaults, std::cin, &warnings);
+            folders = expandFolders(options.upload.files, options.upload.recursive);
+            std::vector<std::string> warnings = folders.warnings;
+            UploadOptions upload = options.upload;
+            upload.files = folders.files;
+            if (upload.files.empty()) {
+                for (const std::string& warning : warnings) std::cerr << "clipferry: " << warning << "\n";
+                return reporter.fail(exit_status::badArgument, "nothing to upload");
+            }
+            jobs = buildUploadJobs(upload, defaults, std::cin, &warnings);
             for (const std::string& warning : warnings) {
                 std::cerr << "clipferry: warning: " << warning << "\n";
             }
@@ -562,8 +670,10 @@ int runCommand(const Options& given) {
         case Command::FileTypes: return listFileTypes(options, reporter, session);
         case Command::Categories: return listCategories(options, reporter, session);
         case Command::Moderators: return listModerators(options, reporter, session);
-        case Command::Upload: return uploadFiles(options, reporter, session, jobs, config);
-        case Command::Config: break;  // answered above, without a login
+        case Command::Upload:
+            return uploadFiles(options, reporter, session, jobs, config, folders.fromFolders);
+        case Command::Config:
+        case Command::History: break;  // answered above, without a login
         }
     } catch (const PasswordError& e) {
         return reporter.fail(exit_status::failure, e.what());

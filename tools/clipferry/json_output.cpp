@@ -23,7 +23,7 @@ nlohmann::ordered_json categoriesJson(const std::vector<Category>& tree, bool wi
 }
 
 nlohmann::ordered_json uploadJson(const UploadOutcome& outcome) {
-    nlohmann::ordered_json document = {{"ok", outcome.verdict == Verdict::Accepted},
+    nlohmann::ordered_json document = {{"ok", outcome.verdict == Verdict::Accepted || outcome.verdict == Verdict::Skipped},
                                {"file", outcome.file},
                                {"title", outcome.title},
                                {"bytes", outcome.bytes},
@@ -34,6 +34,7 @@ nlohmann::ordered_json uploadJson(const UploadOutcome& outcome) {
                                {"result", outcome.result},
                                {"exit_status", outcome.exitStatus}};
     if (!outcome.error.empty()) document["error"] = outcome.error;
+    if (!outcome.publishedAt.empty()) document["published"] = outcome.publishedAt;
     return document;
 }
 
@@ -46,7 +47,9 @@ nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, con
              {{"accepted", summary.accepted},
               {"refused", summary.refused},
               {"failed", summary.failed},
-              {"not_sent", summary.notSent}}},
+              {"not_sent", summary.notSent},
+              {"may_have_been_received", summary.mayHaveBeenReceived},
+              {"skipped", summary.skipped}}},
             {"exit_status", summary.exitStatus}};
 }
 

@@ -15,7 +15,7 @@ namespace clipferry::cli {
 
 namespace {
 const char* const kSubcommands[] = {"login", "file-types", "categories", "moderators", "upload",
-                                    "config"};
+                                    "config", "history"};
 
 // Options of the whole command that take a value, so the scan for the
 // subcommand's word can step over that value.
@@ -56,6 +56,8 @@ const char* const kEnvironment =
     "  CLIPFERRY_LOG           999 keeps each raw answer in the temporary directory\n"
     "                          ($TMPDIR or /tmp, Clipferry_*.xml) and traces libcurl\n"
     "  CLIPFERRY_CURL_LIBRARY  the libcurl to load (default libcurl.so.4)\n"
+    "  XDG_STATE_HOME          the ledger of uploads is $XDG_STATE_HOME/clipferry/ledger.sqlite\n"
+    "                          (else ~/.local/state/clipferry/ledger.sqlite)\n"
     "\n"
     "Configuration: $XDG_CONFIG_HOME/clipferry/config.toml (else ~/.config/clipferry/):\n"
     "  user, proxy, retry, categories = [1, 11] and moderator, each used when neither a\n"
@@ -70,7 +72,9 @@ struct UploadFlags {
 };
 
 void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& flags) {
-    upload.add_option("FILE", options.files, "The media files to publish, one after the other")
+    upload.add_option("FILE", options.files,
+                      "The media files to publish, one after the other; a folder stands for its "
+                      "files of the types the service accepts, in name order")
         ->required();
     CLI::Option* title = upload.add_option(
         "--title", flags.title, "Title of the video (default: the file's name without its extension)");
@@ -97,6 +101,13 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
                     "service's lists (an empty file is still refused)");
     upload.add_flag("--dry-run", options.dryRun,
                     "Log in, run every check and show what would be sent; send nothing");
+    upload.add_flag("--again", options.again,
+                    "Send files the ledger says you published before, or that may have been "
+                    "received (see clipferry history)");
+    upload.add_flag("--recursive,-r", options.recursive, "Take the files of a folder's subfolders too");
+    upload.add_flag("--refresh", options.refresh,
+                    "Ask the service for its file types, categories and moderators instead of "
+                    "using the lists kept for a day");
 }
 
 // Only the flags given speak; any --categoryN gives the three categories together.
@@ -161,7 +172,9 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     addUploadOptions(*upload, options.upload, uploadFlags);
     CLI::App* config = app.add_subcommand(
         "config", "Show each setting, its value and where it came from; needs no login");
-    for (CLI::App* sub : {login, fileTypes, categories, moderators, upload, config}) {
+    CLI::App* history = app.add_subcommand(
+        "history", "List the ledger: what the service accepted or may have received; needs no login");
+    for (CLI::App* sub : {login, fileTypes, categories, moderators, upload, config, history}) {
         sub->footer("Exit statuses and environment variables: clipferry --help");
     }
     app.footer(std::string(kEnvironment) + "\n" + exitStatusTable());
@@ -179,7 +192,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     if (auto word = unknownSubcommand(argc, argv)) {
         std::string message = "unknown command " + *word;
         err << "clipferry: " << message
-            << " (the commands are login, file-types, categories, moderators and upload; "
+            << " (the commands are login, file-types, categories, moderators, upload, config and "
+               "history; "
                "see clipferry --help)\n";
         return usageError(message);
     }
@@ -202,6 +216,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     if (*moderators) options.command = Command::Moderators;
     if (*upload) options.command = Command::Upload;
     if (*config) options.command = Command::Config;
+    if (*history) options.command = Command::History;
     if (userOption->count() > 0) options.given.user = user;
     if (proxyOption->count() > 0) options.given.proxy = proxy;
     if (retryOption->count() > 0) options.given.retry = retries;
@@ -213,8 +228,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
 }
 
 std::optional<std::string> findBadArgument(const Options& options) {
-    if (options.command == Command::Config) {
-        return std::nullopt;  // shows the settings, whatever they are
+    if (options.command == Command::Config || options.command == Command::History) {
+        return std::nullopt;  // shows the settings or the ledger, whatever they are
     }
     if (options.user.empty()) {
         return options.given.user ? "--user: the user name is empty"
@@ -249,6 +264,9 @@ std::optional<std::string> findBadArgument(const Options& options) {
         auto status = fs::status(path, error);
         if (!fs::exists(status)) {
             return name + ": no such file: " + path;
+        }
+        if (name == "FILE" && fs::is_directory(status)) {
+            continue;  // stands for its files (folder_files.h)
         }
         if (!fs::is_regular_file(status)) {
             return name + ": not a regular file: " + path;

@@ -13,7 +13,7 @@
 
 namespace clipferry::cli {
 
-enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config };
+enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config, History };
 
 // What the service is told about one video.
 struct VideoFields {
@@ -45,6 +45,9 @@ struct UploadOptions {
     std::string metaFile;         // --meta: per-file fields in JSON
     bool noCheck = false;         // skip the checks against the service's lists
     bool dryRun = false;          // check and show, send nothing
+    bool again = false;           // send files the ledger says were sent before
+    bool recursive = false;       // a folder's subfolders too
+    bool refresh = false;         // ask for the service's lists, not the kept ones
 };
 
 // One file to upload with everything the service is told about it.

@@ -10,6 +10,8 @@ const char* verdictName(Verdict verdict) {
     case Verdict::Refused: return "refused";
     case Verdict::Failed: return "failed";
     case Verdict::NotSent: return "not sent";
+    case Verdict::MayHaveBeenReceived: return "may have been received";
+    case Verdict::Skipped: return "skipped";
     }
     return "failed";
 }
@@ -27,6 +29,8 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
         case Verdict::Refused: ++summary.refused; break;
         case Verdict::Failed: ++summary.failed; break;
         case Verdict::NotSent: ++summary.notSent; break;
+        case Verdict::MayHaveBeenReceived: ++summary.mayHaveBeenReceived; break;
+        case Verdict::Skipped: ++summary.skipped; break;
         }
         summary.exitStatus = worseExitStatus(summary.exitStatus, outcome.exitStatus);
     }
@@ -34,13 +38,20 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
 }
 
 std::string summaryLine(const BatchSummary& summary) {
-    int files = summary.accepted + summary.refused + summary.failed + summary.notSent;
+    int files = summary.accepted + summary.refused + summary.failed + summary.notSent +
+                summary.mayHaveBeenReceived + summary.skipped;
     std::string line = std::to_string(files) + (files == 1 ? " file: " : " files: ") +
                        std::to_string(summary.accepted) + " accepted, " +
                        std::to_string(summary.refused) + " refused, " +
                        std::to_string(summary.failed) + " failed";
+    if (summary.mayHaveBeenReceived > 0) {
+        line += ", " + std::to_string(summary.mayHaveBeenReceived) + " may have been received";
+    }
     if (summary.notSent > 0) {
         line += ", " + std::to_string(summary.notSent) + " not sent";
+    }
+    if (summary.skipped > 0) {
+        line += ", " + std::to_string(summary.skipped) + " skipped (sent before)";
     }
     return line;
 }

@@ -7,9 +7,12 @@
 
 namespace clipferry::cli {
 
-enum class Verdict { Accepted, Refused, Failed, NotSent };
+// MayHaveBeenReceived: every byte went out and no verdict came. Skipped: the
+// ledger says this user published the file before.
+enum class Verdict { Accepted, Refused, Failed, NotSent, MayHaveBeenReceived, Skipped };
 
-const char* verdictName(Verdict verdict);  // "accepted", "refused", "failed", "not sent"
+// "accepted", "refused", "failed", "not sent", "may have been received", "skipped"
+const char* verdictName(Verdict verdict);
 
 // Accepted for 0, refused for the service's 83, failed for anything else.
 Verdict verdictFor(int32_t result);
@@ -25,6 +28,7 @@ struct UploadOutcome {
     int32_t result = 0;   // the library's
     int exitStatus = 0;
     std::string error;  // the explanation, when not accepted
+    std::string publishedAt;  // skipped: when the ledger noted it, UTC
 };
 
 struct BatchSummary {
@@ -32,12 +36,15 @@ struct BatchSummary {
     int refused = 0;
     int failed = 0;
     int notSent = 0;
+    int mayHaveBeenReceived = 0;
+    int skipped = 0;
     int exitStatus = 0;  // the worst of the uploads'
 };
 
 BatchSummary summarize(const std::vector<UploadOutcome>& outcomes);
 
-// "3 files: 2 accepted, 1 refused, 0 failed", and the files not sent when there are any.
+// "3 files: 2 accepted, 1 refused, 0 failed", and the files not sent, that
+// may have been received or were skipped, when there are any.
 std::string summaryLine(const BatchSummary& summary);
 
 }  // namespace clipferry::cli
