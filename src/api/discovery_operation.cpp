@@ -22,11 +22,11 @@ void StoreUploadServerUrl(Connection& context, const char16_t* address) {
 
 }  // namespace
 
-void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
+bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
     std::memset(context.uploadServerUrl, 0, sizeof context.uploadServerUrl);
-    if (context.binding == nullptr) return;
+    if (context.binding == nullptr) return true;
     const OperationPlan plan{DumpFile::GetServer, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
-    RunPreparedOperation(
+    const int32_t result = RunPreparedOperation(
         context, plan, document,
         [&](ResponseBody* response) {
             // A failed transfer may still have left part of an answer; it is
@@ -42,6 +42,7 @@ void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
             StoreUploadServerUrl(context, address);
             return CLIPFERRY_OK;
         });
+    return result != kAnswerUnwritable;
 }
 
 }  // namespace clipferry
