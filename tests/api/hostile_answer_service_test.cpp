@@ -26,6 +26,20 @@ using namespace clipferry::test;
 
 constexpr char kSecret[] = "secret-of-a-local-file";
 
+// Under AddressSanitizer freed blocks wait in quarantine and every byte has
+// a shadow: a call's memory peak may be up to twice what it is in a plain build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kPeakFactor = 2;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long kPeakFactor = 2;
+#else
+constexpr long kPeakFactor = 1;
+#endif
+#else
+constexpr long kPeakFactor = 1;
+#endif
+
 size_t OpenDescriptors() {
     const std::filesystem::directory_iterator fds("/proc/self/fd");
     return size_t(std::distance(begin(fds), end(fds)));
@@ -313,7 +327,8 @@ TEST(HostileAnswerServiceTest, EveryExportGivesItsDocumentedResult) {
             const long before = PeakResidentKib();
             const size_t descriptors = OpenDescriptors();
             const Outcome outcome = route.run(handle, shape.bigMedia ? bigMedia : media);
-            if (shape.peakKib != 0) EXPECT_LT(PeakResidentKib() - before, shape.peakKib) << "KiB more at the peak";
+            if (shape.peakKib != 0)
+                EXPECT_LT(PeakResidentKib() - before, shape.peakKib * kPeakFactor) << "KiB more at the peak";
             EXPECT_EQ(OpenDescriptors(), descriptors) << "a descriptor was left open";
 
             const bool discovery = std::string(route.name) == "discovery";
