@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     {
         xml::ResponseDocument document;
-        if (LoadAnswer(body.Text(), body.Length(), /*fromDeclaration=*/false, document)) {
+        if (LoadAnswer(body.Text(), body.Length(), /*fromDeclaration=*/false, document) == 1) {
             ExtractSoapAnswers(document);
             document.DeleteScratch();
         }
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // The upload server's answer, with what comes before "<?xml" skipped;
         // a message buffer of every awkward size.
         xml::ResponseDocument document;
-        if (LoadAnswer(body.Text(), body.Length(), /*fromDeclaration=*/true, document)) {
+        if (LoadAnswer(body.Text(), body.Length(), /*fromDeclaration=*/true, document) == 1) {
             char16_t message[300];
             ReadUploadVerdict(document, nullptr, 300);
             for (uint32_t size : {0u, 1u, 2u, 300u}) ReadUploadVerdict(document, message, size);

@@ -26,6 +26,8 @@ class Script:
     drop: bool = False
     read_limit: Optional[int] = None
     times: int = 1
+    # The body goes out this many times over, without being held that often.
+    repeat: int = 1
 
     @staticmethod
     def from_json(raw: dict) -> "Script":
@@ -47,12 +49,21 @@ class Script:
         times = int(raw.get("times", 1))
         if times < 1:
             raise ScriptError('"times" must be at least 1')
+        repeat = raw.get("repeat", 1)
+        if not isinstance(repeat, int) or repeat < 1:
+            raise ScriptError('"repeat" must be at least 1')
         return Script(path=raw["path"], status=int(raw.get("status", 200)),
                       headers=[(str(k), str(v)) for k, v in raw.get("headers", [])],
                       body=body, chunks=chunks, delay_ms=int(raw.get("delay_ms", 0)),
-                      drop=bool(raw.get("drop", False)), read_limit=read_limit, times=times)
+                      drop=bool(raw.get("drop", False)), read_limit=read_limit, times=times,
+                      repeat=repeat)
 
-    def pieces(self) -> List[bytes]:
+    def pieces(self) -> Iterator[bytes]:
+        """The pieces of every copy of the body, one copy after another."""
+        for _ in range(self.repeat):
+            yield from self.copy_pieces()
+
+    def copy_pieces(self) -> List[bytes]:
         """The body cut by the chunk sizes. Without drop, whatever the sizes
         leave over goes out as one last piece; with drop it is never sent."""
         if self.chunks is None:
@@ -114,7 +125,7 @@ def build_response(script: Script, connection: Optional[socket.socket]) -> Respo
     chunked body when no Content-Length is given, else as raw bytes."""
     headers = list(script.headers)
     if script.chunks is None and not script.drop and not _has_header(headers, "Content-Length"):
-        headers.append(("Content-Length", str(len(script.body))))
+        headers.append(("Content-Length", str(len(script.body) * script.repeat)))
 
     def body() -> Iterator[bytes]:
         for number, piece in enumerate(script.pieces()):

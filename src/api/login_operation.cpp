@@ -4,6 +4,7 @@
 
 #include "api/operation_frame.h"
 #include "api/operations.h"
+#include "platform/memory.h"
 #include "transport/soap_envelopes.h"
 #include "transport/soap_requests.h"
 #include "xml/login_extraction.h"
@@ -28,7 +29,7 @@ int32_t RunLogin(UploaderContext& context, const char16_t* userName, const char1
             context.login.loggedIn = 1;
             return CLIPFERRY_OK;
         });
-    std::memset(secret, 0, sizeof secret);
+    platform::WipeMemory(secret, sizeof secret);
     return result;
 }
 

@@ -6,6 +6,7 @@
 
 #include "api/uploader_context.h"
 #include "clipferry.h"
+#include "xml/response_document.h"
 
 namespace clipferry {
 
@@ -26,6 +27,12 @@ int32_t RunGetCategories(UploaderContext& context, int32_t parentCategoryId, voi
                          CategoryCallback callback, int32_t* resultCount);
 int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCallback callback,
                          int32_t* resultCount);
+// Clears the context's upload server address and fills it with the one the
+// API host names, when it names one that fits; failures leave it empty, so
+// the upload goes to the default host. document's scratch file is prepared.
+// False only when the answer could not be written to it: the address the
+// service named is then unknown, and the upload must not go elsewhere.
+bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document);
 int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
                   uint32_t messageSize, ProgressCallback progress, void* progressData);
 

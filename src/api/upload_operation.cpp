@@ -33,15 +33,21 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     const UploadFields fields{context.login.authKey, title, description, tags, request.moderatorId,
                               request.category1, std::max(request.category2, 0), std::max(request.category3, 0)};
 
+    // Both answers have their scratch file before the discovery goes out: a
+    // verdict that could not be read would report a published video as refused.
+    xml::ResponseDocument discovery;
+    xml::ResponseDocument verdict;
+    if (!discovery.PrepareScratch() || !verdict.PrepareScratch()) return kAnswerUnwritable;
+
     // Without a discovered server the upload goes to the default host.
-    DiscoverUploadServer(context);
+    if (!RunDiscovery(context, discovery)) return kAnswerUnwritable;
 
     // Upload servers may print text before the XML declaration; an answer
     // that is not XML, or has no body, counts as a refusal.
     OperationPlan plan{DumpFile::Upload, /*dumpUnloadedBody=*/false, CLIPFERRY_REFUSED};
     plan.parseFromDeclaration = true;
-    return RunOperation(
-        context, plan,
+    return RunPreparedOperation(
+        context, plan, verdict,
         [&](ResponseBody* response) {
             return PostUploadForm(context, response, fields, request.path, progress, progressData);
         },

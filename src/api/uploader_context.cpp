@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/proxy_settings.h"
+#include "platform/memory.h"
 #include "platform/settings.h"
 #include "platform/text.h"
 
@@ -29,7 +30,8 @@ UploaderContext::~UploaderContext() {
     ClearLoginRecord();
 }
 
-void UploaderContext::ClearLoginRecord() { std::memset(&login, 0, sizeof login); }
+// The record holds the password and the auth key: wiped, also on release.
+void UploaderContext::ClearLoginRecord() { platform::WipeMemory(&login, sizeof login); }
 
 bool UploaderContext::Open() {
     binding.reset();

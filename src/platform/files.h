@@ -29,26 +29,48 @@ void RemoveFile(const char16_t* path);
 // could not be created; a short write is not reported.
 bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count);
 
-// How a scratch file is made: without a name where the system can (nothing
-// is then left behind even by a killed process), or always under a unique name.
+// How a scratch file is made: without a name where the system can, else
+// under a unique name that is removed as soon as the file is open; or always
+// by the second way (which a test can then force). Either way nothing is left
+// behind even by a killed process, save where the file can be read back only
+// through its name (no /proc).
 enum class ScratchNaming { kNamelessWherePossible, kAlwaysNamed };
 
-// One operation's private copy of some bytes in the temporary directory:
-// created exclusively, never through a link, readable by the user alone, under
-// a name no other file has (or none), and gone when its owner is destroyed.
+// One operation's private file in the temporary directory, made before the
+// operation's request goes out and filled with the answer afterwards:
+// created exclusively, never through a link, readable by the user alone, and
+// gone when its owner is destroyed (or its process ends).
 class ScratchFile {
 public:
+    // Room set aside when the file is made, so that a directory that cannot
+    // hold an ordinary answer is found out before anything is sent.
+    static constexpr size_t kReservedBytes = 16384;
+
     ScratchFile() = default;
     ~ScratchFile() { Remove(); }
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
 
-    // Makes a new file holding exactly the bytes, after removing one this
-    // owner made before; a named one is called prefix, something unique, then
-    // extension. False, with nothing left behind, when the temporary directory
-    // is unusable or the bytes could not all be written.
+    // Makes a new, empty file with kReservedBytes set aside, after removing
+    // one this owner made before; a named one is called prefix, something
+    // unique, then extension. False, with nothing left behind, when the
+    // temporary directory is unusable or cannot hold the reserve.
+    bool Open(const char16_t* prefix, const char16_t* extension,
+              ScratchNaming naming = ScratchNaming::kNamelessWherePossible);
+
+    // Replaces what the open file holds by exactly the bytes. False when
+    // there is no open file or the bytes could not all be written.
+    bool Fill(const void* bytes, size_t count);
+
+    // Open, then Fill; on failure nothing is left behind.
     bool Create(const char16_t* prefix, const char16_t* extension, const void* bytes, size_t count,
-                ScratchNaming naming = ScratchNaming::kNamelessWherePossible);
+                ScratchNaming naming = ScratchNaming::kNamelessWherePossible) {
+        if ((bytes != nullptr || count == 0) && Open(prefix, extension, naming) && Fill(bytes, count)) return true;
+        Remove();
+        return false;
+    }
+
+    bool IsOpen() const { return handle_ != -1; }
 
     // The path the file is read back through while its owner holds it; empty
     // when there is none.
@@ -58,10 +80,10 @@ public:
 
 private:
     std::u16string path_;
-    // The name to remove at the end; empty for a file without a name.
+    // The name to remove at the end; empty once there is none to remove.
     std::u16string name_;
-    // The descriptor that keeps a file without a name alive; -1 when none.
-    int descriptor_ = -1;
+    // The descriptor or handle that keeps the file alive; -1 when none.
+    std::intptr_t handle_ = -1;
 };
 
 struct FileCloser {

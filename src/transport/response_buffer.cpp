@@ -42,7 +42,10 @@ void SetResponseBufferAllocator(const BufferAllocator* allocator) {
 }
 
 bool AppendChunk(ResponseBody& body, const char* data, size_t length, const BufferAllocator& allocator) {
-    if (length > SIZE_MAX - 1 - body.length_) return false;
+    if (length > kAnswerCeiling - body.received_) {
+        body.overCeiling_ = true;
+        return false;
+    }
     const size_t kept = KeptLength(data, length);
     const size_t needed = body.length_ + kept + 1;
     if (body.text_ == nullptr) {
@@ -55,7 +58,8 @@ bool AppendChunk(ResponseBody& body, const char* data, size_t length, const Buff
         // Doubling keeps the copies of realloc linear in the body's size; when
         // the double cannot be had, what is needed may still be.
         const size_t doubled = body.capacity_ <= SIZE_MAX / 2 ? body.capacity_ * 2 : SIZE_MAX;
-        size_t capacity = std::max(needed, doubled);
+        // Never more than the largest answer taken needs.
+        size_t capacity = std::min(std::max(needed, doubled), kAnswerCeiling + 1);
         // On failure realloc leaves the old block in place, still owned by the body.
         auto* grown = static_cast<char*>(allocator.reallocate(body.text_, capacity));
         if (grown == nullptr && capacity > needed) {
@@ -68,6 +72,7 @@ bool AppendChunk(ResponseBody& body, const char* data, size_t length, const Buff
     }
     if (kept > 0) std::memcpy(body.text_ + body.length_, data, kept);
     body.length_ += kept;
+    body.received_ += length;
     body.text_[body.length_] = '\0';
     return true;
 }

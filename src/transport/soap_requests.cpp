@@ -3,6 +3,7 @@
 #include <string>
 
 #include "clipferry.h"
+#include "transport/answer_target.h"
 #include "transport/curl_handles.h"
 #include "transport/response_buffer.h"
 #include "transport/service_urls.h"
@@ -44,8 +45,7 @@ int32_t PostEnvelope(Connection& context, const char* operation, const std::stri
     curl.EasySetopt(handle.get(), CURLOPT_URL, static_cast<const void*>(url.c_str()));
     curl.EasySetopt(handle.get(), CURLOPT_POST, 1L);
     curl.EasySetopt(handle.get(), CURLOPT_POSTFIELDS, static_cast<const void*>(body.c_str()));
-    curl.EasySetopt(handle.get(), CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
-    curl.EasySetopt(handle.get(), CURLOPT_WRITEDATA, static_cast<const void*>(response));
+    CollectAnswer(curl, handle.get(), response);
     curl.EasySetopt(handle.get(), CURLOPT_TIMEOUT, kTimeoutSeconds);
     return curl.EasyPerform(handle.get());
 }

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
+#include "transport/answer_target.h"
 #include "transport/curl_handles.h"
 #include "transport/form_post.h"
 #include "transport/media_file_name.h"
@@ -94,8 +95,7 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
     curl.EasySetopt(easy, CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
     curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
-    curl.EasySetopt(easy, CURLOPT_WRITEFUNCTION, static_cast<curl_write_callback>(AppendResponseChunk));
-    curl.EasySetopt(easy, CURLOPT_WRITEDATA, static_cast<const void*>(response));
+    CollectAnswer(curl, easy, response);
     curl.EasySetopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
     curl.EasySetopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
     curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));

@@ -11,10 +11,11 @@
 
 namespace clipferry {
 
-// Clears the context's uploadServerUrl and fills it with the address the API
-// host names, when it names one that fits. Does nothing without a binding.
-// Failures leave the address empty, so the upload goes to the default host.
-void DiscoverUploadServer(Connection& context);
+// Asks the API host which upload server to use; response is the caller's
+// empty ResponseBody, which holds whatever arrived, whatever the result.
+// Results: 82 when response is null, the context has no binding or libcurl
+// yields no easy handle; otherwise libcurl's result.
+int32_t GetUploadServer(Connection& context, ResponseBody* response);
 
 // Posts the form to the discovered server (or the default upload host),
 // streaming the file at path. response is the caller's empty ResponseBody,

@@ -1,5 +1,6 @@
 #include "xml/login_extraction.h"
 
+#include "platform/memory.h"
 #include "platform/text.h"
 #include "xml/element_search.h"
 #include "xml/text_to_int.h"
@@ -41,7 +42,10 @@ int ReadLoginInformation(const ResponseDocument& document, LoginRecord& record) 
     // boundary so that it stays terminated within the field.
     char16_t key[3072] = {};
     CopyElementText(information, u"AuthKey", key, 3072);
+    // The earlier key goes whole, not only as far as the new one reaches.
+    platform::WipeMemory(record.authKey, sizeof record.authKey);
     platform::Utf16ToUtf8(key, record.authKey, sizeof record.authKey);
+    platform::WipeMemory(key, sizeof key);
     return 1;
 }
 

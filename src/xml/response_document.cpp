@@ -8,9 +8,15 @@ namespace clipferry::xml {
 
 ResponseDocument::~ResponseDocument() { DeleteScratch(); }
 
+bool ResponseDocument::PrepareScratch() { return scratch_.Open(kScratchPrefix, kScratchExtension); }
+
 int ResponseDocument::LoadFromBuffer(const char* bytes, uint32_t count) {
     if (bytes == nullptr || count == 0) return 0;
-    if (!scratch_.Create(kScratchPrefix, kScratchExtension, bytes, count)) return 0;
+    if (!scratch_.IsOpen() && !scratch_.Open(kScratchPrefix, kScratchExtension)) return kUnwritable;
+    if (!scratch_.Fill(bytes, count)) {
+        scratch_.Remove();
+        return kUnwritable;
+    }
     return OpenFile(scratch_.Path().c_str());
 }
 

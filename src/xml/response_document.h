@@ -21,11 +21,18 @@ public:
     // Removes the scratch file if it is still there.
     ~ResponseDocument() override;
 
-    // Writes the bytes unchanged to a new scratch file that no other
-    // operation shares and opens it. 1 when written and opened, also for a
-    // body that is not XML (the document then holds only "FakeRootNode"); 0
-    // for no bytes, an unusable temporary directory, a failed write, a path
-    // too long for the stored path, or a failed Open.
+    // Makes the scratch file the answer will be written to, before the
+    // request that brings it goes out. False when the temporary directory
+    // cannot hold it.
+    bool PrepareScratch();
+
+    // Writes the bytes unchanged to the scratch file PrepareScratch made (a
+    // new one when it made none) that no other operation shares, and opens
+    // it. 1 when written and opened, also for a body that is not XML (the
+    // document then holds only "FakeRootNode"); 0 for no bytes, a path too
+    // long for the stored path, or a failed Open; kUnwritable for an unusable
+    // temporary directory or a failed write.
+    static constexpr int kUnwritable = -1;
     int LoadFromBuffer(const char* bytes, uint32_t count);
 
     // Copies the text of the element found by name from the document node.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +25,7 @@
 
 #include "api/uploader_context.h"
 #include "clipferry.h"
+#include "devserver_client.h"
 #include "platform/text.h"
 #include "scoped_environment.h"
 
@@ -104,6 +107,7 @@ public:
     OwnService& operator=(const OwnService&) = delete;
 
     const std::string& proxy() const { return proxy_; }
+    int port() const { return std::stoi(proxy_.substr(proxy_.rfind(':') + 1)); }
 
 private:
     pid_t pid_ = -1;
@@ -270,9 +274,27 @@ TEST_F(SeparateContextsTest, TwoProcessesGetOnlyTheirOwnResults) {
 // What stands in the temporary directory, and what the operations then give.
 struct TemporaryCase {
     const char* name;
-    std::function<std::string(const fs::path& tmp)> prepare;  // gives the TMPDIR to use
+    // Gives the TMPDIR to use; empty when the case cannot be set up here.
+    std::function<std::string(const fs::path& tmp)> prepare;
     bool usable;
 };
+
+// A small file system of its own at dir, read-only or full: the process
+// mounts it in a mount namespace of its own, which needs root. False when it
+// cannot.
+bool MountSmallFileSystem(const fs::path& dir, bool readOnly) {
+    static const bool isolated =
+        unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!isolated || mount("tmpfs", dir.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=64k,mode=0777") != 0)
+        return false;
+    if (!readOnly) {
+        std::ofstream filler(dir / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
+        }
+    }
+    return true;
+}
 
 TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRead) {
     const fs::path victim = root_ / "victim";
@@ -297,23 +319,53 @@ TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRea
              return atOldName(tmp).string();
          },
          false},
+        {"removed after the login",
+         [](const fs::path& tmp) {
+             fs::remove_all(tmp);
+             return tmp.string();
+         },
+         false},
+        // Root writes into a directory whatever its mode says: it needs a
+        // file system mounted read-only.
+        {"read-only directory",
+         [](const fs::path& tmp) {
+             if (!MountSmallFileSystem(tmp, true)) fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_exec);
+             return tmp.string();
+         },
+         false},
+        {"full file system", [](const fs::path& tmp) { return MountSmallFileSystem(tmp, false) ? tmp.string() : ""; },
+         false},
     };
-    Outcome unusable{CLIPFERRY_REFUSED, kAda.authKey, CLIPFERRY_OK, u"", CLIPFERRY_OK, {}, CLIPFERRY_OK, {},
-                     CLIPFERRY_REFUSED, u"", ""};
+    // Nothing is sent whose answer could not be read: every call gives 23
+    // before its request goes out, and the record of the earlier login and
+    // the last discovered server stay as they were.
+    const Outcome unusable{23, kAda.authKey, 23, u"", 23, {}, 23, {}, 23, u"", kAda.uploadHost};
+    std::error_code ignored;
     for (const TemporaryCase& c : cases) {
         const fs::path tmp = root_ / c.name;
         fs::create_directories(tmp);
         void* handle = Open(*ada_);
         ASSERT_EQ(Describe(Round(handle, kAda, media_)), Describe(Expected(kAda))) << "logged in before";
         const std::string tmpdir = c.prepare(tmp);
+        if (tmpdir.empty()) {
+            std::cout << c.name << ": skipped, needs root" << std::endl;
+            CLIPFERRY_Release(handle);
+            continue;
+        }
         const fs::file_type planted = fs::symlink_status(atOldName(tmp)).type();
+        UseDevServerPort(ada_->port());
+        ResetDevServer();
         {
             ScopedEnvironment use("TMPDIR", tmpdir);
             EXPECT_EQ(Describe(Round(handle, kAda, media_)), Describe(c.usable ? Expected(kAda) : unusable)) << c.name;
         }
+        if (!c.usable) EXPECT_TRUE(RecordedRequests().empty()) << c.name << ": nothing reaches the service";
+        umount2(tmp.c_str(), MNT_DETACH);
+        fs::permissions(tmp, fs::perms::owner_all, fs::perm_options::add, ignored);
         CLIPFERRY_Release(handle);
         EXPECT_EQ(fs::symlink_status(atOldName(tmp)).type(), planted) << c.name << ": the planted entry stays";
         const std::vector<std::string> plantedOnly{atOldName(tmp).string()};
+        if (!fs::exists(tmp)) continue;
         EXPECT_EQ(ScratchEntries(tmp), planted == fs::file_type::not_found ? std::vector<std::string>{} : plantedOnly)
             << c.name;
     }

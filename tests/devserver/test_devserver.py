@@ -265,6 +265,19 @@ class ScriptedResponseTest(ServiceTestCase):
         self.assertIn(b"Transfer-Encoding: chunked", head)
         self.assertEqual(body, b"3\r\nabc\r\n4\r\ndefg\r\n3\r\nhij\r\n0\r\n\r\n")
 
+    def test_a_repeated_body_goes_out_whole_each_time(self):
+        cases = [  # script, what the head holds
+            (dict(body="abc", repeat=3), b"Content-Length: 9"),
+            (dict(body="abc", chunks=[3], repeat=3), b"Transfer-Encoding: chunked"),
+        ]
+        for fields, expected_head in cases:
+            with self.subTest(fields=fields):
+                self.script(path="/upload.xml", **fields)
+                head, _, body = self.get_raw().partition(b"\r\n\r\n")
+                self.assertIn(expected_head, head)
+                self.assertEqual(body.replace(b"3\r\n", b"").replace(b"\r\n", b"").rstrip(b"0"),
+                                 b"abcabcabc")
+
     def test_drop_cases(self):
         cases = [  # script, what the client receives
             (dict(drop=True, body="never sent"), b""),
@@ -307,7 +320,7 @@ class ScriptedResponseTest(ServiceTestCase):
     def test_bad_scripts_are_refused(self):
         for fields in ({"status": 500}, {"path": "/x", "chunks": [0]},
                        {"path": "/x", "body_base64": "***"}, {"path": "/x", "times": 0},
-                       {"path": "/x", "read_limit": -1}):
+                       {"path": "/x", "read_limit": -1}, {"path": "/x", "repeat": 0}):
             with self.subTest(fields=fields):
                 self.assertEqual(service.control("POST", "script", fields)[0], 400)
 

@@ -162,6 +162,7 @@ void ScriptResponse(const ScriptedResponse& response) {
   for (const auto& [name, value] : response.headers) script["headers"].push_back({name, value});
   if (!response.chunks.empty()) script["chunks"] = response.chunks;
   if (response.read_limit >= 0) script["read_limit"] = response.read_limit;
+  if (response.repeat > 1) script["repeat"] = response.repeat;
   Control("POST", "script", &script);
 }
 

@@ -34,7 +34,8 @@ struct RecordedRequest {
 // transfer encoding unless `headers` holds a Content-Length). With `drop`,
 // the connection is closed after the listed chunks (at once without chunks).
 // A `read_limit` of 0 or more answers after only that
-// many bytes of the request body.
+// many bytes of the request body. With `repeat`, the body (cut by `chunks`)
+// goes out that many times over.
 struct ScriptedResponse {
   std::string path;
   int status = 200;
@@ -45,6 +46,7 @@ struct ScriptedResponse {
   bool drop = false;
   long read_limit = -1;
   int times = 1;
+  int repeat = 1;
 };
 
 // One POST /upload as the service parsed it. `fields` are the text parts in

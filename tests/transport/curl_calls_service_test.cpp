@@ -49,13 +49,15 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
     const std::u16string media = Wide(folder.Write("clip.mp4", "video bytes"));
     const UploadFields fields{"key", "title", "description", "tags", 501, 1, 0, 0};
 
+    // Every answer is refused past 64 MiB.
+    const std::string ceiling = Set(CURLOPT_MAXFILESIZE, 64L << 20);
     const auto soap = [&](const std::string& operation, const std::string& envelope) {
         return Calls{"easy_init", "easy_reset", Set(CURLOPT_PROXY, proxy),
                      Set(CURLOPT_HTTPHEADER, "[Expect:|Content-type: text/xml; charset=utf-8|soapAction: \"" +
                                                  std::string(ApiHostUrl) + "/0.1.1/" + operation + "\"]"),
                      Set(CURLOPT_URL, std::string(ApiHostUrl) + "/0.1.1/api"), Set(CURLOPT_POST, 1L),
                      Set(CURLOPT_POSTFIELDS, envelope), Set(CURLOPT_WRITEFUNCTION, "function"),
-                     Set(CURLOPT_WRITEDATA, "pointer"), Set(CURLOPT_TIMEOUT, 50L), "easy_perform",
+                     Set(CURLOPT_WRITEDATA, "pointer"), ceiling, Set(CURLOPT_TIMEOUT, 50L), "easy_perform",
                      "slist_free_all", "easy_reset", "easy_cleanup"};
     };
     const Calls uploadStart = {"easy_init", "easy_reset", Set(CURLOPT_URL, std::string(UploadHostUrl) + "/upload")};
@@ -63,7 +65,7 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
         Set(CURLOPT_PROXY, proxy), Set(CURLOPT_HTTPHEADER, "[Expect:]"),
         Set(CURLOPT_HTTPPOST, "[Filename|tags|terms|authkey|title|contest|description|category1|category2|"
                               "category3|moderator|userfile|Upload]"),
-        Set(CURLOPT_WRITEFUNCTION, "function"), Set(CURLOPT_WRITEDATA, "pointer"),
+        Set(CURLOPT_WRITEFUNCTION, "function"), Set(CURLOPT_WRITEDATA, "pointer"), ceiling,
         // No limit on the whole transfer: only on a standstill.
         Set(CURLOPT_LOW_SPEED_LIMIT, 1L), Set(CURLOPT_LOW_SPEED_TIME, 500L), Set(CURLOPT_READFUNCTION, "function"),
         Set(CURLOPT_READDATA, "pointer")};
@@ -87,14 +89,10 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
         {"moderators", false, [&](ResponseBody* r) { return PostGetModerators(*context, 17, r); },
          soap("GetModerators", ExpectedGetModerators("17"))},
         // A plain GET, cleaned up without a reset.
-        {"discovery", false,
-         [&](ResponseBody*) {
-             DiscoverUploadServer(*context);
-             return 0;
-         },
+        {"discovery", false, [&](ResponseBody* r) { return GetUploadServer(*context, r); },
          {"easy_init", "easy_reset", Set(CURLOPT_PROXY, proxy),
           Set(CURLOPT_URL, std::string(ApiHostUrl) + "/upload.xml"), Set(CURLOPT_WRITEFUNCTION, "function"),
-          Set(CURLOPT_WRITEDATA, "pointer"), Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
+          Set(CURLOPT_WRITEDATA, "pointer"), ceiling, Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
         {"upload", false,
          [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
          uploadStart + uploadBody + uploadEnd},

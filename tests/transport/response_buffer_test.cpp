@@ -116,6 +116,18 @@ TEST(ResponseBuffer, GrowsGeometricallyWhateverTheChunks) {
     EXPECT_LE(gAllocations, 12);  // 16 KiB doubled up to 1 MiB
 }
 
+// Every byte that arrives counts, a NUL too, though it is not kept.
+TEST(ResponseBuffer, TakesAnswersUpToTheCeilingExactly) {
+    ResponseBody body;
+    const std::string most(kAnswerCeiling - 1, 'x');
+    ASSERT_TRUE(AppendChunk(body, most.data(), most.size(), StandardBufferAllocator()));
+    EXPECT_TRUE(AppendChunk(body, "", 1, StandardBufferAllocator()));
+    EXPECT_FALSE(body.OverCeiling());
+    EXPECT_FALSE(AppendChunk(body, "y", 1, StandardBufferAllocator()));
+    EXPECT_TRUE(body.OverCeiling());
+    EXPECT_EQ(body.Length(), most.size());
+}
+
 TEST(ResponseBuffer, RefusesGrowthPastAddressSpace) {
     ResponseBody body;
     ASSERT_TRUE(AppendChunk(body, "abc", 3, StandardBufferAllocator()));

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "api/operations.h"
 #include "api/uploader_context.h"
 #include "scoped_environment.h"
 
@@ -20,6 +21,12 @@ inline ContextPtr MakeContext(const char* proxy, const char* curlLibrary = nullp
     test::ScopedEnvironment proxyVariable("CLIPFERRY_PROXY_SERVER", value(proxy));
     test::ScopedEnvironment curlVariable("CLIPFERRY_CURL_LIBRARY", value(curlLibrary));
     return ContextPtr(CreateUploaderContext());
+}
+
+// Runs the discovery as an upload does, with its scratch file made first.
+inline void DiscoverUploadServer(UploaderContext& context) {
+    xml::ResponseDocument document;
+    if (document.PrepareScratch()) RunDiscovery(context, document);
 }
 
 }  // namespace clipferry::testing

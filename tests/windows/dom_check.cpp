@@ -409,7 +409,14 @@ void CheckFiles() {
     ScratchFile scratch;
     Check(scratch.Create(u"LumividRes", u".xml", "<r/>", 4), "files: scratch file created");
     const std::u16string path = scratch.Path();
-    Check(path.rfind(TemporaryDirectory(), 0) == 0 && work->Read(path) == "<r/>", "files: scratch file content");
+    // Read back as the library does, sharing the delete access of the
+    // handle that removes the file when it closes.
+    char content[8] = {};
+    FilePtr back = OpenFileForReading(path.c_str());
+    Check(path.rfind(TemporaryDirectory(), 0) == 0 && back != nullptr &&
+              std::fread(content, 1, sizeof content, back.get()) == 4 && std::string(content) == "<r/>",
+          "files: scratch file content read back");
+    back.reset();
     ScratchFile other;
     other.Create(u"LumividRes", u".xml", "<s/>", 4);
     Check(other.Path() != path, "files: scratch files of two operations differ");

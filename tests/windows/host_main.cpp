@@ -1,8 +1,10 @@
 // The Windows test host: loads clipferry.dll as a desktop host does, runs the
 // shared end-to-end cases against the local service, and prints the tally.
-//   clipferry_test_host.exe PORT [--libcurl-missing]
+//   clipferry_test_host.exe PORT [--libcurl-missing | --login-once]
 // Run from a folder with libcurl.dll beside the DLL, or, with
 // --libcurl-missing, from one without it (only the cases that need it missing).
+// --login-once only logs in, once, and prints the result: the run script kills
+// it while the service holds the answer back.
 #include <windows.h>
 
 #include <cstdio>
@@ -74,8 +76,9 @@ std::filesystem::path TemporaryDirectory() {
 int main(int argc, char** argv) {
     const int port = argc > 1 ? std::atoi(argv[1]) : 0;
     const bool libcurlMissing = argc > 2 && std::strcmp(argv[2], "--libcurl-missing") == 0;
-    if (port <= 0 || port > 65535 || argc > 3 || (argc == 3 && !libcurlMissing)) {
-        std::printf("usage: %s PORT [--libcurl-missing]\n", argc > 0 ? argv[0] : "host");
+    const bool loginOnce = argc > 2 && std::strcmp(argv[2], "--login-once") == 0;
+    if (port <= 0 || port > 65535 || argc > 3 || (argc == 3 && !libcurlMissing && !loginOnce)) {
+        std::printf("usage: %s PORT [--libcurl-missing | --login-once]\n", argc > 0 ? argv[0] : "host");
         return 2;
     }
     clipferry::test::UseDevServerPort(port);
@@ -86,6 +89,13 @@ int main(int argc, char** argv) {
         std::printf("clipferry.dll cannot be loaded (error %lu)\n", GetLastError());
         return 1;
     }
+    if (loginOnce) {
+        void* handle = exports.init();
+        std::printf("login %d\n", static_cast<int>(exports.login(handle, L"demo", L"demo-password")));
+        exports.release(handle);
+        return 0;
+    }
+
     Platform platform;
     platform.prepare = Prepare;
     platform.dumpDirectory = L"C:\\";

@@ -71,5 +71,31 @@ for folder in "$with" "$without"; do
   wine "$folder/clipferry_test_host.exe" "${args[@]}" >"$folder/host.out" 2>&1 || status=1
   tr -d '\r' <"$folder/host.out"
 done
+# A host killed while the service holds back its login answer: the scratch
+# file was made before the request went out, and goes with the host.
+temp=("$WINEPREFIX"/drive_c/users/*/Temp)
+control=http://127.0.0.1:$port/_control
+curl -s -X POST "$control/reset" >/dev/null
+curl -s -X POST -d '{"path": "/0.1.1/api", "drop": true, "delay_ms": 60000}' "$control/script" >/dev/null
+wine "$with/clipferry_test_host.exe" "$port" --login-once >"$with/killed.out" 2>&1 &
+held=$!
+for _ in $(seq 300); do
+  [[ $(curl -s "$control/requests") == *UserLogin* ]] && break
+  sleep 0.1
+done
+scratch_while_held=$(ls "${temp[0]}" | grep -c '^LumividRes' || true)
+kill -KILL "$held"
+wait "$held" 2>/dev/null || true
+sleep 1
+scratch_after_kill=$(ls "${temp[0]}" | grep -c '^LumividRes' || true)
+if [[ $scratch_while_held == 1 && $scratch_after_kill == 0 ]]; then
+  echo "ok   a host killed while its login answer is held back leaves no scratch file"
+else
+  echo "FAIL a host killed while its login answer is held back leaves no scratch file" \
+    "($scratch_while_held while held, $scratch_after_kill after the kill)"
+  status=1
+fi
+curl -s -X POST "$control/reset" >/dev/null
+
 echo "run_windows_leg: $arch took $((SECONDS - started)) s"
 exit $status

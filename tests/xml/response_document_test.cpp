@@ -96,7 +96,8 @@ TEST_F(ResponseDocumentTest, MissingOrOverlongTemporaryDirectoryLoadsNothing) {
     for (const std::string& tmpdir : {tmp_.File("missing"), tmp_.path() + "/" + std::string(5000, 'd')}) {
         test::TmpdirOverride override(tmpdir);
         ResponseDocument document;
-        EXPECT_EQ(Load(document, kLoginAnswer), 0) << tmpdir.size();
+        EXPECT_FALSE(document.PrepareScratch()) << tmpdir.size();
+        EXPECT_EQ(Load(document, kLoginAnswer), ResponseDocument::kUnwritable) << tmpdir.size();
     }
 }
 

@@ -97,10 +97,9 @@ bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     return true;
 }
 
-bool ScratchFile::Create(const char16_t* prefix, const char16_t* extension, const void* bytes, size_t count,
-                         ScratchNaming naming) {
+bool ScratchFile::Open(const char16_t* prefix, const char16_t* extension, ScratchNaming naming) {
     Remove();
-    if (prefix == nullptr || extension == nullptr || (bytes == nullptr && count > 0)) return false;
+    if (prefix == nullptr || extension == nullptr) return false;
     std::string directory = Utf16ToUtf8(TemporaryDirectory());
     if (directory.empty()) return false;
 
@@ -108,36 +107,53 @@ bool ScratchFile::Create(const char16_t* prefix, const char16_t* extension, cons
         // O_EXCL: the file can never be given a name, not even by us.
         FileDescriptor fd(open(directory.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600));
         if (fd.get() >= 0) {
-            if (!WriteAll(fd.get(), bytes, count)) return false;
             const std::string through = DescriptorPath(fd.get());
             if (LeadsTo(through, fd.get())) {
                 path_ = Utf8ToUtf16(through);
-                descriptor_ = fd.release();
-                return true;
+                handle_ = fd.release();
             }
         }
         // Refused by the file system or the kernel, or /proc is not there to
         // read it back: a unique name will do.
     }
 
-    if (directory.back() != '/') directory.push_back('/');
-    const std::string suffix = NativePath(extension);
-    std::string name = directory + NativePath(prefix) + "-XXXXXX" + suffix;
-    // Created with O_EXCL and mode 0600, so never through a link.
-    FileDescriptor fd(mkostemps(name.data(), int(suffix.size()), O_CLOEXEC));
-    if (fd.get() < 0) return false;
-    name_ = Utf8ToUtf16(name);
-    path_ = name_;
-    if (!WriteAll(fd.get(), bytes, count)) {
+    if (handle_ < 0) {
+        if (directory.back() != '/') directory.push_back('/');
+        const std::string suffix = NativePath(extension);
+        std::string name = directory + NativePath(prefix) + "-XXXXXX" + suffix;
+        // Created with O_EXCL and mode 0600, so never through a link.
+        FileDescriptor fd(mkostemps(name.data(), int(suffix.size()), O_CLOEXEC));
+        if (fd.get() < 0) return false;
+        const std::string through = DescriptorPath(fd.get());
+        if (LeadsTo(through, fd.get())) {
+            // Read back through the descriptor, the name can go at once: a
+            // process killed from here on leaves nothing behind.
+            unlink(name.c_str());
+            path_ = Utf8ToUtf16(through);
+        } else {
+            name_ = Utf8ToUtf16(name);
+            path_ = name_;
+        }
+        handle_ = fd.release();
+    }
+
+    // Set aside on the disk, not merely promised: a full file system fails here.
+    if (posix_fallocate(int(handle_), 0, off_t(kReservedBytes)) != 0) {
         Remove();
         return false;
     }
     return true;
 }
 
+bool ScratchFile::Fill(const void* bytes, size_t count) {
+    if (handle_ < 0 || (bytes == nullptr && count > 0)) return false;
+    const int fd = int(handle_);
+    return lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes, count) && ftruncate(fd, off_t(count)) == 0;
+}
+
 void ScratchFile::Remove() {
-    if (descriptor_ >= 0) close(descriptor_);
-    descriptor_ = -1;
+    if (handle_ >= 0) close(int(handle_));
+    handle_ = -1;
     if (!name_.empty()) unlink(NativePath(name_.c_str()).c_str());
     name_.clear();
     path_.clear();

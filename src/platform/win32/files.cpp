@@ -2,6 +2,7 @@
 // writes and reads, its scratch files among them.
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <shlwapi.h>
@@ -25,6 +26,11 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     HANDLE get() const { return handle_; }
+    HANDLE release() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
 
 private:
     HANDLE handle_;
@@ -131,55 +137,81 @@ bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     return true;
 }
 
-// Windows has no file without a name that others can open by path, so every
-// scratch file is named; the naming choice changes nothing here.
-bool ScratchFile::Create(const char16_t* prefix, const char16_t* extension, const void* bytes, size_t count,
-                         ScratchNaming) {
+// Windows has no file without a name, so every scratch file is named; the
+// system removes it when the last handle to it closes, also the handle of a
+// process that was killed. The naming choice changes nothing here.
+bool ScratchFile::Open(const char16_t* prefix, const char16_t* extension, ScratchNaming) {
     Remove();
-    if (prefix == nullptr || extension == nullptr || (bytes == nullptr && count > 0)) return false;
+    if (prefix == nullptr || extension == nullptr) return false;
     std::u16string directory = TemporaryDirectory();
     if (directory.empty()) return false;
     if (directory.back() != u'\\') directory.push_back(u'\\');
+    OwnerOnly security;
+    if (security.get() == nullptr) return false;
 
     // A name left by a process that had the same id is skipped, not replaced.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::u16string name = directory + prefix + UniquePart() + extension;
-        bool written = false;
-        {
-            FileHandle file(CreateOwnFile(Native(name.c_str()), FILE_ATTRIBUTE_TEMPORARY));
-            if (file.get() == INVALID_HANDLE_VALUE) {
-                const DWORD error = GetLastError();
-                if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-                return false;
-            }
-            name_ = name;
-            path_ = name;
-            written = WriteAll(file.get(), bytes, count);
+        // Readers share delete access, which the delete-on-close handle holds;
+        // CREATE_NEW never opens what was there, so never through a link.
+        const HANDLE file = CreateFileW(Native(name.c_str()), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, security.get(),
+                                        CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return false;
         }
-        // Removed only once closed: the file was opened without delete sharing.
-        if (!written) Remove();
-        return written;
+        handle_ = reinterpret_cast<std::intptr_t>(file);
+        path_ = name;
+        // Set aside on the disk: a full disk fails here, before any request.
+        LARGE_INTEGER reserve;
+        reserve.QuadPart = LONGLONG(kReservedBytes);
+        if (!SetFilePointerEx(file, reserve, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
+            Remove();
+            return false;
+        }
+        return true;
     }
     return false;
 }
 
+bool ScratchFile::Fill(const void* bytes, size_t count) {
+    if (handle_ == -1 || (bytes == nullptr && count > 0)) return false;
+    const auto file = reinterpret_cast<HANDLE>(handle_);
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && WriteAll(file, bytes, count) &&
+           SetEndOfFile(file);
+}
+
 void ScratchFile::Remove() {
-    if (!name_.empty()) DeleteFileW(Native(name_.c_str()));
+    // Closing the last handle removes the file.
+    if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
     name_.clear();
     path_.clear();
 }
 
 FilePtr OpenFileForReading(const char16_t* path) {
     if (path == nullptr || *path == u'\0') return nullptr;
-    FilePtr file(_wfopen(Native(path), L"rb"));
-    if (file == nullptr) return nullptr;
+    // Sharing delete access lets a scratch file be read back while its
+    // delete-on-close handle is open, and a media file be removed while it is
+    // sent (it is then sent whole, as on other systems).
+    FileHandle opened(CreateFileW(Native(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (opened.get() == INVALID_HANDLE_VALUE) return nullptr;
     // Only a file on disk has an end: a device or a pipe named by the path
     // would be read for ever, or block.
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())));
     BY_HANDLE_FILE_INFORMATION info;
-    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    if (GetFileType(opened.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(opened.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return nullptr;
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(opened.get()), _O_RDONLY | _O_BINARY);
+    if (descriptor == -1) return nullptr;
+    opened.release();
+    FilePtr file(_fdopen(descriptor, "rb"));
+    if (file == nullptr) _close(descriptor);
     return file;
 }
 

@@ -1,0 +1,48 @@
+// Upload server discovery: the API host's upload.xml names the server the
+// next upload goes to; without one the upload goes to the default host.
+#include <cstring>
+#include <string>
+
+#include "api/operation_frame.h"
+#include "api/operations.h"
+#include "platform/text.h"
+#include "transport/upload_transport.h"
+
+namespace clipferry {
+
+namespace {
+
+// Stores the address only when it fits whole: a cut address would send the
+// upload somewhere else, while an empty one sends it to the default host.
+void StoreUploadServerUrl(Connection& context, const char16_t* address) {
+    const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
+    if (utf8.size() >= sizeof context.uploadServerUrl) return;
+    std::memcpy(context.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
+}
+
+}  // namespace
+
+bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
+    std::memset(context.uploadServerUrl, 0, sizeof context.uploadServerUrl);
+    if (context.binding == nullptr) return true;
+    const OperationPlan plan{DumpFile::GetServer, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
+    const int32_t result = RunPreparedOperation(
+        context, plan, document,
+        [&](ResponseBody* response) {
+            // A failed transfer may still have left part of an answer; it is
+            // judged like any other.
+            GetUploadServer(context, response);
+            return CLIPFERRY_OK;
+        },
+        [&](const xml::ResponseDocument& answer) {
+            // One unit more than the field holds, so an address too long for
+            // it is seen as such instead of arriving already cut.
+            char16_t address[sizeof context.uploadServerUrl + 1] = {};
+            answer.LookupText(u"url", address, sizeof address / sizeof address[0]);
+            StoreUploadServerUrl(context, address);
+            return CLIPFERRY_OK;
+        });
+    return result != kAnswerUnwritable;
+}
+
+}  // namespace clipferry
