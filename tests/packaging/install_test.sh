@@ -31,14 +31,8 @@ if grep -q curl <<<"$needed"; then fail "libclipferry links libcurl: $needed"; f
 if ldd "$lib" | grep -q 'not found'; then fail "unresolved libraries: $(ldd "$lib")"; fi
 readelf -d "$lib" | grep -q 'SONAME.*libclipferry\.so\.' || fail "no versioned SONAME"
 
-# The example exactly as the README shows it: the lines between its markers,
-# without the code fence.
-awk '/<!-- host example: begins/ { inside = 1; found++; next }
-     /<!-- host example: ends/ { inside = 0; next }
-     inside && !/^```/ { print }
-     END { exit found == 1 ? 0 : 1 }' "$readme" >"$work/host.c" \
-  || fail "README.md must hold exactly one marked host example"
-[[ -s $work/host.c ]] || fail "the marked host example in README.md is empty"
+# The example exactly as the README shows it.
+"$here/../../scripts/host_example.sh" "$readme" >"$work/host.c" || fail "no host example"
 
 # The service the example publishes to; the library reads the proxy itself.
 [[ -s $state/port ]] || fail "the local service is not running (no $state/port)"
