@@ -100,8 +100,8 @@ package: windows
 # built against each and run against the local service.
 test-package: package
 	@start=$$(date +%s); \
-	tests/packaging/deb_test.sh $(DIST_DIR) && \
-	tests/packaging/windows_zip_test.sh $(DIST_DIR) $(CURDIR)/$(WINE_DIR) && \
+	tests/packaging/deb_test.sh $(DIST_DIR) $(PACKAGE_DIR)/docs && \
+	tests/packaging/windows_zip_test.sh $(DIST_DIR) $(CURDIR)/$(WINE_DIR) $(PACKAGE_DIR)/docs/html && \
 	echo "test-package: took $$(( $$(date +%s) - start )) s"
 
 # The library end to end against the local Lumivid service (scripts/demo.sh).

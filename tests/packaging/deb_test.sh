@@ -4,10 +4,13 @@
 # library's SONAME link; lintian on each (no error, no warning it does not
 # override); the command run from the unpacked root; the README's host built
 # against the unpacked -dev package both ways and run against the local service.
-#   deb_test.sh DIST_DIR
+#   deb_test.sh DIST_DIR [DOCS_DIR]
+# DOCS_DIR, the package build's rendered reference (docs/), when it holds
+# man/manN/ folders: each page must be in its package, compressed.
 set -euo pipefail
 
 dist=$(cd "$1" && pwd)
+docs=${2:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 fixture=$here/../support/devserver_fixture.sh
 version=$(sed -n 's/^project(clipferry VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
@@ -50,12 +53,26 @@ check_package() {
   ((status != before)) || echo "ok $package: files, Depends ($field), lintian"
 }
 
+# The manual pages rendered beside the package build, as each package must hold them.
+man_pages() {  # SECTION...
+  local section page
+  for section in "$@"; do
+    for page in "$docs/man/man$section"/*; do
+      [[ -f $page ]] && echo "usr/share/man/man$section/$(basename "$page").gz"
+    done
+  done
+  return 0
+}
+mapfile -t dev_pages < <([[ -n $docs ]] && man_pages 3)
+mapfile -t cli_pages < <([[ -n $docs ]] && man_pages 1 5)
+
 so=libclipferry.so.1
 check_package libclipferry1 "^libcurl4, .*libxml2 " "$libdir/$so -> libclipferry.so.$version" \
   "$libdir/libclipferry.so.$version"
 check_package libclipferry-dev "^libclipferry1 \(= $version-[0-9]+\)$" usr/include/clipferry.h \
-  "$libdir/libclipferry.so -> $so" "$libdir/pkgconfig/clipferry.pc" "$libdir/cmake/Clipferry/ClipferryConfig.cmake"
-check_package clipferry "^libclipferry1 \(= $version-[0-9]+\)" usr/bin/clipferry
+  "$libdir/libclipferry.so -> $so" "$libdir/pkgconfig/clipferry.pc" "$libdir/cmake/Clipferry/ClipferryConfig.cmake" \
+  "${dev_pages[@]}"
+check_package clipferry "^libclipferry1 \(= $version-[0-9]+\)" usr/bin/clipferry "${cli_pages[@]}"
 
 soname=$(readelf -d "$root/$libdir/$so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [[ $soname == "$so" ]] || fail "the library's SONAME is '$soname', not $so"

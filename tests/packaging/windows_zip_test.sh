@@ -5,9 +5,12 @@
 # architecture, the README's host example built with mingw-w64 against the
 # zip's own header and import library (never the build tree) and run under
 # Wine with the zip's own DLLs against a local service.
-#   windows_zip_test.sh DIST_DIR WINE_DIR
+#   windows_zip_test.sh DIST_DIR WINE_DIR [HTML_DIR]
 # WINE_DIR is the Windows leg's (its prefix is made on first use and reused).
+# HTML_DIR, the package build's rendered HTML reference: when it exists, the
+# zip's html/ must hold the same files.
 set -euo pipefail
+html=${3:-}
 
 dist=$(cd "$1" && pwd)
 mkdir -p "$2"
@@ -43,6 +46,9 @@ for file in include/clipferry.h example/host.c README-Windows.txt licenses/clipf
   [[ -s $sdk/$file ]] || fail "no $file"
 done
 cmp -s "$sdk/include/clipferry.h" "$repo/include/clipferry.h" || fail "include/clipferry.h is not the project's header"
+if [[ -n $html && -d $html ]]; then
+  diff -rq "$html" "$sdk/html" >/dev/null || fail "html/ differs from $html"
+fi
 
 # The keys and values the Windows settings code reads, each named in README-Windows.txt.
 readme=$(tr -d '\r' <"$sdk/README-Windows.txt")
