@@ -28,7 +28,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${CLIPFERRY_DEB_REVISION})
 set(CPACK_DEBIAN_PACKAGE_SOURCE ${CLIPFERRY_DEB_SOURCE})
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://lumivid.example/clipferry")
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 # Depends from the ELF files' needs (dpkg-shlibdeps), plus what is loaded at
 # run time; the command's need of libclipferry1 comes from the component
@@ -42,10 +41,12 @@ set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
 # without it. libxml2 also comes from the shared library's own needs.
 set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libcurl4")
 # The shlibs file names this package for libclipferry.so.1 (at least this
-# version); dpkg's ldconfig trigger replaces CPack's ldconfig calls.
+# version), the symbols file each export with the version that brought it;
+# dpkg's ldconfig trigger replaces CPack's ldconfig calls.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers
+  ${CMAKE_CURRENT_LIST_DIR}/debian/symbols
   ${CMAKE_CURRENT_LIST_DIR}/debian/postinst ${CMAKE_CURRENT_LIST_DIR}/debian/postrm)
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_LIB_DESCRIPTION "library to publish videos to the Lumivid service

@@ -20,9 +20,13 @@ mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)
 
 # The Linux packages: a build of its own, installed under /usr (Debian's
-# multiarch library folder), without tests or benchmarks.
+# multiarch library folder), without tests or benchmarks, with the flags
+# Debian builds its own packages with, every hardening option included.
 echo "== Debian packages ($build/)"
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_C_FLAGS="$(flags CFLAGS) $(flags CPPFLAGS)" -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
+  -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" \
   -DCLIPFERRY_BUILD_TESTS=OFF -DCLIPFERRY_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 # The reference, when this tree has its documentation target.
