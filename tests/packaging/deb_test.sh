@@ -78,9 +78,10 @@ soname=$(readelf -d "$root/$libdir/$so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p'
 [[ $soname == "$so" ]] || fail "the library's SONAME is '$soname', not $so"
 shlibs=$(dpkg-deb --ctrl-tarfile "$(deb libclipferry1)" | tar -xOf - ./shlibs)
 [[ $shlibs == "libclipferry 1 libclipferry1 (>= $version-"* ]] || fail "shlibs: '$shlibs'"
-# The symbols file lists what the library exports, each under its version node.
+# The symbols file lists what the library exports, each under its version node
+# (the node itself as NODE@NODE, as dpkg-gensymbols names it).
 listed=$(dpkg-deb --ctrl-tarfile "$(deb libclipferry1)" | tar -xOf - ./symbols | awk '/^ / { print $1 }' | LC_ALL=C sort)
-exported=$(nm -D --defined-only --with-symbol-versions "$root/$libdir/$so" | awk '{ sub(/@@/, "@", $3); print $3 }' |
+exported=$(nm -D --defined-only --with-symbol-versions "$root/$libdir/$so" | awk '{ sub(/@@/, "@", $3); print ($3 ~ /@/ ? $3 : $3 "@" $3) }' |
   LC_ALL=C sort)
 [[ $listed == "$exported" ]] || fail "the symbols file differs from the exports: $(diff <(echo "$listed") <(echo "$exported"))"
 
