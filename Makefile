@@ -1,7 +1,8 @@
 # make test: install what is missing, then build and run every test twice,
 # once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer,
 # and the threaded test a third time under ThreadSanitizer; run every fuzz
-# target briefly; then build the Windows DLLs and check them (the Windows leg).
+# target briefly; then build the Windows DLLs and check them (the Windows leg);
+# last, make the release packages and test them as a user meets them.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
@@ -16,6 +17,9 @@ WIN_ARCHES = i686 x86_64
 WIN_CMAKE_FLAGS ?=
 # The Windows leg's Wine prefix (made once, reused) and its service's state.
 WINE_DIR ?= build-wine
+# The release artifacts (make package) and the build the .deb files come from.
+DIST_DIR ?= dist
+PACKAGE_DIR ?= build-package
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure --timeout 900
 
@@ -24,7 +28,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) demo devserver clean
+.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) package test-package demo devserver clean
 
 all: build
 
@@ -35,7 +39,7 @@ build: bootstrap
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: test-plain test-sanitize test-tsan test-fuzz test-windows
+test: test-plain test-sanitize test-tsan test-fuzz test-windows test-package
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
@@ -83,6 +87,23 @@ test-windows:
 	$(foreach arch,$(WIN_ARCHES),(cd $(WIN_DIR_$(arch)) && ctest $(CTEST_FLAGS)) &&) \
 	echo "test-windows: the Windows leg took $$(( $$(date +%s) - start )) s"
 
+# The release (scripts/package.sh): the three .deb files, the Windows SDK zip,
+# the source tarball and SHA256SUMS, all in $(DIST_DIR)/.
+package: windows
+	@start=$$(date +%s); \
+	DIST_DIR=$(DIST_DIR) PACKAGE_BUILD_DIR=$(PACKAGE_DIR) WIN32_BUILD=$(WIN_DIR_i686) \
+	  WIN64_BUILD=$(WIN_DIR_x86_64) JOBS=$(JOBS) ./scripts/package.sh && \
+	echo "package: took $$(( $$(date +%s) - start )) s"
+
+# The packages as a user meets them (tests/packaging/deb_test.sh and
+# windows_zip_test.sh): unpacked, checked, lintian, and the README's host
+# built against each and run against the local service.
+test-package: package
+	@start=$$(date +%s); \
+	tests/packaging/deb_test.sh $(DIST_DIR) $(PACKAGE_DIR)/docs && \
+	tests/packaging/windows_zip_test.sh $(DIST_DIR) $(CURDIR)/$(WINE_DIR) $(PACKAGE_DIR)/docs/html && \
+	echo "test-package: took $$(( $$(date +%s) - start )) s"
+
 # The library end to end against the local Lumivid service (scripts/demo.sh).
 # Configured as `make build` does, but only the library and the command are
 # built, quietly: the build's output is shown only when it fails.
@@ -104,4 +125,5 @@ devserver:
 	@KEEP_UPLOADS=$(KEEP_UPLOADS) ./scripts/devserver.sh $(PORT)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR) \
+	  $(PACKAGE_DIR) $(DIST_DIR)

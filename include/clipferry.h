@@ -164,10 +164,10 @@
 /* The version of this header, which is the version of the library it came
    with. A host may test it at compile time, e.g.
    #if CLIPFERRY_VERSION_MAJOR == 0 && CLIPFERRY_VERSION_MINOR < 2 */
-#define CLIPFERRY_VERSION_MAJOR 0
-#define CLIPFERRY_VERSION_MINOR 1
+#define CLIPFERRY_VERSION_MAJOR 1
+#define CLIPFERRY_VERSION_MINOR 0
 #define CLIPFERRY_VERSION_PATCH 0
-#define CLIPFERRY_VERSION "0.1.0"
+#define CLIPFERRY_VERSION "1.0.0"
 
 #include <stdint.h>
 

@@ -21,6 +21,9 @@ packages=(
   # The Windows DLLs, the libcurl.dll they are tested with, and Wine to run them.
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 dpkg-dev
   wine wine32:i386 wine64
+  # The release: the ABI check, the packages' checks and the Windows SDK's
+  # MSVC import libraries.
+  abigail-tools lintian llvm-14 zip
 )
 
 sources_dir=/etc/apt/sources.list.d

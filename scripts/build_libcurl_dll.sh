@@ -32,12 +32,27 @@ complete() {
   [[ -f $cache/complete && -f $cache/libcurl.dll && -f $cache/include/curl/curl.h ]]
 }
 
+# What the Windows SDK ships beside the DLL: curl's licence text and the
+# version it was built from. Cache entries made before they were kept get
+# them from the source package alone, without building again.
+add_licence() {  # SOURCE_TREE
+  cp "$1/COPYING" "$cache/COPYING"
+  echo "$version (Debian source package curl)" >"$cache/curl-version.txt"
+}
+
 # make may build both architectures at once, and two checkouts may share the
 # cache: one builder per entry, the others wait for its result.
 exec 9>"$cache.lock"
 flock 9
 
 if complete; then
+  if [[ ! -f $cache/COPYING || ! -f $cache/curl-version.txt ]]; then
+    fetch=$(mktemp -d)
+    (cd "$fetch" && apt-get source -qq --download-only "curl=$version" >/dev/null &&
+     tar -xzf curl_*.orig.tar.gz --wildcards '*/COPYING') >&2
+    add_licence "$(dirname "$(ls "$fetch"/*/COPYING)")"
+    rm -rf "$fetch"
+  fi
   echo "$cache"
   exit 0
 fi
@@ -80,6 +95,7 @@ mkdir -p "$work"
   cp "$built" "$cache/libcurl.dll"
   cp lib/.libs/libcurl.dll.a "$cache/lib/"
   cp include/curl/*.h "$cache/include/curl/"
+  add_licence .
 } >&2
 rm -rf "$work"
 touch "$cache/complete"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix, then builds the README's host
-# example against it twice, through find_package(Clipferry) and through
-# pkg-config as the README says, and runs each against the local service.
+# Installs the build into a temporary prefix, checks what it holds, then
+# builds the README's host example against it and runs it against the local
+# service (host_example_test.sh).
 #   install_test.sh BUILD_DIR DEVSERVER_STATE_DIR [EXTRA_C_FLAGS]
 set -euo pipefail
 
@@ -9,7 +9,6 @@ build=$1
 state=$2
 extra_flags=${3:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-readme=$here/../../README.md
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -31,49 +30,4 @@ if grep -q curl <<<"$needed"; then fail "libclipferry links libcurl: $needed"; f
 if ldd "$lib" | grep -q 'not found'; then fail "unresolved libraries: $(ldd "$lib")"; fi
 readelf -d "$lib" | grep -q 'SONAME.*libclipferry\.so\.' || fail "no versioned SONAME"
 
-# The example exactly as the README shows it: the lines between its markers,
-# without the code fence.
-awk '/<!-- host example: begins/ { inside = 1; found++; next }
-     /<!-- host example: ends/ { inside = 0; next }
-     inside && !/^```/ { print }
-     END { exit found == 1 ? 0 : 1 }' "$readme" >"$work/host.c" \
-  || fail "README.md must hold exactly one marked host example"
-[[ -s $work/host.c ]] || fail "the marked host example in README.md is empty"
-
-# The service the example publishes to; the library reads the proxy itself.
-[[ -s $state/port ]] || fail "the local service is not running (no $state/port)"
-port=$(<"$state/port")
-export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
-curl -fsS --noproxy '*' -X POST -H 'Content-Type: application/json' -d '{}' \
-  "http://127.0.0.1:$port/_control/reset" >/dev/null || fail "the local service does not answer"
-
-# Runs a built host in a folder of its own (it writes its file there) and
-# checks it reports the service's acceptance. No LD_LIBRARY_PATH: each build
-# must record where libclipferry is.
-run_host() {
-  local name=$1 binary=$2
-  mkdir "$work/run-$name"
-  (cd "$work/run-$name" && "$binary") >"$work/$name.out" 2>"$work/$name.err" \
-    || { cat "$work/$name.out" "$work/$name.err"; fail "the $name host failed"; }
-  grep -qx 'Lumivid: Your video "Harbour at dusk 🌅" was received and awaits moderation.' "$work/$name.out" \
-    || { cat "$work/$name.out"; fail "the $name host did not print the service's acceptance"; }
-  [[ -z $(ls -A "$work/run-$name") ]] || fail "the $name host left its file behind"
-}
-
-echo "== find_package(Clipferry)"
-cmake -S "$here/consumer" -B "$work/cmake-host" -DCMAKE_PREFIX_PATH="$prefix" \
-  -DHOST_SOURCE="$work/host.c" -DCMAKE_C_FLAGS="$extra_flags" >"$work/cmake-host.log" \
-  || { cat "$work/cmake-host.log"; fail "find_package(Clipferry) failed"; }
-cmake --build "$work/cmake-host" >"$work/cmake-build.log" \
-  || { cat "$work/cmake-build.log"; fail "the CMake host did not build"; }
-run_host cmake "$work/cmake-host/host"
-
-echo "== pkg-config clipferry"
-export PKG_CONFIG_PATH=$pc_dir
-flags=$(pkg-config --cflags --libs clipferry)
-grep -q curl <<<"$flags" && fail "pkg-config asks for libcurl: $flags"
-# shellcheck disable=SC2086  # the flags are words
-cc -std=c11 -Wall -Wextra -Werror $extra_flags -o "$work/pc-host" "$work/host.c" $flags \
-  -Wl,-rpath,"$(pkg-config --variable=libdir clipferry)"
-run_host pkg-config "$work/pc-host"
-echo "install_test: the README's host built both ways and was accepted by the service"
+"$here/host_example_test.sh" "$prefix" "$state" "$extra_flags"

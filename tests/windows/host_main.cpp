@@ -1,5 +1,6 @@
-// The Windows test host: loads clipferry.dll as a desktop host does, runs the
-// shared end-to-end cases against the local service, and prints the tally.
+// The Windows test host: loads clipferry.dll as a desktop host does, checks its
+// version resource, runs the shared end-to-end cases against the local
+// service, and prints the tally.
 //   clipferry_test_host.exe PORT [--libcurl-missing | --login-once]
 // Run from a folder with libcurl.dll beside the DLL, or, with
 // --libcurl-missing, from one without it (only the cases that need it missing).
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "devserver_client.h"
 #include "end_to_end_cases.h"
@@ -65,6 +67,52 @@ void Prepare(const InitSettings& settings) {
     RegCloseKey(key);
 }
 
+// The DLL's version resource against the CMake project's version: the fixed
+// numbers and the four texts a user sees in Explorer's Details tab.
+std::vector<std::string> CheckVersionResource(HMODULE library) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(library, path, MAX_PATH);
+    DWORD ignored = 0;
+    const DWORD size = length > 0 && length < MAX_PATH ? GetFileVersionInfoSizeW(path, &ignored) : 0;
+    std::vector<BYTE> data(size);
+    if (size == 0 || !GetFileVersionInfoW(path, 0, size, data.data())) return {"no version resource"};
+
+    std::vector<std::string> failures;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
+        fixed == nullptr) {
+        failures.push_back("no fixed file information");
+    } else {
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "%u.%u.%u", unsigned(HIWORD(fixed->dwFileVersionMS)),
+                      unsigned(LOWORD(fixed->dwFileVersionMS)), unsigned(HIWORD(fixed->dwFileVersionLS)));
+        if (numbers != std::string(CLIPFERRY_EXPECTED_VERSION) ||
+            fixed->dwProductVersionMS != fixed->dwFileVersionMS ||
+            fixed->dwProductVersionLS != fixed->dwFileVersionLS)
+            failures.push_back(std::string("fixed file version ") + numbers);
+    }
+    const std::string version = CLIPFERRY_EXPECTED_VERSION;
+    const std::wstring expected(version.begin(), version.end());
+    const struct {
+        const wchar_t* name;
+        std::wstring value;  // empty: any non-empty text
+    } texts[] = {{L"FileVersion", expected}, {L"ProductVersion", expected},
+                 {L"ProductName", L"Clipferry"}, {L"FileDescription", L""}};
+    for (const auto& text : texts) {
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + text.name;
+        wchar_t* value = nullptr;
+        UINT valueLength = 0;
+        const bool found =
+            VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &valueLength) &&
+            value != nullptr && valueLength > 1;
+        if (!found || (!text.value.empty() && text.value != value))
+            failures.push_back("version text " + std::string(text.name, text.name + std::wcslen(text.name)) +
+                               (found ? " differs" : " missing"));
+    }
+    return failures;
+}
+
 std::filesystem::path TemporaryDirectory() {
     wchar_t path[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, path);
@@ -103,6 +151,12 @@ int main(int argc, char** argv) {
 
     int passed = 0;
     int failed = 0;
+    if (!libcurlMissing) {
+        const auto failures = CheckVersionResource(library);
+        std::printf("%s version resource %s\n", failures.empty() ? "ok  " : "FAIL", CLIPFERRY_EXPECTED_VERSION);
+        for (const auto& failure : failures) std::printf("    %s\n", failure.c_str());
+        ++(failures.empty() ? passed : failed);
+    }
     for (const Case& which : Cases()) {
         if (which.needsLibcurlMissing != libcurlMissing) continue;
         const auto failures = RunCase(which, exports, platform);

@@ -1,0 +1,112 @@
+# The Debian packages, made by CPack from the install components
+# (cmake/ClipferryInstall.cmake), split the way Debian splits a library:
+#   libclipferry1     the shared library            (component lib)
+#   libclipferry-dev  header, .so link, CMake and pkg-config files, man3 (dev)
+#   clipferry         the command, man1 and man5    (cli)
+# Each carries its copyright file, its changelog.Debian.gz and lintian's
+# override file, which gives the reason for each warning accepted.
+# scripts/package.sh configures a build with CMAKE_INSTALL_PREFIX=/usr and
+# runs cpack in it; the Windows SDK zip is cmake/ClipferryWindowsSdk.cmake.
+set(CLIPFERRY_DEB_SOURCE clipferry)
+set(CLIPFERRY_DEB_REVISION 1)
+set(CLIPFERRY_DEB_VERSION ${PROJECT_VERSION}-${CLIPFERRY_DEB_REVISION})
+set(CLIPFERRY_DEB_PACKAGES lib libclipferry1 dev libclipferry-dev cli clipferry)
+
+set(CPACK_PACKAGE_NAME clipferry)
+set(CPACK_PACKAGE_VENDOR "The Clipferry maintainers")
+set(CPACK_PACKAGE_CONTACT "Clipferry maintainers <maintainers@users.noreply.c-seed-8f949f0b.example>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL lib dev cli)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian/compress_man_pages.cmake)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${CLIPFERRY_DEB_REVISION})
+set(CPACK_DEBIAN_PACKAGE_SOURCE ${CLIPFERRY_DEB_SOURCE})
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+# Depends from the ELF files' needs (dpkg-shlibdeps), plus what is loaded at
+# run time; the command's need of libclipferry1 comes from the component
+# dependency, exact to the version.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/src)
+
+set(CPACK_DEBIAN_LIB_PACKAGE_NAME libclipferry1)
+set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
+# libcurl is loaded with dlopen, so no ELF file asks for it; nothing works
+# without it. libxml2 also comes from the shared library's own needs.
+set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libcurl4")
+# The shlibs file names this package for libclipferry.so.1 (at least this
+# version), the symbols file each export with the version that brought it;
+# dpkg's ldconfig trigger replaces CPack's ldconfig calls.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers
+  ${CMAKE_CURRENT_LIST_DIR}/debian/symbols
+  ${CMAKE_CURRENT_LIST_DIR}/debian/postinst ${CMAKE_CURRENT_LIST_DIR}/debian/postrm)
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_COMPONENT_LIB_DESCRIPTION "library to publish videos to the Lumivid service
+Clipferry is a client library that a desktop media application loads into
+its own process to publish a user's video to Lumivid, a moderated video
+sharing service: it logs the user in, fetches the accepted file types, the
+categories and the moderators, and uploads one media file with its details,
+reporting progress and the service's verdict.
+.
+This package contains the shared library.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME libclipferry-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_COMPONENT_DEV_DEPENDS lib)
+set(CPACK_COMPONENT_DEV_DESCRIPTION "development files for the Clipferry library
+Clipferry is a client library that a desktop media application loads into
+its own process to publish a user's video to Lumivid, a moderated video
+sharing service.
+.
+This package contains the C header, the link to the shared library, the
+CMake package (find_package(Clipferry)), the pkg-config file and the
+reference manual pages.")
+
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME clipferry)
+set(CPACK_DEBIAN_CLI_PACKAGE_SECTION video)
+set(CPACK_COMPONENT_CLI_DEPENDS lib)
+set(CPACK_COMPONENT_CLI_DESCRIPTION "command-line tool to publish videos to Lumivid
+clipferry publishes videos to Lumivid, a moderated video sharing service,
+from the terminal: it logs in, lists the service's categories, moderators
+and file types, checks files before sending them and uploads them one after
+another with their titles, descriptions and tags, with progress and a JSON
+report for scripts.")
+
+# The per-package files Debian wants under /usr/share/doc and lintian's
+# overrides, installed into each component.
+set(CLIPFERRY_DEB_DIR ${CMAKE_CURRENT_LIST_DIR}/debian)
+set(CLIPFERRY_DEB_BUILD ${PROJECT_BINARY_DIR}/debian)
+configure_file(${CLIPFERRY_DEB_DIR}/changelog.in ${CLIPFERRY_DEB_BUILD}/changelog @ONLY)
+# gzip -n: no name or time stamp in the header, so the file is the same on every build.
+execute_process(COMMAND gzip -9nc ${CLIPFERRY_DEB_BUILD}/changelog
+  OUTPUT_FILE ${CLIPFERRY_DEB_BUILD}/changelog.Debian.gz COMMAND_ERROR_IS_FATAL ANY)
+while(CLIPFERRY_DEB_PACKAGES)
+  list(POP_FRONT CLIPFERRY_DEB_PACKAGES component package)
+  install(FILES ${CLIPFERRY_DEB_DIR}/copyright ${CLIPFERRY_DEB_BUILD}/changelog.Debian.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component} EXCLUDE_FROM_ALL)
+  # The overrides every package shares (cmake/debian/lintian-overrides) and
+  # its own (cmake/debian/PACKAGE.lintian-overrides), a reason above each.
+  set(overrides ${CLIPFERRY_DEB_BUILD}/${package}.lintian-overrides)
+  configure_file(${CLIPFERRY_DEB_DIR}/lintian-overrides ${overrides} COPYONLY)
+  if(EXISTS ${CLIPFERRY_DEB_DIR}/${package}.lintian-overrides)
+    file(READ ${CLIPFERRY_DEB_DIR}/${package}.lintian-overrides text)
+    file(APPEND ${overrides} "${text}")
+  endif()
+  if(package STREQUAL "clipferry" AND NOT TARGET clipferry_docs)
+    file(APPEND ${overrides} "# This build has no documentation target, so no clipferry(1).\n"
+      "no-manual-page [usr/bin/clipferry]\n")
+  endif()
+  install(FILES ${overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${package}
+    COMPONENT ${component} EXCLUDE_FROM_ALL)
+endwhile()
+
+include(CPack)

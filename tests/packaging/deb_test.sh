@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The Debian packages as a user meets them: each .deb unpacked with dpkg-deb
+# into a throwaway root and checked for its files, its Depends and the
+# library's SONAME link; lintian on each (no error, no warning it does not
+# override); the command run from the unpacked root; the README's host built
+# against the unpacked -dev package both ways and run against the local service.
+#   deb_test.sh DIST_DIR [DOCS_DIR]
+# DOCS_DIR, the package build's rendered reference (docs/), when it holds
+# man/manN/ folders: each page must be in its package, compressed.
+set -euo pipefail
+
+dist=$(cd "$1" && pwd)
+docs=${2:-}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+fixture=$here/../support/devserver_fixture.sh
+version=$(sed -n 's/^project(clipferry VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
+work=$(mktemp -d)
+trap '"$fixture" stop "$work/devserver" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+root=$work/root
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+libdir=usr/lib/$multiarch
+status=0
+
+fail() { echo "FAIL deb_test: $*" >&2; status=1; }
+
+deb() {  # PACKAGE -> its file in DIST_DIR
+  local file
+  file=$(ls "$dist/$1_${version}-"*"_$(dpkg --print-architecture).deb" 2>/dev/null | head -1)
+  [[ -n $file ]] || { echo "deb_test: no $1 package for $version in $dist" >&2; exit 1; }
+  echo "$file"
+}
+
+# Package, the files it must hold (a -> names a symbolic link and its target),
+# and a pattern its Depends must match.
+check_package() {
+  local package=$1 depends=$2
+  shift 2
+  local file before=$status
+  file=$(deb "$package")
+  dpkg-deb -x "$file" "$root"
+  local listing
+  listing=$(dpkg-deb -c "$file" | awk '{ print substr($6, 3) ($7 == "->" ? " -> " $8 : "") }')
+  for want in "$@" "usr/share/doc/$package/copyright" "usr/share/doc/$package/changelog.Debian.gz"; do
+    grep -qxF "$want" <<<"$listing" || fail "$package lacks $want"
+  done
+  local field
+  field=$(dpkg-deb -f "$file" Depends)
+  [[ $field =~ $depends ]] || fail "$package Depends '$field' does not match '$depends'"
+  # lintian: every error fails, every warning not overridden with its reason fails.
+  local findings
+  findings=$(lintian --fail-on none "$file" 2>/dev/null | grep -E '^[EW]: ' || true)
+  [[ -z $findings ]] || fail "lintian on $package: $findings"
+  ((status != before)) || echo "ok $package: files, Depends ($field), lintian"
+}
+
+# The manual pages rendered beside the package build, as each package must hold them.
+man_pages() {  # SECTION...
+  local section page
+  for section in "$@"; do
+    for page in "$docs/man/man$section"/*; do
+      [[ -f $page ]] && echo "usr/share/man/man$section/$(basename "$page").gz"
+    done
+  done
+  return 0
+}
+mapfile -t dev_pages < <([[ -n $docs ]] && man_pages 3)
+mapfile -t cli_pages < <([[ -n $docs ]] && man_pages 1 5)
+
+so=libclipferry.so.1
+check_package libclipferry1 "^libcurl4, .*libxml2 " "$libdir/$so -> libclipferry.so.$version" \
+  "$libdir/libclipferry.so.$version"
+check_package libclipferry-dev "^libclipferry1 \(= $version-[0-9]+\)$" usr/include/clipferry.h \
+  "$libdir/libclipferry.so -> $so" "$libdir/pkgconfig/clipferry.pc" "$libdir/cmake/Clipferry/ClipferryConfig.cmake" \
+  "${dev_pages[@]}"
+check_package clipferry "^libclipferry1 \(= $version-[0-9]+\)" usr/bin/clipferry "${cli_pages[@]}"
+
+soname=$(readelf -d "$root/$libdir/$so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+[[ $soname == "$so" ]] || fail "the library's SONAME is '$soname', not $so"
+shlibs=$(dpkg-deb --ctrl-tarfile "$(deb libclipferry1)" | tar -xOf - ./shlibs)
+[[ $shlibs == "libclipferry 1 libclipferry1 (>= $version-"* ]] || fail "shlibs: '$shlibs'"
+# The symbols file lists what the library exports, each under its version node
+# (the node itself as NODE@NODE, as dpkg-gensymbols names it).
+listed=$(dpkg-deb --ctrl-tarfile "$(deb libclipferry1)" | tar -xOf - ./symbols | awk '/^ / { print $1 }' | LC_ALL=C sort)
+exported=$(nm -D --defined-only --with-symbol-versions "$root/$libdir/$so" | awk '{ sub(/@@/, "@", $3); print ($3 ~ /@/ ? $3 : $3 "@" $3) }' |
+  LC_ALL=C sort)
+[[ $listed == "$exported" ]] || fail "the symbols file differs from the exports: $(diff <(echo "$listed") <(echo "$exported"))"
+
+# The command finds the unpacked library through its own run path.
+cli_version=$("$root/usr/bin/clipferry" --version | head -1) || fail "the unpacked clipferry does not run"
+[[ $cli_version == "clipferry $version" ]] || fail "clipferry --version says '$cli_version'"
+
+"$fixture" start "$work/devserver" >/dev/null
+"$here/host_example_test.sh" "$root/usr" "$work/devserver" || status=1
+((status == 0)) && echo "deb_test: the three packages are whole"
+exit $status
