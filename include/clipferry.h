@@ -394,6 +394,7 @@ static inline const char* clipferry_result_text(int32_t result) {
     case 55: return "send error";
     case 56: return "receive error";
     case 60: return "server certificate not trusted";
+    case 63: return "answer too large";
     case 97: return "proxy handshake failed";
     default: return "libcurl error";
     }
