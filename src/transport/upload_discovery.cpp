@@ -10,6 +10,7 @@
 #include "transport/response_buffer.h"
 #include "transport/service_urls.h"
 #include "transport/upload_transport.h"
+#include "transport/web_protocols.h"
 #include "xml/response_document.h"
 
 namespace clipferry {
@@ -18,11 +19,13 @@ namespace {
 
 constexpr long kTimeoutSeconds = 50;
 
-// Stores the address only when it fits whole: a cut address would send the
-// upload somewhere else, while an empty one sends it to the default host.
+// Stores the address only when it fits whole and is an http or https URL: a
+// cut address would send the upload somewhere else, and another scheme would
+// read a local file or stream the video to another port, while an empty
+// address sends it to the default host.
 void StoreUploadServerUrl(Connection& context, const char16_t* address) {
     const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
-    if (utf8.size() >= sizeof context.uploadServerUrl) return;
+    if (utf8.size() >= sizeof context.uploadServerUrl || !IsWebUrl(utf8.c_str())) return;
     std::memcpy(context.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
 }
 
@@ -39,6 +42,7 @@ void DiscoverUploadServer(Connection& context) {
     if (handle.get() == nullptr) return;
     CURL* easy = handle.get();
     curl.EasyReset(easy);
+    if (AllowOnlyWebProtocols(curl, easy) != CURLE_OK) return;
     ResponseBody body;
     if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
     curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));

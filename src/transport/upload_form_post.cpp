@@ -14,6 +14,7 @@
 #include "transport/upload_form.h"
 #include "transport/upload_transport.h"
 #include "transport/upload_url.h"
+#include "transport/web_protocols.h"
 
 namespace clipferry {
 
@@ -80,6 +81,8 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     EasyHandle handle(curl);
     if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     curl.EasyReset(handle.get());
+    const int32_t allowed = AllowOnlyWebProtocols(curl, handle.get());
+    if (allowed != CURLE_OK) return allowed;
     // Freed before the handle is reset and cleaned up. The empty Expect header
     // keeps libcurl from waiting for a 100 Continue before the body.
     HeaderList headers(curl);
