@@ -170,6 +170,14 @@ TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
     toMissing.path = missing.c_str();
     badModerator.moderatorId = -1;
     badCategory.category1 = -1;
+    // Texts the service would echo into a verdict that is no longer XML.
+    UploadRequest controlInTitle = base, controlInDescription = base, controlInTags = base;
+    controlInTitle.title = u"a\x01" "b";
+    controlInDescription.description = u"line\n\x1f";
+    controlInTags.tags = u"\x0b";
+    for (const UploadRequest& request : {controlInTitle, controlInDescription, controlInTags})
+        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
+    EXPECT_TRUE(RecordedRequests().empty()) << "not even the discovery";
     for (const UploadRequest& request : {toDirectory, toMissing, badModerator, badCategory})
         EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
     context_->login.loggedIn = 0;
