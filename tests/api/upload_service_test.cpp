@@ -186,6 +186,27 @@ TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
     EXPECT_TRUE(ReceivedUploads().empty());
 }
 
+// Each text has a 1,024-byte buffer: 1,023 bytes and the terminator.
+TEST_F(UploadOperationServiceTest, TextsFillTheirBuffersAndNoMore) {
+    const std::u16string fills(1023, u'x');
+    const std::u16string over = fills + u"y";
+    const std::string sent(1023, 'x');
+    for (const char* field : {"title", "description", "tags"}) {
+        for (const std::u16string* text : {&fills, &over}) {
+            SCOPED_TRACE(std::string(field) + " of " + std::to_string(text->size()));
+            ResetDevServer();
+            UploadRequest request{path_.c_str(), u"T", u"D", u"G", 501, 3, 0, 0};
+            const std::string name = field;
+            (name == "title" ? request.title : name == "description" ? request.description : request.tags) =
+                text->c_str();
+            ASSERT_EQ(RunUpload(*context_, request, nullptr, 0, nullptr, nullptr), 0);
+            const auto uploads = ReceivedUploads();
+            ASSERT_EQ(uploads.size(), 1u);
+            EXPECT_EQ(HeaderValue(uploads[0].fields, field), sent);
+        }
+    }
+}
+
 struct ProgressSeen {
     double total = 0;
     double sent = 0;
