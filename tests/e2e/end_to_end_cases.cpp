@@ -2,6 +2,7 @@
 // service, with what arrived there read back through its control API.
 #include "end_to_end_cases.h"
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -298,6 +299,49 @@ void CancelFromProgress(Run& run) {
     for (const auto& upload : ReceivedUploads()) E2E_CHECK(run, upload.status != "SUCCESS");
 }
 
+// Changes the clip once 1 MiB of the form has gone out.
+struct ClipChange {
+    std::filesystem::path clip;
+    void (*change)(const std::filesystem::path& clip) = nullptr;
+    bool done = false;
+};
+
+int CLIPFERRY_CALL ChangeClipAtOneMiB(void* data, double, double, double, double uploaded) {
+    auto& change = *static_cast<ClipChange*>(data);
+    if (!change.done && uploaded >= 1024 * 1024) {
+        change.change(change.clip);
+        change.done = true;
+    }
+    return 0;
+}
+
+// A clip cut short or rewritten while it is sent stops the upload with 26
+// (libcurl's "could not read the file"); the service never gets a whole form.
+void ClipChangedWhileSent(Run& run) {
+    void (*const changes[])(const std::filesystem::path&) = {
+        [](const std::filesystem::path& clip) { std::filesystem::resize_file(clip, 1024 * 1024); },
+        [](const std::filesystem::path& clip) {
+            std::fstream file(clip, std::ios::binary | std::ios::in | std::ios::out);
+            file.seekp(kClipSize / 2);
+            file.put('x');
+        },
+    };
+    Session session(run);
+    E2E_CHECK_EQ(run, session.Login("demo", "demo-password"), CLIPFERRY_OK);
+    for (const auto change : changes) {
+        ResetDevServer();
+        const auto clip = WriteClip(run.platform);
+        // An hour old, so a rewrite within the clock's resolution still shows.
+        std::filesystem::last_write_time(clip, std::filesystem::last_write_time(clip) - std::chrono::hours(1));
+        ClipChange watch{clip, change};
+        E2E_CHECK_EQ(run, session.Upload(clip, "Changed", nullptr, 0, ChangeClipAtOneMiB, &watch), 26);
+        E2E_CHECK(run, watch.done);
+        for (const auto& upload : ReceivedUploads()) E2E_CHECK(run, upload.status != "SUCCESS");
+        std::error_code ignored;
+        std::filesystem::remove(clip, ignored);
+    }
+}
+
 // Every operation once, so that each dump file has its chance to appear.
 void EveryOperation(Run& run, Session& session) {
     E2E_CHECK_EQ(run, session.Login("demo", "demo-password"), CLIPFERRY_OK);
@@ -404,6 +448,7 @@ const std::vector<Case>& Cases() {
         {"ListsReachTheCallbacks", false, ListsReachTheCallbacks},
         {"UploadArrivesWhole", false, UploadArrivesWhole},
         {"CancelFromProgress", false, CancelFromProgress},
+        {"ClipChangedWhileSent", false, ClipChangedWhileSent},
         {"DumpsOnlyWithTheLogSwitch", false, DumpsOnlyWithTheLogSwitch},
         {"AnswersOfEveryShape", false, AnswersOfEveryShape},
         {"WithoutLibcurl", true, WithoutLibcurl},
