@@ -44,6 +44,8 @@ struct MediaReader {
 // is sent), stops the transfer before the form is complete.
 extern "C" size_t ReadMediaFile(char* buffer, size_t size, size_t count, void* data) {
     auto& reader = *static_cast<MediaReader*>(data);
+    // Once stopped, never an end of file that would let the form complete.
+    if (reader.stopped) return CURL_READFUNC_ABORT;
     const uint64_t left = reader.opened.size - reader.handedOut;
     const size_t wanted = size_t(std::min<uint64_t>(uint64_t(size) * count, left));
     if (wanted == 0) return 0;

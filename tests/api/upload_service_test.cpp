@@ -270,31 +270,34 @@ TEST(UploadExportServiceTest, AFileThatChangesWhileSentStopsTheUpload) {
     const std::string path = (folder.path() / "clip.mp4").string();
     const auto atOneMiB = [](double, double sent) { return sent >= (1 << 20); };
     // Within the last chunks of the form, before its last file chunk is read.
+    const auto atOnce = [](double, double) { return true; };
+    const auto rewriteAByte = [&] {
+        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(500);
+        file.put('\x5a');
+    };
     const auto nearTheEnd = [](double total, double sent) { return sent >= total - 160 * 1024; };
     const struct {
         const char* label;
         std::function<bool(double, double)> due;
         std::function<void()> change;
         int32_t result;
+        size_t bytes = size;
     } cases[] = {
         {"truncated at 1 MiB", atOneMiB, [&] { std::filesystem::resize_file(path, 1 << 20); }, 26},
         {"last byte cut", nearTheEnd, [&] { std::filesystem::resize_file(path, size - 1); }, 26},
         {"grown at the end", atOneMiB, [&] { std::ofstream(path, std::ios::binary | std::ios::app) << "more"; }, 26},
-        {"a byte rewritten in place", atOneMiB,
-         [&] {
-             std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-             file.seekp(size / 2);
-             file.put('\x5a');
-         },
-         26},
+        {"a byte rewritten in place", atOneMiB, rewriteAByte, 26},
         {"deleted", atOneMiB, [&] { std::filesystem::remove(path); }, 0},
+        // Read whole in the same chunk as the part's headers.
+        {"a small file rewritten before it is read", atOnce, rewriteAByte, 26, 1000},
     };
     ServiceSession session;
     ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         ResetDevServer();
-        folder.Write("clip.mp4", PatternBytes(size));
+        folder.Write("clip.mp4", PatternBytes(c.bytes));
         const std::string sha256 = Sha256Of(path);
         // An hour old, so a rewrite within the clock's resolution still shows.
         std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
