@@ -6,10 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 
@@ -243,81 +241,6 @@ TEST(UploadExportServiceTest, LoginThenUpload) {
     EXPECT_EQ(uploads[0].filename, "holiday.final.mov");
     EXPECT_EQ(uploads[0].sha256, Sha256Of(path));
     EXPECT_EQ(HeaderValue(uploads[0].fields, "authkey"), "demo-auth-key-0017");
-}
-
-// Changes the file being sent once the count of bytes sent passes a mark.
-struct FileChange {
-    std::function<bool(double total, double sent)> due;
-    std::function<void()> change;
-    bool done = false;
-};
-
-int ChangeFileWhenDue(void* data, double, double, double total, double sent) {
-    auto* change = static_cast<FileChange*>(data);
-    if (!change->done && total > 0 && change->due(total, sent)) {
-        change->change();
-        change->done = true;
-    }
-    return 0;
-}
-
-// A file that ends early or changes while it is sent never completes the
-// form: the declared length would otherwise hold another video. A file
-// deleted meanwhile is still read whole through the open descriptor.
-TEST(UploadExportServiceTest, AFileThatChangesWhileSentStopsTheUpload) {
-    TemporaryFolder folder;
-    const size_t size = 4 << 20;
-    const std::string path = (folder.path() / "clip.mp4").string();
-    const auto atOneMiB = [](double, double sent) { return sent >= (1 << 20); };
-    // Within the last chunks of the form, before its last file chunk is read.
-    const auto atOnce = [](double, double) { return true; };
-    const auto rewriteAByte = [&] {
-        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-        file.seekp(500);
-        file.put('\x5a');
-    };
-    const auto nearTheEnd = [](double total, double sent) { return sent >= total - 160 * 1024; };
-    const struct {
-        const char* label;
-        std::function<bool(double, double)> due;
-        std::function<void()> change;
-        int32_t result;
-        size_t bytes = size;
-    } cases[] = {
-        {"truncated at 1 MiB", atOneMiB, [&] { std::filesystem::resize_file(path, 1 << 20); }, 26},
-        {"last byte cut", nearTheEnd, [&] { std::filesystem::resize_file(path, size - 1); }, 26},
-        {"grown at the end", atOneMiB, [&] { std::ofstream(path, std::ios::binary | std::ios::app) << "more"; }, 26},
-        {"a byte rewritten in place", atOneMiB, rewriteAByte, 26},
-        {"deleted", atOneMiB, [&] { std::filesystem::remove(path); }, 0},
-        // Read whole in the same chunk as the part's headers.
-        {"a small file rewritten before it is read", atOnce, rewriteAByte, 26, 1000},
-    };
-    ServiceSession session;
-    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        ResetDevServer();
-        folder.Write("clip.mp4", PatternBytes(c.bytes));
-        const std::string sha256 = Sha256Of(path);
-        // An hour old, so a rewrite within the clock's resolution still shows.
-        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
-        FileChange change{c.due, c.change};
-        const std::u16string wide = Wide(path);
-        clipferry_char message[16] = u"untouched";
-        EXPECT_EQ(CLIPFERRY_DoUpload(session.handle(), wide.c_str(), u"Clip", u"d", u"t", 501, 1, 0, 0, message, 16,
-                                     ChangeFileWhenDue, &change),
-                  c.result);
-        EXPECT_TRUE(change.done);
-        const auto uploads = ReceivedUploads();
-        if (c.result == 0) {
-            ASSERT_EQ(uploads.size(), 1u);
-            EXPECT_EQ(uploads[0].sha256, sha256);
-        } else {
-            EXPECT_EQ(std::u16string(message), u"untouched");
-            for (const auto& upload : uploads)
-                EXPECT_TRUE(upload.part_names.empty() || upload.part_names.back() != "Upload");
-        }
-    }
 }
 
 // Two loopback ports that tell whether anything tried to reach them: a TCP
