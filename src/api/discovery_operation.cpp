@@ -7,16 +7,19 @@
 #include "api/operations.h"
 #include "platform/text.h"
 #include "transport/upload_transport.h"
+#include "transport/web_protocols.h"
 
 namespace clipferry {
 
 namespace {
 
-// Stores the address only when it fits whole: a cut address would send the
-// upload somewhere else, while an empty one sends it to the default host.
+// Stores the address only when it fits whole and is an http or https URL: a
+// cut address would send the upload somewhere else, and another scheme would
+// read a local file or stream the video to another port, while an empty
+// address sends it to the default host.
 void StoreUploadServerUrl(Connection& context, const char16_t* address) {
     const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
-    if (utf8.size() >= sizeof context.uploadServerUrl) return;
+    if (utf8.size() >= sizeof context.uploadServerUrl || !IsWebUrl(utf8.c_str())) return;
     std::memcpy(context.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
 }
 

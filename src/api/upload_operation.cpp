@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "transport/upload_transport.h"
+#include "transport/xml_characters.h"
 
 namespace clipferry {
 
@@ -22,6 +23,10 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     if (!context.login.loggedIn || request.title == nullptr || request.description == nullptr ||
         request.tags == nullptr || request.category1 < 0 || request.path == nullptr ||
         !platform::PathExists(request.path) || request.moderatorId < 0)
+        return CLIPFERRY_BAD_ARGUMENT;
+    // The service echoes these in its verdict, which a control character
+    // would leave unreadable: an accepted upload would read as refused.
+    if (!XmlCanCarry(request.title) || !XmlCanCarry(request.description) || !XmlCanCarry(request.tags))
         return CLIPFERRY_BAD_ARGUMENT;
 
     char title[kFieldBytes] = {};

@@ -100,4 +100,17 @@ FilePtr OpenFileForReading(const char16_t* path);
 // path afterwards cannot change it; nothing when it cannot be told.
 std::optional<uint64_t> MeasureOpenFile(std::FILE* file);
 
+// An open file's size and last modification time (in the system's own units),
+// taken twice to tell whether the file changed in between.
+struct FileStamp {
+    uint64_t size;
+    int64_t modified;
+    bool operator==(const FileStamp& other) const { return size == other.size && modified == other.modified; }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
+// The stamp of what was opened, whatever the path names by now; nothing when
+// it cannot be told.
+std::optional<FileStamp> StampOpenFile(std::FILE* file);
+
 }  // namespace clipferry::platform

@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "transport/service_urls.h"
+#include "transport/xml_characters.h"
 
 namespace clipferry {
 
@@ -54,20 +55,10 @@ std::string Build(const Request& request, const TabRuns& tabs) {
     return text;
 }
 
-// False for the units no XML 1.0 text can hold, not even as a character
-// reference: the C0 controls other than tab, line feed and carriage return,
-// and U+FFFE and U+FFFF. Surrogates pass; an unpaired one is sent as U+FFFD.
-bool CarriedByXml(char16_t unit) {
-    if (unit < 0x20) return unit == u'\t' || unit == u'\n' || unit == u'\r';
-    return unit != 0xFFFE && unit != 0xFFFF;
-}
-
 }  // namespace
 
 bool ToCredentialField(const char16_t* text, char (&out)[260]) {
-    for (const char16_t* unit = text; *unit != u'\0'; ++unit) {
-        if (!CarriedByXml(*unit)) return false;
-    }
+    if (!XmlCanCarry(text)) return false;
     const std::string whole = platform::Utf16ToUtf8(std::u16string(text));
     if (whole.size() >= sizeof out || whole.find('\0') != std::string::npos) return false;
     std::memcpy(out, whole.c_str(), whole.size() + 1);

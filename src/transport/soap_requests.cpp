@@ -8,6 +8,7 @@
 #include "transport/response_buffer.h"
 #include "transport/service_urls.h"
 #include "transport/soap_envelopes.h"
+#include "transport/web_protocols.h"
 
 namespace clipferry {
 
@@ -31,6 +32,8 @@ int32_t PostEnvelope(Connection& context, const char* operation, const std::stri
     EasyHandle handle(curl);
     if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     curl.EasyReset(handle.get());
+    const int32_t allowed = AllowOnlyWebProtocols(curl, handle.get());
+    if (allowed != CURLE_OK) return allowed;
 
     // Declared after the handle, so the list is freed before the handle is
     // reset and cleaned up. The empty Expect header keeps libcurl from adding

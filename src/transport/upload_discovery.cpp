@@ -7,6 +7,7 @@
 #include "transport/curl_handles.h"
 #include "transport/service_urls.h"
 #include "transport/upload_transport.h"
+#include "transport/web_protocols.h"
 
 namespace clipferry {
 
@@ -25,6 +26,8 @@ int32_t GetUploadServer(Connection& context, ResponseBody* response) {
     if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     CURL* easy = handle.get();
     curl.EasyReset(easy);
+    const int32_t allowed = AllowOnlyWebProtocols(curl, easy);
+    if (allowed != CURLE_OK) return allowed;
     if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
     curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
     CollectAnswer(curl, easy, response);

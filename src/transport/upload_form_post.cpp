@@ -1,6 +1,7 @@
 // The multipart upload. The file is never held in memory: libcurl pulls it
 // through the read function, in the chunks it asks for, while it sends the
 // file part, whose length is declared up front from the measured size.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "transport/upload_form.h"
 #include "transport/upload_transport.h"
 #include "transport/upload_url.h"
+#include "transport/web_protocols.h"
 
 namespace clipferry {
 
@@ -28,20 +30,46 @@ constexpr long kLowSpeedSeconds = 500;
 // From here on the length no longer fits libcurl's long (32 bits on Windows).
 constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
 
-// libcurl's read callback over the open media file, with fread's semantics.
-extern "C" size_t ReadMediaFile(char* buffer, size_t size, size_t count, void* file) {
-    return std::fread(buffer, size, count, static_cast<std::FILE*>(file));
+// The open media file as libcurl reads it. The form declares the file's
+// length up front; a file that ends early, or that changed since it was
+// measured, would otherwise go out as a complete form holding another video.
+struct MediaReader {
+    std::FILE* file;
+    platform::FileStamp opened;
+    uint64_t handedOut = 0;
+    bool stopped = false;
+};
+
+// libcurl's read callback: never more than the declared length. A read that
+// ends short, or a stamp that differs once the last byte is read (before it
+// is sent), stops the transfer before the form is complete.
+extern "C" size_t ReadMediaFile(char* buffer, size_t size, size_t count, void* data) {
+    auto& reader = *static_cast<MediaReader*>(data);
+    // Once stopped, never an end of file that would let the form complete.
+    if (reader.stopped) return CURL_READFUNC_ABORT;
+    const uint64_t left = reader.opened.size - reader.handedOut;
+    const size_t wanted = size_t(std::min<uint64_t>(uint64_t(size) * count, left));
+    if (wanted == 0) return 0;
+    const size_t got = std::fread(buffer, 1, wanted, reader.file);
+    reader.handedOut += got;
+    const bool last = reader.handedOut == reader.opened.size;
+    if (got < wanted || (last && platform::StampOpenFile(reader.file) != reader.opened)) {
+        reader.stopped = true;
+        return CURL_READFUNC_ABORT;
+    }
+    return got;
 }
 
 // Adds the file part, declaring its exact length in the option its size needs.
-CURLFORMcode AddFilePart(FormPost& form, const FormPart& part, std::FILE* file, uint64_t size) {
+CURLFORMcode AddFilePart(FormPost& form, const FormPart& part, MediaReader* reader) {
+    const uint64_t size = reader->opened.size;
     if (size < kLongLengthLimit) {
         return form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_FILENAME, part.value.c_str(), CURLFORM_STREAM,
-                        static_cast<void*>(file), CURLFORM_CONTENTSLENGTH, static_cast<long>(size),
+                        static_cast<void*>(reader), CURLFORM_CONTENTSLENGTH, static_cast<long>(size),
                         CURLFORM_CONTENTTYPE, "application/octet-stream");
     }
     return form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_FILENAME, part.value.c_str(), CURLFORM_STREAM,
-                    static_cast<void*>(file), CURLFORM_CONTENTLEN, static_cast<curl_off_t>(size),
+                    static_cast<void*>(reader), CURLFORM_CONTENTLEN, static_cast<curl_off_t>(size),
                     CURLFORM_CONTENTTYPE, "application/octet-stream");
 }
 
@@ -60,8 +88,9 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     if (file == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     // The declared length is that of the file being sent, not of whatever the
     // path names by now.
-    const std::optional<uint64_t> size = platform::MeasureOpenFile(file.get());
-    if (!size) return CLIPFERRY_BAD_ARGUMENT;
+    const std::optional<platform::FileStamp> opened = platform::StampOpenFile(file.get());
+    if (!opened) return CLIPFERRY_BAD_ARGUMENT;
+    MediaReader reader{file.get(), *opened};
     // libcurl asks for whole buffers at a time; a stdio buffer would only
     // split each request into two reads.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
@@ -69,18 +98,21 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     const std::string fileName = MediaFileName(platform::Utf16ToUtf8(std::u16string(path)));
     // The form outlives the handle that sends it.
     FormPost form(curl);
+    // A part libcurl could not take (out of memory, or a libcurl that cannot
+    // take a 64-bit length) would leave the form without it, or with a wrong
+    // length: nothing is sent.
     for (const FormPart& part : DescribeUploadForm(fields, fileName.c_str())) {
-        if (!part.isFile) {
-            form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_COPYCONTENTS, part.value.c_str());
-        } else if (AddFilePart(form, part, file.get(), *size) != CURL_FORMADD_OK && *size >= kLongLengthLimit) {
-            // A libcurl that cannot take a 64-bit length would send a wrong one.
-            return CLIPFERRY_BAD_ARGUMENT;
-        }
+        const CURLFORMcode added =
+            part.isFile ? AddFilePart(form, part, &reader)
+                        : form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_COPYCONTENTS, part.value.c_str());
+        if (added != CURL_FORMADD_OK) return CLIPFERRY_BAD_ARGUMENT;
     }
 
     EasyHandle handle(curl);
     if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     curl.EasyReset(handle.get());
+    const int32_t allowed = AllowOnlyWebProtocols(curl, handle.get());
+    if (allowed != CURLE_OK) return allowed;
     // Freed before the handle is reset and cleaned up. The empty Expect header
     // keeps libcurl from waiting for a 100 Continue before the body.
     HeaderList headers(curl);
@@ -99,13 +131,16 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     curl.EasySetopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
     curl.EasySetopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
     curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));
-    curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(file.get()));
+    curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(&reader));
     if (progress != nullptr) {
         curl.EasySetopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl.EasySetopt(easy, CURLOPT_PROGRESSFUNCTION, static_cast<curl_progress_callback>(progress));
         curl.EasySetopt(easy, CURLOPT_PROGRESSDATA, progressData);
     }
-    return curl.EasyPerform(easy);
+    const int32_t result = curl.EasyPerform(easy);
+    // libcurl reports a stop by the read callback as an abort (42), which the
+    // host would take for its own cancel.
+    return reader.stopped ? CURLE_READ_ERROR : result;
 }
 
 }  // namespace clipferry

@@ -23,8 +23,10 @@ int32_t GetUploadServer(Connection& context, ResponseBody* response);
 //
 // Results: 82 when an argument is missing, nothing exists at the path, what
 // is there is not a regular file or cannot be opened for reading, the
-// context has no binding, libcurl yields no easy handle, or refuses the
-// length of a file of 2 GiB or more;
+// context has no binding, libcurl yields no easy handle, or refuses a part
+// of the form (out of memory, or the length of a file of 2 GiB or more);
+// 26 when the file ends before its measured length or has changed by the
+// time its last byte is read (the form is then never completed);
 // 42 when progress returns non-zero; otherwise libcurl's result (0 when the
 // exchange completed, whatever the response status; 28 when nothing moved
 // for 500 seconds).

@@ -65,14 +65,16 @@ TEST_F(LoginServiceTest, SecondLoginRewritesTheRecord) {
     ScriptApiAnswer(SoapAnswer("<return><LoginStatus>1</LoginStatus><UserLoginInformation>"
                                "<ContactId>42</ContactId><FirstName>Sam</FirstName>"
                                "</UserLoginInformation></return>"));
-    ASSERT_EQ(session.Login(u"solo", u"solo-password"), CLIPFERRY_OK);
+    // Shorter than the first: a copy without its terminator would show.
+    ASSERT_EQ(session.Login(u"sam", u"pw"), CLIPFERRY_OK);
     const LoginRecord& login = session.context().login;
     EXPECT_EQ(login.contactId, 42);
     EXPECT_EQ(login.showModerators, 0);
     EXPECT_STREQ(login.authKey, "") << "a missing key is cleared";
     EXPECT_EQ(std::u16string(login.firstName), u"Sam");
     EXPECT_EQ(std::u16string(login.emailAddress), u"demo@lumivid.example") << "a missing address is kept";
-    EXPECT_STREQ(login.userName, "solo");
+    EXPECT_STREQ(login.userName, "sam");
+    EXPECT_STREQ(login.password, "pw");
 }
 
 TEST_F(LoginServiceTest, OverlongCredentialsAreRefusedBeforeAnyRequest) {

@@ -1,6 +1,10 @@
 // The upload operation against the local Lumivid service: what it sends,
 // how it reads the verdict and the message, and when it dumps the answer.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -11,6 +15,8 @@
 #include "api/operations.h"
 #include "devserver_client.h"
 #include "service_session.h"
+#include "transport/service_urls.h"
+#include "transport/upload_transport.h"
 #include "upload_files.h"
 
 namespace clipferry {
@@ -162,12 +168,41 @@ TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
     toMissing.path = missing.c_str();
     badModerator.moderatorId = -1;
     badCategory.category1 = -1;
+    // Texts the service would echo into a verdict that is no longer XML.
+    UploadRequest controlInTitle = base, controlInDescription = base, controlInTags = base;
+    controlInTitle.title = u"a\x01" "b";
+    controlInDescription.description = u"line\n\x1f";
+    controlInTags.tags = u"\x0b";
+    for (const UploadRequest& request : {controlInTitle, controlInDescription, controlInTags})
+        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
+    EXPECT_TRUE(RecordedRequests().empty()) << "not even the discovery";
     for (const UploadRequest& request : {toDirectory, toMissing, badModerator, badCategory})
         EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
     context_->login.loggedIn = 0;
     EXPECT_EQ(RunUpload(*context_, base, message, 16, nullptr, nullptr), 82);
     EXPECT_EQ(std::u16string(message), u"untouched");
     EXPECT_TRUE(ReceivedUploads().empty());
+}
+
+// Each text has a 1,024-byte buffer: 1,023 bytes and the terminator.
+TEST_F(UploadOperationServiceTest, TextsFillTheirBuffersAndNoMore) {
+    const std::u16string fills(1023, u'x');
+    const std::u16string over = fills + u"y";
+    const std::string sent(1023, 'x');
+    for (const char* field : {"title", "description", "tags"}) {
+        for (const std::u16string* text : {&fills, &over}) {
+            SCOPED_TRACE(std::string(field) + " of " + std::to_string(text->size()));
+            ResetDevServer();
+            UploadRequest request{path_.c_str(), u"T", u"D", u"G", 501, 3, 0, 0};
+            const std::string name = field;
+            (name == "title" ? request.title : name == "description" ? request.description : request.tags) =
+                text->c_str();
+            ASSERT_EQ(RunUpload(*context_, request, nullptr, 0, nullptr, nullptr), 0);
+            const auto uploads = ReceivedUploads();
+            ASSERT_EQ(uploads.size(), 1u);
+            EXPECT_EQ(HeaderValue(uploads[0].fields, field), sent);
+        }
+    }
 }
 
 struct ProgressSeen {
@@ -206,6 +241,82 @@ TEST(UploadExportServiceTest, LoginThenUpload) {
     EXPECT_EQ(uploads[0].filename, "holiday.final.mov");
     EXPECT_EQ(uploads[0].sha256, Sha256Of(path));
     EXPECT_EQ(HeaderValue(uploads[0].fields, "authkey"), "demo-auth-key-0017");
+}
+
+// Two loopback ports that tell whether anything tried to reach them: a TCP
+// listener (a connection completes in the kernel, accepted or not) and a UDP
+// socket.
+class WatchedPorts {
+public:
+    WatchedPorts() : tcp_(Bound(SOCK_STREAM)), udp_(Bound(SOCK_DGRAM)) { listen(tcp_, 8); }
+    ~WatchedPorts() { close(tcp_), close(udp_); }
+    int Tcp() const { return PortOf(tcp_); }
+    int Udp() const { return PortOf(udp_); }
+    bool Reached() const {
+        char byte;
+        const int connection = accept(tcp_, nullptr, nullptr);
+        if (connection >= 0) close(connection);
+        return connection >= 0 || recv(udp_, &byte, 1, 0) >= 0;
+    }
+
+private:
+    static int Bound(int type) {
+        const int fd = socket(AF_INET, type | SOCK_NONBLOCK, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        return fd;
+    }
+    static int PortOf(int fd) {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        return ntohs(address.sin_port);
+    }
+    int tcp_, udp_;
+};
+
+// A discovered address in any scheme but http and https is a failed discovery:
+// the upload goes to the default address. Should one reach libcurl all the
+// same, libcurl refuses it (1) before reading a file or opening a connection.
+TEST(UploadExportServiceTest, OnlyHttpAndHttpsAreEverUsed) {
+    ResetDevServer();
+    TemporaryFolder folder;
+    const std::string secret = folder.Write("secret.xml", Result("SUCCESS", "secret text"));
+    const std::u16string media = Wide(folder.Write("clip.mp4", "video bytes"));
+    WatchedPorts ports;
+    const std::string tcp = "127.0.0.1:" + std::to_string(ports.Tcp());
+    const std::string udp = "127.0.0.1:" + std::to_string(ports.Udp());
+    const std::string addresses[] = {"file://" + secret + "#", "telnet://" + tcp, "gopher://" + tcp + "/",
+                                     "dict://" + tcp + "/d:x", "ftp://" + tcp + "/", "tftp://" + udp + "/x",
+                                     "rtsp://" + tcp + "/", "mqtt://" + tcp + "/t"};
+    // The ports are reached directly, not through the service as a proxy.
+    ScopedEnvironment direct("NO_PROXY", "127.0.0.1");
+    ServiceSession session;
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    for (const std::string& address : addresses) {
+        SCOPED_TRACE(address);
+        ResetDevServer();
+        SetDevServerSetting("upload_url", address);
+        clipferry_char message[100] = {};
+        EXPECT_EQ(CLIPFERRY_DoUpload(session.handle(), media.c_str(), u"Clip", u"d", u"t", 501, 1, 0, 0, message,
+                                     100, nullptr, nullptr),
+                  CLIPFERRY_OK);
+        EXPECT_EQ(std::u16string(message), u"Your video \"Clip\" was received and awaits moderation.");
+        std::vector<std::string> posts;
+        for (const auto& request : RecordedRequests())
+            if (request.method != "GET") posts.push_back(request.method + " " + request.target);
+        EXPECT_EQ(posts, std::vector<std::string>({"POST " + std::string(UploadHostUrl) + "/upload"}));
+
+        std::strcpy(session.context().uploadServerUrl, address.c_str());
+        ResponseBody body;
+        const UploadFields fields{"key", "t", "d", "g", 0, 1, 0, 0};
+        EXPECT_EQ(PostUploadForm(session.context(), body.Address(), fields, media.c_str(), nullptr, nullptr),
+                  CURLE_UNSUPPORTED_PROTOCOL);
+        EXPECT_EQ(body.Text(), nullptr);
+        EXPECT_FALSE(ports.Reached());
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // service, with what arrived there read back through its control API.
 #include "end_to_end_cases.h"
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -298,6 +299,83 @@ void CancelFromProgress(Run& run) {
     for (const auto& upload : ReceivedUploads()) E2E_CHECK(run, upload.status != "SUCCESS");
 }
 
+// Changes the clip once the count of bytes sent passes a mark.
+struct ClipChange {
+    bool (*due)(double total, double sent);
+    void (*change)(const std::filesystem::path& clip);
+    std::filesystem::path clip;
+    bool done = false;
+};
+
+int CLIPFERRY_CALL ChangeClipWhenDue(void* data, double, double, double total, double sent) {
+    auto& change = *static_cast<ClipChange*>(data);
+    if (!change.done && total > 0 && change.due(total, sent)) {
+        change.change(change.clip);
+        change.done = true;
+    }
+    return 0;
+}
+
+void RewriteAByte(const std::filesystem::path& clip) {
+    std::fstream file(clip, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(500);
+    file.put('x');
+}
+
+// A clip that ends early or changes while it is sent never completes the form
+// (the declared length would hold another video): 26, libcurl's "could not
+// read the file". One deleted meanwhile is still read whole where the system
+// lets it go (the open descriptor keeps it), or stays where it does not.
+void ClipChangedWhileSent(Run& run) {
+    const struct {
+        const char* label;
+        bool (*due)(double total, double sent);
+        void (*change)(const std::filesystem::path& clip);
+        int32_t result;
+        size_t bytes;
+    } cases[] = {
+        {"cut at 1 MiB", [](double, double sent) { return sent >= 1024 * 1024; },
+         [](const std::filesystem::path& clip) { std::filesystem::resize_file(clip, 1024 * 1024); }, 26, kClipSize},
+        // Within the form's last chunks, before the clip's last one is read.
+        {"last byte cut", [](double total, double sent) { return sent >= total - 160 * 1024; },
+         [](const std::filesystem::path& clip) { std::filesystem::resize_file(clip, kClipSize - 1); }, 26, kClipSize},
+        {"grown at the end", [](double, double sent) { return sent >= 1024 * 1024; },
+         [](const std::filesystem::path& clip) { std::ofstream(clip, std::ios::binary | std::ios::app) << "more"; },
+         26, kClipSize},
+        {"a byte rewritten in place", [](double, double sent) { return sent >= 1024 * 1024; }, RewriteAByte, 26,
+         kClipSize},
+        // Read whole in the same chunk as the part's headers.
+        {"a small clip rewritten before it is read", [](double, double) { return true; }, RewriteAByte, 26, 1000},
+        {"deleted", [](double, double sent) { return sent >= 1024 * 1024; },
+         [](const std::filesystem::path& clip) {
+             std::error_code ignored;
+             std::filesystem::remove(clip, ignored);
+         },
+         CLIPFERRY_OK, kClipSize},
+    };
+    Session session(run);
+    E2E_CHECK_EQ(run, session.Login("demo", "demo-password"), CLIPFERRY_OK);
+    for (const auto& c : cases) {
+        ResetDevServer();
+        const auto clip = WriteClip(run.platform);
+        std::filesystem::resize_file(clip, c.bytes);
+        // An hour old, so a rewrite within the clock's resolution still shows.
+        std::filesystem::last_write_time(clip, std::filesystem::last_write_time(clip) - std::chrono::hours(1));
+        ClipChange watch{c.due, c.change, clip};
+        E2E_CHECK_EQ(run, session.Upload(clip, c.label, nullptr, 0, ChangeClipWhenDue, &watch), c.result);
+        E2E_CHECK(run, watch.done);
+        const auto uploads = ReceivedUploads();
+        if (c.result == CLIPFERRY_OK) {
+            E2E_CHECK(run, uploads.size() == 1 && uploads[0].sha256 == kClipSha256);
+        } else {
+            for (const auto& upload : uploads)
+                E2E_CHECK(run, upload.part_names.empty() || upload.part_names.back() != "Upload");
+        }
+        std::error_code ignored;
+        std::filesystem::remove(clip, ignored);
+    }
+}
+
 // Every operation once, so that each dump file has its chance to appear.
 void EveryOperation(Run& run, Session& session) {
     E2E_CHECK_EQ(run, session.Login("demo", "demo-password"), CLIPFERRY_OK);
@@ -404,6 +482,7 @@ const std::vector<Case>& Cases() {
         {"ListsReachTheCallbacks", false, ListsReachTheCallbacks},
         {"UploadArrivesWhole", false, UploadArrivesWhole},
         {"CancelFromProgress", false, CancelFromProgress},
+        {"ClipChangedWhileSent", false, ClipChangedWhileSent},
         {"DumpsOnlyWithTheLogSwitch", false, DumpsOnlyWithTheLogSwitch},
         {"AnswersOfEveryShape", false, AnswersOfEveryShape},
         {"WithoutLibcurl", true, WithoutLibcurl},

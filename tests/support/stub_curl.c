@@ -2,7 +2,8 @@
    the entry points named by STUB_EXPORT_* definitions. Built with
    STUB_RECORD, it also appends a line for every option set, with its value,
    and for every handle, list and form call to the file named by
-   CLIPFERRY_TEST_CURL_RECORD. */
+   CLIPFERRY_TEST_CURL_RECORD. A form part whose name CLIPFERRY_TEST_FORMADD_REFUSE
+   holds is refused as out of memory. */
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <stdarg.h>
@@ -10,6 +11,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #define STUB_API __attribute__((visibility("default")))
 
@@ -46,7 +48,8 @@ static void record_option(CURLoption option, void* value) {
         fprintf(out, "%lld", (long long)(intptr_t)value);
     } else if (value == NULL) {
         fputs("null", out);
-    } else if (option == CURLOPT_URL || option == CURLOPT_PROXY || option == CURLOPT_POSTFIELDS) {
+    } else if (option == CURLOPT_URL || option == CURLOPT_PROXY || option == CURLOPT_POSTFIELDS ||
+               option == CURLOPT_PROTOCOLS_STR || option == CURLOPT_REDIR_PROTOCOLS_STR) {
         fputs((const char*)value, out);
     } else if (option == CURLOPT_HTTPHEADER) {
         for (const struct curl_slist* item = value; item != NULL; item = item->next)
@@ -108,6 +111,10 @@ STUB_API CURLFORMcode curl_formadd(struct curl_httppost** first, struct curl_htt
         ++n;
     }
     va_end(args);
+    /* A part the test names is refused as if memory had run out. */
+    const char* refused = getenv("CLIPFERRY_TEST_FORMADD_REFUSE");
+    if (refused != NULL && options[0] == CURLFORM_COPYNAME && strcmp(refused, (const char*)values[0]) == 0)
+        return CURL_FORMADD_MEMORY;
     return real(first, last, options[0], values[0], options[1], values[1], options[2], values[2],
                 options[3], values[3], options[4], values[4], options[5], values[5], options[6],
                 values[6], options[7], values[7], CURLFORM_END);
@@ -138,6 +145,10 @@ STUB_API CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
     void* value = va_arg(args, void*);
     va_end(args);
     record_option(option, value);
+#ifdef STUB_REFUSE_PROTOCOLS_STR
+    /* A libcurl from before 7.85.0, which knows only the bitmask form. */
+    if (option == CURLOPT_PROTOCOLS_STR || option == CURLOPT_REDIR_PROTOCOLS_STR) return CURLE_UNKNOWN_OPTION;
+#endif
     return real(handle, option, value);
 }
 #endif

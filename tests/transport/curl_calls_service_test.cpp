@@ -37,6 +37,17 @@ Calls operator+(Calls head, const Calls& tail) {
 
 int KeepGoing(void*, double, double, double, double) { return 0; }
 
+Calls ReadCalls(const std::string& record) {
+    Calls seen;
+    std::ifstream in(record);
+    for (std::string line; std::getline(in, line);) seen.push_back(line);
+    return seen;
+}
+
+// Every request starts by holding itself and its redirects to http and https.
+const Calls kStart = {"easy_init", "easy_reset", Set(CURLOPT_PROTOCOLS_STR, "http,https"),
+                      Set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https")};
+
 TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
     ResetDevServer();
     TemporaryFolder folder;
@@ -52,7 +63,7 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
     // Every answer is refused past 64 MiB.
     const std::string ceiling = Set(CURLOPT_MAXFILESIZE, 64L << 20);
     const auto soap = [&](const std::string& operation, const std::string& envelope) {
-        return Calls{"easy_init", "easy_reset", Set(CURLOPT_PROXY, proxy),
+        return kStart + Calls{Set(CURLOPT_PROXY, proxy),
                      Set(CURLOPT_HTTPHEADER, "[Expect:|Content-type: text/xml; charset=utf-8|soapAction: \"" +
                                                  std::string(ApiHostUrl) + "/0.1.1/" + operation + "\"]"),
                      Set(CURLOPT_URL, std::string(ApiHostUrl) + "/0.1.1/api"), Set(CURLOPT_POST, 1L),
@@ -60,7 +71,7 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
                      Set(CURLOPT_WRITEDATA, "pointer"), ceiling, Set(CURLOPT_TIMEOUT, 50L), "easy_perform",
                      "slist_free_all", "easy_reset", "easy_cleanup"};
     };
-    const Calls uploadStart = {"easy_init", "easy_reset", Set(CURLOPT_URL, std::string(UploadHostUrl) + "/upload")};
+    const Calls uploadStart = kStart + Calls{Set(CURLOPT_URL, std::string(UploadHostUrl) + "/upload")};
     const Calls uploadBody = {
         Set(CURLOPT_PROXY, proxy), Set(CURLOPT_HTTPHEADER, "[Expect:]"),
         Set(CURLOPT_HTTPPOST, "[Filename|tags|terms|authkey|title|contest|description|category1|category2|"
@@ -90,9 +101,9 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
          soap("GetModerators", ExpectedGetModerators("17"))},
         // A plain GET, cleaned up without a reset.
         {"discovery", false, [&](ResponseBody* r) { return GetUploadServer(*context, r); },
-         {"easy_init", "easy_reset", Set(CURLOPT_PROXY, proxy),
-          Set(CURLOPT_URL, std::string(ApiHostUrl) + "/upload.xml"), Set(CURLOPT_WRITEFUNCTION, "function"),
-          Set(CURLOPT_WRITEDATA, "pointer"), ceiling, Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
+         kStart + Calls{Set(CURLOPT_PROXY, proxy), Set(CURLOPT_URL, std::string(ApiHostUrl) + "/upload.xml"),
+                        Set(CURLOPT_WRITEFUNCTION, "function"), Set(CURLOPT_WRITEDATA, "pointer"), ceiling,
+                        Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
         {"upload", false,
          [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
          uploadStart + uploadBody + uploadEnd},
@@ -110,11 +121,29 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
         ::testing::internal::GetCapturedStderr();
         context->uploadServerUrl[0] = '\0';  // every upload goes to the default host
 
-        Calls seen;
-        std::ifstream in(record);
-        for (std::string line; std::getline(in, line);) seen.push_back(line);
-        EXPECT_EQ(seen, c.expected);
+        EXPECT_EQ(ReadCalls(record), c.expected);
     }
+}
+
+// A libcurl before 7.85.0 refuses the protocols by name: the bitmask holds the
+// request to http and https instead, and the request still goes out.
+TEST(CurlCallsServiceTest, AnOlderLibcurlIsHeldToTheWebByTheBitmask) {
+    ResetDevServer();
+    TemporaryFolder folder;
+    const std::string record = (folder.path() / "calls.txt").string();
+    ScopedEnvironment recording("CLIPFERRY_TEST_CURL_RECORD", record);
+    const std::string proxy = DevServerProxy();
+    ContextPtr context = MakeContext(proxy.c_str(), StubCurlPath("stub_curl_before_7_85").c_str());
+    ASSERT_TRUE(context);
+    ResponseBody body;
+    EXPECT_EQ(PostGetFileTypes(*context, body.Address()), 0);
+    EXPECT_NE(body.Text(), nullptr);
+    const long web = CURLPROTO_HTTP | CURLPROTO_HTTPS;
+    const Calls expected = {"easy_init", "easy_reset", Set(CURLOPT_PROTOCOLS_STR, "http,https"),
+                            Set(CURLOPT_PROTOCOLS, web), Set(CURLOPT_REDIR_PROTOCOLS, web), Set(CURLOPT_PROXY, proxy)};
+    const Calls seen = ReadCalls(record);
+    ASSERT_GE(seen.size(), expected.size());
+    EXPECT_EQ(Calls(seen.begin(), seen.begin() + expected.size()), expected);
 }
 
 }  // namespace

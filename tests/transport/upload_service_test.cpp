@@ -263,6 +263,19 @@ TEST_F(UploadServiceTest, WithoutAnEasyHandleGives82) {
     EXPECT_TRUE(RecordedRequests().empty());
 }
 
+// A part libcurl cannot take (out of memory) would leave the form without
+// it: nothing is sent instead.
+TEST_F(UploadServiceTest, APartLibcurlRefusesGives82) {
+    context_ = MakeContext(DevServerProxy().c_str(), StubCurlPath("stub_curl_full").c_str());
+    ASSERT_TRUE(context_);
+    const std::string path = folder_.Write("clip.mp4", "x");
+    for (const char* part : {"Filename", "authkey", "title", "description", "userfile", "Upload"}) {
+        ScopedEnvironment refuse("CLIPFERRY_TEST_FORMADD_REFUSE", part);
+        EXPECT_EQ(Upload(path), 82) << part;
+    }
+    for (const auto& request : RecordedRequests()) EXPECT_NE(request.method, "POST");
+}
+
 // A libcurl that cannot take a 64-bit part length still sends files below
 // 2 GiB, and refuses larger ones instead of declaring a wrong length.
 TEST_F(UploadServiceTest, LengthBeyondLibcurlsReachGives82) {

@@ -3,7 +3,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <system_error>
+#include <thread>
 
 namespace clipferry::cli {
 
@@ -60,7 +62,7 @@ public:
 
 private:
     void check(int result) const {
-        if (result != SQLITE_OK) throw LedgerError(sqlite3_errmsg(db_));
+        if (result != SQLITE_OK) throw LedgerError(sqlite3_errmsg(db_), result & 0xff);
     }
     sqlite3* db_;
     std::unique_ptr<sqlite3_stmt, Finalize> statement_;
@@ -115,16 +117,27 @@ Ledger::Ledger(const fs::path& path, bool create) : path_(path) {
         throw LedgerError(path.string() + ": " + why);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    try {
-        // Write-ahead logging: readers and one writer do not wait for each other.
-        Statement(db_, "PRAGMA journal_mode=WAL").step();
-        execute("BEGIN IMMEDIATE");
-        execute(kSchema);
-        execute("COMMIT");
-    } catch (const LedgerError& e) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw LedgerError(path.string() + ": " + e.what());
+    // Switching a new database to write-ahead logging can meet another command
+    // doing the same, and SQLite answers that with "locked" at once instead of
+    // waiting: such a first open is tried again until the busy timeout passes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        try {
+            // Write-ahead logging: readers and one writer do not wait for each other.
+            Statement(db_, "PRAGMA journal_mode=WAL").step();
+            execute("BEGIN IMMEDIATE");
+            execute(kSchema);
+            execute("COMMIT");
+            return;
+        } catch (const LedgerError& e) {
+            const bool busy = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED;
+            if (!busy || std::chrono::steady_clock::now() >= deadline) {
+                sqlite3_close(db_);
+                db_ = nullptr;
+                throw LedgerError(path.string() + ": " + e.what());
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
 
@@ -134,9 +147,10 @@ void Ledger::execute(const char* sql) {
     char* error = nullptr;
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         std::string why = error ? error : sqlite3_errmsg(db_);
+        const int code = sqlite3_errcode(db_);
         sqlite3_free(error);
         if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw LedgerError(why);
+        throw LedgerError(why, code);
     }
 }
 

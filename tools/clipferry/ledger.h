@@ -19,7 +19,9 @@ struct sqlite3;
 namespace clipferry::cli {
 
 struct LedgerError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit LedgerError(const std::string& what, int sqliteCode = 0)
+        : std::runtime_error(what), code(sqliteCode) {}
+    int code;  // SQLite's primary result code, 0 when the error is not SQLite's
 };
 
 // What a ledger entry says of an upload.

@@ -183,4 +183,11 @@ std::optional<uint64_t> MeasureOpenFile(std::FILE* file) {
     return uint64_t(info.st_size);
 }
 
+std::optional<FileStamp> StampOpenFile(std::FILE* file) {
+    if (file == nullptr) return std::nullopt;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) return std::nullopt;
+    return FileStamp{uint64_t(info.st_size), int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 }  // namespace clipferry::platform

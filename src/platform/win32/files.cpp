@@ -223,4 +223,14 @@ std::optional<uint64_t> MeasureOpenFile(std::FILE* file) {
     return uint64_t(size.QuadPart);
 }
 
+std::optional<FileStamp> StampOpenFile(std::FILE* file) {
+    if (file == nullptr) return std::nullopt;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    const uint64_t size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const uint64_t written = (uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+    return FileStamp{size, int64_t(written)};
+}
+
 }  // namespace clipferry::platform
