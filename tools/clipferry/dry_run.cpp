@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "progress.h"
+#include "text.h"
 
 namespace clipferry::cli {
 
@@ -63,13 +64,13 @@ std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists&
         }
         const std::optional<Choice> moderator = moderatorOf(fields, lists);
         const uint64_t bytes = sizeOf(job.file);
-        text += job.file + " (" + formatBytes(static_cast<double>(bytes)) + ", " +
+        text += visible(job.file) + " (" + formatBytes(static_cast<double>(bytes)) + ", " +
                 std::to_string(bytes) + " bytes)\n";
-        text += "  title        " + fields.title + "\n";
-        text += "  description  " + firstLine(fields.description) + "\n";
-        text += "  tags         " + (fields.tags.empty() ? "(none)" : fields.tags) + "\n";
-        text += "  categories   " + (categories.empty() ? "(none)" : categories) + "\n";
-        text += "  moderator    " + (moderator ? shown(*moderator) : "(none)") + "\n";
+        text += "  title        " + visible(fields.title) + "\n";
+        text += "  description  " + visible(firstLine(fields.description)) + "\n";
+        text += "  tags         " + (fields.tags.empty() ? "(none)" : visible(fields.tags)) + "\n";
+        text += "  categories   " + (categories.empty() ? "(none)" : visible(categories)) + "\n";
+        text += "  moderator    " + (moderator ? visible(shown(*moderator)) : "(none)") + "\n";
     }
     const size_t count = jobs.size();
     return text + "dry run: " + std::to_string(count) + " file" + (count == 1 ? "" : "s") +

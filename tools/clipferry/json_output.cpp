@@ -46,7 +46,8 @@ nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, con
              {{"accepted", summary.accepted},
               {"refused", summary.refused},
               {"failed", summary.failed},
-              {"not_sent", summary.notSent}}},
+              {"not_sent", summary.notSent},
+              {"may_have_been_received", summary.mayHaveBeenReceived}}},
             {"exit_status", summary.exitStatus}};
 }
 

@@ -45,6 +45,8 @@ struct UploadOptions {
     std::string metaFile;         // --meta: per-file fields in JSON
     bool noCheck = false;         // skip the checks against the service's lists
     bool dryRun = false;          // check and show, send nothing
+    double limitRate = 0;         // --limit-rate in bytes per second; 0: as fast as it goes
+    double stallTimeout = 0;      // --stall-timeout in seconds; 0: the library's own limit
 };
 
 // One file to upload with everything the service is told about it.
@@ -68,7 +70,8 @@ struct Options {
 };
 
 struct ParseResult {
-    std::optional<Options> options;  // empty: stop with exitStatus (help or error printed)
+    // Empty: stop with exitStatus (help, completion or an error was printed).
+    std::optional<Options> options;
     int exitStatus = 0;
 };
 

@@ -10,13 +10,15 @@ const char* verdictName(Verdict verdict) {
     case Verdict::Refused: return "refused";
     case Verdict::Failed: return "failed";
     case Verdict::NotSent: return "not sent";
+    case Verdict::MayHaveBeenReceived: return "may have been received";
     }
     return "failed";
 }
 
-Verdict verdictFor(int32_t result) {
+Verdict verdictFor(int32_t result, bool everyByteSent) {
     if (result == 0) return Verdict::Accepted;
-    return exitStatusFor(result) == exit_status::refused ? Verdict::Refused : Verdict::Failed;
+    if (exitStatusFor(result) == exit_status::refused) return Verdict::Refused;
+    return everyByteSent ? Verdict::MayHaveBeenReceived : Verdict::Failed;
 }
 
 BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
@@ -27,6 +29,7 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
         case Verdict::Refused: ++summary.refused; break;
         case Verdict::Failed: ++summary.failed; break;
         case Verdict::NotSent: ++summary.notSent; break;
+        case Verdict::MayHaveBeenReceived: ++summary.mayHaveBeenReceived; break;
         }
         summary.exitStatus = worseExitStatus(summary.exitStatus, outcome.exitStatus);
     }
@@ -34,11 +37,15 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
 }
 
 std::string summaryLine(const BatchSummary& summary) {
-    int files = summary.accepted + summary.refused + summary.failed + summary.notSent;
+    int files = summary.accepted + summary.refused + summary.failed + summary.notSent +
+                summary.mayHaveBeenReceived;
     std::string line = std::to_string(files) + (files == 1 ? " file: " : " files: ") +
                        std::to_string(summary.accepted) + " accepted, " +
                        std::to_string(summary.refused) + " refused, " +
                        std::to_string(summary.failed) + " failed";
+    if (summary.mayHaveBeenReceived > 0) {
+        line += ", " + std::to_string(summary.mayHaveBeenReceived) + " may have been received";
+    }
     if (summary.notSent > 0) {
         line += ", " + std::to_string(summary.notSent) + " not sent";
     }

@@ -7,12 +7,18 @@
 
 namespace clipferry::cli {
 
-enum class Verdict { Accepted, Refused, Failed, NotSent };
+// MayHaveBeenReceived: the upload failed after its last byte went out (a
+// dropped connection, a timeout, Ctrl-C while the verdict was awaited), so
+// the service may have the video; it is not "failed", which means it is not
+// there, and it must not be sent again blindly.
+enum class Verdict { Accepted, Refused, Failed, NotSent, MayHaveBeenReceived };
 
-const char* verdictName(Verdict verdict);  // "accepted", "refused", "failed", "not sent"
+// "accepted", "refused", "failed", "not sent", "may have been received"
+const char* verdictName(Verdict verdict);
 
-// Accepted for 0, refused for the service's 83, failed for anything else.
-Verdict verdictFor(int32_t result);
+// Accepted for 0, refused for the service's 83; any other result is failed,
+// or may have been received when it came after every byte was sent.
+Verdict verdictFor(int32_t result, bool everyByteSent = false);
 
 struct UploadOutcome {
     std::string file;
@@ -32,12 +38,14 @@ struct BatchSummary {
     int refused = 0;
     int failed = 0;
     int notSent = 0;
+    int mayHaveBeenReceived = 0;
     int exitStatus = 0;  // the worst of the uploads'
 };
 
 BatchSummary summarize(const std::vector<UploadOutcome>& outcomes);
 
-// "3 files: 2 accepted, 1 refused, 0 failed", and the files not sent when there are any.
+// "3 files: 2 accepted, 1 refused, 0 failed", then the files that may have
+// been received and those not sent, when there are any.
 std::string summaryLine(const BatchSummary& summary);
 
 }  // namespace clipferry::cli
