@@ -10,9 +10,9 @@ double pacingDelay(double sent, double elapsed, double rate) {
     return due > elapsed ? due - elapsed : 0;
 }
 
-bool StallWatch::stalled(double sent, double now) {
-    if (sent != lastSent_) {
-        lastSent_ = sent;
+bool StallWatch::stalled(double moved, double now) {
+    if (moved != lastMoved_) {
+        lastMoved_ = moved;
         movedAt_ = now;
     }
     stillFor_ = now - movedAt_;

@@ -10,19 +10,19 @@ namespace clipferry::cli {
 // needed or there is no limit (rate 0).
 double pacingDelay(double sent, double elapsed, double rate);
 
-// Watches the bytes sent for a stall: no change for `timeout` seconds
-// (0: never), whether the last byte went out or not.
+// Watches the bytes moved (sent and received) for a stall: no change for
+// `timeout` seconds (0: never), whether the last byte went out or not.
 class StallWatch {
 public:
     explicit StallWatch(double timeout) : timeout_(timeout) {}
 
     // True once nothing moved for the timeout; `now` in seconds from any fixed point.
-    bool stalled(double sent, double now);
+    bool stalled(double moved, double now);
     double stillFor() const { return stillFor_; }  // seconds since the last byte moved
 
 private:
     double timeout_;
-    double lastSent_ = -1;
+    double lastMoved_ = -1;
     double movedAt_ = 0;
     double stillFor_ = 0;
 };

@@ -75,7 +75,7 @@ void tell(const std::function<void()>& step) {
     if (step) step();
 }
 
-int CLIPFERRY_CALL reportProgress(void* data, double, double, double total, double sent) {
+int CLIPFERRY_CALL reportProgress(void* data, double, double received, double total, double sent) {
     auto* watch = static_cast<UploadWatch*>(data);
     if (!watch->sending) {
         watch->sending = true;
@@ -91,7 +91,8 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double, double total, doub
         watch->everyByteSent = true;
         tell(watch->steps.everyByteSent);
     }
-    if (watch->stall.stalled(sent, now)) {
+    // A verdict coming in slowly is progress too.
+    if (watch->stall.stalled(sent + received, now)) {
         watch->stalled = true;
         return 1;
     }
