@@ -89,6 +89,7 @@ class CommandLineTest(unittest.TestCase):
         rows = [(["clipferry", "upl"], 1, ["upload"]),
                 (["clipferry", "--user", "demo", "upload", "a.mp4", "--ti"], 5, ["--title"]),
                 (["clipferry", "upload", "--limit"], 2, ["--limit-rate"]),
+                (["clipferry", "--user", "login", "upl"], 3, ["upload"]),  # login: the user's name
                 (["clipferry", "help", "comp"], 2, ["completion"])]
         for words, current, offered in rows:
             with self.subTest(words=words):

@@ -26,7 +26,8 @@ std::vector<OptionWords> optionsOf(const CLI::App& app) {
     std::vector<OptionWords> options;
     for (const CLI::Option* option : app.get_options()) {
         if (option->get_positional()) continue;
-        OptionWords words{option->get_lnames(), option->get_snames(), option->get_type_size() != 0,
+        // A flag has no type name in the help; an option that takes a value has one.
+        OptionWords words{option->get_lnames(), option->get_snames(), !option->get_type_name().empty(),
                           option->get_description()};
         words.description = words.description.substr(0, words.description.find('\n'));
         options.push_back(std::move(words));
