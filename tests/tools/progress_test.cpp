@@ -83,18 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"moving_20", State::Moving, 20, " 40%  0:06 left"},
         LineCase{"moving_40", State::Moving, 40, " 40%    4.8 MiB of 12.0 MiB  0:06 left"},
         LineCase{"moving_80", State::Moving, 80,
-                 "[###.......]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s  0:06 elapsed  0:06 left"},
+                 "[#####........]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s  0:06 left"},
         LineCase{"moving_200", State::Moving, 200,
                  "[###########...................]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s"
                  "  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
         LineCase{"starting_80", State::Starting, 80,
-                 "[#................]    8%    1.0 MiB of 12.0 MiB  --/s  0:01 elapsed  0:06 left"},
+                 "[#............]    8%    1.0 MiB of 12.0 MiB  --/s  0:01 elapsed  0:06 left"},
         LineCase{"unsized_40", State::Unsized, 40, "  4.8 MiB sent    1.2 MiB/s"},
         LineCase{"stalled_plain", State::Stalled, 0,
                  " 40%  4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
         LineCase{"stalled_20", State::Stalled, 20, " 40%  stalled 0:12"},
         LineCase{"stalled_80", State::Stalled, 80,
-                 "[#######.............]   40%    4.8 MiB of 12.0 MiB  stalled 0:12  0:20 elapsed"},
+                 "[#####........]   40%    4.8 MiB of 12.0 MiB  stalled 0:12  0:20 elapsed"},
         LineCase{"waiting_20", State::Waiting, 20, "waiting 0:03 /"},
         LineCase{"waiting_40", State::Waiting, 40, "100%  waiting 0:03 /  0:10 elapsed"},
         LineCase{"waiting_80", State::Waiting, 80,
@@ -194,7 +194,7 @@ TEST(ProgressMeter, CutOffTransferSaysWhereItStopped) {
     EXPECT_EQ(run(true, {
         // A terminal that does not say its width counts as 80 columns: the bar keeps its room.
         {0, 1024, 4096, 0,
-         "\r[####.............]   25%    1.0 KiB of 4.0 KiB  --/s  0:00 elapsed  --:-- left\x1b[K"},
+         "\r[###..........]   25%    1.0 KiB of 4.0 KiB  --/s  0:00 elapsed  --:-- left\x1b[K"},
         {3, -1, 0, 0, "\rstopped at 1.0 KiB of 4.0 KiB after 0:03 (341 B/s)\x1b[K\n"},
     }), "");
 }
@@ -208,8 +208,8 @@ TEST(ProgressLine, FromSixtyColumnsTheBarAndTheFilesPlaceInTheBatchStay) {
     s.label = "2/7 harbour.mp4";
     // (width, the line)
     const std::pair<int, std::string> rows[] = {
-        {60, "[##.........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB"},
-        {80, "[#####...............]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
+        {60, "[##........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB"},
+        {80, "[###..........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
         {59, "2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
     };
     for (const auto& [width, line] : rows) EXPECT_EQ(formatProgress(s, width), line) << width;

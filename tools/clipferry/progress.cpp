@@ -192,10 +192,10 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
 
     size_t limit = limitFor(width);
     if (width >= kBarFromWidth && known && !waiting) {
-        // A wide terminal keeps the bar and fits the fields beside it.
-        const std::string rest = fit(std::move(fields), limit - (kNarrowestBar + 4));
-        const int inner = static_cast<int>(std::min<size_t>(limit - rest.size() - 4, kWidestBar));
-        return bar(fraction, inner) + "  " + rest;
+        // A wide terminal keeps a bar of a width set by the terminal alone, so
+        // that it does not jump as fields come and go, and fits the fields beside it.
+        const int inner = std::min(kWidestBar, std::max(kNarrowestBar, width / 6));
+        return bar(fraction, inner) + "  " + fit(std::move(fields), limit - (inner + 4));
     }
     size_t whole = fit(fields, std::string::npos).size();
     std::string line = fit(std::move(fields), limit);
