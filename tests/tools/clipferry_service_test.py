@@ -383,6 +383,9 @@ class UploadTest(ServiceTest):
             ("empty and wrong type at once", "demo", ["upload", empty, mkv, "--category", "1"], "",
              BAD_ARGUMENT, f"clipferry: {empty}: the file is empty; there is nothing to upload\n"
              f"clipferry: {mkv}: not a file type", []),
+            ("a dry run predicts a name not UTF-8 fails", "demo",
+             ["upload", latin1, clip, "--category", "1", "--dry-run"], "", 0,
+             "  would fail   the file's name and every field must be UTF-8 text\n", []),
             ("a dry run honours --no-check", "demo",
              ["upload", mkv, "--no-check", "--dry-run", "--category", "1", "--tags", "a, b"], "", 0,
              "  tags         a b\n  categories   1\n", []),

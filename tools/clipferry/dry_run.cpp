@@ -52,10 +52,24 @@ std::string firstLine(const std::string& text) {
            (more == 1 ? "" : "s") + ")";
 }
 
+// Why the real run would fail this file alone, as it does, or empty: the
+// library takes only UTF-8 names and fields.
+std::string cannotBeSent(const UploadJob& job) {
+    try {
+        for (const std::string* text : {&job.file, &job.fields.title, &job.fields.description, &job.fields.tags}) {
+            toUtf16(*text);
+        }
+    } catch (const TextError&) {
+        return "the file's name and every field must be UTF-8 text";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
     std::string text;
+    size_t failing = 0;
     for (const UploadJob& job : jobs) {
         const VideoFields& fields = job.fields;
         std::string categories;
@@ -71,10 +85,15 @@ std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists&
         text += "  tags         " + (fields.tags.empty() ? "(none)" : visible(fields.tags)) + "\n";
         text += "  categories   " + (categories.empty() ? "(none)" : visible(categories)) + "\n";
         text += "  moderator    " + (moderator ? visible(shown(*moderator)) : "(none)") + "\n";
+        if (const std::string why = cannotBeSent(job); !why.empty()) {
+            text += "  would fail   " + why + "\n";
+            ++failing;
+        }
     }
     const size_t count = jobs.size();
     return text + "dry run: " + std::to_string(count) + " file" + (count == 1 ? "" : "s") +
-           " checked, nothing was sent\n";
+           " checked, " + (failing ? std::to_string(failing) + " would fail, " : "") +
+           "nothing was sent\n";
 }
 
 nlohmann::ordered_json dryRunJson(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
@@ -95,6 +114,7 @@ nlohmann::ordered_json dryRunJson(const std::vector<UploadJob>& jobs, const Serv
                            {"moderator", moderator ? nlohmann::ordered_json{{"id", moderator->id},
                                                                             {"name", moderator->name}}
                                                    : nlohmann::ordered_json()}});
+        if (const std::string why = cannotBeSent(job); !why.empty()) uploads.back()["would_fail"] = why;
     }
     return {{"ok", true}, {"dry_run", true}, {"uploads", std::move(uploads)}};
 }
