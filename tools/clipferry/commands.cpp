@@ -310,9 +310,9 @@ std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs) {
     return problems;
 }
 
-// Every problem at once, then nothing is sent. `serviceChecked` says whether
-// the lists were held against the files; `unchecked` says why not, when they
-// should have been.
+// Every problem at once, then nothing is sent. `local` are the files' own,
+// `service` those against the service's lists; `unchecked` says why the lists
+// were not held against the files when they should have been.
 int reportProblems(const Options& options, const Reporter& reporter,
                    const std::vector<std::string>& local, const std::vector<std::string>& service,
                    const std::string& unchecked = {}) {

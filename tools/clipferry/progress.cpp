@@ -351,7 +351,10 @@ void ProgressMeter::finish(bool completed) {
     double lastByte = allSentAt_ >= 0 ? allSentAt_ : now;
     summary.sending = lastByte - start_;
     summary.waiting = now - lastByte;
-    std::string line = formatSummary(summary, lineWidth());
+    // The closing line names the file too, so a batch's lines each say which file they sum up.
+    const std::string head = label_.empty() ? "" : label_ + ": ";
+    const int width = lineWidth();
+    std::string line = head + formatSummary(summary, width > 0 ? std::max(1, width - static_cast<int>(head.size())) : 0);
     if (terminal_) {
         out_ << "\r" << line << "\x1b[K\n" << std::flush;
     } else {
