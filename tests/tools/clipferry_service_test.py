@@ -486,6 +486,36 @@ class UploadTest(ServiceTest):
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
 
 
+    def test_ctrl_c_while_the_verdict_is_awaited_may_have_been_received(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 100_000)
+        self.control.post("script", {"path": "/upload", "delay_ms": 20000, "drop": True})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "--json", "upload", clip, "--category", "1"],
+            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, text=True)
+        try:
+            # --json without a terminal shows no progress: the service's log says when
+            # it has read the whole upload.
+            deadline = time.monotonic() + 20
+            while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
+                   and time.monotonic() < deadline):
+                time.sleep(0.1)
+            time.sleep(0.5)
+            process.send_signal(signal.SIGINT)
+            stdout, stderr = process.communicate(timeout=60)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertEqual(process.returncode, -signal.SIGINT, stderr)
+        self.assertIn("cancelled", stderr)
+        self.assertIn("the service may have received it", stderr)
+        document = json.loads(stdout)
+        self.assertEqual((document["verdict"], document["exit_status"]),
+                         ("may have been received", 130))
+
+
 class PasswordPromptTest(ServiceTest):
     def read_until(self, fd, text, timeout=20):
         seen = b""
