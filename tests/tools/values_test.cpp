@@ -44,6 +44,8 @@ TEST(Pacing, HoldsTheAverageAtTheRateAndSaysWhenNothingMoves) {
     EXPECT_FALSE(watch.stalled(200, 49));  // 29 s still
     EXPECT_TRUE(watch.stalled(200, 50));
     EXPECT_DOUBLE_EQ(watch.stillFor(), 30);
+    watch.heldUntil(50);  // --limit-rate held the transfer: the time held is no stall
+    EXPECT_FALSE(watch.stalled(200, 79));
     StallWatch never(0);
     EXPECT_FALSE(never.stalled(1, 0));
     EXPECT_FALSE(never.stalled(1, 1e6));

@@ -19,6 +19,8 @@ public:
     // True once nothing moved for the timeout; `now` in seconds from any fixed point.
     bool stalled(double moved, double now);
     double stillFor() const { return stillFor_; }  // seconds since the last byte moved
+    // The command itself held the transfer (--limit-rate) until `now`: that is no stall.
+    void heldUntil(double now) { movedAt_ = now; }
 
 private:
     double timeout_;

@@ -62,13 +62,15 @@ struct UploadWatch {
 
 // Holds the transfer, in short steps so Ctrl-C is still noticed, until the
 // average is back at the rate.
-void pace(const UploadWatch& watch, double sent, double total) {
+void pace(UploadWatch& watch, double sent, double total) {
     double delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
+    if (delay <= 0) return;
     while (delay > 0 && !interrupted()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(delay, 0.1)));
         if (watch.meter) watch.meter->update(sent, total);  // the clock goes on while held
         delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
     }
+    watch.stall.heldUntil(secondsNow());
 }
 
 void tell(const std::function<void()>& step) {
