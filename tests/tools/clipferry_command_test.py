@@ -3,6 +3,7 @@ and a service that is not there."""
 
 import json
 import os
+import subprocess
 import tempfile
 import time
 import unittest
@@ -41,6 +42,13 @@ class CommandLineTest(unittest.TestCase):
             (["--user", "demo", "--retry", "2", "uplaod", "x.mp4"], USAGE, "",
              "clipferry: unknown command uplaod"),
             (["--json", "publish"], USAGE, '"exit_status": 2', "unknown command"),
+            (["login", "--bogus"], USAGE, "", "clipferry: unknown option --bogus\n"),
+            (["--retry", "abc", "login"], USAGE, "",
+             "clipferry: --retry wants a whole number from 0 to 100, not 'abc'\n"),
+            (["help"], 0, "clipferry help", ""),
+            (["help", "upload"], 0, "--limit-rate", ""),
+            (["completion", "zsh"], 0, "#compdef clipferry", ""),
+            (["completion", "fish"], 0, "complete -c clipferry -n '__fish_seen_subcommand_from upload' -l stall-timeout -r", ""),
         ]
         for args, status, out, err in rows:
             with self.subTest(args=args):
@@ -48,16 +56,48 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(done.returncode, status, done.stderr)
                 self.assertIn(out, done.stdout)
                 self.assertIn(err, done.stderr)
-                self.assertNotIn("is required", done.stderr)
+                for jargon in ("is required", "Excludes", "INT:INT", "At Most", "Run with --help"):
+                    self.assertNotIn(jargon, done.stderr)
 
-    def test_a_missing_file_is_named_before_anything_is_sent(self):
-        # The proxy goes nowhere: the command must stop before any request.
+    def test_every_problem_of_every_file_is_named_before_anything_is_sent(self):
+        # The proxy goes nowhere: the command must stop before any upload.
         env = base_environment(CLIPFERRY_PASSWORD="x",
                                CLIPFERRY_PROXY_SERVER=f"127.0.0.1:{closed_port()}")
-        done = run(["--user", "demo", "upload", "/nonexistent/clip.mp4", "--title", "T",
-                    "--category", "1"], env)
+        folder = tempfile.TemporaryDirectory(prefix="clipferry-checks-")
+        self.addCleanup(folder.cleanup)
+        empty, escape = (os.path.join(folder.name, name) for name in ("empty.mp4", "\x1b[2J.mp4"))
+        open(empty, "w").close()
+        with open(escape, "w") as f:
+            f.write("video")
+        done = run(["--user", "demo", "upload", empty, "/nonexistent/clip.mp4", escape,
+                    "--title", "   ", "--category", "1"], env)
         self.assertEqual(done.returncode, BAD_ARGUMENT, done.stderr)
-        self.assertIn("FILE: no such file: /nonexistent/clip.mp4", done.stderr)
+        shown = escape.replace("\x1b", "\\x1b")
+        for line in (f"clipferry: {empty}: the file is empty",
+                     "clipferry: /nonexistent/clip.mp4: no such file",
+                     f"clipferry: {shown}: the file's name holds a control character",
+                     f"clipferry: {empty}: --title: the title is only blanks",
+                     "clipferry: the files were not checked against the service's lists: login: "
+                     "could not reach", "clipferry: nothing was sent\n"):
+            self.assertIn(line, done.stderr)
+        self.assertNotIn("\x1b", done.stderr)  # the escape is shown, never sent to the terminal
+        self.assertNotIn("--no-check", done.stderr)  # it would not help
+
+    def test_bash_completes_a_subcommand_and_an_option(self):
+        script = run(["completion", "bash"], base_environment()).stdout
+        # (the words typed, the word being completed, what is offered)
+        rows = [(["clipferry", "upl"], 1, ["upload"]),
+                (["clipferry", "--user", "demo", "upload", "a.mp4", "--ti"], 5, ["--title"]),
+                (["clipferry", "upload", "--limit"], 2, ["--limit-rate"]),
+                (["clipferry", "--user", "login", "upl"], 3, ["upload"]),  # login: the user's name
+                (["clipferry", "help", "comp"], 2, ["completion"])]
+        for words, current, offered in rows:
+            with self.subTest(words=words):
+                probe = (script + "\nCOMP_WORDS=(" + " ".join(words) + f"); COMP_CWORD={current}; "
+                         "_clipferry; printf '%s\\n' \"${COMPREPLY[@]}\"\n")
+                done = subprocess.run(["bash", "--norc", "-c", probe], capture_output=True,
+                                      text=True, timeout=30)
+                self.assertEqual(done.stdout.split(), offered, done.stderr)
 
     def test_config_shows_each_setting_and_where_it_came_from(self):
         folder = tempfile.TemporaryDirectory(prefix="clipferry-config-")
@@ -113,6 +153,14 @@ class CommandLineTest(unittest.TestCase):
         done = run(["--user", "demo", "login"], base_environment())  # new session: no /dev/tty
         self.assertEqual(done.returncode, FAILURE, done.stderr)
         self.assertIn("CLIPFERRY_PASSWORD", done.stderr)
+        self.assertIn("--password-stdin", done.stderr)
+
+    def test_output_that_cannot_be_written_fails(self):
+        with open("/dev/full", "w") as full:
+            done = subprocess.run([os.environ["CLIPFERRY_COMMAND"], "config"], env=base_environment(),
+                                  stdout=full, stderr=subprocess.PIPE, text=True, timeout=30)
+        self.assertEqual(done.returncode, FAILURE, done.stderr)
+        self.assertIn("clipferry: could not write the output: No space left on device", done.stderr)
 
 
 class NoServiceTest(unittest.TestCase):

@@ -3,6 +3,7 @@
 prompt and cancelling an upload."""
 
 import hashlib
+import http.server
 import json
 import os
 import pty
@@ -10,10 +11,11 @@ import select
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
 
-from command_harness import (BAD_ARGUMENT, CANCELLED, COMMAND, CONNECTION_BROKE, REFUSED, Control,
+from command_harness import (BAD_ARGUMENT, COMMAND, CONNECTION_BROKE, REFUSED, TIMED_OUT, Control,
                              base_environment, default_data, devserver_port, run)
 
 DEMO_PASSWORD = "demo-password"
@@ -127,6 +129,31 @@ class ListsTest(ServiceTest):
                 document.pop("error", None)
                 self.assertEqual(document, expected)
 
+    def test_categories_below_an_unknown_or_a_childless_category(self):
+        # (arguments, exit status, what standard error says)
+        rows = [(["categories", "99"], BAD_ARGUMENT, "clipferry: categories: no such category 99"),
+                (["categories", "11"], 0, "clipferry: no categories below 11 Short Films\n")]
+        for args, status, said in rows:
+            with self.subTest(args=args):
+                done = self.clipferry(*args)
+                self.assertEqual((done.returncode, done.stdout), (status, ""), done.stderr)
+                self.assertIn(said, done.stderr)
+
+    def test_a_login_answer_that_is_not_lumivids_is_not_called_a_wrong_password(self):
+        class Plain(http.server.BaseHTTPRequestHandler):  # answers POST with 501
+            def log_message(self, *args):
+                pass
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Plain)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.server_close)
+        self.addCleanup(server.shutdown)
+        plain = f"127.0.0.1:{server.server_address[1]}"
+        done = self.clipferry("--proxy", plain, "login")
+        self.assertEqual(done.returncode, REFUSED, done.stderr)
+        self.assertIn(f"the proxy {plain} (--proxy) did not answer as Lumivid does; is it a proxy "
+                      "to Lumivid? check --proxy", done.stderr)
+        self.assertNotIn("wrong user name or password", done.stderr)
+
     def test_moderators(self):
         done = self.clipferry("moderators")
         self.assertOk(done)
@@ -145,8 +172,7 @@ class ListsTest(ServiceTest):
                 done = self.clipferry(sub, CLIPFERRY_PASSWORD="not-the-password")
                 self.assertEqual(done.returncode, REFUSED, done.stderr)
                 self.assertEqual(done.stderr, "clipferry: login: login refused: wrong user name "
-                                              "or password, or the service answered without a "
-                                              "verdict; check --user and CLIPFERRY_PASSWORD\n")
+                                              "or password; check --user and CLIPFERRY_PASSWORD\n")
                 self.assertEqual(done.stdout, "")
 
     def test_a_drop_is_retried_unless_the_whole_upload_went_out(self):
@@ -226,7 +252,8 @@ class UploadTest(ServiceTest):
         for as_json in (False, True):
             with self.subTest(json=as_json):
                 self.control.post("reset", {})
-                # The first file is refused, the second dropped after it was read, the third kept.
+                # The first file is refused, the second dropped after it was read (so the
+                # service may have it), the third kept.
                 self.control.post("script", {"path": "/upload", "body": refusal})
                 self.control.post("script", {"path": "/upload", "drop": True})
                 done = self.clipferry(*(["--json"] if as_json else []), "upload", *clips,
@@ -292,7 +319,7 @@ class UploadTest(ServiceTest):
                              f"{self.scratch.name}/Clipferry_*.xml",
                              "verbose: logging in as demo at http://",
                              f"verbose: {clip}: every byte sent; waiting for the verdict",
-                             f"verbose: {clip}: verdict: accepted", "upload: 100%"], []),
+                             f"verbose: {clip}: verdict: accepted", "upload: harbour.mp4  100%"], []),
         ]
         for flags, present, absent in rows:
             with self.subTest(flags=flags):
@@ -353,6 +380,20 @@ class UploadTest(ServiceTest):
              "accepted", [("c", "1", "0", "0")]),
             ("a name not UTF-8 fails alone", "demo", ["upload", latin1, clip, "--category", "1"],
              "", BAD_ARGUMENT, "2 files: 1 accepted, 0 refused, 1 failed", [("a", "1", "0", "0")]),
+            ("a control character in the title", "demo",
+             ["upload", clip, "--category", "1", "--title", "a\x01b"], "", BAD_ARGUMENT,
+             "clipferry: --title: holds a control character (a\\x01b)", []),
+            ("empty and wrong type at once", "demo", ["upload", empty, mkv, "--category", "1"], "",
+             BAD_ARGUMENT, f"clipferry: {empty}: the file is empty; there is nothing to upload\n"
+             f"clipferry: {mkv}: not a file type", []),
+            ("a dry run predicts a name not UTF-8 fails", "demo",
+             ["upload", latin1, clip, "--category", "1", "--dry-run"], "", 0,
+             "  would fail   the file's name and every field must be UTF-8 text\n", []),
+            ("a dry run honours --no-check", "demo",
+             ["upload", mkv, "--no-check", "--dry-run", "--category", "1", "--tags", "a, b"], "", 0,
+             "  tags         a b\n  categories   1\n", []),
+            ("the same file twice is sent once", "demo", ["upload", clip, clip, "--category", "1"],
+             "", 0, "given more than once; it is sent once", [("a", "1", "0", "0")]),
         ]
         for name, user, args, config, status, text, arrived in rows:
             with self.subTest(name):
@@ -385,22 +426,51 @@ class UploadTest(ServiceTest):
         with open(self.config) as f:
             self.assertRegex(f.read(), r"^\n?\[terms\.demo\]\naccepted = 20.*\n\n\[terms\.solo\]\n")
 
-    def test_refusal_shows_the_service_message(self):
+    def test_a_title_of_blanks_is_refused_before_the_file_goes_out(self):
         clip = os.path.join(self.scratch.name, "blank.mp4")
         write_clip(clip, 1000)
         done = self.clipferry("upload", clip, "--title", "   ", "--category", "1")
+        self.assertEqual(done.returncode, BAD_ARGUMENT, done.stderr)
+        self.assertIn("clipferry: --title: the title is only blanks", done.stderr)
+        self.assertEqual((done.stdout, self.control.get("uploads")), ("", []))
+
+    def test_the_service_messages_escape_is_shown_not_obeyed(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 1000)
+        # C1's CSI: XML takes it, and some terminals obey it as ESC [.
+        refusal = ("<result><status>UNSUCCESSFUL</status><message>Too dark\u009b2J"
+                   "</message></result>")
+        self.control.post("script", {"path": "/upload", "body": refusal})
+        done = self.clipferry("upload", clip, "--category", "1")
         self.assertEqual(done.returncode, REFUSED, done.stderr)
-        self.assertIn(f"clipferry: upload of {clip}: refused by the service: A title is required",
+        self.assertIn("refused by the service: Too dark\\u009b2J\n", done.stderr)
+        self.assertNotIn("\u009b", done.stderr)
+
+    def test_a_verdict_that_never_comes_may_have_been_received(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 100_000)
+        self.control.post("settings", {"store_uploads": False})
+        # The service reads the whole file, then says nothing for 20 s.
+        self.control.post("script", {"path": "/upload", "delay_ms": 20000, "drop": True})
+        done = self.clipferry("--json", "upload", clip, clip, "--category", "1",
+                              "--stall-timeout", "2s")
+        self.assertEqual(done.returncode, TIMED_OUT, done.stderr)
+        self.assertIn(f"clipferry: warning: {clip}: given more than once; it is sent once",
                       done.stderr)
-        self.assertEqual(done.stdout, "")
+        self.assertIn("stalled: nothing moved for 2 s (--stall-timeout)", done.stderr)
+        self.assertIn("the service may have received it", done.stderr)
+        document = json.loads(done.stdout)
+        self.assertEqual((document["verdict"], document["exit_status"]),
+                         ("may have been received", TIMED_OUT))
 
     def test_interrupt_cancels_the_upload_and_the_batch(self):
-        clip = os.path.join(self.scratch.name, "long.mp4")
-        with open(clip, "wb") as f:
-            f.truncate(1024 ** 3)  # sparse: costs no disk here
+        clip, clip2 = (os.path.join(self.scratch.name, name) for name in ("long.mp4", "next.mp4"))
+        for path in (clip, clip2):
+            with open(path, "wb") as f:
+                f.truncate(1024 ** 3)  # sparse: costs no disk here
         self.control.post("settings", {"store_uploads": False})
         process = subprocess.Popen(
-            [COMMAND, "--user", "demo", "upload", clip, clip, "--title", "Long", "--category", "1"],
+            [COMMAND, "--user", "demo", "upload", clip, clip2, "--title", "Long", "--category", "1"],
             env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
             stderr=subprocess.PIPE, text=True)
         try:
@@ -412,11 +482,41 @@ class UploadTest(ServiceTest):
             if process.poll() is None:
                 process.kill()
                 process.wait()
-        self.assertEqual(process.returncode, CANCELLED, stderr)
+        self.assertEqual(process.returncode, -signal.SIGINT, stderr)  # the shell says 130
         self.assertIn(f"clipferry: upload of {clip}: cancelled\n", stderr)
         # Ctrl-C stops the batch: the second file is not sent.
         self.assertEqual(stdout, "2 files: 0 accepted, 0 refused, 1 failed, 1 not sent\n")
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
+
+
+    def test_ctrl_c_while_the_verdict_is_awaited_may_have_been_received(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 100_000)
+        self.control.post("script", {"path": "/upload", "delay_ms": 20000, "drop": True})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "--json", "upload", clip, "--category", "1"],
+            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, text=True)
+        try:
+            # --json without a terminal shows no progress: the service's log says when
+            # it has read the whole upload.
+            deadline = time.monotonic() + 20
+            while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
+                   and time.monotonic() < deadline):
+                time.sleep(0.1)
+            time.sleep(0.5)
+            process.send_signal(signal.SIGINT)
+            stdout, stderr = process.communicate(timeout=60)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertEqual(process.returncode, -signal.SIGINT, stderr)
+        self.assertIn("cancelled", stderr)
+        self.assertIn("the service may have received it", stderr)
+        document = json.loads(stdout)
+        self.assertEqual((document["verdict"], document["exit_status"]),
+                         ("may have been received", 130))
 
 
 class PasswordPromptTest(ServiceTest):
@@ -454,6 +554,22 @@ class PasswordPromptTest(ServiceTest):
             _, status = os.waitpid(pid, 0)
             os.close(fd)
         self.assertEqual(os.waitstatus_to_exitcode(status), 0)
+
+    def test_ctrl_c_at_the_prompt_ends_as_ctrl_c_does(self):
+        env = self.env()
+        del env["CLIPFERRY_PASSWORD"]
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.execve(COMMAND, [COMMAND, "--user", "demo", "login"], env)
+        try:
+            self.read_until(fd, b"Lumivid password for demo: ")
+            os.kill(pid, signal.SIGINT)
+            said = self.read_until(fd, b"cancelled at the password prompt")
+        finally:
+            _, status = os.waitpid(pid, 0)
+            os.close(fd)
+        self.assertIn(b"clipferry: cancelled at the password prompt", said)
+        self.assertEqual(os.waitstatus_to_exitcode(status), -signal.SIGINT)
 
 
 if __name__ == "__main__":

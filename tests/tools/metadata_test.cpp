@@ -174,5 +174,14 @@ TEST(Metadata, DescriptionFile) {
     EXPECT_THROW(readDescriptionFile("/nonexistent/description.txt", unused), MetadataError);
 }
 
+TEST(Metadata, TagsWrittenWithCommasBecomeWords) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"harbour, dusk,sea", "harbour dusk sea"}, {" a  b ", "a b"}, {",,", ""}, {"one", "one"}};
+    for (const auto& [given, sent] : rows) EXPECT_EQ(tagsAsWords(given), sent) << given;
+    UploadFields commandLine;
+    commandLine.tags = "harbour, dusk";
+    EXPECT_EQ(mergeUpload("a.mp4", commandLine, nullptr, {}).fields.tags, "harbour dusk");
+}
+
 }  // namespace
 }  // namespace clipferry::cli

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <unistd.h>
 
 namespace clipferry::cli {
@@ -48,6 +49,7 @@ protected:
         std::ofstream(dir_ / "clip.mp4") << "video";
         std::ofstream(dir_ / "clip.mkv") << "video";
         std::ofstream(dir_ / "empty.mp4");
+        std::ofstream(dir_ / "clip\x1b[2J.mp4") << "video";
     }
     void TearDown() override { fs::remove_all(dir_); }
     fs::path dir_;
@@ -85,7 +87,10 @@ INSTANTIATE_TEST_SUITE_P(
         PreflightCase{"unknown_category2", "clip.mp4", 1, 99, 0, 0, true,
                       {"--category2 99: no such category; " + kCategoryList}},
         PreflightCase{"moderators_not_allowed", "clip.mp4", 1, 0, 0, 7, false,
-                      {"--moderator 7: this account may not choose a moderator; leave --moderator out"}},
+                      {"--moderator 7: this account may not choose a moderator; give --moderator 0 for none"}},
+        PreflightCase{"escape_in_the_name", "clip\x1b[2J.mp4", 1, 0, 0, 0, true,
+                      {"FILE: the file's name holds a control character, which the service cannot "
+                       "take; rename the file"}},
         PreflightCase{"unknown_moderator", "clip.mp4", 1, 0, 0, 8, true,
                       {"--moderator 8: not one of your moderators; choose one of: 7 Ada Lovelace, 9 Alan Kay, "
                        "or 0 for none"}},
@@ -96,6 +101,33 @@ INSTANTIATE_TEST_SUITE_P(
                        "--moderator 8: not one of your moderators; choose one of: 7 Ada Lovelace, 9 Alan Kay, "
                        "or 0 for none"}}),
     [](const ::testing::TestParamInfo<PreflightCase>& info) { return std::string(info.param.name); });
+
+TEST(Preflight, FieldsTheServiceCannotTake) {
+    // (title, description, tags, the problems)
+    const std::tuple<std::string, std::string, std::string, std::vector<std::string>> rows[] = {
+        {"T", "Line one\n\tline two\r\n", "a b", {}},
+        {"   ", "", "", {"--title: the title is only blanks; give it words"}},
+        {"a\x01" "b", "", "", {"--title: holds a control character (a\\x01b), which the service cannot take"}},
+        {"T", "bell\x07", "x\ny",
+         {"--description: holds a control character (bell\\x07), which the service cannot take "
+          "(tabs and line breaks are fine)",
+          "--tags: holds a control character (x\\ny), which the service cannot take"}},
+    };
+    for (const auto& [title, description, tags, problems] : rows) {
+        UploadJob upload{"a.mp4", {title, description, tags, 1, 0, 0, 0}};
+        EXPECT_EQ(checkFields(upload), problems) << title;
+    }
+}
+
+TEST(Preflight, AFileGivenTwiceIsSentOnce) {
+    const std::vector<UploadJob> jobs = {{"a.mp4", {}}, {"./a.mp4", {}}, {"b.mp4", {}}, {"a.mp4", {}}};
+    std::vector<std::string> warnings;
+    const std::vector<UploadJob> kept = withoutRepeats(jobs, warnings);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].file + " " + kept[1].file, "a.mp4 b.mp4");
+    EXPECT_EQ(warnings, (std::vector<std::string>{"./a.mp4: given more than once; it is sent once",
+                                                  "a.mp4: given more than once; it is sent once"}));
+}
 
 TEST(Preflight, FieldsTheLibraryWouldCut) {
     UploadJob upload;

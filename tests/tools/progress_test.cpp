@@ -83,18 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"moving_20", State::Moving, 20, " 40%  0:06 left"},
         LineCase{"moving_40", State::Moving, 40, " 40%    4.8 MiB of 12.0 MiB  0:06 left"},
         LineCase{"moving_80", State::Moving, 80,
-                 " 40%    4.8 MiB of 12.0 MiB    1.2 MiB/s  0:06 elapsed  0:06 left"},
+                 "[#####........]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s  0:06 left"},
         LineCase{"moving_200", State::Moving, 200,
                  "[###########...................]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s"
                  "  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
         LineCase{"starting_80", State::Starting, 80,
-                 "  8%    1.0 MiB of 12.0 MiB  --/s  avg   2.0 MiB/s  0:01 elapsed  0:06 left"},
+                 "[#............]    8%    1.0 MiB of 12.0 MiB  --/s  0:01 elapsed  0:06 left"},
         LineCase{"unsized_40", State::Unsized, 40, "  4.8 MiB sent    1.2 MiB/s"},
         LineCase{"stalled_plain", State::Stalled, 0,
                  " 40%  4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
         LineCase{"stalled_20", State::Stalled, 20, " 40%  stalled 0:12"},
         LineCase{"stalled_80", State::Stalled, 80,
-                 " 40%    4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
+                 "[#####........]   40%    4.8 MiB of 12.0 MiB  stalled 0:12  0:20 elapsed"},
         LineCase{"waiting_20", State::Waiting, 20, "waiting 0:03 /"},
         LineCase{"waiting_40", State::Waiting, 40, "100%  waiting 0:03 /  0:10 elapsed"},
         LineCase{"waiting_80", State::Waiting, 80,
@@ -153,9 +153,10 @@ TEST(ProgressMeter, PlainLinesFollowTheIntervalAndSayWhenItStallsAndWaits) {
         {1, 20, 100, 0, ""},  // within the interval
         {1, 40, 100, 0,
          "upload:  40%  40 B of 100 B  16 B/s  avg 16 B/s  0:03 elapsed  0:04 left\n"},
-        {1, 40, 100, 0, ""},
+        // Nothing moved for a second: speed and time left are unknown at once.
+        {1, 40, 100, 0, "upload:  40%  40 B of 100 B  --/s  avg 11 B/s  0:04 elapsed  --:-- left\n"},
         {2, 40, 100, 0,
-         "upload:  40%  40 B of 100 B  6 B/s  avg 7 B/s  0:06 elapsed  0:10 left\n"},
+         "upload:  40%  40 B of 100 B  --/s  avg 7 B/s  0:06 elapsed  --:-- left\n"},
         // A stall is said at once, then each interval.
         {2, 40, 100, 0, "upload:  40%  40 B of 100 B  stalled 0:05  avg 5 B/s  0:08 elapsed\n"},
         {1, 40, 100, 0, ""},
@@ -191,10 +192,27 @@ TEST(ProgressMeter, TerminalLineFollowsTheWidthAndEndsWithTheSummary) {
 
 TEST(ProgressMeter, CutOffTransferSaysWhereItStopped) {
     EXPECT_EQ(run(true, {
+        // A terminal that does not say its width counts as 80 columns: the bar keeps its room.
         {0, 1024, 4096, 0,
-         "\r 25%    1.0 KiB of 4.0 KiB  --/s  avg --/s  0:00 elapsed  --:-- left\x1b[K"},
+         "\r[###..........]   25%    1.0 KiB of 4.0 KiB  --/s  0:00 elapsed  --:-- left\x1b[K"},
         {3, -1, 0, 0, "\rstopped at 1.0 KiB of 4.0 KiB after 0:03 (341 B/s)\x1b[K\n"},
     }), "");
+}
+
+TEST(ProgressLine, FromSixtyColumnsTheBarAndTheFilesPlaceInTheBatchStay) {
+    ProgressSnapshot s;
+    s.sent = 3 * MiB;
+    s.total = 12 * MiB;
+    s.elapsed = 3;
+    s.speed = MiB;
+    s.label = "2/7 harbour.mp4";
+    // (width, the line)
+    const std::pair<int, std::string> rows[] = {
+        {60, "[##........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB"},
+        {80, "[###..........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
+        {59, "2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
+    };
+    for (const auto& [width, line] : rows) EXPECT_EQ(formatProgress(s, width), line) << width;
 }
 
 }  // namespace

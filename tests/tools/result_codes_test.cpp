@@ -43,7 +43,18 @@ TEST(Explain, OneLineNamingWhatFailedWhereAndWhatToDo) {
         int32_t result;
         Circumstances circumstances;
         std::vector<std::string> expected;  // the first starts the line, the rest are in it
+        int status = -1;                    // -1: the result's own
     };
+    Circumstances stalled;
+    stalled.stalledFor = 90;
+    Circumstances throughProxy{"", false, proxy, host};
+    throughProxy.passwordSource = "the password typed at the prompt";
+    Circumstances notLumivid = throughProxy;
+    notLumivid.loginAnswer = Circumstances::LoginAnswer::NotLumivid;
+    notLumivid.proxySource = "--proxy";
+    notLumivid.dumpFile = "/tmp/Clipferry_Login.xml";
+    Circumstances lumivid = throughProxy;
+    lumivid.loginAnswer = Circumstances::LoginAnswer::Lumivid;
     const Case cases[] = {
         {Operation::Login, 83, {}, {"login: login refused: wrong user name or password, or the "
                                     "service answered without a verdict"}},
@@ -52,8 +63,19 @@ TEST(Explain, OneLineNamingWhatFailedWhereAndWhatToDo) {
         {Operation::Upload, 83, {}, {"upload: refused by the service (no message)"}},
         {Operation::Moderators, 82, {}, {"moderators: bad argument or state: this account may not"}},
         {Operation::Categories, 82, {}, {"categories: bad argument or state: parent category"}},
-        {Operation::Upload, 42, {"", true}, {"upload: cancelled"}},
+        {Operation::Upload, 42, {"", true}, {"upload: cancelled"}, exit_status::interrupted},
         {Operation::Login, 42, {}, {"login: aborted: libcurl could not be loaded"}},
+        {Operation::Upload, 42, stalled, {"upload: stalled: nothing moved for 1 min 30 s (--stall-timeout)"},
+         exit_status::timedOut},
+        {Operation::Login, 83, notLumivid,
+         {"login: the answer did not come from Lumivid: the proxy 127.0.0.1:3128 (--proxy) did not "
+          "answer as Lumivid does; is it a proxy to Lumivid? check --proxy; "
+          "/tmp/Clipferry_Login.xml shows what came back"}},
+        {Operation::Login, 83, lumivid,
+         {"login: login refused: wrong user name or password; check --user and the password typed "
+          "at the prompt"}},
+        {Operation::Upload, 83, {"Bad \x1b[31mtitle", false, "", host, "a\x07.mp4"},
+         {"upload of a\\x07.mp4: refused by the service: Bad \\x1b[31mtitle"}},
         {Operation::FileTypes, 7, {"", false, proxy, host},
          {"file types: could not reach the proxy 127.0.0.1:3128 (CLIPFERRY_PROXY_SERVER)",
           "(libcurl result 7: could not connect)", "is the service or proxy running?"}},
@@ -80,7 +102,7 @@ TEST(Explain, OneLineNamingWhatFailedWhereAndWhatToDo) {
             EXPECT_NE(text.find(c.expected[i]), std::string::npos) << "got \"" << text << "\"";
         }
         EXPECT_EQ(text.find('\n'), std::string::npos) << text;
-        EXPECT_EQ(explanation.exitStatus, exitStatusFor(c.result));
+        EXPECT_EQ(explanation.exitStatus, c.status >= 0 ? c.status : exitStatusFor(c.result)) << text;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "category_tree.h"
 
+#include "text.h"
+
 #include <algorithm>
 
 namespace clipferry::cli {
@@ -32,7 +34,7 @@ void render(const std::vector<Category>& level, const std::string& indent, bool 
     for (size_t i = 0; i < level.size(); ++i) {
         bool last = i + 1 == level.size();
         std::string branch = top || plain ? "" : (last ? "└── " : "├── ");
-        out += indent + branch + std::to_string(level[i].id) + " " + level[i].name + "\n";
+        out += indent + branch + std::to_string(level[i].id) + " " + visible(level[i].name) + "\n";
         std::string childIndent = plain ? indent + "  "
                                   : top ? ""
                                         : indent + (last ? "    " : "│   ");

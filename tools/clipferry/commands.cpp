@@ -96,6 +96,8 @@ public:
     bool verbose() const { return options_.verbose; }
     // Where the proxy in use was set, for the messages that name it.
     void proxyFrom(const std::string& source) { proxySource_ = source; }
+    // How the password was given, for the hint after a refused login.
+    void passwordFrom(const std::string& source) { passwordSource_ = source; }
 
     void step(const std::string& text) const {
         if (options_.verbose) std::cerr << "verbose: " << text << "\n" << std::flush;
@@ -109,8 +111,14 @@ public:
         if (operation == Operation::Upload) {
             host += std::string(" or the upload server it names (else ") + kUploadHost + ")";
         }
-        Circumstances circumstances{serviceMessage, interrupted(), proxyInUse(), host, file};
+        Circumstances circumstances;
+        circumstances.serviceMessage = serviceMessage;
+        circumstances.interrupted = interrupted();
+        circumstances.proxy = proxyInUse();
+        circumstances.host = host;
+        circumstances.file = file;
         circumstances.proxySource = proxySource_;
+        circumstances.passwordSource = passwordSource_;
         return circumstances;
     }
 
@@ -118,7 +126,7 @@ public:
     // document on standard output. Gives the exit status.
     int fail(Operation operation, int32_t result, const Circumstances& circumstances) const {
         Explanation explanation = explain(operation, result, circumstances);
-        std::cerr << "clipferry: " << explanation.text << "\n";
+        std::cerr << "clipferry: " << visible(explanation.text) << "\n";
         if (json()) {
             document(failureDocument(operationName(operation), result, explanation.exitStatus,
                                      explanation.text));
@@ -128,7 +136,7 @@ public:
 
     // A failure before the library was asked.
     int fail(int exitStatus, const std::string& text) const {
-        std::cerr << "clipferry: " << text << "\n";
+        std::cerr << "clipferry: " << visible(text) << "\n";
         if (json()) document(failureDocument("", std::nullopt, exitStatus, text));
         return exitStatus;
     }
@@ -138,6 +146,7 @@ private:
     bool stdoutTerminal_;
     bool stderrTerminal_;
     std::string proxySource_ = kProxyVariable;
+    std::string passwordSource_ = kPasswordVariable;
 };
 
 Attempt retrying(const Options& options, Operation operation, const Circumstances& circumstances,
@@ -173,7 +182,7 @@ int listFileTypes(const Options& options, const Reporter& reporter, Session& ses
         return exit_status::ok;
     }
     for (const std::string& type : types) {
-        std::cout << type << "\n";
+        std::cout << visible(type) << "\n";
     }
     return exit_status::ok;
 }
@@ -194,6 +203,27 @@ int listCategories(const Options& options, const Reporter& reporter, Session& se
     if (result != 0) {
         return reporter.fail(Operation::Categories, result,
                              reporter.circumstances(Operation::Categories));
+    }
+    if (tree.empty() && options.parent != 0) {
+        // The service answers a category that does not exist as one without children.
+        std::vector<Category> everything;
+        result = fetchCategories(options, reporter, session, 0, true, everything);
+        if (result != 0) {
+            return reporter.fail(Operation::Categories, result,
+                                 reporter.circumstances(Operation::Categories));
+        }
+        const std::vector<Choice> all = flattenCategories(everything);
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [&](const Choice& c) { return c.id == options.parent; });
+        if (found == all.end()) {
+            return reporter.fail(exit_status::badArgument,
+                                 "categories: no such category " + std::to_string(options.parent) +
+                                     "; clipferry categories --recursive lists them all");
+        }
+        if (!reporter.json()) {
+            std::cerr << "clipferry: no categories below " << found->id << " "
+                      << visible(found->name) << "\n";
+        }
     }
     if (reporter.json()) {
         reporter.document({{"ok", true},
@@ -223,7 +253,8 @@ int listModerators(const Options& options, const Reporter& reporter, Session& se
         return exit_status::ok;
     }
     for (const Moderator& moderator : moderators) {
-        std::cout << moderator.id << " " << moderator.firstName << " " << moderator.lastName << "\n";
+        std::cout << moderator.id << " " << visible(moderator.firstName) << " "
+                  << visible(moderator.lastName) << "\n";
     }
     return exit_status::ok;
 }
@@ -293,16 +324,14 @@ int fetchServiceLists(const Options& options, const Reporter& reporter, Session&
     return exit_status::ok;
 }
 
-// Every problem of every job, each naming its file in a batch.
-std::vector<std::string> findProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists,
-                                      bool againstService) {
+// What is wrong with the files and their fields themselves: known before
+// the login, and the same with --no-check.
+std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs) {
     std::vector<std::string> problems;
     for (const UploadJob& job : jobs) {
         std::vector<std::string> found = checkFile(job.file);
-        for (const auto& more : {checkFields(job), againstService ? checkAgainstService(job, lists)
-                                                                  : std::vector<std::string>()}) {
-            found.insert(found.end(), more.begin(), more.end());
-        }
+        const std::vector<std::string> fields = checkFields(job);
+        found.insert(found.end(), fields.begin(), fields.end());
         for (const std::string& problem : found) {
             // In a batch a flag's problem says which file it belongs to.
             const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
@@ -312,36 +341,17 @@ std::vector<std::string> findProblems(const std::vector<UploadJob>& jobs, const 
     return problems;
 }
 
-// The one place the uploads are checked, before the first byte of any file
-// goes out: every problem of every file is named, and then nothing is sent.
-// An empty or missing file is refused even with --no-check.
-int checkBeforeSending(const Options& options, const Reporter& reporter, Session& session,
-                       const std::vector<UploadJob>& jobs, ServiceLists& lists, ListCache& cache) {
-    const bool againstService = options.upload.dryRun || !options.upload.noCheck;
-    if (againstService) {
-        if (int status = fetchServiceLists(options, reporter, session, jobs, lists, cache);
-            status != 0) {
-            return status;
-        }
-    }
-    std::vector<std::string> problems = findProblems(jobs, lists, againstService);
-    if (!problems.empty() && againstService && cache.servedAny() && !cache.bypassed()) {
-        // A kept list may be a day old: the service is asked before anything is refused.
-        reporter.step("a check failed against a kept list; asking the service for its lists");
-        cache.bypass();
-        lists = ServiceLists();
-        if (int status = fetchServiceLists(options, reporter, session, jobs, lists, cache);
-            status != 0) {
-            return status;
-        }
-        problems = findProblems(jobs, lists, againstService);
-    }
-    if (problems.empty()) {
-        return exit_status::ok;
-    }
+// Every problem at once, then nothing is sent. `local` are the files' own,
+// `service` those against the service's lists; `unchecked` says why the lists
+// were not held against the files when they should have been.
+int reportProblems(const Options& options, const Reporter& reporter,
+                   const std::vector<std::string>& local, const std::vector<std::string>& service,
+                   const std::string& unchecked = {}) {
+    std::vector<std::string> problems = local;
+    problems.insert(problems.end(), service.begin(), service.end());
     bool idsFromElsewhere = false;  // the messages name the flag, which was not given
     for (const std::string& problem : problems) {
-        std::cerr << "clipferry: " << problem << "\n";
+        std::cerr << "clipferry: " << visible(problem) << "\n";
         idsFromElsewhere |=
             (!options.upload.fields.categories && problem.find("--category") != std::string::npos) ||
             (!options.upload.fields.moderator && problem.find("--moderator") != std::string::npos);
@@ -350,8 +360,13 @@ int checkBeforeSending(const Options& options, const Reporter& reporter, Session
         std::cerr << "clipferry: ids not given as flags come from the --meta file or config.toml "
                      "(see clipferry config); a flag overrides them\n";
     }
+    if (!unchecked.empty()) {
+        std::cerr << "clipferry: the files were not checked against the service's lists: "
+                  << visible(unchecked) << "\n";
+    }
+    // --no-check helps only when every problem is one it skips.
     std::cerr << "clipferry: nothing was sent"
-              << (againstService && !options.upload.dryRun
+              << (local.empty() && !service.empty() && !options.upload.dryRun
                       ? "; --no-check skips the checks against the service's lists"
                       : "")
               << "\n";
@@ -362,6 +377,50 @@ int checkBeforeSending(const Options& options, const Reporter& reporter, Session
         reporter.document(document);
     }
     return exit_status::badArgument;
+}
+
+// What is wrong with the files against the service's lists, each naming its
+// file in a batch.
+std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
+    std::vector<std::string> problems;
+    for (const UploadJob& job : jobs) {
+        for (const std::string& problem : checkAgainstService(job, lists)) {
+            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
+            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
+        }
+    }
+    return problems;
+}
+
+// The one place the uploads are checked, before the first byte of any file
+// goes out: every problem of every file is named, and then nothing is sent.
+// --no-check skips the lists, for a dry run too: it shows what the real run
+// would do. An empty or missing file is refused even with --no-check.
+int checkBeforeSending(const Options& options, const Reporter& reporter, Session& session,
+                       const std::vector<UploadJob>& jobs, ServiceLists& lists, ListCache& cache) {
+    const std::vector<std::string> local = localProblems(jobs);
+    std::vector<std::string> service;
+    if (!options.upload.noCheck) {
+        if (int status = fetchServiceLists(options, reporter, session, jobs, lists, cache); status != 0) {
+            return status;
+        }
+        service = serviceProblems(jobs, lists);
+        if (!service.empty() && cache.servedAny() && !cache.bypassed()) {
+            // A kept list may be a day old: the service is asked before anything is refused.
+            reporter.step("a check failed against a kept list; asking the service for its lists");
+            cache.bypass();
+            lists = ServiceLists();
+            if (int status = fetchServiceLists(options, reporter, session, jobs, lists, cache);
+                status != 0) {
+                return status;
+            }
+            service = serviceProblems(jobs, lists);
+        }
+    }
+    if (local.empty() && service.empty()) {
+        return exit_status::ok;
+    }
+    return reportProblems(options, reporter, local, service);
 }
 
 // Uploading accepts the service's terms: said once per user, then noted in
@@ -387,7 +446,7 @@ void tellTermsOnce(const Reporter& reporter, const ConfigFile& config, const std
 
 // One file, with its own progress and retries; says on standard error what went wrong.
 UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Session& session,
-                        const UploadJob& job) {
+                        const UploadJob& job, const std::string& place) {
     UploadOutcome outcome;
     outcome.file = job.file;
     outcome.title = job.fields.title;
@@ -404,6 +463,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
         if (reporter.showProgress()) {
             meter.emplace(std::cerr, reporter.progressOnTerminal(), ProgressMeter::steadyClock(),
                           [&] { return width.columns(); });
+            meter->label(place + visible(std::filesystem::path(job.file).filename().string()));
         }
         UploadSteps steps;
         steps.sending = [&] { reporter.step(job.file + ": sending to the upload server"); };
@@ -414,7 +474,8 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
                 reporter.step(job.file + ": every byte sent; waiting for the verdict");
             }
         };
-        Attempt attempt = session.upload(job, meter ? &*meter : nullptr, steps, report);
+        Attempt attempt = session.upload(job, meter ? &*meter : nullptr, steps,
+                                         {options.upload.limitRate, options.upload.stallTimeout}, report);
         if (meter) {
             meter->finish(attempt.result == 0 || exitStatusFor(attempt.result) == exit_status::refused);
         }
@@ -427,22 +488,23 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     outcome.bytesSent = report.bytesSent;
     outcome.message = report.message;
     outcome.result = last.result;
-    outcome.verdict = verdictFor(last.result);
-    outcome.exitStatus = exitStatusFor(last.result);
-    reporter.step(job.file + ": verdict: " + verdictName(outcome.verdict));
+    outcome.verdict = verdictFor(last.result, last.everyByteSent);
+    reporter.step(visible(job.file) + ": verdict: " + verdictName(outcome.verdict));
     if (last.result == 0) {
         return outcome;
     }
     circumstances.serviceMessage = report.message;
     circumstances.interrupted = interrupted();
     circumstances.everyByteSent = last.everyByteSent;
-    outcome.error = explain(Operation::Upload, last.result, circumstances).text;
-    std::cerr << "clipferry: " << outcome.error << "\n";
-    if (isTransient(last.result) && last.everyByteSent) {
-        outcome.verdict = Verdict::MayHaveBeenReceived;
-        // Sending it again could publish the video twice.
+    circumstances.stalledFor = report.stalledFor;
+    const Explanation explanation = explain(Operation::Upload, last.result, circumstances);
+    outcome.exitStatus = explanation.exitStatus;
+    outcome.error = explanation.text;
+    std::cerr << "clipferry: " << visible(outcome.error) << "\n";
+    if (outcome.verdict == Verdict::MayHaveBeenReceived) {
+        // Whatever ended it, the service may have the video: sending it again could publish it twice.
         std::cerr << "clipferry: the whole file was sent, so the service may have received it, "
-                     "and it is not sent again. Look for \"" << job.fields.title << "\" (sent "
+                     "and it is not sent again. Look for \"" << visible(job.fields.title) << "\" (sent "
                   << localTime(started) << ") among your videos before uploading it again\n";
     }
     return outcome;
@@ -461,7 +523,7 @@ UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
     outcome.result = 82;  // what the library says of an argument it cannot take
     outcome.exitStatus = exit_status::badArgument;
     outcome.error = "upload of " + job.file + ": " + why;
-    std::cerr << "clipferry: " << outcome.error << "\n";
+    std::cerr << "clipferry: " << visible(outcome.error) << "\n";
     return outcome;
 }
 
@@ -530,12 +592,15 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             UploadOutcome skipped;
             skipped.file = job.file;
             skipped.title = job.fields.title;
-            skipped.exitStatus = exit_status::cancelled;
+            skipped.exitStatus = exit_status::interrupted;
             outcomes.push_back(skipped);
             continue;
         }
+        // "2/7 " before the file's name on the progress line.
+        const std::string place =
+            batch ? std::to_string(outcomes.size() + 1) + "/" + std::to_string(jobs.size()) + " " : "";
         try {
-            outcomes.push_back(uploadOne(options, reporter, session, job));
+            outcomes.push_back(uploadOne(options, reporter, session, job, place));
         } catch (const TextError& e) {
             outcomes.push_back(notSendable(
                 job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
@@ -543,8 +608,8 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         const UploadOutcome& outcome = outcomes.back();
         ledger.note(options.user, outcome);
         if (outcome.verdict == Verdict::Accepted && !reporter.json()) {
-            std::cout << (batch ? job.file + ": " : "") << "accepted: "
-                      << (outcome.message.empty() ? "(no message)" : outcome.message) << "\n"
+            std::cout << (batch ? visible(job.file) + ": " : "") << "accepted: "
+                      << (outcome.message.empty() ? "(no message)" : visible(outcome.message)) << "\n"
                       << std::flush;
         }
     }
@@ -558,14 +623,38 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         std::cerr << "clipferry: files in the ledger (clipferry history) are not sent again; "
                      "--again sends them\n";
     }
+    if (interrupted() && !reporter.json()) {
+        std::cerr << "clipferry: interrupted: " << summary.accepted << " accepted, "
+                  << summary.mayHaveBeenReceived << " may have been received, "
+                  << summary.notSent + summary.failed + summary.refused << " not published\n";
+    }
     return summary.exitStatus;
 }
 
-std::string obtainPasswordFor(const Options& options) {
+std::string obtainPasswordFor(const Options& options, Reporter& reporter) {
     if (options.passwordFromStdin) {
+        reporter.passwordFrom("the password given on standard input (--password-stdin)");
         return readPasswordLine(std::cin);
     }
+    if (!std::getenv(kPasswordVariable)) reporter.passwordFrom("the password typed at the prompt");
     return obtainPassword(options.user);
+}
+
+// A refused login, said as what it was: a refusal Lumivid sent, or an answer
+// from something that is not Lumivid (a wrong proxy), which the library
+// cannot tell apart.
+int loginFailed(const Reporter& reporter, int32_t result) {
+    Circumstances circumstances = reporter.circumstances(Operation::Login);
+    if (exitStatusFor(result) == exit_status::refused) {
+        const std::optional<bool> lumivid = answersAsLumivid();
+        if (lumivid) {
+            circumstances.loginAnswer = *lumivid ? Circumstances::LoginAnswer::Lumivid
+                                                 : Circumstances::LoginAnswer::NotLumivid;
+        }
+        const char* log = std::getenv("CLIPFERRY_LOG");
+        if (log && std::string(log) == "999") circumstances.dumpFile = dumpDirectory() + "Clipferry_Login.xml";
+    }
+    return reporter.fail(Operation::Login, result, circumstances);
 }
 
 void describeSetting(const Reporter& reporter, const Settings& settings) {
@@ -627,6 +716,7 @@ int runCommand(const Options& given) {
     try {
         std::vector<UploadJob> jobs;
         FolderFiles folders;
+        std::vector<std::string> problems;  // the files' own, said with the service's
         if (options.command == Command::Upload) {
             UploadFields defaults;
             defaults.categories = config.categories;
@@ -639,12 +729,16 @@ int runCommand(const Options& given) {
                 for (const std::string& warning : warnings) std::cerr << "clipferry: " << warning << "\n";
                 return reporter.fail(exit_status::badArgument, "nothing to upload");
             }
-            jobs = buildUploadJobs(upload, defaults, std::cin, &warnings);
+            jobs = withoutRepeats(buildUploadJobs(upload, defaults, std::cin, &warnings), warnings);
             for (const std::string& warning : warnings) {
-                std::cerr << "clipferry: warning: " << warning << "\n";
+                std::cerr << "clipferry: warning: " << visible(warning) << "\n";
+            }
+            problems = localProblems(jobs);
+            if (!problems.empty() && options.upload.noCheck) {
+                return reportProblems(options, reporter, problems, {});
             }
         }
-        std::string password = obtainPasswordFor(options);
+        std::string password = obtainPasswordFor(options, reporter);
         if (password.empty()) {
             return reporter.fail(exit_status::badArgument, "bad argument: the password is empty");
         }
@@ -653,8 +747,13 @@ int runCommand(const Options& given) {
         reporter.step("logging in as " + options.user + " at " + kApiHost);
         int32_t result = withRetry(options, reporter, Operation::Login,
                                    [&] { return session.login(options.user, password); });
+        if (result != 0 && !problems.empty()) {
+            return reportProblems(options, reporter, problems, {},
+                                  explain(Operation::Login, result,
+                                          reporter.circumstances(Operation::Login)).text);
+        }
         if (result != 0) {
-            return reporter.fail(Operation::Login, result, reporter.circumstances(Operation::Login));
+            return loginFailed(reporter, result);
         }
         reporter.step("logged in");
         switch (options.command) {
@@ -676,7 +775,7 @@ int runCommand(const Options& given) {
         case Command::History: break;  // answered above, without a login
         }
     } catch (const PasswordError& e) {
-        return reporter.fail(exit_status::failure, e.what());
+        return reporter.fail(interrupted() ? exit_status::interrupted : exit_status::failure, e.what());
     } catch (const MetadataError& e) {
         return reporter.fail(exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const TextError& e) {

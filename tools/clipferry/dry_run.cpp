@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "progress.h"
+#include "text.h"
 
 namespace clipferry::cli {
 
@@ -51,10 +52,24 @@ std::string firstLine(const std::string& text) {
            (more == 1 ? "" : "s") + ")";
 }
 
+// Why the real run would fail this file alone, as it does, or empty: the
+// library takes only UTF-8 names and fields.
+std::string cannotBeSent(const UploadJob& job) {
+    try {
+        for (const std::string* text : {&job.file, &job.fields.title, &job.fields.description, &job.fields.tags}) {
+            toUtf16(*text);
+        }
+    } catch (const TextError&) {
+        return "the file's name and every field must be UTF-8 text";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
     std::string text;
+    size_t failing = 0;
     for (const UploadJob& job : jobs) {
         const VideoFields& fields = job.fields;
         std::string categories;
@@ -63,17 +78,22 @@ std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists&
         }
         const std::optional<Choice> moderator = moderatorOf(fields, lists);
         const uint64_t bytes = sizeOf(job.file);
-        text += job.file + " (" + formatBytes(static_cast<double>(bytes)) + ", " +
+        text += visible(job.file) + " (" + formatBytes(static_cast<double>(bytes)) + ", " +
                 std::to_string(bytes) + " bytes)\n";
-        text += "  title        " + fields.title + "\n";
-        text += "  description  " + firstLine(fields.description) + "\n";
-        text += "  tags         " + (fields.tags.empty() ? "(none)" : fields.tags) + "\n";
-        text += "  categories   " + (categories.empty() ? "(none)" : categories) + "\n";
-        text += "  moderator    " + (moderator ? shown(*moderator) : "(none)") + "\n";
+        text += "  title        " + visible(fields.title) + "\n";
+        text += "  description  " + visible(firstLine(fields.description)) + "\n";
+        text += "  tags         " + (fields.tags.empty() ? "(none)" : visible(fields.tags)) + "\n";
+        text += "  categories   " + (categories.empty() ? "(none)" : visible(categories)) + "\n";
+        text += "  moderator    " + (moderator ? visible(shown(*moderator)) : "(none)") + "\n";
+        if (const std::string why = cannotBeSent(job); !why.empty()) {
+            text += "  would fail   " + why + "\n";
+            ++failing;
+        }
     }
     const size_t count = jobs.size();
     return text + "dry run: " + std::to_string(count) + " file" + (count == 1 ? "" : "s") +
-           " checked, nothing was sent\n";
+           " checked, " + (failing ? std::to_string(failing) + " would fail, " : "") +
+           "nothing was sent\n";
 }
 
 nlohmann::ordered_json dryRunJson(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
@@ -94,6 +114,7 @@ nlohmann::ordered_json dryRunJson(const std::vector<UploadJob>& jobs, const Serv
                            {"moderator", moderator ? nlohmann::ordered_json{{"id", moderator->id},
                                                                             {"name", moderator->name}}
                                                    : nlohmann::ordered_json()}});
+        if (const std::string why = cannotBeSent(job); !why.empty()) uploads.back()["would_fail"] = why;
     }
     return {{"ok", true}, {"dry_run", true}, {"uploads", std::move(uploads)}};
 }

@@ -1,9 +1,13 @@
 // clipferry: publishes videos to Lumivid from the terminal through the
 // Clipferry library, loaded the way any host loads it.
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <iostream>
 
 #include "commands.h"
 #include "options.h"
+#include "result_codes.h"
 #include "session.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +18,17 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         return parsed.exitStatus;
     }
-    return runCommand(*parsed.options);
+    int status = runCommand(*parsed.options);
+    // Output that could not be written (a full disk, a closed pipe) is a failure, said.
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "clipferry: could not write the output: " << std::strerror(errno) << "\n";
+        status = worseExitStatus(status, exit_status::failure);
+    }
+    if (status == exit_status::interrupted) {
+        // End as Ctrl-C ends a command, so a shell running it in a loop stops too (status 130).
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
+    return status;
 }

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -212,6 +213,17 @@ const UploadFields* findMetadata(const Metadata& metadata, const std::string& fi
     return found ? &found->fields : nullptr;
 }
 
+std::string tagsAsWords(const std::string& tags) {
+    std::string words;
+    size_t start = 0;
+    while ((start = tags.find_first_not_of(", ", start)) != std::string::npos) {
+        const size_t end = std::min(tags.find_first_of(", ", start), tags.size());
+        words += (words.empty() ? "" : " ") + tags.substr(start, end - start);
+        start = end;
+    }
+    return words;
+}
+
 UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
                       const UploadFields* metadata, const UploadFields& configDefaults) {
     const UploadFields none;
@@ -226,7 +238,7 @@ UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
     VideoFields& fields = upload.fields;
     fields.title = first(&UploadFields::title, fs::path(file).stem().string());
     fields.description = first(&UploadFields::description, std::string());
-    fields.tags = first(&UploadFields::tags, std::string());
+    fields.tags = tagsAsWords(first(&UploadFields::tags, std::string()));
     const std::vector<int32_t> categories = first(&UploadFields::categories, std::vector<int32_t>());
     int32_t* const slots[] = {&fields.category, &fields.category2, &fields.category3};
     for (size_t i = 0; i < categories.size() && i < std::size(slots); ++i) *slots[i] = categories[i];

@@ -50,9 +50,14 @@ Metadata loadMetadataFile(const std::filesystem::path& path);
 // file name alone matches more than one entry.
 const UploadFields* findMetadata(const Metadata& metadata, const std::string& file);
 
+// Tags as the service wants them, words separated by single spaces: commas
+// and runs of spaces between words ("harbour, dusk,sea") become one space.
+std::string tagsAsWords(const std::string& tags);
+
 // What one upload sends: the command line, then the metadata (may be null),
 // then the configuration's defaults, then the built-in ones (the title is the
-// file's name without its extension; the rest empty or 0).
+// file's name without its extension; the rest empty or 0). Tags are made
+// words, as tagsAsWords does.
 UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
                       const UploadFields* metadata, const UploadFields& configDefaults);
 

@@ -2,20 +2,108 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "json_output.h"
 #include "metadata.h"
+#include "text.h"
 #include "result_codes.h"
+#include "values.h"
+#include "completion.h"
+#include "help_command.h"
 
 namespace clipferry::cli {
 
 namespace {
-const char* const kSubcommands[] = {"login", "file-types", "categories", "moderators", "upload",
-                                    "config", "history"};
+const char* const kSubcommands[] = {"login",  "file-types", "categories", "moderators", "upload",
+                                    "config", "history",    "help",       "completion"};
+
+// "login, file-types, ... and completion": every command, for the messages that list them.
+std::string commandList() {
+    std::string list;
+    for (size_t i = 0; i < std::size(kSubcommands); ++i) {
+        list += (i == 0 ? "" : i + 1 == std::size(kSubcommands) ? " and " : ", ") +
+                std::string(kSubcommands[i]);
+    }
+    return list;
+}
+
+// The subcommand the command line names, if any, for the hint after a mistake.
+std::string subcommandOf(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* sub : kSubcommands) {
+            if (sub == std::string(argv[i])) return sub;
+        }
+    }
+    return {};
+}
+
+// An option's value checked before CLI11 converts it, so a mistake is said in
+// the command's words: "--retry wants a whole number from 0 to 100, not 'abc'".
+CLI::Validator wholeNumber(long lowest, long highest) {
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            if (parseWholeNumber(text, lowest, highest)) return {};
+            return "wants a whole number from " + std::to_string(lowest) + " to " +
+                   std::to_string(highest) + ", not '" + text + "'";
+        },
+        "");
+}
+
+// The option's words as it was typed, without a value glued on with '='
+// (which could be a password given by mistake).
+std::string optionWord(const std::string& argument) {
+    return argument.substr(0, argument.find('='));
+}
+
+// CLI11's error in the command's own voice, without the parser's words.
+std::string describeParseError(const CLI::ParseError& error) {
+    const std::string what = error.what();
+    const auto after = [&](const std::string& marker) {
+        const size_t at = what.find(marker);
+        return at == std::string::npos ? what : what.substr(at + marker.size());
+    };
+    if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+        // CLI11 lists the words last first; an option among them is the likelier mistake.
+        std::istringstream listed(after(": "));
+        std::vector<std::string> extras{std::istream_iterator<std::string>(listed), {}};
+        std::reverse(extras.begin(), extras.end());
+        const auto option = std::find_if(extras.begin(), extras.end(),
+                                         [](const std::string& w) { return w.rfind("-", 0) == 0; });
+        const std::string first = option != extras.end() ? *option : extras.empty() ? "" : extras.front();
+        if (first.rfind("-", 0) == 0) {
+            const std::string word = optionWord(first);
+            return "unknown option " + word +
+                   (word == "--password" ? " (the password is never an option: use "
+                                           "CLIPFERRY_PASSWORD, --password-stdin or the prompt)"
+                                         : "");
+        }
+        return "unexpected argument '" + first + "'";
+    }
+    if (dynamic_cast<const CLI::ValidationError*>(&error)) {
+        const size_t colon = what.find(": ");  // "--retry: wants ..."
+        return colon == std::string::npos ? what : what.substr(0, colon) + " " + what.substr(colon + 2);
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
+        return what.substr(0, what.find(':')) + " wants a value";
+    }
+    if (dynamic_cast<const CLI::ExcludesError*>(&error)) {
+        const size_t at = what.find(" excludes ");
+        return what.substr(0, at) + " and " + what.substr(at + 10) + " cannot be used together";
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&error)) {
+        if (what.find("subcommand") != std::string::npos) {
+            return "no command given; the commands are " + commandList();
+        }
+        return what.substr(0, what.find(" is required")) + " is missing";
+    }
+    return what;
+}
 
 // Options of the whole command that take a value, so the scan for the
 // subcommand's word can step over that value.
@@ -69,21 +157,25 @@ struct UploadFlags {
     int32_t category = 0, category2 = 0, category3 = 0, moderator = 0;
     std::vector<CLI::Option*> titleDescriptionTags, categories;
     CLI::Option* moderatorOption = nullptr;
+    std::string limitRate, stallTimeout;
+    CLI::Option* descriptionFile = nullptr;
 };
 
 void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& flags) {
     upload.add_option("FILE", options.files,
                       "The media files to publish, one after the other; a folder stands for its "
                       "files of the types the service accepts, in name order")
-        ->required();
+        ->required()
+        ->type_name("");
     CLI::Option* title = upload.add_option(
         "--title", flags.title, "Title of the video (default: the file's name without its extension)");
     CLI::Option* description =
         upload.add_option("--description", flags.description, "Description of the video");
-    upload.add_option("--description-file", options.descriptionFile,
-                      "Read the description from this file (- for standard input)")
-        ->excludes(description);
-    CLI::Option* tags = upload.add_option("--tags", flags.tags, "Tags, separated by spaces, e.g. \"a b\"");
+    flags.descriptionFile = upload.add_option("--description-file", options.descriptionFile,
+                                              "Read the description from this file (- for standard input)")
+                                ->type_name("FILE");
+    CLI::Option* tags = upload.add_option(
+        "--tags", flags.tags, "Tags, separated by spaces or commas, e.g. \"harbour dusk\"");
     flags.titleDescriptionTags = {title, description, tags};
     flags.categories = {
         upload.add_option("--category", flags.category,
@@ -91,16 +183,23 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
                           "the categories of --meta and config.toml"),
         upload.add_option("--category2", flags.category2, "Second category id (0 for none)"),
         upload.add_option("--category3", flags.category3, "Third category id (0 for none)")};
+    for (CLI::Option* category : flags.categories) {
+        category->check(wholeNumber(0, INT32_MAX))->type_name("ID");
+    }
     flags.moderatorOption = upload.add_option(
-        "--moderator", flags.moderator, "Moderator id (see `clipferry moderators`; 0 for none)");
+        "--moderator", flags.moderator, "Moderator id (see `clipferry moderators`; 0 for none)")
+        ->check(wholeNumber(0, INT32_MAX))
+        ->type_name("ID");
     upload.add_option("--meta", options.metaFile,
                       "Title, description, tags, categories and moderator per file, from a JSON "
-                      "file (see the README); flags given here win");
+                      "file (see the README); flags given here win")
+        ->type_name("FILE");
     upload.add_flag("--no-check", options.noCheck,
                     "Do not check the file type, categories and moderator against the "
                     "service's lists (an empty file is still refused)");
     upload.add_flag("--dry-run", options.dryRun,
-                    "Log in, run every check and show what would be sent; send nothing");
+                    "Log in, run every check (but those --no-check skips) and show what "
+                    "would be sent; send nothing");
     upload.add_flag("--again", options.again,
                     "Send files the ledger says you published before, or that may have been "
                     "received (see clipferry history)");
@@ -108,6 +207,25 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
     upload.add_flag("--refresh", options.refresh,
                     "Ask the service for its file types, categories and moderators instead of "
                     "using the lists kept for a day");
+    upload.add_option("--limit-rate", flags.limitRate,
+                      "Keep each upload's average at or under RATE bytes per second: 500K, 2M "
+                      "(K, M, G are 1024, 1024², 1024³)")
+        ->type_name("RATE")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return parseRate(text) ? "" : "wants a rate such as 500K or 2M, not '" + text + "'";
+            },
+            ""));
+    upload.add_option("--stall-timeout", flags.stallTimeout,
+                      "Give up on an upload when nothing moved for DURATION (30s, 2m; default: "
+                      "the library's 500 s); exit status 7")
+        ->type_name("DURATION")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return parseDuration(text) ? ""
+                                           : "wants a duration such as 30s or 2m, not '" + text + "'";
+            },
+            ""));
 }
 
 // Only the flags given speak; any --categoryN gives the three categories together.
@@ -123,6 +241,13 @@ UploadFields givenFields(const UploadFlags& flags) {
     }
     if (flags.moderatorOption->count() > 0) fields.moderator = flags.moderator;
     return fields;
+}
+
+void takeUploadValues(const UploadFlags& flags, UploadOptions& options) {
+    if (!flags.limitRate.empty()) options.limitRate = parseRate(flags.limitRate).value_or(0);
+    if (!flags.stallTimeout.empty()) {
+        options.stallTimeout = parseDuration(flags.stallTimeout).value_or(0);
+    }
 }
 
 }  // namespace
@@ -141,30 +266,35 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     std::string user, proxy;
     int retries = 0;
     CLI::Option* userOption = app.add_option(
-        "--user,-u", user, "Lumivid user name (else CLIPFERRY_USER, else user in config.toml)");
+        "--user,-u", user, "Lumivid user name (else CLIPFERRY_USER, else user in config.toml)")
+        ->type_name("NAME");
     CLI::Option* proxyOption = app.add_option(
         "--proxy", proxy,
         "HTTP proxy for every request, HOST:PORT (else CLIPFERRY_PROXY_SERVER, else proxy in "
-        "config.toml)");
+        "config.toml)")
+        ->type_name("HOST:PORT");
     CLI::Option* retryOption =
         app.add_option("--retry", retries,
                        "Try again up to N times after a connection failure or timeout, "
                        "waiting 1 s and doubling; never once the whole file was sent "
                        "(else retry in config.toml, else 0)")
-            ->check(CLI::Range(0, 100));
+            ->check(wholeNumber(0, 100))
+            ->type_name("N");
     app.add_flag("--json", options.json, "Print one JSON document on standard output");
     CLI::Option* quiet =
         app.add_flag("--quiet,-q", options.quiet, "No progress: only the result and errors");
-    app.add_flag("--verbose,-v", options.verbose,
-                 "Say on standard error where dump files go, the proxy, and each step")
-        ->excludes(quiet);
+    CLI::Option* verbose = app.add_flag(
+        "--verbose,-v", options.verbose,
+        "Say on standard error where dump files go, the proxy, and each step (not with --quiet)");
     app.add_flag("--password-stdin", options.passwordFromStdin,
                  "Read the password from the first line of standard input");
 
     CLI::App* login = app.add_subcommand("login", "Log in and report whether it worked");
     CLI::App* fileTypes = app.add_subcommand("file-types", "List the accepted file types");
     CLI::App* categories = app.add_subcommand("categories", "List categories as a tree");
-    categories->add_option("PARENT", options.parent, "List below this category (default: the top)");
+    categories->add_option("PARENT", options.parent, "List below this category (default: the top)")
+        ->check(wholeNumber(0, INT32_MAX))
+        ->type_name("ID");
     categories->add_flag("--recursive,-r", options.recursive, "Descend into every category");
     CLI::App* moderators = app.add_subcommand("moderators", "List the moderators you may choose");
     CLI::App* upload = app.add_subcommand("upload", "Publish media files, one after the other");
@@ -174,12 +304,37 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         "config", "Show each setting, its value and where it came from; needs no login");
     CLI::App* history = app.add_subcommand(
         "history", "List the ledger: what the service accepted or may have received; needs no login");
-    for (CLI::App* sub : {login, fileTypes, categories, moderators, upload, config, history}) {
+    CLI::App* help = app.add_subcommand("help", "Show the help of the command or of one COMMAND");
+    std::string helpTopic;
+    help->add_option("COMMAND", helpTopic, "The command to show the help of")->type_name("");
+    CLI::App* completion = app.add_subcommand(
+        "completion", "Print the shell completion script for bash, zsh or fish");
+    std::string shell;
+    completion->add_option("SHELL", shell, "bash, zsh or fish")
+        ->required()
+        ->type_name("")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text == "bash" || text == "zsh" || text == "fish"
+                           ? ""
+                           : "wants bash, zsh or fish, not '" + text + "'";
+            },
+            ""));
+    for (CLI::App* sub :
+         {login, fileTypes, categories, moderators, upload, config, history, help, completion}) {
         sub->footer("Exit statuses and environment variables: clipferry --help");
     }
     app.footer(std::string(kEnvironment) + "\n" + exitStatusTable());
+    // The help in plain words, not the parser's.
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    app.get_formatter()->label("TEXT", "TEXT");
+    app.get_formatter()->label("REQUIRED", "(required)");
 
     auto usageError = [&](const std::string& message) {
+        err << "clipferry: " << message << "\n";
+        const std::string sub = subcommandOf(argc, argv);
+        err << "clipferry: see clipferry help" << (sub.empty() || sub == "help" ? "" : " " + sub)
+            << "\n";
         if (asksForJson(argc, argv)) {
             out << render(failureDocument("", std::nullopt, exit_status::usage, message));
         }
@@ -190,12 +345,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         return {std::nullopt, exit_status::usage};
     }
     if (auto word = unknownSubcommand(argc, argv)) {
-        std::string message = "unknown command " + *word;
-        err << "clipferry: " << message
-            << " (the commands are login, file-types, categories, moderators, upload, config and "
-               "history; "
-               "see clipferry --help)\n";
-        return usageError(message);
+        return usageError("unknown command " + *word + " (the commands are " + commandList() + ")");
     }
     try {
         app.parse(argc, argv);
@@ -203,11 +353,31 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         app.exit(e, out, err);
         return {std::nullopt, exit_status::ok};
     } catch (const CLI::ParseError& e) {
-        app.exit(e, out, err);
-        if (e.get_exit_code() == 0) {
+        if (e.get_exit_code() == 0) {  // --version
+            app.exit(e, out, err);
             return {std::nullopt, exit_status::ok};
         }
-        return usageError(e.what());
+        return usageError(describeParseError(e));
+    }
+    // Said here rather than by the parser, whose words for it are its own.
+    const std::pair<const CLI::Option*, const CLI::Option*> together[] = {
+        {quiet, verbose}, {uploadFlags.titleDescriptionTags[1], uploadFlags.descriptionFile}};
+    for (const auto& [one, other] : together) {
+        if (one->count() > 0 && other->count() > 0) {
+            return usageError(one->get_name() + " and " + other->get_name() +
+                              " cannot be used together");
+        }
+    }
+    if (*help) {
+        if (!showHelp(app, helpTopic, out)) {
+            return usageError("unknown command " + helpTopic + " (the commands are " +
+                              commandList() + ")");
+        }
+        return {std::nullopt, exit_status::ok};
+    }
+    if (*completion) {
+        out << completionScript(app, shell);
+        return {std::nullopt, exit_status::ok};
     }
 
     if (*login) options.command = Command::Login;
@@ -224,6 +394,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     options.user = user;
     options.retries = retries;
     options.upload.fields = givenFields(uploadFlags);
+    takeUploadValues(uploadFlags, options.upload);
     return {options, exit_status::ok};
 }
 
@@ -244,10 +415,9 @@ std::optional<std::string> findBadArgument(const Options& options) {
     }
     const UploadOptions& upload = options.upload;
     namespace fs = std::filesystem;
+    // The files to upload are checked later, with every other problem at once;
+    // these two are read before anything else can be checked.
     std::vector<std::pair<std::string, std::string>> files;  // name in messages, path
-    for (const std::string& file : upload.files) {
-        files.emplace_back("FILE", file);
-    }
     if (upload.descriptionFile == "-") {
         if (options.passwordFromStdin) {
             return "--description-file: standard input already carries the password "
@@ -263,22 +433,19 @@ std::optional<std::string> findBadArgument(const Options& options) {
         std::error_code error;
         auto status = fs::status(path, error);
         if (!fs::exists(status)) {
-            return name + ": no such file: " + path;
+            return name + ": no such file: " + visible(path);
         }
         if (name == "FILE" && fs::is_directory(status)) {
             continue;  // stands for its files (folder_files.h)
         }
         if (!fs::is_regular_file(status)) {
-            return name + ": not a regular file: " + path;
+            return name + ": not a regular file: " + visible(path);
         }
         if (!std::ifstream(path, std::ios::binary)) {
-            return name + ": cannot be read: " + path;
+            return name + ": cannot be read: " + visible(path);
         }
     }
     const UploadFields& fields = upload.fields;
-    if (fields.title && fields.title->empty()) {
-        return "--title: the title is empty";
-    }
     const std::vector<int32_t> categories = fields.categories.value_or(std::vector<int32_t>(3, 0));
     const std::pair<const char*, int32_t> ids[] = {{"--category", categories.at(0)},
                                                    {"--category2", categories.at(1)},

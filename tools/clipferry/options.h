@@ -48,6 +48,8 @@ struct UploadOptions {
     bool again = false;           // send files the ledger says were sent before
     bool recursive = false;       // a folder's subfolders too
     bool refresh = false;         // ask for the service's lists, not the kept ones
+    double limitRate = 0;         // --limit-rate in bytes per second; 0: as fast as it goes
+    double stallTimeout = 0;      // --stall-timeout in seconds; 0: the library's own limit
 };
 
 // One file to upload with everything the service is told about it.
@@ -71,7 +73,8 @@ struct Options {
 };
 
 struct ParseResult {
-    std::optional<Options> options;  // empty: stop with exitStatus (help or error printed)
+    // Empty: stop with exitStatus (help, completion or an error was printed).
+    std::optional<Options> options;
     int exitStatus = 0;
 };
 

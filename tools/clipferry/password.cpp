@@ -71,7 +71,7 @@ std::string promptAtTerminal(const std::string& user) {
     FileDescriptor terminal(::open("/dev/tty", O_RDWR | O_CLOEXEC));
     if (terminal.get() < 0) {
         throw PasswordError(std::string("no password: set ") + kPasswordVariable +
-                            " or run at a terminal");
+                            ", give it on standard input with --password-stdin, or run at a terminal");
     }
     InterruptGuard guard;
     std::string password;

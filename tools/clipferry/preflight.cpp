@@ -2,10 +2,12 @@
 // system and the lists the service gave once for the run.
 #include "preflight.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "metadata.h"
+#include "text.h"
 
 namespace clipferry::cli {
 
@@ -124,14 +126,24 @@ std::vector<std::string> checkFile(const std::string& file) {
     if (!fs::exists(status)) return {file + ": no such file"};
     if (!fs::is_regular_file(status)) return {file + ": not a regular file"};
     if (!std::ifstream(file, std::ios::binary)) return {file + ": cannot be read"};
-    if (fs::file_size(file, error) == 0 && !error) return {file + ": the file is empty; there is nothing to upload"};
-    return {};
+    std::vector<std::string> problems;
+    if (fs::file_size(file, error) == 0 && !error) problems.push_back(file + ": the file is empty; there is nothing to upload");
+    // The name goes out with the file, and the service echoes it in its verdict.
+    if (hasControlCharacter(fs::path(file).filename().string())) {
+        problems.push_back(file + ": the file's name holds a control character, which the service "
+                                  "cannot take; rename the file");
+    }
+    return problems;
 }
 
 std::vector<std::string> checkFields(const UploadJob& upload) {
     std::vector<std::string> problems;
     const VideoFields& fields = upload.fields;
-    if (fields.title.empty()) problems.push_back("--title: the title is empty");
+    if (fields.title.empty()) {
+        problems.push_back("--title: the title is empty");
+    } else if (fields.title.find_first_not_of(" \t\r\n") == std::string::npos) {
+        problems.push_back("--title: the title is only blanks; give it words");
+    }
     if (fields.category == 0) {
         problems.push_back("--category: no category; give one (see clipferry categories), "
                            "or \"categories\" in the --meta file or config.toml");
@@ -139,6 +151,12 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
     const std::pair<const char*, const std::string*> texts[] = {
         {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
     for (const auto& [flag, text] : texts) {
+        // The service echoes the fields in its verdict, which such a character would break.
+        if (hasControlCharacter(*text, text == &fields.description)) {
+            problems.push_back(std::string(flag) + ": holds a control character (" + visible(*text) +
+                               "), which the service cannot take" +
+                               (text == &fields.description ? " (tabs and line breaks are fine)" : ""));
+        }
         if (text->size() > kMostFieldBytes) {
             problems.push_back(std::string(flag) + ": " + std::to_string(text->size()) +
                                " bytes, more than the " + std::to_string(kMostFieldBytes) +
@@ -168,9 +186,9 @@ std::vector<std::string> checkAgainstService(const UploadJob& upload, const Serv
     if (fields.moderator != 0) {
         const std::string problem = "--moderator " + std::to_string(fields.moderator) + ": ";
         if (!lists.moderators) {
-            problems.push_back(problem + "this account may not choose a moderator; leave --moderator out");
+            problems.push_back(problem + "this account may not choose a moderator; give --moderator 0 for none");
         } else if (lists.moderators->empty()) {
-            problems.push_back(problem + "the service lists no moderators for this account; leave --moderator out");
+            problems.push_back(problem + "the service lists no moderators for this account; give --moderator 0 for none");
         } else if (!listed(*lists.moderators, fields.moderator)) {
             problems.push_back(problem + "not one of your moderators; choose one of: " +
                                listChoices(*lists.moderators) + ", or 0 for none");
@@ -185,6 +203,28 @@ std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists
         problems.insert(problems.end(), more.begin(), more.end());
     }
     return problems;
+}
+
+}  // namespace clipferry::cli
+
+namespace clipferry::cli {
+
+std::vector<UploadJob> withoutRepeats(const std::vector<UploadJob>& jobs,
+                                      std::vector<std::string>& warnings) {
+    std::vector<UploadJob> kept;
+    for (const UploadJob& job : jobs) {
+        const auto same = [&](const UploadJob& earlier) {
+            std::error_code error;
+            if (fs::equivalent(earlier.file, job.file, error)) return true;
+            return fs::path(earlier.file).lexically_normal() == fs::path(job.file).lexically_normal();
+        };
+        if (std::find_if(kept.begin(), kept.end(), same) != kept.end()) {
+            warnings.push_back(job.file + ": given more than once; it is sent once");
+            continue;
+        }
+        kept.push_back(job);
+    }
+    return kept;
 }
 
 }  // namespace clipferry::cli

@@ -39,11 +39,13 @@ std::vector<std::string> splitFileTypes(const std::string& fileTypes);
 // is taken as an extension.
 bool matchesFileTypes(const std::string& file, const std::string& fileTypes);
 
-// The file exists, is a regular file and is not empty.
+// The file exists, is a regular file, is not empty and its name holds no
+// control character.
 std::vector<std::string> checkFile(const std::string& file);
 
-// A title and a first category are given, and no text is longer than the
-// library sends.
+// A title with more than blanks and a first category are given, no text
+// holds a control character (the description may hold tabs and line breaks)
+// and none is longer than the library sends.
 std::vector<std::string> checkFields(const UploadJob& upload);
 
 // The file's type, the non-zero category ids and the moderator against the lists.
@@ -51,5 +53,10 @@ std::vector<std::string> checkAgainstService(const UploadJob& upload, const Serv
 
 // All of the above, every problem found, in that order.
 std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists);
+
+// The jobs with each file once, in the order first given (the same file
+// under two names counts once); a warning per repeat.
+std::vector<UploadJob> withoutRepeats(const std::vector<UploadJob>& jobs,
+                                      std::vector<std::string>& warnings);
 
 }  // namespace clipferry::cli

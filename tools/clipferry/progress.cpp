@@ -17,6 +17,8 @@ constexpr double kSpeedWindow = 5.0;      // seconds of samples behind the curre
 constexpr double kShortestWindow = 1.0;   // less than this says nothing about the speed
 constexpr double kSampleSpacing = 0.1;    // keeps the window small however often it is fed
 constexpr double kStallAfter = 5.0;       // the same span: a window without movement is a stall
+constexpr double kStillAfter = 1.0;       // the callback's pace when nothing moves: speed unknown at once
+constexpr int kBarFromWidth = 60;         // from here up the bar always has room
 constexpr int kNarrowestBar = 10;
 constexpr int kWidestBar = 30;
 constexpr int kFallbackWidth = 80;        // a terminal that does not say how wide it is
@@ -158,6 +160,9 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
     auto duration = [&](double value) { return steady(formatDuration(value), kDurationColumns); };
 
     std::vector<Field> fields;
+    if (!s.label.empty()) {
+        fields.push_back({1, s.label});
+    }
     if (known) {
         char percent[8];
         std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100));
@@ -186,6 +191,12 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
     }
 
     size_t limit = limitFor(width);
+    if (width >= kBarFromWidth && known && !waiting) {
+        // A wide terminal keeps a bar of a width set by the terminal alone, so
+        // that it does not jump as fields come and go, and fits the fields beside it.
+        const int inner = std::min(kWidestBar, std::max(kNarrowestBar, width / 6));
+        return bar(fraction, inner) + "  " + fit(std::move(fields), limit - (inner + 4));
+    }
     size_t whole = fit(fields, std::string::npos).size();
     std::string line = fit(std::move(fields), limit);
     // The bar matters least: it takes only the room every other field leaves.
@@ -270,8 +281,10 @@ void ProgressMeter::update(double sent, double total) {
     }
 
     ProgressSnapshot state = snapshot(now);
-    Phase phase = complete ? Phase::Waiting
-                           : state.stalledFor > 0 ? Phase::Stalled : Phase::Moving;
+    Phase phase = complete                ? Phase::Waiting
+                  : state.stalledFor > 0  ? Phase::Stalled
+                  : state.speed == 0      ? Phase::Still
+                                          : Phase::Moving;
     // Nothing to show before the first byte, unless a bar can show what lies
     // ahead; a stall is always worth saying.
     if (phase == Phase::Moving && sent <= 0 && (!terminal_ || total <= 0)) {
@@ -301,6 +314,10 @@ ProgressSnapshot ProgressMeter::snapshot(double now) {
     if (now - oldestTime >= kShortestWindow) {
         state.speed = (sent_ - oldestSent) / (now - oldestTime);
     }
+    if (sent_ > 0 && now - movedAt_ >= kStillAfter) {
+        state.speed = 0;  // what moved a few seconds ago says nothing about now
+    }
+    state.label = label_;
     if (allSentAt_ >= 0) {
         state.waitingFor = now - allSentAt_;
     } else if (now - movedAt_ >= kStallAfter) {
@@ -334,7 +351,10 @@ void ProgressMeter::finish(bool completed) {
     double lastByte = allSentAt_ >= 0 ? allSentAt_ : now;
     summary.sending = lastByte - start_;
     summary.waiting = now - lastByte;
-    std::string line = formatSummary(summary, lineWidth());
+    // The closing line names the file too, so a batch's lines each say which file they sum up.
+    const std::string head = label_.empty() ? "" : label_ + ": ";
+    const int width = lineWidth();
+    std::string line = head + formatSummary(summary, width > 0 ? std::max(1, width - static_cast<int>(head.size())) : 0);
     if (terminal_) {
         out_ << "\r" << line << "\x1b[K\n" << std::flush;
     } else {

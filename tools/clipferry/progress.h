@@ -24,10 +24,13 @@ struct ProgressSnapshot {
     double stalledFor = 0;
     double waitingFor = 0;   // since the last byte went
     int spinner = -1;        // the spinner's step while waiting; < 0 shows neither it nor the wait
+    std::string label;       // what is sent: "2/7 harbour.mp4"; may be empty
 };
 
 // One status line of at most width - 1 columns: the least important fields
-// are dropped whole (the bar first) until it fits. Width 0: no limit, no bar.
+// are dropped whole until it fits. From 60 columns up a bar always has room;
+// below, only what the fields leave. Width 0: no limit, no bar. Speed and
+// time left read as unknown ("--/s", "--:--") once nothing moves (speed 0).
 std::string formatProgress(const ProgressSnapshot& snapshot, int width);
 
 struct TransferSummary {
@@ -53,6 +56,8 @@ public:
 
     // Called often while bytes move, and still about once a second when none do.
     void update(double sent, double total);
+    // Names what is sent at the head of every line: "2/7 harbour.mp4".
+    void label(std::string text) { label_ = std::move(text); }
     // Replaces the status with the closing line; later calls add nothing.
     // `completed`: the service answered (whatever it said).
     void finish(bool completed);
@@ -60,7 +65,7 @@ public:
     static Clock steadyClock();
 
 private:
-    enum class Phase { Moving, Stalled, Waiting };
+    enum class Phase { Moving, Still, Stalled, Waiting };
 
     ProgressSnapshot snapshot(double now);
     void show(const std::string& line);
@@ -81,6 +86,7 @@ private:
     Phase drawnPhase_ = Phase::Moving;
     int spinner_ = 0;
     bool finished_ = false;
+    std::string label_;
 };
 
 }  // namespace clipferry::cli

@@ -1,8 +1,11 @@
 #include "result_codes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <map>
+
+#include "text.h"
 
 namespace clipferry::cli {
 
@@ -14,6 +17,13 @@ constexpr int32_t kRefused = 83;
 constexpr int32_t kHighestCurlCode = 127;  // libcurl's results stay well below this
 
 bool isCurlResult(int32_t result) { return result >= 1 && result <= kHighestCurlCode; }
+
+// "30 s", "2 min 5 s": how long a stall lasted, as --stall-timeout was given.
+std::string formatSeconds(double seconds) {
+    const long whole = std::lround(seconds);
+    if (whole < 60) return std::to_string(whole) + " s";
+    return std::to_string(whole / 60) + " min" + (whole % 60 ? " " + std::to_string(whole % 60) + " s" : "");
+}
 
 const std::map<int32_t, const char*>& curlNames() {
     static const std::map<int32_t, const char*> names = {
@@ -74,21 +84,37 @@ std::string badArgumentText(Operation operation) {
     return "bad argument or state";
 }
 
-std::string refusedText(Operation operation, const std::string& serviceMessage) {
+// "the proxy 127.0.0.1:8080 (CLIPFERRY_PROXY_SERVER)" or the service's host.
+std::string destination(const Circumstances& c);
+
+std::string loginRefusedText(const Circumstances& c) {
+    const std::string dump = c.dumpFile.empty() ? "" : "; " + c.dumpFile + " shows what came back";
+    switch (c.loginAnswer) {
+    case Circumstances::LoginAnswer::Lumivid:
+        return "login refused: wrong user name or password; check --user and " + c.passwordSource;
+    case Circumstances::LoginAnswer::NotLumivid:
+        return "the answer did not come from Lumivid: " + destination(c) +
+               " did not answer as Lumivid does" +
+               (c.proxy.empty() ? "" : "; is it a proxy to Lumivid? check " + c.proxySource) + dump;
+    case Circumstances::LoginAnswer::Unknown: break;
+    }
+    // An empty or unreadable answer gives the same result as a wrong password.
+    return "login refused: wrong user name or password, or the service answered without a "
+           "verdict; check --user and " + c.passwordSource + dump;
+}
+
+std::string refusedText(Operation operation, const Circumstances& c) {
+    const std::string& serviceMessage = c.serviceMessage;
     switch (operation) {
-    case Operation::Login:
-        // An empty or unreadable answer gives the same result as a wrong password.
-        return "login refused: wrong user name or password, or the service answered "
-               "without a verdict; check --user and CLIPFERRY_PASSWORD";
+    case Operation::Login: return loginRefusedText(c);
     case Operation::Upload:
         return serviceMessage.empty() ? "refused by the service (no message)"
-                                      : "refused by the service: " + serviceMessage;
+                                      : "refused by the service: " + visible(serviceMessage);
     default:
         return "refused by the service";
     }
 }
 
-// "the proxy 127.0.0.1:8080 (CLIPFERRY_PROXY_SERVER)" or the service's host.
 std::string destination(const Circumstances& c) {
     if (!c.proxy.empty()) {
         return "the proxy " + c.proxy + " (" + c.proxySource + ")";
@@ -155,7 +181,8 @@ int exitStatusFor(int32_t result) {
 
 int worseExitStatus(int a, int b) {
     // Worst first; a status not listed ranks with the worst.
-    static const int order[] = {exit_status::usage,          exit_status::cancelled,
+    static const int order[] = {exit_status::interrupted,
+                                exit_status::usage,          exit_status::cancelled,
                                 exit_status::failure,        exit_status::unknownResult,
                                 exit_status::networkOther,   exit_status::unreachable,
                                 exit_status::timedOut,       exit_status::connectionBroke,
@@ -175,6 +202,7 @@ std::string curlErrorName(int32_t code) {
 
 Explanation explain(Operation operation, int32_t result, const Circumstances& circumstances) {
     std::string text;
+    int status = exitStatusFor(result);
     switch (result) {
     case kOk:
         text = "ok";
@@ -183,13 +211,20 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
         text = badArgumentText(operation);
         break;
     case kRefused:
-        text = refusedText(operation, circumstances.serviceMessage);
+        text = refusedText(operation, circumstances);
         break;
     case kAborted:
-        text = circumstances.interrupted
-                   ? "cancelled"
-                   : "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "
-                     "or the transfer was stopped (libcurl result 42)";
+        if (circumstances.interrupted) {
+            text = "cancelled";
+            status = exit_status::interrupted;
+        } else if (circumstances.stalledFor > 0) {
+            text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
+                   " (--stall-timeout); try again later, or with a longer --stall-timeout";
+            status = exit_status::timedOut;
+        } else {
+            text = "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "
+                   "or the transfer was stopped (libcurl result 42)";
+        }
         break;
     default:
         text = isCurlResult(result) ? networkText(result, circumstances)
@@ -197,9 +232,9 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
     }
     std::string subject = operationName(operation);
     if (operation == Operation::Upload && !circumstances.file.empty()) {
-        subject += " of " + circumstances.file;
+        subject += " of " + visible(circumstances.file);
     }
-    return {exitStatusFor(result), subject + ": " + text};
+    return {status, subject + ": " + text};
 }
 
 std::string exitStatusTable() {
@@ -210,13 +245,14 @@ std::string exitStatusTable() {
            "  3   bad argument or state (result 82, a check before sending, a mistake in\n"
            "      config.toml or the --meta file; the message names what was wrong)\n"
            "  4   refused by the service (result 83; login refused or the service's message)\n"
-           "  5   cancelled with Ctrl-C, or libcurl could not be loaded (result 42)\n"
+           "  5   libcurl could not be loaded (result 42)\n"
            "  6   could not reach the service or the proxy (resolve, connect, proxy handshake)\n"
-           "  7   timed out or stalled\n"
+           "  7   timed out or stalled (also --stall-timeout)\n"
            "  8   the connection broke (nothing received, send or receive error, ended early)\n"
            "  9   a result outside the known ranges\n"
            "  10  any other libcurl failure (TLS, protocol...); the message gives its code\n"
-           "For several files, the worst of theirs, worst first: 5 1 9 10 6 7 8 3 4 0.\n";
+           "  130 interrupted with Ctrl-C (after saying what was and was not sent)\n"
+           "For several files, the worst of theirs, worst first: 130 5 1 9 10 6 7 8 3 4 0.\n";
 }
 
 }  // namespace clipferry::cli

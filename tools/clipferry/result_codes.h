@@ -10,7 +10,8 @@ namespace clipferry::cli {
 enum class Operation { Login, FileTypes, Categories, Moderators, Upload };
 
 // One status per kind of outcome, stable across libcurl versions, all below
-// the shells' 126 (not executable), 127 (not found) and 128 + signal.
+// the shells' 126 (not executable), 127 (not found) and 128 + signal, but
+// Ctrl-C, which ends the command as the signal would (130).
 namespace exit_status {
 constexpr int ok = 0;
 constexpr int failure = 1;          // the command itself failed (no context, no terminal...)
@@ -23,6 +24,7 @@ constexpr int timedOut = 7;         // timed out or stalled
 constexpr int connectionBroke = 8;  // nothing received, send or receive error, ended early
 constexpr int unknownResult = 9;    // a result that is none of the above
 constexpr int networkOther = 10;    // any other libcurl failure (TLS, protocol...)
+constexpr int interrupted = 130;    // Ctrl-C, as the shell reports a command SIGINT ended
 }  // namespace exit_status
 
 const char* operationName(Operation operation);
@@ -46,6 +48,12 @@ struct Circumstances {
     std::string file;            // the upload's file
     bool everyByteSent = false;  // the failure came while the verdict was awaited
     std::string proxySource = "CLIPFERRY_PROXY_SERVER";  // where the proxy was set: flag, variable, file
+    std::string passwordSource = "CLIPFERRY_PASSWORD";  // how the password was given, for the hint
+    // What a refused login's answer was: a Lumivid refusal, something else
+    // (a proxy or web server that is not Lumivid's), or not known.
+    enum class LoginAnswer { Unknown, Lumivid, NotLumivid } loginAnswer = LoginAnswer::Unknown;
+    std::string dumpFile;   // where the log switch kept the raw answer; empty when it is off
+    double stalledFor = 0;  // --stall-timeout gave up after this many seconds without progress
 };
 
 struct Explanation {

@@ -2,9 +2,20 @@
 
 #include <clipferry.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "interrupt.h"
+#include "pacing.h"
 #include "text.h"
 
 namespace clipferry::cli {
@@ -16,6 +27,8 @@ constexpr size_t kMessageSize = 4096;
 const clipferry_char* api(const std::u16string& text) {
     return reinterpret_cast<const clipferry_char*>(text.c_str());
 }
+
+const clipferry_char* api(const char16_t* text) { return reinterpret_cast<const clipferry_char*>(text); }
 
 std::string fromApi(const clipferry_char* text) {
     return toUtf8(reinterpret_cast<const char16_t*>(text));
@@ -31,24 +44,47 @@ void CLIPFERRY_CALL addModerator(int32_t id, const clipferry_char* firstName,
         {id, fromApi(firstName), fromApi(lastName)});
 }
 
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 struct UploadWatch {
     ProgressMeter* meter = nullptr;
     const UploadSteps& steps;
+    const UploadLimits& limits;
+    StallWatch stall{limits.stallTimeout};
+    double startedAt = -1;
     bool sending = false;
     bool everyByteSent = false;
+    bool stalled = false;
     double bytesSent = 0;
 };
+
+// Holds the transfer, in short steps so Ctrl-C is still noticed, until the
+// average is back at the rate.
+void pace(UploadWatch& watch, double sent, double total) {
+    double delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
+    if (delay <= 0) return;
+    while (delay > 0 && !interrupted()) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(delay, 0.1)));
+        if (watch.meter) watch.meter->update(sent, total);  // the clock goes on while held
+        delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
+    }
+    watch.stall.heldUntil(secondsNow());
+}
 
 void tell(const std::function<void()>& step) {
     if (step) step();
 }
 
-int CLIPFERRY_CALL reportProgress(void* data, double, double, double total, double sent) {
+int CLIPFERRY_CALL reportProgress(void* data, double, double received, double total, double sent) {
     auto* watch = static_cast<UploadWatch*>(data);
     if (!watch->sending) {
         watch->sending = true;
         tell(watch->steps.sending);
     }
+    const double now = secondsNow();
+    if (watch->startedAt < 0) watch->startedAt = now;
     watch->bytesSent = sent;
     if (watch->meter) {
         watch->meter->update(sent, total);
@@ -57,6 +93,12 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double, double total, doub
         watch->everyByteSent = true;
         tell(watch->steps.everyByteSent);
     }
+    // A verdict coming in slowly is progress too.
+    if (watch->stall.stalled(sent + received, now)) {
+        watch->stalled = true;
+        return 1;
+    }
+    pace(*watch, sent, total);
     return interrupted() ? 1 : 0;  // non-zero makes the library abort the upload
 }
 }  // namespace
@@ -100,9 +142,9 @@ int32_t Session::moderators(std::vector<Moderator>& moderators) {
 }
 
 Attempt Session::upload(const UploadJob& upload, ProgressMeter* meter, const UploadSteps& steps,
-                        UploadReport& report) {
+                        const UploadLimits& limits, UploadReport& report) {
     std::vector<clipferry_char> buffer(kMessageSize, 0);
-    UploadWatch watch{meter, steps};
+    UploadWatch watch{meter, steps, limits};
     const VideoFields& fields = upload.fields;
     int32_t result = CLIPFERRY_DoUpload(
         handle_.get(), api(toUtf16(upload.file)), api(toUtf16(fields.title)),
@@ -111,7 +153,60 @@ Attempt Session::upload(const UploadJob& upload, ProgressMeter* meter, const Upl
         static_cast<uint32_t>(buffer.size()), reportProgress, &watch);
     report.message = fromApi(buffer.data());
     report.bytesSent = watch.bytesSent;
+    report.stalledFor = watch.stalled ? watch.stall.stillFor() : 0;
     return {result, watch.everyByteSent};
+}
+
+namespace {
+// Sets an environment variable for its lifetime, then puts back what was there.
+class VariableFor {
+public:
+    VariableFor(const char* name, const std::string& value) : name_(name) {
+        if (const char* was = std::getenv(name)) was_ = was;
+        setenv(name, value.c_str(), 1);
+    }
+    ~VariableFor() {
+        if (was_) {
+            setenv(name_, was_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    VariableFor(const VariableFor&) = delete;
+    VariableFor& operator=(const VariableFor&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> was_;
+};
+}  // namespace
+
+std::optional<bool> answersAsLumivid() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::string pattern = (fs::temp_directory_path(error) / "clipferry-probe-XXXXXX").string();
+    if (error || !mkdtemp(pattern.data())) return std::nullopt;
+    const fs::path folder = pattern;
+    std::optional<bool> lumivid;
+    {
+        // The log switch is read when the context is made, the folder when the answer is kept.
+        VariableFor folderVariable("TMPDIR", folder.string());
+        std::unique_ptr<void, void (*)(void*)> probe(
+            [] {
+                VariableFor logSwitch("CLIPFERRY_LOG", "999");
+                return CLIPFERRY_Init();
+            }(),
+            [](void* handle) { CLIPFERRY_Release(handle); });
+        // A user that does not exist: Lumivid refuses it in its own words, and no one's
+        // password goes out a second time.
+        if (probe && CLIPFERRY_Login(probe.get(), api(u"clipferry-probe"), api(u"x")) == CLIPFERRY_REFUSED) {
+            std::ifstream answer(folder / "Clipferry_Login.xml", std::ios::binary);
+            std::string text((std::istreambuf_iterator<char>(answer)), std::istreambuf_iterator<char>());
+            lumivid = text.find("LoginStatus") != std::string::npos;
+        }
+    }
+    fs::remove_all(folder, error);
+    return lumivid;
 }
 
 }  // namespace clipferry::cli

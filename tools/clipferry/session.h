@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ struct UploadSteps {
 struct UploadReport {
     std::string message;  // the service's
     double bytesSent = 0;
+    double stalledFor = 0;  // > 0: given up after this long without progress (--stall-timeout)
+};
+
+// What the command adds to the library's upload: --limit-rate and --stall-timeout.
+struct UploadLimits {
+    double rate = 0;          // bytes per second; 0: none
+    double stallTimeout = 0;  // seconds; 0: the library's own
 };
 
 struct Moderator {
@@ -31,6 +39,13 @@ struct Moderator {
     std::string firstName;
     std::string lastName;
 };
+
+// Whether the service (or the proxy in use) answers a login as Lumivid does,
+// asked with a login for a user that does not exist and its answer kept by
+// the log switch in a private folder, removed afterwards. Empty when that
+// login did not get an answer. For telling a refused login from a proxy or
+// web server that is not Lumivid's: the library gives both the same result.
+std::optional<bool> answersAsLumivid();
 
 // The version of the library's header the command was built with.
 std::string libraryHeaderVersion();
@@ -46,7 +61,7 @@ public:
     // `meter` may be null. The upload stops when Ctrl-C was pressed. The
     // attempt says whether libcurl saw the whole request go out.
     Attempt upload(const UploadJob& upload, ProgressMeter* meter, const UploadSteps& steps,
-                   UploadReport& report);
+                   const UploadLimits& limits, UploadReport& report);
 
 private:
     struct Release {

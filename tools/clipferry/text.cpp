@@ -1,6 +1,7 @@
 #include "text.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace clipferry::cli {
 
@@ -92,6 +93,56 @@ std::string toUtf8(const std::u16string& utf16) {
             c = kReplacement;
         }
         appendUtf8(c, out);
+    }
+    return out;
+}
+
+bool hasControlCharacter(const std::string& utf8, bool lineBreaksAllowed) {
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const bool lineBreak = c == '\t' || c == '\n' || c == '\r';
+        if ((c < 0x20 && !(lineBreaksAllowed && lineBreak)) || c == 0x7F) return true;
+        // U+0080..U+009F are C2 80..C2 9F in UTF-8.
+        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0 &&
+            static_cast<unsigned char>(utf8[i + 1]) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string visible(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    char escape[8];
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || c == '\t' || c == '\r') {
+            out += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
+            ++i;
+            continue;
+        }
+        size_t at = i;
+        try {
+            const char32_t decoded = decodeOne(text, at);
+            if (decoded >= 0x80 && decoded <= 0x9F) {
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(decoded));
+                out += escape;
+            } else {
+                out.append(text, i, at - i);
+            }
+            i = at;
+        } catch (const TextError&) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
+            ++i;
+        }
     }
     return out;
 }

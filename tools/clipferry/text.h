@@ -1,5 +1,5 @@
 // UTF-8 (what the terminal and the command line speak) <-> UTF-16 (what the
-// library speaks).
+// library speaks), and text from outside made safe to print.
 #pragma once
 
 #include <stdexcept>
@@ -16,5 +16,15 @@ std::u16string toUtf16(const std::string& utf8);
 // Unpaired surrogates become U+FFFD: names from the service are shown, never rejected.
 std::string toUtf8(const std::u16string& utf16);
 std::string toUtf8(const char16_t* utf16);
+
+// Whether the text holds a control character: C0, DEL or C1. With
+// `lineBreaksAllowed`, tab, line feed and carriage return do not count.
+bool hasControlCharacter(const std::string& utf8, bool lineBreaksAllowed = false);
+
+// The text with every control character and every byte that is not UTF-8
+// written as an escape ("\x1b", "\n", "\u009b", "\xff"), so that a file's
+// name or the service's message cannot move the cursor or recolour the
+// terminal it is printed on.
+std::string visible(const std::string& text);
 
 }  // namespace clipferry::cli

@@ -16,9 +16,10 @@ const char* verdictName(Verdict verdict) {
     return "failed";
 }
 
-Verdict verdictFor(int32_t result) {
+Verdict verdictFor(int32_t result, bool everyByteSent) {
     if (result == 0) return Verdict::Accepted;
-    return exitStatusFor(result) == exit_status::refused ? Verdict::Refused : Verdict::Failed;
+    if (exitStatusFor(result) == exit_status::refused) return Verdict::Refused;
+    return everyByteSent ? Verdict::MayHaveBeenReceived : Verdict::Failed;
 }
 
 BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {

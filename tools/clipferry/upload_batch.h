@@ -7,15 +7,19 @@
 
 namespace clipferry::cli {
 
-// MayHaveBeenReceived: every byte went out and no verdict came. Skipped: the
-// ledger says this user published the file before.
+// MayHaveBeenReceived: the upload failed after its last byte went out (a
+// dropped connection, a timeout, Ctrl-C while the verdict was awaited), so
+// the service may have the video; it is not "failed", which means it is not
+// there, and it must not be sent again blindly. Skipped: the ledger says this
+// user published the file before.
 enum class Verdict { Accepted, Refused, Failed, NotSent, MayHaveBeenReceived, Skipped };
 
 // "accepted", "refused", "failed", "not sent", "may have been received", "skipped"
 const char* verdictName(Verdict verdict);
 
-// Accepted for 0, refused for the service's 83, failed for anything else.
-Verdict verdictFor(int32_t result);
+// Accepted for 0, refused for the service's 83; any other result is failed,
+// or may have been received when it came after every byte was sent.
+Verdict verdictFor(int32_t result, bool everyByteSent = false);
 
 struct UploadOutcome {
     std::string file;
