@@ -90,6 +90,12 @@ TEST(Explain, OneLineNamingWhatFailedWhereAndWhatToDo) {
         {Operation::Upload, 56, {"", false, "", host, "d.mp4", true},
          {"upload of d.mp4: the connection to http://api.lumivid.example broke after the whole "
           "file was sent (libcurl result 56: receive error)"}},
+        // Failures on this side of the network say what to look at, not the service.
+        {Operation::Upload, 26, {"", false, "", host, "e.mp4"},
+         {"upload of e.mp4: the file ended early or changed while it was sent", "nothing was published"}},
+        {Operation::Login, 23, {}, {"login: could not keep the answer", "TMPDIR"}},
+        {Operation::Categories, 63, {"", false, proxy, host},
+         {"categories: the answer from the proxy 127.0.0.1:3128", "64 MiB"}},
         {Operation::Categories, 99, {"", false, "", host},
          {"categories: talking to http://api.lumivid.example failed (libcurl result 99: "}},
         {Operation::Login, -5, {}, {"login: unexpected result -5"}},

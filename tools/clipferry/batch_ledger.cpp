@@ -2,6 +2,7 @@
 #include "batch_ledger.h"
 
 #include "fingerprint.h"
+#include "text.h"
 
 namespace clipferry::cli {
 
@@ -84,8 +85,8 @@ void BatchLedger::note(const std::string& user, const UploadOutcome& outcome) {
 }
 
 std::string skippedLine(const std::string& file, const LedgerEntry& entry) {
-    std::string line = "skipped: " + file + ", " + entry.outcome + " " +
-                       entry.localTime.substr(0, 10) + " as '" + entry.title + "'";
+    std::string line = "skipped: " + visible(file) + ", " + entry.outcome + " " +
+                       entry.localTime.substr(0, 10) + " as '" + visible(entry.title) + "'";
     if (entry.outcome == kLedgerMayHaveBeenReceived) {
         line += " (no verdict came; look for it among your videos)";
     }

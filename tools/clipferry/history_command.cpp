@@ -7,6 +7,7 @@
 #include "ledger.h"
 #include "progress.h"
 #include "result_codes.h"
+#include "text.h"
 
 namespace clipferry::cli {
 
@@ -47,8 +48,8 @@ int runHistory(const std::optional<std::filesystem::path>& path, bool json, std:
         return exit_status::ok;
     }
     for (const LedgerEntry& e : entries) {
-        out << e.localTime << "  " << e.user << "  " << e.outcome << " as '" << e.title << "'  "
-            << e.path << " (" << formatBytes(static_cast<double>(e.size)) << ")\n";
+        out << e.localTime << "  " << visible(e.user) << "  " << e.outcome << " as '" << visible(e.title)
+            << "'  " << visible(e.path) << " (" << formatBytes(static_cast<double>(e.size)) << ")\n";
     }
     return out ? exit_status::ok : exit_status::failure;
 }

@@ -56,7 +56,7 @@ const std::map<int32_t, const char*>& curlNames() {
         {59, "TLS cipher not usable"},
         {60, "the server's TLS certificate is not trusted"},
         {61, "unrecognised transfer encoding"},
-        {63, "the file is larger than allowed"},
+        {63, "the answer is larger than allowed"},
         {65, "could not rewind the data to send"},
         {67, "login denied by the server"},
         {77, "could not read the CA certificates"},
@@ -140,6 +140,22 @@ std::string networkText(int32_t result, const Circumstances& c) {
             return "the connection to " + where + " broke after the whole file was sent " + cause;
         }
         return "the connection to " + where + " broke " + cause + "; try again, or with --retry";
+    default:
+        break;
+    }
+    // Results the library gives for what happened on this side of the network.
+    switch (result) {
+    case 23:
+        return "could not keep the answer " + cause +
+               ": the temporary directory (TMPDIR, else /tmp) cannot hold a file, or no memory "
+               "is left; check TMPDIR and the free space";
+    case 26:
+        return "the file ended early or changed while it was sent " + cause +
+               "; the upload was stopped before it was complete, so nothing was published: send "
+               "it again once the file is written in full";
+    case 63:
+        return "the answer from " + where + " was larger than the 64 MiB the library takes " +
+               cause + "; is " + where + " the Lumivid service?";
     default:
         return "talking to " + where + " failed " + cause;
     }
