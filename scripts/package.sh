@@ -29,10 +29,8 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=
   -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" \
   -DCLIPFERRY_BUILD_TESTS=OFF -DCLIPFERRY_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
-# The reference, when this tree has its documentation target.
-if cmake --build "$build" --target help | grep -qw clipferry_docs; then
-  cmake --build "$build" -j "$jobs" --target clipferry_docs
-fi
+# The reference: man pages for the packages, HTML for the Windows SDK.
+cmake --build "$build" -j "$jobs" --target clipferry_docs
 rm -rf "$build/packages"
 (cd "$build" && cpack -G DEB >cpack.log) || { cat "$build/cpack.log"; exit 1; }
 cp "$build"/packages/*.deb "$dist/"
