@@ -85,6 +85,7 @@ TEST_F(OptionsTest, MistakesAreSaidInTheCommandsOwnWords) {
     // (arguments, the first line on standard error)
     const std::vector<std::pair<std::vector<const char*>, std::string>> rows = {
         {{"login", "--bogus"}, "clipferry: unknown option --bogus\n"},
+        {{"--user", "demo", "--bogus"}, "clipferry: unknown option --bogus\n"},  // no command either
         {{"--retry", "abc", "login"}, "clipferry: --retry wants a whole number from 0 to 100, not 'abc'\n"},
         {{"--quiet", "--verbose", "login"}, "clipferry: --quiet and --verbose cannot be used together\n"},
         {{"login", "--password=s3cret"},

@@ -61,6 +61,13 @@ std::string optionWord(const std::string& argument) {
     return argument.substr(0, argument.find('='));
 }
 
+std::string unknownOptionText(const std::string& word) {
+    return "unknown option " + word +
+           (word == "--password" ? " (the password is never an option: use "
+                                   "CLIPFERRY_PASSWORD, --password-stdin or the prompt)"
+                                 : "");
+}
+
 // CLI11's error in the command's own voice, without the parser's words.
 std::string describeParseError(const CLI::ParseError& error) {
     const std::string what = error.what();
@@ -77,11 +84,7 @@ std::string describeParseError(const CLI::ParseError& error) {
                                          [](const std::string& w) { return w.rfind("-", 0) == 0; });
         const std::string first = option != extras.end() ? *option : extras.empty() ? "" : extras.front();
         if (first.rfind("-", 0) == 0) {
-            const std::string word = optionWord(first);
-            return "unknown option " + word +
-                   (word == "--password" ? " (the password is never an option: use "
-                                           "CLIPFERRY_PASSWORD, --password-stdin or the prompt)"
-                                         : "");
+            return unknownOptionText(optionWord(first));
         }
         return "unexpected argument '" + first + "'";
     }
@@ -110,6 +113,19 @@ std::string describeParseError(const CLI::ParseError& error) {
 bool takesValue(const std::string& argument) {
     return argument == "--user" || argument == "-u" || argument == "--retry" ||
            argument == "--proxy";
+}
+
+// An option of the whole command that it does not know, given before any
+// command word: the parser would speak of the missing command first.
+std::optional<std::string> unknownLeadingOption(const CLI::App& app, int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.size() < 2 || argument[0] != '-' || argument == "--") return std::nullopt;
+        const std::string word = optionWord(argument);
+        if (app.get_option_no_throw(word) == nullptr) return word;
+        if (word == argument && takesValue(word)) ++i;
+    }
+    return std::nullopt;
 }
 
 // The first word that is not an option or an option's value, if it names no subcommand.
@@ -356,6 +372,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         if (e.get_exit_code() == 0) {  // --version
             app.exit(e, out, err);
             return {std::nullopt, exit_status::ok};
+        }
+        if (auto word = unknownLeadingOption(app, argc, argv);
+            word && dynamic_cast<const CLI::RequiredError*>(&e)) {
+            return usageError(unknownOptionText(*word));
         }
         return usageError(describeParseError(e));
     }
