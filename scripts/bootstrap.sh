@@ -24,6 +24,12 @@ packages=(
   # The release: the ABI check, the packages' checks and the Windows SDK's
   # MSVC import libraries.
   abigail-tools lintian llvm-14 zip
+  # The Python package: its tests and its type check.
+  python3-pytest mypy
+  # The command's remembered login (the Secret Service through libsecret) and
+  # the Qt publishing dialog, with the keyring and the X server their tests use.
+  libsecret-1-dev qt6-base-dev qtkeychain-qt6-dev
+  gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
 )
 
 sources_dir=/etc/apt/sources.list.d
