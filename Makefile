@@ -114,7 +114,7 @@ demo:
 	@log=$$(mktemp) && \
 	if { echo "   configuring (cmake)" >&3 && cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
 	     echo "   compiling and linking" >&3 && \
-	     cmake --build $(BUILD_DIR) -j $(JOBS) --target clipferry_cli; } 3>&1 >"$$log" 2>&1; \
+	     cmake --build $(BUILD_DIR) -j $(JOBS) --target clipferry_install_parts; } 3>&1 >"$$log" 2>&1; \
 	then rm -f "$$log"; \
 	else cat "$$log" >&2; rm -f "$$log"; echo "make demo: the build failed (its output is above)" >&2; exit 1; fi
 	@./scripts/demo.sh $(BUILD_DIR)

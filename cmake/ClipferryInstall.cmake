@@ -31,9 +31,14 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ClipferryConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/ClipferryConfigVersion.cmake
   DESTINATION ${CLIPFERRY_CMAKE_DIR} COMPONENT dev)
 
-# The .pc file finds the prefix from its own place (${pcfiledir}), so it stays
-# right whatever prefix is chosen at install time.
-file(RELATIVE_PATH CLIPFERRY_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/clipferry.pc.in ${CMAKE_CURRENT_BINARY_DIR}/clipferry.pc @ONLY)
+# The .pc file names the prefix it is installed under, as Debian's do
+# (prefix=/usr, the rest from ${prefix}): it is written when installing, so
+# `cmake --install --prefix PREFIX` and the packages' /usr each get their own.
+install(CODE "set(CLIPFERRY_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+  set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+  configure_file(\"${CMAKE_CURRENT_LIST_DIR}/clipferry.pc.in\" \"${CMAKE_CURRENT_BINARY_DIR}/clipferry.pc\" @ONLY)"
+  COMPONENT dev)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/clipferry.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)

@@ -45,9 +45,13 @@ set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libcurl4")
 # dpkg's ldconfig trigger replaces CPack's ldconfig calls.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# No maintainer scripts at all: a package with a postrm stays in dpkg's
+# config-files state ("rc") after `apt-get remove`, until purged. CPack writes
+# its own ldconfig scripts unless the list names a postinst and a postrm; the
+# two named here do not exist, so neither is added (CPack skips a missing file).
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers
   ${CMAKE_CURRENT_LIST_DIR}/debian/symbols
-  ${CMAKE_CURRENT_LIST_DIR}/debian/postinst ${CMAKE_CURRENT_LIST_DIR}/debian/postrm)
+  ${PROJECT_BINARY_DIR}/debian/none/postinst ${PROJECT_BINARY_DIR}/debian/none/postrm)
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_LIB_DESCRIPTION "library to publish videos to the Lumivid service
 Clipferry is a client library that a desktop media application loads into

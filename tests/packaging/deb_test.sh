@@ -2,7 +2,8 @@
 # The Debian packages as a user meets them: each .deb unpacked with dpkg-deb
 # into a throwaway root and checked for its files, its Depends and the
 # library's SONAME link; lintian on each (no error, no warning it does not
-# override); the command run from the unpacked root; the README's host built
+# override); installed into and removed from a throwaway dpkg database, leaving
+# nothing; the command run from the unpacked root; the README's host built
 # against the unpacked -dev package both ways and run against the local service.
 #   deb_test.sh DIST_DIR [DOCS_DIR]
 # DOCS_DIR, the package build's rendered reference (docs/), when it holds
@@ -25,7 +26,8 @@ fail() { echo "FAIL deb_test: $*" >&2; status=1; }
 
 deb() {  # PACKAGE -> its file in DIST_DIR
   local file
-  file=$(ls "$dist/$1_${version}-"*"_$(dpkg --print-architecture).deb" 2>/dev/null | head -1)
+  file=$(ls "$dist/$1_${version}-"*"_$(dpkg --print-architecture).deb" "$dist/$1_${version}-"*"_all.deb" \
+    2>/dev/null | head -1)
   [[ -n $file ]] || { echo "deb_test: no $1 package for $version in $dist" >&2; exit 1; }
   echo "$file"
 }
@@ -73,6 +75,27 @@ check_package libclipferry-dev "^libclipferry1 \(= $version-[0-9]+\)$" usr/inclu
   "$libdir/libclipferry.so -> $so" "$libdir/pkgconfig/clipferry.pc" "$libdir/cmake/Clipferry/ClipferryConfig.cmake" \
   "${dev_pages[@]}"
 check_package clipferry "^libclipferry1 \(= $version-[0-9]+\)" usr/bin/clipferry "${cli_pages[@]}"
+# The pkg-config file as Debian writes one: the prefix it is installed under.
+pc=$root/$libdir/pkgconfig/clipferry.pc
+grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/'"$libdir" "$pc" ||
+  fail "clipferry.pc does not name /usr: $(grep dir= "$pc" | tr '\n' ' ')"
+
+# Installed into a dpkg database of its own, then removed: nothing may stay
+# behind (a package with a postrm would stay in state rc until purged).
+admin=$work/dpkg-root
+mkdir -p "$admin/var/lib/dpkg/info" "$admin/var/lib/dpkg/updates"
+touch "$admin/var/lib/dpkg/status"
+packages=(libclipferry1 libclipferry-dev clipferry)
+debs=()
+for package in "${packages[@]}"; do debs+=("$(deb "$package")"); done
+dpkg_root() { dpkg --root="$admin" --force-script-chrootless --force-not-root --force-depends "$@"; }
+if dpkg_root -i "${debs[@]}" >"$work/dpkg.log" 2>&1 && dpkg_root -r "${packages[@]}" >>"$work/dpkg.log" 2>&1; then
+  left=$(dpkg-query --root="$admin" -W -f '${Package} ${db:Status-Abbrev}\n' 2>/dev/null || true)
+  [[ -z $left ]] && echo "ok install and remove: nothing left" || fail "left after removal: $left"
+else
+  cat "$work/dpkg.log" >&2
+  fail "dpkg could not install and remove the packages"
+fi
 
 soname=$(readelf -d "$root/$libdir/$so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [[ $soname == "$so" ]] || fail "the library's SONAME is '$soname', not $so"

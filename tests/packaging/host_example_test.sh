@@ -51,10 +51,18 @@ run_host cmake "$work/cmake-host/host"
 
 echo "== pkg-config clipferry in $pc_dir"
 export PKG_CONFIG_PATH=$pc_dir
-flags=$(pkg-config --cflags --libs clipferry)
+# The .pc file names the prefix it was installed under: PREFIX, or /usr for
+# the package, whose unpacked tree then stands where /usr would be.
+pc_prefix=$(pkg-config --variable=prefix clipferry)
+define=()
+if [[ $pc_prefix != "$prefix" ]]; then
+  [[ $pc_prefix == /usr ]] || fail "clipferry.pc names the prefix $pc_prefix, not $prefix"
+  define=(--define-variable=prefix="$prefix")
+fi
+flags=$(pkg-config "${define[@]}" --cflags --libs clipferry)
 grep -q curl <<<"$flags" && fail "pkg-config asks for libcurl: $flags"
 # shellcheck disable=SC2086  # the flags are words
 cc -std=c11 -Wall -Wextra -Werror $extra_flags -o "$work/pc-host" "$work/host.c" $flags \
-  -Wl,-rpath,"$(pkg-config --variable=libdir clipferry)"
+  -Wl,-rpath,"$(pkg-config "${define[@]}" --variable=libdir clipferry)"
 run_host pkg-config "$work/pc-host"
 echo "host_example_test: the README's host built both ways and was accepted by the service"

@@ -208,7 +208,7 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
         ->type_name("ID");
     upload.add_option("--meta", options.metaFile,
                       "Title, description, tags, categories and moderator per file, from a JSON "
-                      "file (see the README); flags given here win")
+                      "file (see clipferry(1)); flags given here win")
         ->type_name("FILE");
     upload.add_flag("--no-check", options.noCheck,
                     "Do not check the file type, categories and moderator against the "
