@@ -3,6 +3,7 @@
 #   libclipferry1     the shared library            (component lib)
 #   libclipferry-dev  header, .so link, CMake and pkg-config files, man3 (dev)
 #   clipferry         the command, man1 and man5    (cli)
+#   python3-clipferry the Python package            (python)
 # Each carries its copyright file, its changelog.Debian.gz and lintian's
 # override file, which gives the reason for each warning accepted.
 # scripts/package.sh configures a build with CMAKE_INSTALL_PREFIX=/usr and
@@ -10,7 +11,7 @@
 set(CLIPFERRY_DEB_SOURCE clipferry)
 set(CLIPFERRY_DEB_REVISION 1)
 set(CLIPFERRY_DEB_VERSION ${PROJECT_VERSION}-${CLIPFERRY_DEB_REVISION})
-set(CLIPFERRY_DEB_PACKAGES lib libclipferry1 dev libclipferry-dev cli clipferry)
+set(CLIPFERRY_DEB_PACKAGES lib libclipferry1 dev libclipferry-dev cli clipferry python python3-clipferry)
 
 set(CPACK_PACKAGE_NAME clipferry)
 set(CPACK_PACKAGE_VENDOR "The Clipferry maintainers")
@@ -18,7 +19,7 @@ set(CPACK_PACKAGE_CONTACT "Clipferry maintainers <maintainers@users.noreply.c-se
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL lib dev cli)
+set(CPACK_COMPONENTS_ALL lib dev cli python)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
@@ -84,6 +85,21 @@ from the terminal: it logs in, lists the service's categories, moderators
 and file types, checks files before sending them and uploads them one after
 another with their titles, descriptions and tags, with progress and a JSON
 report for scripts.")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-clipferry)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
+set(CPACK_COMPONENT_PYTHON_DEPENDS lib)
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION "Python package to publish videos to Lumivid
+Clipferry is a client library that a desktop media application loads into
+its own process to publish a user's video to Lumivid, a moderated video
+sharing service.
+.
+This package contains the Python 3 module clipferry: an Uploader with the
+login, the lists an upload form needs and uploads with progress, over the
+shared library through ctypes.")
 
 # The per-package files Debian wants under /usr/share/doc and lintian's
 # overrides, installed into each component.

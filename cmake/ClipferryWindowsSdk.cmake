@@ -55,6 +55,11 @@ file(WRITE ${root}/licenses/gcc-runtime.txt
   "clipferry.dll links in the GCC C++ runtime (libstdc++, libgcc) statically, under the\n"
   "GCC Runtime Library Exception, which sets no conditions on the program it is part of.\n")
 
+# The Python package, the same for both architectures: a host's Python finds
+# the DLL of its own architecture copied into python/clipferry/ beside it.
+file(COPY ${SOURCE_DIR}/bindings/python/clipferry DESTINATION ${root}/python
+  FILES_MATCHING PATTERN "*.py" PATTERN "py.typed" PATTERN "__pycache__" EXCLUDE)
+
 if(HTML_DIR AND IS_DIRECTORY ${HTML_DIR})
   file(COPY ${HTML_DIR}/ DESTINATION ${root}/html)
 endif()

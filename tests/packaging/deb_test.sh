@@ -4,7 +4,8 @@
 # library's SONAME link; lintian on each (no error, no warning it does not
 # override); installed into and removed from a throwaway dpkg database, leaving
 # nothing; the command run from the unpacked root; the README's host built
-# against the unpacked -dev package both ways and run against the local service.
+# against the unpacked -dev package both ways and the Python package imported
+# from the unpacked root, each run against the local service.
 #   deb_test.sh DIST_DIR [DOCS_DIR]
 # DOCS_DIR, the package build's rendered reference (docs/), when it holds
 # man/manN/ folders: each page must be in its package, compressed.
@@ -75,6 +76,11 @@ check_package libclipferry-dev "^libclipferry1 \(= $version-[0-9]+\)$" usr/inclu
   "$libdir/libclipferry.so -> $so" "$libdir/pkgconfig/clipferry.pc" "$libdir/cmake/Clipferry/ClipferryConfig.cmake" \
   "${dev_pages[@]}"
 check_package clipferry "^libclipferry1 \(= $version-[0-9]+\)" usr/bin/clipferry "${cli_pages[@]}"
+python=usr/lib/python3/dist-packages/clipferry
+check_package python3-clipferry "^libclipferry1 \(= $version-[0-9]+\), python3$" "$python/__init__.py" \
+  "$python/_uploader.py" "$python/py.typed"
+[[ $(dpkg-deb -f "$(deb python3-clipferry)" Architecture) == all ]] || fail "python3-clipferry is not Architecture: all"
+
 # The pkg-config file as Debian writes one: the prefix it is installed under.
 pc=$root/$libdir/pkgconfig/clipferry.pc
 grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/'"$libdir" "$pc" ||
@@ -85,7 +91,7 @@ grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/'"$libdir" "$pc" ||
 admin=$work/dpkg-root
 mkdir -p "$admin/var/lib/dpkg/info" "$admin/var/lib/dpkg/updates"
 touch "$admin/var/lib/dpkg/status"
-packages=(libclipferry1 libclipferry-dev clipferry)
+packages=(libclipferry1 libclipferry-dev clipferry python3-clipferry)
 debs=()
 for package in "${packages[@]}"; do debs+=("$(deb "$package")"); done
 dpkg_root() { dpkg --root="$admin" --force-script-chrootless --force-not-root --force-depends "$@"; }
@@ -114,5 +120,23 @@ cli_version=$("$root/usr/bin/clipferry" --version | head -1) || fail "the unpack
 
 "$fixture" start "$work/devserver" >/dev/null
 "$here/host_example_test.sh" "$root/usr" "$work/devserver" || status=1
-((status == 0)) && echo "deb_test: the three packages are whole"
+
+# The Python package from the unpacked root, by a fresh interpreter that
+# sees only the system's path and that folder, finding libclipferry.so.1 by
+# its SONAME as on a system where the packages are installed.
+port=$(<"$work/devserver/port")
+head -c 65536 /dev/urandom >"$work/clip.mp4"
+env -i PATH=/usr/bin:/bin LD_LIBRARY_PATH="$root/$libdir" CLIPFERRY_PROXY_SERVER="127.0.0.1:$port" \
+  /usr/bin/python3 -I - "$root/usr/lib/python3/dist-packages" "$work/clip.mp4" <<'PY' || fail "the unpacked Python package did not upload"
+import sys
+sys.path.insert(0, sys.argv[1])
+import clipferry
+assert clipferry.__file__.startswith(sys.argv[1]), clipferry.__file__
+with clipferry.Uploader() as up:
+    up.login("demo", "demo-password")
+    verdict = up.upload(sys.argv[2], title="From the package", categories=[1])
+assert verdict.accepted, verdict
+print("ok python3-clipferry: imported from the unpacked package and accepted by the service")
+PY
+((status == 0)) && echo "deb_test: the four packages are whole"
 exit $status

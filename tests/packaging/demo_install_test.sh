@@ -19,7 +19,8 @@ cd "$work/prefix"
 for file in bin/clipferry lib/libclipferry.so.1 include/clipferry.h lib/pkgconfig/clipferry.pc \
   lib/cmake/Clipferry/ClipferryConfig.cmake share/man/man1/clipferry.1.gz share/man/man3/clipferry.3.gz \
   share/man/man5/clipferry.toml.5.gz share/bash-completion/completions/clipferry \
-  share/zsh/vendor-completions/_clipferry share/fish/vendor_completions.d/clipferry.fish; do
+  share/zsh/vendor-completions/_clipferry share/fish/vendor_completions.d/clipferry.fish \
+  lib/python3/dist-packages/clipferry/__init__.py lib/python3/dist-packages/clipferry/py.typed; do
   [[ -e $file ]] || fail "the install lacks $file"
 done
 grep -qx "prefix=$work/prefix" lib/pkgconfig/clipferry.pc || fail "clipferry.pc: $(head -1 lib/pkgconfig/clipferry.pc)"

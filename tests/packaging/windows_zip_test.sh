@@ -46,6 +46,8 @@ for file in include/clipferry.h example/host.c README-Windows.txt licenses/clipf
   [[ -s $sdk/$file ]] || fail "no $file"
 done
 cmp -s "$sdk/include/clipferry.h" "$repo/include/clipferry.h" || fail "include/clipferry.h is not the project's header"
+diff -rq -x __pycache__ "$repo/bindings/python/clipferry" "$sdk/python/clipferry" >/dev/null ||
+  fail "python/clipferry/ is not the project's Python package"
 if [[ -n $html && -d $html ]]; then
   diff -rq "$html" "$sdk/html" >/dev/null || fail "html/ differs from $html"
 fi

@@ -1,0 +1,30 @@
+"""Publish videos to Lumivid from Python, through the Clipferry library.
+
+    import clipferry
+
+    with clipferry.Uploader() as up:
+        up.login("demo", "demo-password")
+        verdict = up.upload("harbour.mp4", title="Harbour at dusk", categories=[1])
+        print(verdict.accepted, verdict.message)
+
+The package loads the shared library (libclipferry.so.1, or clipferry.dll)
+through ctypes when the first Uploader is made: from CLIPFERRY_LIBRARY when
+set, else from the package's own folder, else from the system's library
+path. Failures are exceptions (ClipferryError and its subclasses); an upload
+the service refused is a Verdict with accepted False.
+"""
+
+from ._errors import (BadArgument, Cancelled, ClipferryError, ConcurrentUse, LibcurlMissing,
+                      LoginRefused, Refused, TransferError, result_text)
+from ._library import LibraryNotFound
+from ._uploader import (CREDENTIAL_LIMIT, FIELD_LIMIT, Category, CategoryNode, Moderator, Uploader,
+                        Verdict)
+
+# The library's version: the package is released with it.
+__version__ = "1.0.0"
+
+__all__ = [
+    "BadArgument", "CREDENTIAL_LIMIT", "Cancelled", "Category", "CategoryNode", "ClipferryError",
+    "ConcurrentUse", "FIELD_LIMIT", "LibcurlMissing", "LibraryNotFound", "LoginRefused",
+    "Moderator", "Refused", "TransferError", "Uploader", "Verdict", "result_text",
+]

@@ -1,0 +1,358 @@
+"""Uploader: one library context, with login, the lists and upload in Python's terms."""
+
+from __future__ import annotations
+
+import asyncio
+import contextlib
+import ctypes
+import functools
+import os
+import threading
+import weakref
+from collections.abc import Callable, Iterator, Sequence
+from dataclasses import dataclass
+from types import TracebackType
+from typing import Any, Union
+
+from . import _library
+from ._errors import OK, REFUSED, ConcurrentUse, error_for
+
+# The header's limits, in UTF-8 bytes without the terminator.
+CREDENTIAL_LIMIT = 259  # user name, password
+FIELD_LIMIT = 1023  # title, description, tags
+# Out-buffers in UTF-16 units: the file types grow until they fit; a verdict's
+# message is the service's sentence echoing the title, far below this.
+_FILE_TYPES_UNITS = 4096
+_MESSAGE_UNITS = 65536
+_INT32_MAX = 2**31 - 1
+
+Progress = Callable[[int, int], object]
+PathLike = Union[str, "os.PathLike[str]"]
+
+
+@dataclass(frozen=True)
+class Category:
+    """A category of the service: `id` to pass to upload, `name` to show."""
+
+    id: int
+    name: str
+
+
+@dataclass(frozen=True)
+class CategoryNode:
+    """A category with the categories below it (category_tree)."""
+
+    category: Category
+    children: tuple[CategoryNode, ...]
+
+
+@dataclass(frozen=True)
+class Moderator:
+    """A moderator the user may choose: `id` to pass to upload, `name` to show."""
+
+    id: int
+    name: str
+    first_name: str
+    last_name: str
+
+
+@dataclass(frozen=True)
+class Verdict:
+    """The service's verdict on an upload: accepted or not, and its message."""
+
+    accepted: bool
+    message: str
+
+
+def _text(value: str, what: str, limit: int | None = None) -> bytes:
+    """`value` as the library's terminated UTF-16, refused before any call when it cannot be sent whole."""
+    if not isinstance(value, str):
+        raise TypeError(f"{what} must be a str, not {type(value).__name__}")
+    if "\0" in value:
+        raise ValueError(f"{what} holds a NUL character")
+    try:
+        size = len(value.encode("utf-8"))
+    except UnicodeEncodeError:
+        raise ValueError(f"{what} holds a lone surrogate, which is not text") from None
+    if limit is not None and size > limit:
+        raise ValueError(f"{what} is {size} UTF-8 bytes; the library takes at most {limit}")
+    return value.encode(_library.UTF16) + b"\0\0"
+
+
+def _read_text(address: int | None) -> str:
+    """A terminated UTF-16 text the library passed to a callback."""
+    if not address:
+        return ""
+    units = ctypes.cast(address, ctypes.POINTER(ctypes.c_uint16))
+    length = 0
+    while units[length]:
+        length += 1
+    return ctypes.string_at(address, 2 * length).decode(_library.UTF16, "replace")
+
+
+def _buffer_text(buffer: ctypes.Array[ctypes.c_char]) -> str:
+    raw = buffer.raw
+    end = 0
+    while end + 1 < len(raw) and raw[end:end + 2] != b"\0\0":
+        end += 2
+    return raw[:end].decode(_library.UTF16, "replace")
+
+
+def _id(value: int, what: str) -> int:
+    if not isinstance(value, int) or isinstance(value, bool) or not 0 <= value <= _INT32_MAX:
+        raise ValueError(f"{what} must be a whole number from 0 to {_INT32_MAX}, not {value!r}")
+    return value
+
+
+def _tags(tags: str | Sequence[str]) -> str:
+    if isinstance(tags, str):
+        return tags
+    words = list(tags)
+    for word in words:
+        if not isinstance(word, str) or not word or any(c.isspace() for c in word):
+            raise ValueError(f"each tag must be one word of text, not {word!r}")
+    return " ".join(words)
+
+
+def _guarded(failure: list[BaseException], receive: Callable[..., None]) -> Callable[..., None]:
+    """`receive` as a list callback: no exception may cross the C boundary, so
+    the first is kept in `failure`, to be raised after the call, and the
+    items after it are ignored."""
+
+    def call(*item: Any) -> None:
+        if not failure:
+            try:
+                receive(*item)
+            except BaseException as error:
+                failure.append(error)
+
+    return call
+
+
+class Uploader:
+    """One context of the Clipferry library: a login, the lists an upload
+    form needs, and uploads.
+
+    Use it as a context manager (``with clipferry.Uploader() as up:``); the
+    context is released on leaving the block, by close(), or when the object
+    is collected, and never twice. Each call blocks until the library returns,
+    with the GIL released, so other Python threads run meanwhile. One
+    Uploader is used by one thread at a time: a call while another is under
+    way on the same Uploader raises ConcurrentUse. Separate Uploaders may be
+    used at the same time on separate threads.
+
+    The library reads its settings when the Uploader is made: on Linux the
+    environment (CLIPFERRY_PROXY_SERVER, CLIPFERRY_LOG, CLIPFERRY_CURL_LIBRARY).
+    """
+
+    def __init__(self) -> None:
+        self._lib = _library.library()
+        _library.prepare_thread()
+        handle = self._lib.CLIPFERRY_Init()
+        if not handle:
+            raise MemoryError("no memory for a Clipferry context")
+        self._handle: int = handle
+        self._busy = threading.Lock()
+        self._release = weakref.finalize(self, self._lib.CLIPFERRY_Release, ctypes.c_void_p(handle))
+
+    def __enter__(self) -> Uploader:
+        return self
+
+    def __exit__(self, kind: type[BaseException] | None, value: BaseException | None,
+                 traceback: TracebackType | None) -> None:
+        self.close()
+
+    def close(self) -> None:
+        """Releases the context (wiping the credentials); later calls raise ValueError."""
+        if not self._busy.acquire(blocking=False):
+            raise ConcurrentUse("close() while a call on this Uploader is under way")
+        try:
+            self._release()
+        finally:
+            self._busy.release()
+
+    @property
+    def closed(self) -> bool:
+        """True once the context was released."""
+        return not self._release.alive
+
+    @contextlib.contextmanager
+    def _call(self) -> Iterator[int]:
+        """Holds the context for one call of the library, on this thread alone."""
+        if not self._busy.acquire(blocking=False):
+            raise ConcurrentUse("this Uploader is in a call already; use one Uploader per thread")
+        try:
+            if not self._release.alive:
+                raise ValueError("this Uploader is closed")
+            _library.prepare_thread()
+            yield self._handle
+        finally:
+            self._busy.release()
+
+    def login(self, user: str, password: str) -> None:
+        """Logs in; raises LoginRefused when the service refuses the user name or password.
+
+        Each text is at most 259 UTF-8 bytes (ValueError otherwise). After an
+        accepted login the context keeps the credentials until close().
+        """
+        user_text = _text(user, "user", CREDENTIAL_LIMIT)
+        password_text = _text(password, "password", CREDENTIAL_LIMIT)
+        with self._call() as handle:
+            result = self._lib.CLIPFERRY_Login(handle, user_text, password_text)
+        if result != OK:
+            raise error_for(result, login=True)
+
+    def file_types(self) -> list[str]:
+        """The file name patterns the service accepts, e.g. ``["*.mp4", "*.mov"]``."""
+        units = _FILE_TYPES_UNITS
+        while True:
+            buffer = ctypes.create_string_buffer(2 * units)
+            with self._call() as handle:
+                result = self._lib.CLIPFERRY_GetFileTypes(handle, buffer, units)
+            if result != OK:
+                raise error_for(result)
+            text = _buffer_text(buffer)
+            # A full buffer may have cut the list: ask again with room to spare.
+            if len(text.encode(_library.UTF16)) < 2 * (units - 1) or units >= 2**25:
+                return [pattern for pattern in text.split(";") if pattern]
+            units *= 4
+
+    def categories(self, parent: int = 0) -> list[Category]:
+        """The categories directly below `parent` (0: the top level), in the service's order."""
+        parent = _id(parent, "parent")
+        found: list[Category] = []
+        failure: list[BaseException] = []
+
+        def receive(category_id: int, name: int | None, reserved: int, data: int | None) -> None:
+            found.append(Category(category_id, _read_text(name)))
+
+        callback = _library.CATEGORY_CALLBACK(_guarded(failure, receive))  # lives as long as the call
+        self._call_list(lambda data: int(self._lib.CLIPFERRY_GetCategories(
+            self._handle, parent, data, callback, None)), failure)
+        return found
+
+    def category_tree(self, parent: int = 0) -> list[CategoryNode]:
+        """Every category below `parent`, each with its children: one request per
+        category that has any, each parent asked for once even when listed twice."""
+        known: dict[int, list[Category]] = {}
+
+        def below(category_id: int, path: frozenset[int]) -> tuple[CategoryNode, ...]:
+            if category_id not in known:
+                known[category_id] = self.categories(category_id)
+            # A category listed below itself is shown, not walked into again.
+            return tuple(CategoryNode(c, () if c.id in path else below(c.id, path | {c.id}))
+                         for c in known[category_id])
+
+        return list(below(_id(parent, "parent"), frozenset({parent})))
+
+    def moderators(self) -> list[Moderator]:
+        """The moderators the logged-in user may choose (BadArgument when the
+        account has none to choose from)."""
+        found: list[Moderator] = []
+        failure: list[BaseException] = []
+
+        def receive(contact_id: int, first: int | None, last: int | None, reserved: int,
+                    data: int | None) -> None:
+            first_name, last_name = _read_text(first), _read_text(last)
+            name = " ".join(part for part in (first_name, last_name) if part)
+            found.append(Moderator(contact_id, name, first_name, last_name))
+
+        callback = _library.MODERATOR_CALLBACK(_guarded(failure, receive))  # lives as long as the call
+        self._call_list(lambda data: int(self._lib.CLIPFERRY_GetModerators(
+            self._handle, data, callback, None)), failure)
+        return found
+
+    def _call_list(self, call: Callable[[ctypes.c_void_p], int], failure: list[BaseException]) -> None:
+        # The library wants a non-null userData; the callback is a closure and ignores it.
+        data = ctypes.c_void_p(1)
+        with self._call():
+            result = call(data)
+        if failure:
+            raise failure[0]
+        if result != OK:
+            raise error_for(result)
+
+    def upload(self, path: PathLike, *, title: str, description: str = "",
+               tags: str | Sequence[str] = (), categories: Sequence[int] = (),
+               moderator: int = 0, progress: Progress | None = None,
+               cancel: threading.Event | None = None) -> Verdict:
+        """Uploads one media file with its details and returns the service's verdict.
+
+        `tags` is a string of words separated by spaces, or a sequence of
+        words; `categories` up to three category ids, the first one required
+        by the service; `moderator` a Moderator's id or 0. Title, description
+        and tags are at most 1023 UTF-8 bytes each (ValueError otherwise).
+
+        `progress(sent, total)` is called on this thread while the form goes
+        out, in bytes of the whole request (total is 0 until known); returning
+        True cancels the upload (Cancelled). An exception it raises cancels the
+        upload and is raised from here. Setting `cancel` (from any thread)
+        cancels too.
+
+        A refusal by the service is a Verdict with accepted False. A failure
+        after the last byte went out has may_have_been_received set.
+        """
+        name = os.fspath(path)
+        if not isinstance(name, str):
+            name = os.fsdecode(name)
+        file_text = _text(name, "path")
+        if not os.path.isfile(name):
+            raise FileNotFoundError(2, "no such regular file", name)
+        fields = [_text(title, "title", FIELD_LIMIT), _text(description, "description", FIELD_LIMIT),
+                  _text(_tags(tags), "tags", FIELD_LIMIT)]
+        ids = list(categories)
+        if len(ids) > 3:
+            raise ValueError(f"at most three categories, not {len(ids)}")
+        ids = [_id(i, "category") for i in ids] + [0] * (3 - len(ids))
+        moderator = _id(moderator, "moderator")
+
+        state = {"sent_all": False}
+        failure: list[BaseException] = []
+
+        def watch(data: int | None, dltotal: float, dlnow: float, ultotal: float,
+                  ulnow: float) -> int:
+            try:
+                total, sent = int(ultotal), int(ulnow)
+                if total > 0 and sent >= total:
+                    state["sent_all"] = True
+                if cancel is not None and cancel.is_set():
+                    return 1
+                return 1 if progress is not None and progress(sent, total) is True else 0
+            except BaseException as error:  # never across the C boundary: raised after the call
+                failure.append(error)
+                return 1
+
+        callback = _library.PROGRESS_CALLBACK(watch)  # lives as long as the call
+        message = ctypes.create_string_buffer(2 * _MESSAGE_UNITS)
+        with self._call() as handle:
+            result = self._lib.CLIPFERRY_DoUpload(handle, file_text, *fields, moderator, *ids,
+                                                  message, _MESSAGE_UNITS, callback, None)
+        if failure:
+            raise failure[0]
+        text = _buffer_text(message)
+        if result == OK:
+            return Verdict(True, text)
+        if result == REFUSED and text:
+            return Verdict(False, text)
+        raise error_for(result, upload=True, message=text, may_have_been_received=state["sent_all"])
+
+    async def upload_async(self, path: PathLike, **details: object) -> Verdict:
+        """upload() on a worker thread, awaited: the event loop runs meanwhile.
+
+        Takes upload()'s keyword arguments; `progress` is then called on the
+        worker thread (hand results to the loop with loop.call_soon_threadsafe).
+        Cancelling the awaiting task cancels the upload, and waits for the
+        library to stop before CancelledError goes on.
+        """
+        cancel = threading.Event()
+        call = functools.partial(self.upload, path, cancel=cancel, **details)
+        future = asyncio.get_running_loop().run_in_executor(None, call)
+        try:
+            return await asyncio.shield(future)
+        except asyncio.CancelledError:
+            cancel.set()
+            try:
+                await future
+            except Exception:
+                pass  # the Cancelled the library answered with, or what came first
+            raise

@@ -1,0 +1,222 @@
+"""The clipferry Python package against the local Lumivid service: the calls,
+every exception class from a real failure, text at the limits, callbacks and threads."""
+
+from __future__ import annotations
+
+import asyncio
+import hashlib
+import json
+import os
+import re
+import socket
+import subprocess
+import sys
+import threading
+import traceback
+import urllib.request
+from pathlib import Path
+from typing import Any, Callable
+
+import pytest
+
+import clipferry
+from clipferry._errors import RESULT_TEXTS
+
+SOURCE = Path(os.environ.get("CLIPFERRY_SOURCE_DIR", Path(__file__).resolve().parents[3]))
+STATE = Path(os.environ["CLIPFERRY_DEVSERVER_STATE"])
+
+
+def control(path: str, body: dict[str, Any] | None = None) -> Any:
+    """The service's control API, reached directly, never through a proxy."""
+    port = (STATE / "port").read_text().strip()
+    data = None if body is None else json.dumps(body).encode()
+    request = urllib.request.Request(f"http://127.0.0.1:{port}/_control/{path}", data=data,
+                                     headers={"Content-Type": "application/json"})
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    with opener.open(request, timeout=10) as answer:
+        return json.load(answer)
+
+
+@pytest.fixture(autouse=True)
+def service(monkeypatch: pytest.MonkeyPatch) -> None:
+    """A fresh service as the proxy of every context made in the test."""
+    control("reset", {})
+    monkeypatch.setenv("CLIPFERRY_PROXY_SERVER", f"127.0.0.1:{(STATE / 'port').read_text().strip()}")
+    monkeypatch.delenv("CLIPFERRY_CURL_LIBRARY", raising=False)
+
+
+@pytest.fixture
+def clip(tmp_path: Path) -> Path:
+    path = tmp_path / "harbour.mp4"
+    path.write_bytes(os.urandom(3 * 1024 * 1024 + 17))
+    return path
+
+
+def logged_in() -> clipferry.Uploader:
+    up = clipferry.Uploader()
+    up.login("demo", "demo-password")
+    return up
+
+
+def closed_port() -> int:
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return int(s.getsockname()[1])
+
+
+def test_login_lists_and_an_upload_with_progress(clip: Path) -> None:
+    data = json.loads((SOURCE / "devserver" / "default_data.json").read_text())
+    seen: list[tuple[int, int]] = []
+    with logged_in() as up:
+        assert up.file_types() == data["file_types"].split(";")
+        tree = {node.category: [child.category for child in node.children] for node in up.category_tree()}
+        assert tree == {clipferry.Category(c["id"], c["name"]): [
+            clipferry.Category(k["id"], k["name"]) for k in data["categories"] if k["parent"] == c["id"]]
+            for c in data["categories"] if c["parent"] == 0}
+        assert [(m.id, m.name) for m in up.moderators()] == [(501, "Mia Moderator"), (502, "Otto O'Neil")]
+        verdict = up.upload(clip, title="Harbour", description="Gulls", tags=["harbour", "dusk"],
+                            categories=[1, 11], moderator=501, progress=lambda s, t: seen.append((s, t)))
+    assert verdict == clipferry.Verdict(True, 'Your video "Harbour" was received and awaits moderation.')
+    assert seen[-1][0] == seen[-1][1] > clip.stat().st_size
+    received = control("uploads")[0]
+    assert received["sha256"] == hashlib.sha256(clip.read_bytes()).hexdigest()
+    fields = dict(received["fields"])
+    assert (fields["tags"], fields["category1"], fields["category2"], fields["moderator"]) == \
+        ("harbour dusk", "1", "11", "501")
+
+
+def _raise_in_callback(up: clipferry.Uploader, clip: Path) -> None:
+    def progress(sent: int, total: int) -> None:
+        raise ZeroDivisionError("from the progress callable")
+    up.upload(clip, title="t", progress=progress)
+
+
+# Each row: what to do with a logged-in Uploader (or the environment to make
+# one in), and the exception it must raise, with its result code.
+FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], object], type, int | None]] = [
+    ("closed port", {"CLIPFERRY_PROXY_SERVER": f"127.0.0.1:{closed_port()}"},
+     lambda up, clip: up.login("demo", "demo-password"), clipferry.TransferError, 7),
+    ("refused login", {}, lambda up, clip: up.login("demo", "wrong"), clipferry.LoginRefused, 83),
+    ("missing libcurl", {"CLIPFERRY_CURL_LIBRARY": "/nonexistent/libcurl.so.4"},
+     lambda up, clip: up.login("demo", "demo-password"), clipferry.LibcurlMissing, 42),
+    ("not logged in", {}, lambda up, clip: clipferry.Uploader().file_types(), clipferry.BadArgument, 82),
+    ("cancel from progress", {}, lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: True),
+     clipferry.Cancelled, 42),
+    ("exception in progress", {}, _raise_in_callback, ZeroDivisionError, None),
+    ("call from its own callback", {},
+     lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: up.categories()),
+     clipferry.ConcurrentUse, None),
+    ("user one byte over", {}, lambda up, clip: up.login("é" * 129 + "ab", "x"), ValueError, None),
+    ("title one byte over", {}, lambda up, clip: up.upload(clip, title="é" * 511 + "ab"), ValueError, None),
+    ("fourth category", {}, lambda up, clip: up.upload(clip, title="t", categories=[1, 2, 3, 4]),
+     ValueError, None),
+    ("closed uploader", {}, lambda up, clip: (up.close(), up.moderators()), ValueError, None),
+]
+
+
+@pytest.mark.parametrize("environment, act, kind, result",
+                         [row[1:] for row in FAILURES], ids=[row[0] for row in FAILURES])
+def test_failures(environment: dict[str, str], act: Callable[[clipferry.Uploader, Path], object],
+                  kind: type, result: int | None, clip: Path, monkeypatch: pytest.MonkeyPatch) -> None:
+    for name, value in environment.items():
+        monkeypatch.setenv(name, value)
+    up = clipferry.Uploader() if environment else logged_in()
+    with pytest.raises(kind) as raised:
+        act(up, clip)
+    if result is not None:
+        assert raised.value.result == result and raised.value.text == clipferry.result_text(result)
+    if kind is ZeroDivisionError:  # raised again with the callable's own frame
+        assert "in progress" in "".join(traceback.format_tb(raised.value.__traceback__))
+    assert control("uploads") == []
+
+
+def test_a_failure_after_the_last_byte_may_have_been_received(clip: Path) -> None:
+    control("script", {"path": "/upload", "drop": True})
+    with logged_in() as up, pytest.raises(clipferry.TransferError) as raised:
+        up.upload(clip, title="t")
+    assert raised.value.result == 52 and raised.value.may_have_been_received
+
+
+@pytest.mark.parametrize("title, description, accepted, message", [
+    ("Harbour 🌅 𝄞", "Gulls 🐦", True, 'Your video "Harbour 🌅 𝄞" was received and awaits moderation.'),
+    ("é" * 511 + "a", "d" * 1023, True, f'Your video "{"é" * 511 + "a"}" was received and awaits moderation.'),
+    (" ", "", False, "A title is required"),
+], ids=["non-BMP", "exactly at the limit", "refused upload"])
+def test_text_round_trips_and_verdicts(title: str, description: str, accepted: bool, message: str,
+                                       clip: Path) -> None:
+    with logged_in() as up:
+        assert up.upload(clip, title=title, description=description, categories=[1]) == \
+            clipferry.Verdict(accepted, message)
+    fields = dict(control("uploads")[0]["fields"])
+    assert (fields["title"], fields["description"]) == (title, description)
+
+
+def test_two_contexts_on_two_threads_and_one_context_used_by_two(clip: Path) -> None:
+    inside, go_on = threading.Event(), threading.Event()
+    outcomes: dict[str, object] = {}
+
+    def hold(sent: int, total: int) -> None:  # keeps the first thread inside its call
+        inside.set()
+        go_on.wait(10)
+
+    shared = logged_in()
+
+    def work(name: str) -> None:
+        with logged_in() as own:
+            outcomes[name] = own.upload(clip, title=name, categories=[1]).message
+
+    first = threading.Thread(target=lambda: outcomes.update(held=shared.upload(clip, title="held", progress=hold)))
+    first.start()
+    assert inside.wait(10)
+    with pytest.raises(clipferry.ConcurrentUse):
+        shared.categories()
+    others = [threading.Thread(target=work, args=(name,)) for name in ("left", "right")]
+    for thread in others:
+        thread.start()
+    for thread in others:
+        thread.join(60)
+    go_on.set()
+    first.join(60)
+    shared.close()
+    assert outcomes["held"] == clipferry.Verdict(True, 'Your video "held" was received and awaits moderation.')
+    assert {outcomes["left"], outcomes["right"]} == {
+        f'Your video "{name}" was received and awaits moderation.' for name in ("left", "right")}
+
+
+def test_upload_async_runs_on_a_worker_thread(clip: Path) -> None:
+    threads: set[int] = set()
+
+    async def main() -> clipferry.Verdict:
+        with logged_in() as up:
+            return await up.upload_async(clip, title="async", progress=lambda s, t: threads.add(threading.get_ident()))
+
+    assert asyncio.run(main()).accepted
+    assert threads and threading.get_ident() not in threads
+
+
+def test_a_missing_library_names_where_it_looked(tmp_path: Path) -> None:
+    env = {"PATH": "/usr/bin:/bin", "PYTHONPATH": str(Path(clipferry.__file__).parents[1]),
+           "CLIPFERRY_LIBRARY": str(tmp_path / "nowhere.so")}
+    run = subprocess.run([sys.executable, "-c", "import clipferry; clipferry.Uploader()"], env=env,
+                         capture_output=True, text=True)
+    assert "clipferry._library.LibraryNotFound" in run.stderr
+    assert "nowhere.so from CLIPFERRY_LIBRARY" in run.stderr and "system's library search path" in run.stderr
+
+
+def test_the_result_texts_are_the_headers() -> None:
+    header = (SOURCE / "include" / "clipferry.h").read_text()
+    names = dict(re.findall(r"(CLIPFERRY_\w+) = (\d+)", header))
+    cases = re.findall(r"case (\w+): return \"([^\"]*)\";", header)
+    assert {int(names.get(code, code)): text for code, text in cases} == RESULT_TEXTS
+    assert clipferry.result_text(9999) == re.search(r'default: return "([^"]*)"', header).group(1)
+
+
+def test_the_readme_example_publishes_from_a_worker_thread(clip: Path, tmp_path: Path) -> None:
+    readme = (SOURCE / "README.md").read_text()
+    example = re.search(r"<!-- python example: begins.*?```python\n(.*?)```", readme, re.S).group(1)
+    script = tmp_path / "example.py"
+    script.write_text(example)
+    run = subprocess.run([sys.executable, str(script), str(clip)], capture_output=True, text=True,
+                         timeout=60, env=dict(os.environ, PYTHONPATH=str(Path(clipferry.__file__).parents[1])))
+    assert run.stdout == 'accepted: Your video "Harbour at dusk" was received and awaits moderation.\n', run.stderr
+    assert f"[{'#' * 40}]" in run.stderr
