@@ -83,7 +83,7 @@ check_package python3-clipferry "^libclipferry1 \(= $version-[0-9]+\), python3$"
 
 # The pkg-config file as Debian writes one: the prefix it is installed under.
 pc=$root/$libdir/pkgconfig/clipferry.pc
-grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/'"$libdir" "$pc" ||
+grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/lib/'"$multiarch" "$pc" ||
   fail "clipferry.pc does not name /usr: $(grep dir= "$pc" | tr '\n' ' ')"
 
 # Installed into a dpkg database of its own, then removed: nothing may stay
