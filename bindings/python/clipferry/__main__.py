@@ -74,6 +74,9 @@ def main(argv: list[str] | None = None) -> int:
     except (ClipferryError, OSError, ValueError) as error:
         print(f"python3 -m clipferry: {error}", file=sys.stderr)
         return 1
+    except KeyboardInterrupt:  # the upload under way was cancelled before this came up
+        print("\npython3 -m clipferry: interrupted", file=sys.stderr)
+        return 130
     return 0
 
 

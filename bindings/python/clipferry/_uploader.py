@@ -7,6 +7,7 @@ import contextlib
 import ctypes
 import functools
 import os
+import signal
 import threading
 import weakref
 from collections.abc import Callable, Iterator, Sequence
@@ -129,6 +130,27 @@ def _guarded(failure: list[BaseException], receive: Callable[..., None]) -> Call
     return call
 
 
+@contextlib.contextmanager
+def _interrupts_held(pending: list[int]) -> Iterator[None]:
+    """Ctrl-C while the library runs: Python would raise KeyboardInterrupt on
+    entering whichever callback runs next, where ctypes can only print it and
+    drop it. So during a call from the main thread SIGINT is only noted (an
+    upload cancels at its next progress call), and KeyboardInterrupt is
+    raised once the call has returned. A host's own SIGINT handler is left alone."""
+    pending.clear()
+    if (threading.current_thread() is not threading.main_thread()
+            or signal.getsignal(signal.SIGINT) is not signal.default_int_handler):
+        yield
+        return
+    previous = signal.signal(signal.SIGINT, lambda signum, frame: pending.append(signum))
+    try:
+        yield
+    finally:
+        signal.signal(signal.SIGINT, previous)
+    if pending:
+        raise KeyboardInterrupt
+
+
 class Uploader:
     """One context of the Clipferry library: a login, the lists an upload
     form needs, and uploads.
@@ -153,6 +175,7 @@ class Uploader:
             raise MemoryError("no memory for a Clipferry context")
         self._handle: int = handle
         self._busy = threading.Lock()
+        self._interrupted: list[int] = []  # SIGINTs noted during the call under way
         self._release = weakref.finalize(self, self._lib.CLIPFERRY_Release, ctypes.c_void_p(handle))
 
     def __enter__(self) -> Uploader:
@@ -185,7 +208,8 @@ class Uploader:
             if not self._release.alive:
                 raise ValueError("this Uploader is closed")
             _library.prepare_thread()
-            yield self._handle
+            with _interrupts_held(self._interrupted):
+                yield self._handle
         finally:
             self._busy.release()
 
@@ -286,8 +310,8 @@ class Uploader:
         `progress(sent, total)` is called on this thread while the form goes
         out, in bytes of the whole request (total is 0 until known); returning
         True cancels the upload (Cancelled). An exception it raises cancels the
-        upload and is raised from here. Setting `cancel` (from any thread)
-        cancels too.
+        upload and is raised from here; so does Ctrl-C (KeyboardInterrupt).
+        Setting `cancel` (from any thread) cancels too.
 
         A refusal by the service is a Verdict with accepted False. A failure
         after the last byte went out has may_have_been_received set.
@@ -315,7 +339,7 @@ class Uploader:
                 total, sent = int(ultotal), int(ulnow)
                 if total > 0 and sent >= total:
                     state["sent_all"] = True
-                if cancel is not None and cancel.is_set():
+                if self._interrupted or (cancel is not None and cancel.is_set()):
                     return 1
                 return 1 if progress is not None and progress(sent, total) is True else 0
             except BaseException as error:  # never across the C boundary: raised after the call

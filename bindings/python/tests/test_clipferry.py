@@ -8,6 +8,7 @@ import hashlib
 import json
 import os
 import re
+import signal
 import socket
 import subprocess
 import sys
@@ -91,6 +92,23 @@ def _raise_in_callback(up: clipferry.Uploader, clip: Path) -> None:
     up.upload(clip, title="t", progress=progress)
 
 
+def _interrupt(up: clipferry.Uploader, clip: Path) -> None:
+    big = clip.with_name("big.mp4")
+    with open(big, "wb") as out:
+        out.truncate(512 * 1024 * 1024)
+    started: list[threading.Timer] = []
+
+    def progress(sent: int, total: int) -> None:  # Ctrl-C arrives while the library sends
+        if not started:
+            started.append(threading.Timer(0.05, os.kill, args=(os.getpid(), signal.SIGINT)))
+            started[0].start()
+
+    try:
+        up.upload(big, title="t", progress=progress)
+    finally:  # the signal is never left to land in a later test
+        started[0].join()
+
+
 # Each row: what to do with a logged-in Uploader (or the environment to make
 # one in), and the exception it must raise, with its result code.
 FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], object], type, int | None]] = [
@@ -103,6 +121,7 @@ FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], o
     ("cancel from progress", {}, lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: True),
      clipferry.Cancelled, 42),
     ("exception in progress", {}, _raise_in_callback, ZeroDivisionError, None),
+    ("Ctrl-C during the upload", {}, _interrupt, KeyboardInterrupt, None),
     ("call from its own callback", {},
      lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: up.categories()),
      clipferry.ConcurrentUse, None),
