@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes every release artifact into one folder (dist/ unless DIST_DIR is set):
-# the three Debian packages (cpack, cmake/ClipferryPackage.cmake), the Windows
+# the four Debian packages (cpack, cmake/ClipferryPackage.cmake), the Windows
 # SDK zip (cmake/ClipferryWindowsSdk.cmake), the source tarball and
 # SHA256SUMS. `make package` runs it after building both Windows DLLs.
 #   scripts/package.sh   (PACKAGE_BUILD_DIR, WIN32_BUILD, WIN64_BUILD, JOBS may be set)
