@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Upload benchmark of the Python package: a file sent through up.upload with
-a progress callable against the C host (bench_upload_host, no callback),
-alternating, to the same local sink. Prints the median seconds of each,
-their ratio (Python / C) and the share of one core the progress callable
-and the binding's trampoline cost.
+a progress callable against the C host (bench_upload_host, with a progress
+callback and without), alternating, to the same local sink. Prints the
+median seconds of each, the ratios (Python / C) and the share of one core
+the progress reports cost in Python.
 
     bench/python/run.py [BUILD_DIR] [RUNS] [SIZE_MIB]     (defaults: build, 5, 1024)
 
@@ -11,6 +11,7 @@ The file is made once in $BENCH_DIR (default $TMPDIR/clipferry-bench). Only
 loopback is used.
 """
 
+import ctypes
 import os
 import resource
 import statistics
@@ -55,11 +56,10 @@ try:
         usage = resource.getrusage(who)
         return usage.ru_utime + usage.ru_stime
 
-    def c_upload() -> tuple[float, float]:
-        before = cpu(resource.RUSAGE_CHILDREN)
-        line = subprocess.run([host, proxy, path], capture_output=True, text=True, check=True).stdout
-        seconds = float(line.split("seconds=")[1].split()[0])
-        return seconds, cpu(resource.RUSAGE_CHILDREN) - before
+    def c_upload(*flags: str) -> tuple[float, float]:
+        line = subprocess.run([host, proxy, path, *flags], capture_output=True, text=True, check=True).stdout
+        fields = dict(word.split("=", 1) for word in line.split() if "=" in word)
+        return float(fields["seconds"]), float(fields["cpu_seconds"])
 
     calls = [0]
 
@@ -78,31 +78,55 @@ try:
         assert verdict.accepted, verdict
         return seconds, spent
 
-    c_times, c_cpu, py_times, py_cpu, py_calls, bare_cpu = [], [], [], [], [], []
+    # (seconds, CPU seconds) per run of: the C host with a progress callback,
+    # without one, and the Python package with a progress callable.
+    runs_of: dict[str, list[tuple[float, float]]] = {"c": [], "c_bare": [], "python": []}
     for _ in range(runs):
-        seconds, spent = c_upload()
-        c_times.append(seconds)
-        c_cpu.append(spent)
-        calls[0] = 0
-        seconds, spent = python_upload(progress)
-        py_times.append(seconds)
-        py_cpu.append(spent)
-        py_calls.append(calls[0])
-        bare_cpu.append(python_upload(None)[1])
+        runs_of["c"].append(c_upload("--progress"))
+        runs_of["python"].append(python_upload(progress))
+        runs_of["c_bare"].append(c_upload())
+    # Every libcurl progress report reaches the binding's ctypes trampoline;
+    # the callable hears only some. How many reports an upload makes: one
+    # more upload, with the callable called at each.
+    clipferry._uploader._PROGRESS_INTERVAL = 0.0
+    calls[0] = 0
+    python_upload(progress)
+    reports = calls[0]
 finally:
     server.terminate()
     server.wait()
 
-c_s, py_s = statistics.median(c_times), statistics.median(py_times)
-# The callback's cost per second of upload, as a share of one core: the
-# process's CPU beyond the C host's (the binding's trampoline and the
-# callable), and beyond the same upload without a callable (the callable alone).
-share = statistics.median((p - c) / t for p, c, t in zip(py_cpu, c_cpu, py_times))
-callable_share = statistics.median((p - b) / t for p, b, t in zip(py_cpu, bare_cpu, py_times))
+
+def per_report() -> float:
+    """CPU seconds per report: the trampoline called through a C function
+    pointer, ctypes' call out included, so an upper bound."""
+    def watch(data: object, dltotal: float, dlnow: float, ultotal: float, ulnow: float) -> int:
+        return 1 if 0 < ultotal <= ulnow and progress is None else 0
+    trampoline = clipferry._library.PROGRESS_CALLBACK(watch)
+    pointer = clipferry._library.PROGRESS_CALLBACK(ctypes.cast(trampoline, ctypes.c_void_p).value)
+    n = 200_000
+    start = time.process_time()
+    for i in range(n):
+        pointer(None, 0.0, 0.0, 1e9, float(i))
+    return (time.process_time() - start) / n
+
+
+cost = statistics.median(per_report() for _ in range(5))
+
+
+def median(kind: str, field: int = 0) -> float:
+    return statistics.median(run[field] for run in runs_of[kind])
+
+
+def ratio(kind: str) -> float:  # median of the runs' ratios, each pair run side by side
+    return statistics.median(p[0] / c[0] for p, c in zip(runs_of["python"], runs_of[kind]))
+
+
 print(f"{size / 2**30:.2f} GiB, {runs} runs each, medians:")
-print(f"  C host      {c_s:7.3f} s  {size / 2**20 / c_s:7.0f} MiB/s  CPU {statistics.median(c_cpu):.3f} s")
-print(f"  Python      {py_s:7.3f} s  {size / 2**20 / py_s:7.0f} MiB/s  CPU {statistics.median(py_cpu):.3f} s"
-      f"  ({statistics.median(py_calls):.0f} progress calls); without a callable CPU {statistics.median(bare_cpu):.3f} s")
-print(f"  ratio Python / C: {py_s / c_s:.3f}")
-print(f"  progress callback: {100 * share:.1f}% of one core beyond the C host, "
-      f"{100 * callable_share:.1f}% for the callable alone")
+for kind, label in (("c", "C host, progress callback"), ("c_bare", "C host, no callback"),
+                    ("python", "Python, progress callable")):
+    seconds = median(kind)
+    print(f"  {label:26} {seconds:7.3f} s {size / 2**20 / seconds:6.0f} MiB/s  CPU {median(kind, 1):.3f} s")
+print(f"  ratio Python / C: {ratio('c'):.3f} (C with a callback), {ratio('c_bare'):.3f} (C without)")
+print(f"  progress: {reports} reports an upload, {cost * 1e6:.2f} us each at most in Python: "
+      f"{100 * reports * cost / median('python'):.1f}% of one core")

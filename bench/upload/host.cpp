@@ -1,9 +1,12 @@
 // The benchmark's host: logs in and uploads one file through the public API,
 // with the sink as its proxy, then reports on one line
-//   result=R seconds=S bytes=B peak_rss_kib=K message=M
-// seconds timing the upload call alone (server discovery included).
+//   result=R seconds=S bytes=B peak_rss_kib=K cpu_seconds=C message=M
+// seconds and cpu_seconds (user and system) for the upload call alone (server
+// discovery included).
 //
-//   host PROXY FILE        (PROXY as host:port, FILE an ASCII path)
+//   host PROXY FILE [--progress]   (PROXY as host:port, FILE an ASCII path)
+// --progress: with a progress callback that keeps the latest numbers, as a
+// host's progress bar would (reported as progress_calls=N).
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -29,11 +32,25 @@ std::string Narrow(const char16_t* text) {
     return narrow;
 }
 
+struct Progress {
+    long calls = 0;
+    double sent = 0, total = 0;
+};
+
+int KeepProgress(void* data, double, double, double ultotal, double ulnow) {
+    auto* progress = static_cast<Progress*>(data);
+    ++progress->calls;
+    progress->sent = ulnow;
+    progress->total = ultotal;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s PROXY FILE\n", argv[0]);
+    const bool withProgress = argc == 4 && std::string(argv[3]) == "--progress";
+    if (argc != 3 && !withProgress) {
+        std::fprintf(stderr, "usage: %s PROXY FILE [--progress]\n", argv[0]);
         return 2;
     }
     for (const char* p = argv[2]; *p != '\0'; ++p) {
@@ -48,17 +65,25 @@ int main(int argc, char** argv) {
 
     const std::u16string path = Widen(argv[2]);
     clipferry_char message[512] = {};
+    Progress progress;
+    struct rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
     const int32_t result = CLIPFERRY_DoUpload(session.handle(), path.c_str(), u"Benchmark clip",
                                               u"A clip sent by the upload benchmark.", u"bench, clip", 0, 1,
-                                              2, 3, message, 512, nullptr, nullptr);
+                                              2, 3, message, 512, withProgress ? KeepProgress : nullptr,
+                                              &progress);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     struct stat info{};
     stat(argv[2], &info);
     struct rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("result=%d seconds=%.6f bytes=%lld peak_rss_kib=%ld message=%s\n", int(result), elapsed.count(),
-                static_cast<long long>(info.st_size), usage.ru_maxrss, Narrow(message).c_str());
+    const auto cpu = [](const struct rusage& u) {
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    std::printf("result=%d seconds=%.6f bytes=%lld peak_rss_kib=%ld cpu_seconds=%.6f progress_calls=%ld message=%s\n",
+                int(result), elapsed.count(), static_cast<long long>(info.st_size), usage.ru_maxrss,
+                cpu(usage) - cpu(before), progress.calls, Narrow(message).c_str());
     return result == 0 ? 0 : 1;
 }
