@@ -29,7 +29,8 @@
  * int32_t: 0 (CLIPFERRY_OK), 42 (CLIPFERRY_ABORTED), 82
  * (CLIPFERRY_BAD_ARGUMENT), 83 (CLIPFERRY_REFUSED), or the libcurl result
  * (a CURLcode) of the request that failed. The libcurl results a host meets:
- *   1 unsupported protocol, 3 malformed URL, 5 proxy not resolved, 6 host
+ *   1 unsupported protocol, 3 malformed URL, 5 proxy not resolved
+ *   or unusable (see SETTINGS), 6 host
  *   not resolved, 7 could not connect, 18 transfer ended early, 23 an answer
  *   could not be kept (no memory for it, or no private scratch file could be
  *   made for it: see FILES), 26 the media file could not be read to its end
@@ -70,8 +71,9 @@
  * PROTOCOLS. Every request, and every redirect of one, may use only http and
  * https. The service's host names are fixed when the library is built; the
  * upload server is the one the API host names before each upload. A named
- * address that is not an http or https URL (or does not fit 1039 bytes)
- * counts as no answer: the upload goes to the default upload server.
+ * address that is not an http or https URL, holds a blank or a control
+ * character, or does not fit 1039 bytes counts as no answer: the upload goes
+ * to the default upload server.
  *
  * SETTINGS, read once by CLIPFERRY_Init and kept for the context's life:
  *   Linux: the environment. CLIPFERRY_LOG (999 turns the dump files on,
@@ -84,14 +86,21 @@
  *   "SOFTWARE\Norwend\Clipferry\Install" (999 turns the dumps on; the key is
  *   opened with RegCreateKeyW) and "ProxyServer" under HKEY_CURRENT_USER
  *   "Software\Microsoft\Windows\CurrentVersion\Internet Settings" (the same
- *   text as above). The temporary folder is GetTempPathW's.
+ *   text as above), unless the REG_DWORD "ProxyEnable" beside it is 0 (the
+ *   user switched the proxy off: no proxy). The temporary folder is
+ *   GetTempPathW's.
+ *   A proxy address (the http entry of a list) of 260 UTF-8 bytes or more is
+ *   never cut, which would name another host or port: the proxy is
+ *   unusable, and every call that would send a request returns 5 without
+ *   sending anything.
  *
  * FILES the library writes:
  *   - A scratch file per answer, in the temporary directory: each operation
  *     makes its own before its request goes out (an upload makes those for
  *     the discovery's answer and for the verdict before the discovery), and
  *     when it cannot be made the call returns 23 before a single byte is
- *     sent. It is readable by the user alone, is never written through a
+ *     sent. An answer the file cannot take once it has come (a full disk)
+ *     is read from memory instead. It is readable by the user alone, is never written through a
  *     link, and is gone before the call returns. On Linux it has no name
  *     (O_TMPFILE), or where the file system refuses that, its name
  *     (LumividRes-XXXXXX.xml) is removed as soon as it is open; on Windows it

@@ -30,9 +30,7 @@ int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCall
 // Clears the context's upload server address and fills it with the one the
 // API host names, when it names one that fits; failures leave it empty, so
 // the upload goes to the default host. document's scratch file is prepared.
-// False only when the answer could not be written to it: the address the
-// service named is then unknown, and the upload must not go elsewhere.
-bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document);
+void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document);
 int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
                   uint32_t messageSize, ProgressCallback progress, void* progressData);
 

@@ -45,7 +45,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     if (!discovery.PrepareScratch() || !verdict.PrepareScratch()) return kAnswerUnwritable;
 
     // Without a discovered server the upload goes to the default host.
-    if (!RunDiscovery(context, discovery)) return kAnswerUnwritable;
+    RunDiscovery(context, discovery);
 
     // Upload servers may print text before the XML declaration; an answer
     // that is not XML, or has no body, counts as a refusal.

@@ -43,7 +43,8 @@ int32_t PostEnvelope(Connection& context, const char* operation, const std::stri
     headers.Append("Content-type: text/xml; charset=utf-8");
     headers.Append(soapAction.c_str());
 
-    if (context.proxyEnabled) curl.EasySetopt(handle.get(), CURLOPT_PROXY, static_cast<const void*>(context.proxy));
+    const int32_t proxied = UseProxy(curl, handle.get(), context);
+    if (proxied != 0) return proxied;
     curl.EasySetopt(handle.get(), CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
     curl.EasySetopt(handle.get(), CURLOPT_URL, static_cast<const void*>(url.c_str()));
     curl.EasySetopt(handle.get(), CURLOPT_POST, 1L);

@@ -28,7 +28,8 @@ int32_t GetUploadServer(Connection& context, ResponseBody* response) {
     curl.EasyReset(easy);
     const int32_t allowed = AllowOnlyWebProtocols(curl, easy);
     if (allowed != CURLE_OK) return allowed;
-    if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
+    const int32_t proxied = UseProxy(curl, easy, context);
+    if (proxied != 0) return proxied;
     curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
     CollectAnswer(curl, easy, response);
     curl.EasySetopt(easy, CURLOPT_TIMEOUT, kTimeoutSeconds);

@@ -124,7 +124,8 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     // The trace goes to standard error and shows the proxy's credentials:
     // only while the host has asked for diagnostics.
     if (context.logResponses) curl.EasySetopt(easy, CURLOPT_VERBOSE, 1L);
-    if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
+    const int32_t proxied = UseProxy(curl, easy, context);
+    if (proxied != 0) return proxied;
     curl.EasySetopt(easy, CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
     curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
     CollectAnswer(curl, easy, response);

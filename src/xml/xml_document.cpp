@@ -21,6 +21,13 @@ DomStatus XmlDocument::Load(const char16_t* path) {
     return succeeded ? status : kDomFail;
 }
 
+DomStatus XmlDocument::LoadBytes(const char* bytes, size_t count) {
+    if (document_ == nullptr) return kDomFail;
+    bool succeeded = false;
+    const DomStatus status = document_->LoadBytes(bytes, count, succeeded);
+    return succeeded ? status : kDomFail;
+}
+
 DomStatus XmlDocument::Save(const char16_t* path) {
     if (document_ == nullptr) return kDomFail;
     DomNodePtr declaration;

@@ -1,6 +1,8 @@
 // The owner of one DOM document: creating, loading and saving it.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/dom.h"
 
 namespace clipferry::xml {
@@ -25,6 +27,8 @@ public:
 
     // Any unsuccessful parse is E_FAIL, whatever status the DOM gave.
     DomStatus Load(const char16_t* path);
+    // Load for bytes in memory.
+    DomStatus LoadBytes(const char* bytes, size_t count);
 
     // Inserts a fresh UTF-16 declaration before the first child, then saves;
     // the save runs and gives the result even when the insertion failed.

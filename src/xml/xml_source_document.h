@@ -2,6 +2,7 @@
 // first node, or "FakeRootNode" when the file held no XML.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,8 @@ public:
     // declaration and finds or substitutes the root. A file that is not XML
     // still opens, holding only an empty "FakeRootNode".
     int Open();
+    // Open for the bytes of a source in memory; sourcePath stays as it is.
+    int OpenBytes(const char* bytes, size_t count);
 
     // Appends "FakeRootNode" to the document and makes it the root.
     int AppendFakeRoot();
@@ -33,6 +36,10 @@ public:
     const DomNodePtr& rootNode() const { return rootNode_; }
 
 protected:
+    // What Open and OpenBytes do once the load has run: loaded tells whether
+    // the source was XML.
+    int Settle(bool loaded);
+
     std::u16string sourcePath_;
     DomNodePtr documentNode_;
     DomNodePtr rootNode_;

@@ -242,11 +242,16 @@ public:
 
         std::string bytes;
         if (!ReadWholeFile(path, bytes)) return kDomNone;
-        xmlDocPtr parsed = libxml2::ParseUntrusted(bytes);
-        if (parsed == nullptr) return kDomNone;
-        owner_ = OwnTree(parsed);
-        succeeded = true;
-        return kDomOk;
+        return Parse(bytes, succeeded);
+    }
+
+    DomStatus LoadBytes(const char* bytes, size_t count, bool& succeeded) override {
+        succeeded = false;
+        if (bytes == nullptr) return kDomInvalidArg;
+        xmlDocPtr empty = NewEmptyDoc();
+        if (empty == nullptr) return kDomOutOfMemory;
+        owner_ = OwnTree(empty);
+        return Parse(std::string(bytes, count), succeeded);
     }
 
     DomStatus Save(const char16_t* path) override {
@@ -276,6 +281,15 @@ public:
     DomStatus AsNode(DomNodePtr& out) override { return LibxmlNode::Wrap(owner_, owner_->docNode(), out); }
 
 private:
+    // Replaces the empty tree by the parsed one when the bytes are well-formed.
+    DomStatus Parse(const std::string& bytes, bool& succeeded) {
+        xmlDocPtr parsed = libxml2::ParseUntrusted(bytes);
+        if (parsed == nullptr) return kDomNone;
+        owner_ = OwnTree(parsed);
+        succeeded = true;
+        return kDomOk;
+    }
+
     // A new node stands outside the tree, owned by the document until linked.
     DomStatus Adopt(xmlNodePtr node, DomNodePtr& out) {
         if (node == nullptr) return kDomOutOfMemory;
