@@ -164,8 +164,9 @@
  *   - An 83 with an empty message after the whole file went out may mean
  *     that the service has the video.
  *
- * Beside the seven exports, the header holds the version and a result-text
- * helper as macros and a static inline function: nothing a host links to.
+ * Beside the seven exports, the header holds the version, the text limits
+ * and a result-text helper as macros and a static inline function: nothing a
+ * host links to.
  */
 #ifndef CLIPFERRY_H
 #define CLIPFERRY_H
@@ -177,6 +178,13 @@
 #define CLIPFERRY_VERSION_MINOR 0
 #define CLIPFERRY_VERSION_PATCH 0
 #define CLIPFERRY_VERSION "1.0.0"
+
+/* The limits on the texts a host passes, in UTF-8 bytes, terminator
+   excluded. A user name or password longer than CLIPFERRY_CREDENTIAL_MAX_BYTES
+   is refused (82, nothing sent); a title, description or tags longer than
+   CLIPFERRY_TEXT_MAX_BYTES is cut there, at a character boundary. */
+#define CLIPFERRY_CREDENTIAL_MAX_BYTES 259
+#define CLIPFERRY_TEXT_MAX_BYTES 1023
 
 #include <stdint.h>
 

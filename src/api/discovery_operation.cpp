@@ -26,7 +26,7 @@ bool HoldsBlankOrControl(const char16_t* address) {
 // scheme would read a local file or stream the video to another port, and a
 // malformed one would fail the upload, while an empty address sends it to the
 // default host.
-void StoreUploadServerUrl(Connection& context, const char16_t* address) {
+void StoreUploadServerUrl(RequestSettings& context, const char16_t* address) {
     if (HoldsBlankOrControl(address)) return;
     const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
     if (utf8.size() >= sizeof context.uploadServerUrl || !IsWebUrl(utf8.c_str())) return;
@@ -38,13 +38,13 @@ void StoreUploadServerUrl(Connection& context, const char16_t* address) {
 void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
     std::memset(context.uploadServerUrl, 0, sizeof context.uploadServerUrl);
     if (context.binding == nullptr) return;
-    const OperationPlan plan{DumpFile::GetServer, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
+    const OperationPlan plan{DumpFile::Discovery, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
     RunPreparedOperation(
         context, plan, document,
         [&](ResponseBody* response) {
             // A failed transfer may still have left part of an answer; it is
             // judged like any other.
-            GetUploadServer(context, response);
+            GetDiscovery(context, response);
             return CLIPFERRY_OK;
         },
         [&](const xml::ResponseDocument& answer) {

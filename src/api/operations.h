@@ -1,5 +1,7 @@
 // The operations behind the exports. The exports have checked the handle and
-// the arguments they are given; each operation checks the context's state.
+// every argument they are given (for an upload, also that something is at
+// the path and that the texts hold no control character); each operation
+// checks only the context's state.
 #pragma once
 
 #include <cstdint>

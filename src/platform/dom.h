@@ -72,10 +72,6 @@ public:
     // Load for bytes already in memory, read as the file holding them would be.
     virtual DomStatus LoadBytes(const char* bytes, size_t count, bool& succeeded) = 0;
 
-    // Writes the document in the encoding its leading "xml" declaration
-    // names (UTF-8 without one), owner-only, never through a link.
-    virtual DomStatus Save(const char16_t* path) = 0;
-
     // New nodes belong to the document but stand outside its tree until
     // appended or inserted.
     virtual DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,

@@ -28,18 +28,6 @@ DomStatus XmlDocument::LoadBytes(const char* bytes, size_t count) {
     return succeeded ? status : kDomFail;
 }
 
-DomStatus XmlDocument::Save(const char16_t* path) {
-    if (document_ == nullptr) return kDomFail;
-    DomNodePtr declaration;
-    DomNodePtr documentNode;
-    DomNodePtr first;
-    if (document_->CreateProcessingInstruction(u"xml", u"version='1.0' encoding='UTF-16'", declaration) >= 0 &&
-        document_->AsNode(documentNode) >= 0 && documentNode->FirstChild(first) >= 0) {
-        documentNode->InsertBefore(declaration, first);  // a refusal does not stop the save
-    }
-    return document_->Save(path);
-}
-
 DomStatus XmlDocument::GetDocumentNode(DomNodePtr& out) {
     if (document_ == nullptr) return kDomFail;
     return document_->AsNode(out);

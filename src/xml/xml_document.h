@@ -1,4 +1,4 @@
-// The owner of one DOM document: creating, loading and saving it.
+// The owner of one DOM document: creating and loading it.
 #pragma once
 
 #include <cstddef>
@@ -29,10 +29,6 @@ public:
     DomStatus Load(const char16_t* path);
     // Load for bytes in memory.
     DomStatus LoadBytes(const char* bytes, size_t count);
-
-    // Inserts a fresh UTF-16 declaration before the first child, then saves;
-    // the save runs and gives the result even when the insertion failed.
-    DomStatus Save(const char16_t* path);
 
     DomStatus GetDocumentNode(DomNodePtr& out);
 

@@ -48,8 +48,6 @@ int XmlSourceDocument::AppendFakeRoot() {
     return status >= 0 ? 1 : 0;
 }
 
-int XmlSourceDocument::SaveToSource() { return Save(sourcePath_.c_str()) >= 0 ? 1 : 0; }
-
 int XmlSourceDocument::CopyChildText(const char16_t* outer, const char16_t* child, char16_t* buffer,
                                      uint32_t size) const {
     if (outer == nullptr || child == nullptr || buffer == nullptr || documentNode_ == nullptr || size == 0) return 0;

@@ -23,9 +23,6 @@ public:
     // Appends "FakeRootNode" to the document and makes it the root.
     int AppendFakeRoot();
 
-    // Saves to sourcePath with a fresh declaration.
-    int SaveToSource();
-
     // Copies the text of the child named child directly below the element
     // that FindElement finds for outer from the document node. 1 only when
     // both were found and the text copied; the buffer is untouched otherwise.

@@ -158,32 +158,6 @@ TEST_F(UploadOperationServiceTest, DumpHoldsTheWholeBodyWhenItLoaded) {
     EXPECT_TRUE(std::filesystem::exists(folder_.path() / "Clipferry_GetServer.xml"));
 }
 
-TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
-    char16_t message[16] = u"untouched";
-    const std::u16string directory = Wide(folder_.path().string());
-    const std::u16string missing = Wide((folder_.path() / "missing.mp4").string());
-    const UploadRequest base{path_.c_str(), u"t", u"d", u"g", 0, 0, 0, 0};
-    UploadRequest toDirectory = base, toMissing = base, badModerator = base, badCategory = base;
-    toDirectory.path = directory.c_str();
-    toMissing.path = missing.c_str();
-    badModerator.moderatorId = -1;
-    badCategory.category1 = -1;
-    // Texts the service would echo into a verdict that is no longer XML.
-    UploadRequest controlInTitle = base, controlInDescription = base, controlInTags = base;
-    controlInTitle.title = u"a\x01" "b";
-    controlInDescription.description = u"line\n\x1f";
-    controlInTags.tags = u"\x0b";
-    for (const UploadRequest& request : {controlInTitle, controlInDescription, controlInTags})
-        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
-    EXPECT_TRUE(RecordedRequests().empty()) << "not even the discovery";
-    for (const UploadRequest& request : {toDirectory, toMissing, badModerator, badCategory})
-        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
-    context_->login.loggedIn = 0;
-    EXPECT_EQ(RunUpload(*context_, base, message, 16, nullptr, nullptr), 82);
-    EXPECT_EQ(std::u16string(message), u"untouched");
-    EXPECT_TRUE(ReceivedUploads().empty());
-}
-
 // Each text has a 1,024-byte buffer: 1,023 bytes and the terminator.
 TEST_F(UploadOperationServiceTest, TextsFillTheirBuffersAndNoMore) {
     const std::u16string fills(1023, u'x');
@@ -318,7 +292,7 @@ TEST(UploadExportServiceTest, OnlyHttpAndHttpsAreEverUsed) {
 
         std::strcpy(session.context().uploadServerUrl, address.c_str());
         ResponseBody body;
-        const UploadFields fields{"key", "t", "d", "g", 0, 1, 0, 0};
+        const UploadFormValues fields{"key", "t", "d", "g", 0, 1, 0, 0};
         EXPECT_EQ(PostUploadForm(session.context(), body.Address(), fields, media.c_str(), nullptr, nullptr), direct);
         EXPECT_EQ(body.Text(), nullptr);
         EXPECT_FALSE(ports.Reached());

@@ -74,7 +74,8 @@ bool ReadWholeFile(const char16_t* path, std::string& bytes) {
     FilePtr file = OpenFileForReading(path);
     if (file == nullptr) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    const uint64_t expected = MeasureOpenFile(file.get()).value_or(0);
+    const std::optional<FileStamp> stamp = StampOpenFile(file.get());
+    const uint64_t expected = stamp ? stamp->size : 0;
     if (expected > uint64_t(INT_MAX)) return false;
     // One byte more than expected, so the end of the file shows at once.
     bytes.resize(size_t(expected) + 1);
@@ -252,13 +253,6 @@ public:
         if (empty == nullptr) return kDomOutOfMemory;
         owner_ = OwnTree(empty);
         return Parse(std::string(bytes, count), succeeded);
-    }
-
-    DomStatus Save(const char16_t* path) override {
-        if (path == nullptr || *path == u'\0') return kDomInvalidArg;
-        std::string bytes;
-        if (!libxml2::Serialise(owner_->doc(), bytes)) return kDomFail;
-        return ReplaceFileWith(path, bytes.data(), bytes.size()) ? kDomOk : kDomFail;
     }
 
     DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,

@@ -124,10 +124,11 @@ DomStatus StreamOver(uint64_t count, Fill fill, ComPtr<IStream>& out) {
 DomStatus ReadSource(const char16_t* path, ComPtr<IStream>& out) {
     FilePtr file = OpenFileForReading(path);
     if (file == nullptr) return kDomNone;
-    const std::optional<uint64_t> size = MeasureOpenFile(file.get());
-    if (!size) return kDomNone;
+    const std::optional<FileStamp> stamp = StampOpenFile(file.get());
+    if (!stamp) return kDomNone;
+    const uint64_t size = stamp->size;
     return StreamOver(
-        *size, [&](unsigned char* bytes) { return std::fread(bytes, 1, size_t(*size), file.get()) == *size; }, out);
+        size, [&](unsigned char* bytes) { return std::fread(bytes, 1, size_t(size), file.get()) == size; }, out);
 }
 
 DOMNodeType TypeOf(IXMLDOMNode* node) {
@@ -151,7 +152,7 @@ ComPtr<IXMLDOMNode> FirstChildOf(IXMLDOMNode* node) {
 
 // A document holds one declaration, in first place, and one root element.
 // MSXML on Windows sees to that; Wine's does not, and a second declaration
-// would make a saved document unreadable.
+// would make the document one that no parser reads.
 bool FitsAtTop(IXMLDOMNode* parent, IXMLDOMNode* node, IXMLDOMNode* before) {
     const bool atDocument = TypeOf(parent) == NODE_DOCUMENT;
     if (IsDeclaration(node)) {
@@ -288,27 +289,6 @@ public:
                     stream);
             },
             succeeded);
-    }
-
-    DomStatus Save(const char16_t* path) override {
-        if (path == nullptr || *path == u'\0') return kDomInvalidArg;
-        // Saved to memory, then written by the files layer: a new file of the
-        // owner's, never through whatever stood at the path.
-        ComPtr<IStream> stream;
-        if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || !stream) return kDomOutOfMemory;
-        Variant destination;
-        destination.SetObject(stream.get());
-        const HRESULT saved = tree_->document->save(destination.get());
-        if (FAILED(saved)) return StatusOf(saved);
-        STATSTG written = {};
-        HGLOBAL memory = nullptr;
-        if (FAILED(stream->Stat(&written, STATFLAG_NONAME)) || written.cbSize.QuadPart > 0x7FFFFFFF ||
-            FAILED(GetHGlobalFromStream(stream.get(), &memory)))
-            return kDomFail;
-        const size_t size = size_t(written.cbSize.QuadPart);
-        LockedMemory locked(size > 0 ? memory : nullptr);
-        if (size > 0 && locked.bytes() == nullptr) return kDomFail;
-        return ReplaceFileWith(path, locked.bytes(), size) ? kDomOk : kDomFail;
     }
 
     DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,
