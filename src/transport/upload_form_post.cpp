@@ -1,6 +1,7 @@
 // The multipart upload. The file is never held in memory: libcurl pulls it
-// through the read function, in the chunks it asks for, while it sends the
-// file part, whose length is declared up front from the measured size.
+// through the read function, in pieces of its upload buffer's size, while it
+// sends the file part, whose length is declared up front from the measured
+// size.
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -21,6 +22,10 @@ namespace clipferry {
 
 namespace {
 
+// The pieces the file is read and sent in. libcurl's own 64 KiB leaves a
+// quarter to a half of the wire's pace to system time, in reads and sends
+// four to sixteen times as many; 1 MiB keeps memory flat all the same.
+constexpr long kUploadPieceBytes = 1L << 20;
 // From here on the length no longer fits libcurl's long (32 bits on Windows).
 constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
 
@@ -113,6 +118,9 @@ int32_t PostUploadForm(RequestSettings& context, ResponseBody* response, const U
     if (context.logResponses) curl.EasySetopt(easy, CURLOPT_VERBOSE, 1L);
     curl.EasySetopt(easy, CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
     curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
+    // libcurl asks the read function for as much as its upload buffer holds.
+    // One before 7.62.0 does not know the option and keeps its default.
+    curl.EasySetopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kUploadPieceBytes);
     curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));
     curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(&reader));
     if (progress != nullptr) {
