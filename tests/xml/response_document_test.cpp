@@ -18,17 +18,13 @@ const std::string kLoginAnswer =
 
 class ResponseDocumentTest : public testing::Test {
 protected:
-    bool ScratchLeft() const {
-        for (const auto& entry : std::filesystem::directory_iterator(tmp_.path()))
-            if (entry.path().filename().string().rfind("LumividRes", 0) == 0) return true;
-        return false;
-    }
+    bool ScratchLeft() const { return tmp_.HasScratch(); }
     int Load(ResponseDocument& document, const std::string& body) {
         return document.LoadFromBuffer(body.data(), uint32_t(body.size()));
     }
 
     test::OwnDirectory tmp_;
-    test::TmpdirOverride tmpdir_{tmp_.path()};
+    test::TmpdirOverride tmpdir_{tmp_.path().string()};
     const std::string scratch_ = tmp_.File("LumividRes.xml");
 };
 
@@ -95,7 +91,7 @@ TEST_F(ResponseDocumentTest, NoBytesLoadsNothingAndLeavesAnExistingFileAlone) {
 // No scratch file can be made there, so nothing is sent; an answer that came
 // all the same is read from memory.
 TEST_F(ResponseDocumentTest, MissingOrOverlongTemporaryDirectoryReadsTheAnswerFromMemory) {
-    for (const std::string& tmpdir : {tmp_.File("missing"), tmp_.path() + "/" + std::string(5000, 'd')}) {
+    for (const std::string& tmpdir : {tmp_.File("missing"), tmp_.File(std::string(5000, 'd'))}) {
         test::TmpdirOverride override(tmpdir);
         ResponseDocument document;
         EXPECT_FALSE(document.PrepareScratch()) << tmpdir.size();
