@@ -29,15 +29,14 @@
  * int32_t: 0 (CLIPFERRY_OK), 42 (CLIPFERRY_ABORTED), 82
  * (CLIPFERRY_BAD_ARGUMENT), 83 (CLIPFERRY_REFUSED), or the libcurl result
  * (a CURLcode) of the request that failed. The libcurl results a host meets:
- *   1 unsupported protocol, 3 malformed URL, 5 proxy not resolved
- *   or unusable (see SETTINGS), 6 host
- *   not resolved, 7 could not connect, 18 transfer ended early, 23 an answer
- *   could not be kept (no memory for it, or no private scratch file could be
- *   made for it: see FILES), 26 the media file could not be read to its end
- *   or changed while it was sent, 27 out of memory, 28 timed out or stalled,
- *   35 TLS handshake failed, 52 empty reply, 55 send error, 56 receive error,
- *   60 server certificate not trusted, 63 an answer larger than 64 MiB,
- *   97 proxy handshake failed.
+ *   1 unsupported protocol, 3 malformed URL, 5 proxy not resolved or
+ *   unusable (see SETTINGS), 6 host not resolved, 7 could not connect, 18
+ *   transfer ended early, 23 an answer could not be kept (no memory for it,
+ *   or no private scratch file could be made for it: see FILES), 26 the
+ *   media file could not be read to its end or changed while it was sent,
+ *   27 out of memory, 28 timed out or stalled, 35 TLS handshake failed, 52
+ *   empty reply, 55 send error, 56 receive error, 60 server certificate not
+ *   trusted, 63 an answer larger than 64 MiB, 97 proxy handshake failed.
  * The HTTP status of an answer is never examined (no 22): an error page is
  * judged by its body like any other answer. Result codes are never
  * renumbered. clipferry_result_text below gives a short English text for each.
@@ -100,12 +99,13 @@
  *     the discovery's answer and for the verdict before the discovery), and
  *     when it cannot be made the call returns 23 before a single byte is
  *     sent. An answer the file cannot take once it has come (a full disk)
- *     is read from memory instead. It is readable by the user alone, is never written through a
- *     link, and is gone before the call returns. On Linux it has no name
- *     (O_TMPFILE), or where the file system refuses that, its name
- *     (LumividRes-XXXXXX.xml) is removed as soon as it is open; on Windows it
- *     is LumividRes*.xml, opened so that the system removes it when its last
- *     handle closes. A killed host leaves nothing behind.
+ *     is read from memory instead. It is readable by the user alone, is
+ *     never written through a link, and is gone before the call returns. On
+ *     Linux it has no name (O_TMPFILE), or where the file system refuses
+ *     that, its name (LumividRes-XXXXXX.xml) is removed as soon as it is
+ *     open; on Windows it is LumividRes*.xml, opened so that the system
+ *     removes it when its last handle closes. A killed host leaves nothing
+ *     behind.
  *   - Dump files, only while the log switch is 999: the last raw answer of
  *     each kind, Clipferry_Login.xml, Clipferry_FileTypes.xml,
  *     Clipferry_GetCategories.xml, Clipferry_GetModerators.xml,
