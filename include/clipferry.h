@@ -29,14 +29,14 @@
  * int32_t: 0 (CLIPFERRY_OK), 42 (CLIPFERRY_ABORTED), 82
  * (CLIPFERRY_BAD_ARGUMENT), 83 (CLIPFERRY_REFUSED), or the libcurl result
  * (a CURLcode) of the request that failed. The libcurl results a host meets:
- *   1 unsupported protocol, 3 malformed URL, 5 proxy not resolved, 6 host
- *   not resolved, 7 could not connect, 18 transfer ended early, 23 an answer
- *   could not be kept (no memory for it, or no private scratch file could be
- *   made for it: see FILES), 26 the media file could not be read to its end
- *   or changed while it was sent, 27 out of memory, 28 timed out or stalled,
- *   35 TLS handshake failed, 52 empty reply, 55 send error, 56 receive error,
- *   60 server certificate not trusted, 63 an answer larger than 64 MiB,
- *   97 proxy handshake failed.
+ *   1 unsupported protocol, 3 malformed URL, 5 proxy not resolved or
+ *   unusable (see SETTINGS), 6 host not resolved, 7 could not connect, 18
+ *   transfer ended early, 23 an answer could not be kept (no memory for it,
+ *   or no private scratch file could be made for it: see FILES), 26 the
+ *   media file could not be read to its end or changed while it was sent,
+ *   27 out of memory, 28 timed out or stalled, 35 TLS handshake failed, 52
+ *   empty reply, 55 send error, 56 receive error, 60 server certificate not
+ *   trusted, 63 an answer larger than 64 MiB, 97 proxy handshake failed.
  * The HTTP status of an answer is never examined (no 22): an error page is
  * judged by its body like any other answer. Result codes are never
  * renumbered. clipferry_result_text below gives a short English text for each.
@@ -70,8 +70,9 @@
  * PROTOCOLS. Every request, and every redirect of one, may use only http and
  * https. The service's host names are fixed when the library is built; the
  * upload server is the one the API host names before each upload. A named
- * address that is not an http or https URL (or does not fit 1039 bytes)
- * counts as no answer: the upload goes to the default upload server.
+ * address that is not an http or https URL, holds a blank or a control
+ * character, or does not fit 1039 bytes counts as no answer: the upload goes
+ * to the default upload server.
  *
  * SETTINGS, read once by CLIPFERRY_Init and kept for the context's life:
  *   Linux: the environment. CLIPFERRY_LOG (999 turns the dump files on,
@@ -84,19 +85,27 @@
  *   "SOFTWARE\Norwend\Clipferry\Install" (999 turns the dumps on; the key is
  *   opened with RegCreateKeyW) and "ProxyServer" under HKEY_CURRENT_USER
  *   "Software\Microsoft\Windows\CurrentVersion\Internet Settings" (the same
- *   text as above). The temporary folder is GetTempPathW's.
+ *   text as above), unless the REG_DWORD "ProxyEnable" beside it is 0 (the
+ *   user switched the proxy off: no proxy). The temporary folder is
+ *   GetTempPathW's.
+ *   A proxy address (the http entry of a list) of 260 UTF-8 bytes or more is
+ *   never cut, which would name another host or port: the proxy is
+ *   unusable, and every call that would send a request returns 5 without
+ *   sending anything.
  *
  * FILES the library writes:
  *   - A scratch file per answer, in the temporary directory: each operation
  *     makes its own before its request goes out (an upload makes those for
  *     the discovery's answer and for the verdict before the discovery), and
  *     when it cannot be made the call returns 23 before a single byte is
- *     sent. It is readable by the user alone, is never written through a
- *     link, and is gone before the call returns. On Linux it has no name
- *     (O_TMPFILE), or where the file system refuses that, its name
- *     (LumividRes-XXXXXX.xml) is removed as soon as it is open; on Windows it
- *     is LumividRes*.xml, opened so that the system removes it when its last
- *     handle closes. A killed host leaves nothing behind.
+ *     sent. An answer the file cannot take once it has come (a full disk)
+ *     is read from memory instead. It is readable by the user alone, is
+ *     never written through a link, and is gone before the call returns. On
+ *     Linux it has no name (O_TMPFILE), or where the file system refuses
+ *     that, its name (LumividRes-XXXXXX.xml) is removed as soon as it is
+ *     open; on Windows it is LumividRes*.xml, opened so that the system
+ *     removes it when its last handle closes. A killed host leaves nothing
+ *     behind.
  *   - Dump files, only while the log switch is 999: the last raw answer of
  *     each kind, Clipferry_Login.xml, Clipferry_FileTypes.xml,
  *     Clipferry_GetCategories.xml, Clipferry_GetModerators.xml,
@@ -155,8 +164,9 @@
  *   - An 83 with an empty message after the whole file went out may mean
  *     that the service has the video.
  *
- * Beside the seven exports, the header holds the version and a result-text
- * helper as macros and a static inline function: nothing a host links to.
+ * Beside the seven exports, the header holds the version, the text limits
+ * and a result-text helper as macros and a static inline function: nothing a
+ * host links to.
  */
 #ifndef CLIPFERRY_H
 #define CLIPFERRY_H
@@ -168,6 +178,13 @@
 #define CLIPFERRY_VERSION_MINOR 0
 #define CLIPFERRY_VERSION_PATCH 0
 #define CLIPFERRY_VERSION "1.0.0"
+
+/* The limits on the texts a host passes, in UTF-8 bytes, terminator
+   excluded. A user name or password longer than CLIPFERRY_CREDENTIAL_MAX_BYTES
+   is refused (82, nothing sent); a title, description or tags longer than
+   CLIPFERRY_TEXT_MAX_BYTES is cut there, at a character boundary. */
+#define CLIPFERRY_CREDENTIAL_MAX_BYTES 259
+#define CLIPFERRY_TEXT_MAX_BYTES 1023
 
 #include <stdint.h>
 

@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
 # Upload benchmark: the library (through bench_upload_host) against the curl
 # command-line tool, sending the same 13-part form of the same file to the same
-# local sink, alternating, RUNS times each per size. Prints per size the median
-# throughput of both, their ratio (library / curl) and the host's peak RSS.
+# local sink, and against the wire's pace (bench_upload_plain_sender: a bare
+# POST of the file in 1 MiB reads and writes), in turn, RUNS times each per
+# size. Prints per size the median throughput of the three, the ratios
+# library / curl and library / plain, and the host's peak RSS.
 #
-#   bench/upload/run.sh [BUILD_DIR] [RUNS]     (defaults: build, 5)
+#   bench/upload/run.sh [BUILD_DIR] [RUNS] [SIZE...]   (defaults: build, 5,
+#                                                       64MiB 1GiB 4GiB+1)
 #
-# Files go to $BENCH_DIR (default $TMPDIR/clipferry-bench): 64 MiB and 1 GiB of
-# random bytes, and a sparse file of 4 GiB + 1 byte. Only loopback is used.
+# Files go to $BENCH_DIR (default $TMPDIR/clipferry-bench): 64 MiB, 1 GiB and
+# 2 GiB of random bytes (read once before timing, so the page cache holds
+# them), and a sparse file of 4 GiB + 1 byte. Only loopback is used.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(cd "${1:-$repo/build}" && pwd)
 runs=${2:-5}
+shift $(($# < 2 ? $# : 2))
+[[ $# -gt 0 ]] && sizes=("$@") || sizes=(64MiB 1GiB 4GiB+1)
 work=${BENCH_DIR:-${TMPDIR:-/tmp}/clipferry-bench}
 sink=$build/bench/bench_upload_sink
 host=$build/bench/bench_upload_host
-for program in "$sink" "$host"; do
+plain=$build/bench/bench_upload_plain_sender
+for program in "$sink" "$host" "$plain"; do
   [[ -x $program ]] || { echo "run.sh: $program is missing; build first" >&2; exit 1; }
 done
 command -v curl >/dev/null || { echo "run.sh: the curl tool is missing" >&2; exit 1; }
@@ -75,23 +82,40 @@ library_upload() {
   sed -E 's/.*seconds=([0-9.]+).*peak_rss_kib=([0-9]+).*/\1 \2/' <<<"$line"
 }
 
+# One bare POST of the file in 1 MiB pieces; prints "seconds".
+plain_upload() {
+  "$plain" "$port" "$1" 1048576 | sed -E 's/seconds=//'
+}
+
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-printf '%-8s %6s %14s %14s %7s %14s\n' size runs "library MiB/s" "curl MiB/s" ratio "host peak RSS"
-for entry in "64MiB random 67108864" "1GiB random 1073741824" "4GiB+1 sparse 4294967297"; do
-  read -r label kind size <<<"$entry"
+rate() { awk -v b="$1" -v s="$2" 'BEGIN { print b / 1048576 / s }'; }
+
+printf '%-8s %5s %13s %10s %11s %10s %11s %14s\n' size runs "library MiB/s" "curl MiB/s" "plain MiB/s" \
+  "lib/curl" "lib/plain" "host peak RSS"
+for label in "${sizes[@]}"; do
+  case $label in
+    64MiB) kind=random size=67108864 ;;
+    1GiB) kind=random size=1073741824 ;;
+    2GiB) kind=random size=2147483648 ;;
+    4GiB+1) kind=sparse size=4294967297 ;;
+    *) echo "run.sh: no size $label (64MiB 1GiB 2GiB 4GiB+1)" >&2; exit 2 ;;
+  esac
   path=$(make_file "upload-$label.bin" "$kind" "$size")
-  lib_rates=() curl_rates=() peaks=()
+  cat "$path" >/dev/null
+  lib_rates=() curl_rates=() plain_rates=() peaks=()
   for ((i = 0; i < runs; i++)); do
     read -r seconds peak < <(library_upload "$path")
-    lib_rates+=("$(awk -v b="$size" -v s="$seconds" 'BEGIN { print b / 1048576 / s }')")
+    lib_rates+=("$(rate "$size" "$seconds")")
     peaks+=("$peak")
-    seconds=$(curl_upload "$path")
-    curl_rates+=("$(awk -v b="$size" -v s="$seconds" 'BEGIN { print b / 1048576 / s }')")
+    curl_rates+=("$(rate "$size" "$(curl_upload "$path")")")
+    plain_rates+=("$(rate "$size" "$(plain_upload "$path")")")
   done
   lib=$(printf '%s\n' "${lib_rates[@]}" | median)
   cur=$(printf '%s\n' "${curl_rates[@]}" | median)
+  pln=$(printf '%s\n' "${plain_rates[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -1)
-  printf '%-8s %6d %14.0f %14.0f %7.3f %10.1f MiB\n' "$label" "$runs" "$lib" "$cur" \
-    "$(awk -v a="$lib" -v b="$cur" 'BEGIN { print a / b }')" "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
+  printf '%-8s %5d %13.0f %10.0f %11.0f %10.3f %11.3f %10.1f MiB\n' "$label" "$runs" "$lib" "$cur" "$pln" \
+    "$(awk -v a="$lib" -v b="$cur" 'BEGIN { print a / b }')" "$(awk -v a="$lib" -v b="$pln" 'BEGIN { print a / b }')" \
+    "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
 done

@@ -13,11 +13,21 @@ namespace clipferry {
 
 namespace {
 
-// Stores the address only when it fits whole and is an http or https URL: a
-// cut address would send the upload somewhere else, and another scheme would
-// read a local file or stream the video to another port, while an empty
-// address sends it to the default host.
-void StoreUploadServerUrl(Connection& context, const char16_t* address) {
+// Whether the address holds a blank or a control character (C0, DEL or C1),
+// which no URL holds: libcurl would refuse it as malformed.
+bool HoldsBlankOrControl(const char16_t* address) {
+    for (const char16_t* unit = address; *unit != u'\0'; ++unit)
+        if (*unit <= 0x20 || (*unit >= 0x7F && *unit <= 0x9F)) return true;
+    return false;
+}
+
+// Stores the address only when it fits whole and is an http or https URL
+// without blanks: a cut address would send the upload somewhere else, another
+// scheme would read a local file or stream the video to another port, and a
+// malformed one would fail the upload, while an empty address sends it to the
+// default host.
+void StoreUploadServerUrl(RequestSettings& context, const char16_t* address) {
+    if (HoldsBlankOrControl(address)) return;
     const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
     if (utf8.size() >= sizeof context.uploadServerUrl || !IsWebUrl(utf8.c_str())) return;
     std::memcpy(context.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
@@ -25,16 +35,16 @@ void StoreUploadServerUrl(Connection& context, const char16_t* address) {
 
 }  // namespace
 
-bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
+void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
     std::memset(context.uploadServerUrl, 0, sizeof context.uploadServerUrl);
-    if (context.binding == nullptr) return true;
-    const OperationPlan plan{DumpFile::GetServer, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
-    const int32_t result = RunPreparedOperation(
+    if (context.binding == nullptr) return;
+    const OperationPlan plan{DumpFile::Discovery, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
+    RunPreparedOperation(
         context, plan, document,
         [&](ResponseBody* response) {
             // A failed transfer may still have left part of an answer; it is
             // judged like any other.
-            GetUploadServer(context, response);
+            GetDiscovery(context, response);
             return CLIPFERRY_OK;
         },
         [&](const xml::ResponseDocument& answer) {
@@ -45,7 +55,6 @@ bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
             StoreUploadServerUrl(context, address);
             return CLIPFERRY_OK;
         });
-    return result != kAnswerUnwritable;
 }
 
 }  // namespace clipferry

@@ -5,6 +5,8 @@
 
 #include "api/operations.h"
 #include "api/uploader_context.h"
+#include "platform/files.h"
+#include "transport/xml_characters.h"
 
 using clipferry::UploaderContext;
 
@@ -82,7 +84,13 @@ CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_DoUpload(
     if (handle == nullptr || path == nullptr || title == nullptr || description == nullptr ||
         tags == nullptr || moderatorId < 0 || category1 < 0)
         return CLIPFERRY_BAD_ARGUMENT;
+    // The service echoes these in its verdict, which a control character
+    // would leave unreadable: an accepted upload would read as refused.
+    if (!clipferry::XmlCanCarry(Text(title)) || !clipferry::XmlCanCarry(Text(description)) ||
+        !clipferry::XmlCanCarry(Text(tags)))
+        return CLIPFERRY_BAD_ARGUMENT;
     return Guarded([&] {
+        if (!clipferry::platform::PathExists(Text(path))) return int32_t(CLIPFERRY_BAD_ARGUMENT);
         clipferry::UploadRequest request{Text(path), Text(title), Text(description), Text(tags),
                                          moderatorId, category1, category2, category3};
         return clipferry::RunUpload(*ContextOf(handle), request, Buffer(message), messageSize,

@@ -13,8 +13,8 @@ namespace clipferry {
 
 int32_t RunLogin(UploaderContext& context, const char16_t* userName, const char16_t* password) {
     if (context.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
-    char user[260] = {};
-    char secret[260] = {};
+    char user[kCredentialFieldBytes] = {};
+    char secret[kCredentialFieldBytes] = {};
     if (!ToCredentialField(userName, user) || !ToCredentialField(password, secret)) return CLIPFERRY_BAD_ARGUMENT;
 
     const OperationPlan plan{DumpFile::Login, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};

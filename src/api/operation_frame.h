@@ -58,7 +58,6 @@ int32_t RunPreparedOperation(UploaderContext& context, const OperationPlan& plan
     const size_t length = body.Length();
     int32_t result = plan.resultWhenUnloaded;
     const int loaded = LoadAnswer(text, length, plan.parseFromDeclaration, document);
-    if (loaded == xml::ResponseDocument::kUnwritable) return kAnswerUnwritable;
     if (loaded == 1) {
         result = extract(document);
         document.DeleteScratch();

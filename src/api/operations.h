@@ -1,5 +1,7 @@
 // The operations behind the exports. The exports have checked the handle and
-// the arguments they are given; each operation checks the context's state.
+// every argument they are given (for an upload, also that something is at
+// the path and that the texts hold no control character); each operation
+// checks only the context's state.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +32,7 @@ int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCall
 // Clears the context's upload server address and fills it with the one the
 // API host names, when it names one that fits; failures leave it empty, so
 // the upload goes to the default host. document's scratch file is prepared.
-// False only when the answer could not be written to it: the address the
-// service named is then unknown, and the upload must not go elsewhere.
-bool RunDiscovery(UploaderContext& context, xml::ResponseDocument& document);
+void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document);
 int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
                   uint32_t messageSize, ProgressCallback progress, void* progressData);
 

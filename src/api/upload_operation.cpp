@@ -5,29 +5,21 @@
 #include "api/operation_frame.h"
 #include "api/operations.h"
 #include "api/upload_verdict.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "transport/upload_transport.h"
-#include "transport/xml_characters.h"
 
 namespace clipferry {
 
 namespace {
 
-constexpr size_t kFieldBytes = 1024;
+// Each text goes out cut to the limit the header states, terminator added.
+constexpr size_t kFieldBytes = CLIPFERRY_TEXT_MAX_BYTES + 1;
 
 }  // namespace
 
 int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
                   uint32_t messageSize, ProgressCallback progress, void* progressData) {
-    if (!context.login.loggedIn || request.title == nullptr || request.description == nullptr ||
-        request.tags == nullptr || request.category1 < 0 || request.path == nullptr ||
-        !platform::PathExists(request.path) || request.moderatorId < 0)
-        return CLIPFERRY_BAD_ARGUMENT;
-    // The service echoes these in its verdict, which a control character
-    // would leave unreadable: an accepted upload would read as refused.
-    if (!XmlCanCarry(request.title) || !XmlCanCarry(request.description) || !XmlCanCarry(request.tags))
-        return CLIPFERRY_BAD_ARGUMENT;
+    if (!context.login.loggedIn) return CLIPFERRY_BAD_ARGUMENT;
 
     char title[kFieldBytes] = {};
     char description[kFieldBytes] = {};
@@ -35,7 +27,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     platform::Utf16ToUtf8(request.title, title, sizeof title);
     platform::Utf16ToUtf8(request.description, description, sizeof description);
     platform::Utf16ToUtf8(request.tags, tags, sizeof tags);
-    const UploadFields fields{context.login.authKey, title, description, tags, request.moderatorId,
+    const UploadFormValues fields{context.login.authKey, title, description, tags, request.moderatorId,
                               request.category1, std::max(request.category2, 0), std::max(request.category3, 0)};
 
     // Both answers have their scratch file before the discovery goes out: a
@@ -45,7 +37,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     if (!discovery.PrepareScratch() || !verdict.PrepareScratch()) return kAnswerUnwritable;
 
     // Without a discovered server the upload goes to the default host.
-    if (!RunDiscovery(context, discovery)) return kAnswerUnwritable;
+    RunDiscovery(context, discovery);
 
     // Upload servers may print text before the XML declaration; an answer
     // that is not XML, or has no body, counts as a refusal.

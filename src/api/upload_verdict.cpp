@@ -1,7 +1,9 @@
+// Reading the verdict of an upload from its answer.
 #include "api/upload_verdict.h"
 
 #include "clipferry.h"
 #include "platform/text.h"
+#include "xml/element_search.h"
 
 namespace clipferry {
 
@@ -16,9 +18,8 @@ bool IsUploadAccepted(std::u16string status) {
 }
 
 int32_t ReadUploadVerdict(const xml::ResponseDocument& document, char16_t* message, uint32_t messageSize) {
-    constexpr uint32_t kStatusChars = 260;
-    char16_t status[kStatusChars] = {};
-    document.LookupText(u"status", status, kStatusChars);
+    char16_t status[xml::kShortTextUnits] = {};
+    document.LookupText(u"status", status, xml::kShortTextUnits);
     if (message != nullptr && messageSize > 0) document.LookupText(u"message", message, messageSize);
     return IsUploadAccepted(status) ? CLIPFERRY_OK : CLIPFERRY_REFUSED;
 }

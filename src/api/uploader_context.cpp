@@ -38,9 +38,14 @@ bool UploaderContext::Open() {
     ClearLoginRecord();
     proxyEnabled = 0;
 
+    proxyTooLong = false;
     std::u16string address;
-    if (ReadProxySettings(address)) proxyEnabled = 1;
-    platform::Utf16ToUtf8(address.c_str(), proxy, sizeof proxy);
+    if (ReadProxySettings(address)) {
+        proxyEnabled = 1;
+        const std::string utf8 = platform::Utf16ToUtf8(address);
+        proxyTooLong = utf8.size() >= sizeof proxy;
+        if (!proxyTooLong) std::memcpy(proxy, utf8.c_str(), utf8.size() + 1);
+    }
 
     binding.reset(new (std::nothrow) CurlBinding(platform::CurlLibraryFileName().c_str()));
     return binding != nullptr;

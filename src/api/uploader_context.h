@@ -1,15 +1,15 @@
-// The object behind the host's handle: the connection (libcurl binding,
+// The object behind the host's handle: the request settings (libcurl binding,
 // proxy, log switch) and the last successful login.
 #pragma once
 
 #include <cstdint>
 
-#include "transport/connection.h"
+#include "transport/request_settings.h"
 #include "xml/login_record.h"
 
 namespace clipferry {
 
-class UploaderContext : public Connection {
+class UploaderContext : public RequestSettings {
 public:
     UploaderContext();
     virtual ~UploaderContext();

@@ -38,13 +38,18 @@ bool DeriveProxyAddress(const std::u16string& value, std::u16string& address) {
     return true;
 }
 
-bool ReadProxySettings(std::u16string& address) {
-    const auto recorded = platform::ReadProxyServerText();
-    if (!recorded) return false;
+bool ChooseProxy(const std::optional<std::u16string>& recorded, std::optional<uint32_t> enabled,
+                 std::u16string& address) {
+    // A proxy the user switched off is not used, whatever text stays recorded.
+    if (!recorded || (enabled && *enabled == 0)) return false;
     // The recorded text ends at its first NUL; an empty text means no proxy.
     const std::u16string text = recorded->substr(0, recorded->find(u'\0'));
     if (text.empty()) return false;
     return DeriveProxyAddress(text, address);
+}
+
+bool ReadProxySettings(std::u16string& address) {
+    return ChooseProxy(platform::ReadProxyServerText(), platform::ReadProxyEnableValue(), address);
 }
 
 }  // namespace clipferry

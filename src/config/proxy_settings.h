@@ -2,6 +2,8 @@
 // proxy server text.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace clipferry {
@@ -12,8 +14,13 @@ namespace clipferry {
 // list without a usable http entry.
 bool DeriveProxyAddress(const std::u16string& value, std::u16string& address);
 
-// Reads the recorded text and derives the address from it; false when no
-// proxy is to be used.
+// Whether a proxy is used, from the recorded text (none when absent) and the
+// recorded switch: a switch recorded as 0 means none, an absent one leaves
+// the choice to the text. True with the derived address assigned.
+bool ChooseProxy(const std::optional<std::u16string>& recorded, std::optional<uint32_t> enabled,
+                 std::u16string& address);
+
+// ChooseProxy on what the platform has recorded.
 bool ReadProxySettings(std::u16string& address);
 
 }  // namespace clipferry

@@ -2,6 +2,7 @@
 // with COM-style statuses, implemented over the system's XML library.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,9 +69,8 @@ public:
     // inside it is read or anything is expanded or fetched.
     virtual DomStatus Load(const char16_t* path, bool& succeeded) = 0;
 
-    // Writes the document in the encoding its leading "xml" declaration
-    // names (UTF-8 without one), owner-only, never through a link.
-    virtual DomStatus Save(const char16_t* path) = 0;
+    // Load for bytes already in memory, read as the file holding them would be.
+    virtual DomStatus LoadBytes(const char* bytes, size_t count, bool& succeeded) = 0;
 
     // New nodes belong to the document but stand outside its tree until
     // appended or inserted.

@@ -96,10 +96,6 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // (a directory, a device, a FIFO or a socket). The open never waits.
 FilePtr OpenFileForReading(const char16_t* path);
 
-// The size in bytes of an open file: of what was opened, so a file put at the
-// path afterwards cannot change it; nothing when it cannot be told.
-std::optional<uint64_t> MeasureOpenFile(std::FILE* file);
-
 // An open file's size and last modification time (in the system's own units),
 // taken twice to tell whether the file changed in between.
 struct FileStamp {
@@ -109,8 +105,8 @@ struct FileStamp {
     bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
 
-// The stamp of what was opened, whatever the path names by now; nothing when
-// it cannot be told.
+// The stamp of what was opened, whatever the path names by now (so a file put
+// at the path afterwards cannot change it); nothing when it cannot be told.
 std::optional<FileStamp> StampOpenFile(std::FILE* file);
 
 }  // namespace clipferry::platform

@@ -15,6 +15,10 @@ std::optional<uint32_t> ReadLogSwitchValue();
 // when no text is recorded (an empty text is returned as empty).
 std::optional<std::u16string> ReadProxyServerText();
 
+// The recorded switch that turns the recorded proxy on or off; nothing when
+// none is recorded (there is none on Linux).
+std::optional<uint32_t> ReadProxyEnableValue();
+
 // The file name under which libcurl is loaded.
 std::u16string CurlLibraryFileName();
 

@@ -6,16 +6,13 @@
 
 namespace clipferry {
 
-// An easy handle: reset, then cleaned up, when it goes; or only cleaned up.
+// An easy handle: reset, then cleaned up, when it goes.
 class EasyHandle {
 public:
-    enum class Release { ResetThenCleanup, CleanupOnly };
-
-    explicit EasyHandle(CurlBinding& curl, Release release = Release::ResetThenCleanup)
-        : curl_(curl), handle_(curl.EasyInit()), release_(release) {}
+    explicit EasyHandle(CurlBinding& curl) : curl_(curl), handle_(curl.EasyInit()) {}
     ~EasyHandle() {
         if (handle_ == nullptr) return;
-        if (release_ == Release::ResetThenCleanup) curl_.EasyReset(handle_);
+        curl_.EasyReset(handle_);
         curl_.EasyCleanup(handle_);
     }
     EasyHandle(const EasyHandle&) = delete;
@@ -26,7 +23,6 @@ public:
 private:
     CurlBinding& curl_;
     CURL* handle_;
-    Release release_;
 };
 
 // A request header list. The head returned by the first append is kept and

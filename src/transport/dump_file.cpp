@@ -13,7 +13,7 @@ const char16_t* BaseName(DumpFile file) {
         case DumpFile::GetCategories: return u"Clipferry_GetCategories.xml";
         case DumpFile::GetModerators: return u"Clipferry_GetModerators.xml";
         case DumpFile::Upload: return u"Clipferry_Upload.xml";
-        case DumpFile::GetServer: return u"Clipferry_GetServer.xml";
+        case DumpFile::Discovery: return u"Clipferry_GetServer.xml";
     }
     return u"Clipferry_Response.xml";
 }

@@ -6,7 +6,7 @@
 
 namespace clipferry {
 
-enum class DumpFile { Login, FileTypes, GetCategories, GetModerators, Upload, GetServer };
+enum class DumpFile { Login, FileTypes, GetCategories, GetModerators, Upload, Discovery };
 
 // The fixed path of a dump file in the dump directory.
 std::u16string DumpFilePath(DumpFile file);

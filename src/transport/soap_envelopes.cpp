@@ -57,7 +57,7 @@ std::string Build(const Request& request, const TabRuns& tabs) {
 
 }  // namespace
 
-bool ToCredentialField(const char16_t* text, char (&out)[260]) {
+bool ToCredentialField(const char16_t* text, char (&out)[CLIPFERRY_CREDENTIAL_MAX_BYTES + 1]) {
     if (!XmlCanCarry(text)) return false;
     const std::string whole = platform::Utf16ToUtf8(std::u16string(text));
     if (whole.size() >= sizeof out || whole.find('\0') != std::string::npos) return false;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "clipferry.h"
+
 namespace clipferry {
 
 // The text with & < > " ' replaced by their entity references and a carriage
@@ -12,10 +14,10 @@ namespace clipferry {
 // one well-formed text node that reads back unchanged.
 std::string EscapeXmlText(const char* text);
 
-// Converts a credential into its 260-byte field; false when its UTF-8 form
-// does not fit, so that a cut name or password is never sent, and when it
-// holds a character no XML text can carry.
-bool ToCredentialField(const char16_t* text, char (&out)[260]);
+// Converts a credential into its field (CLIPFERRY_CREDENTIAL_MAX_BYTES and a
+// terminator); false when its UTF-8 form does not fit, so that a cut name or
+// password is never sent, and when it holds a character no XML text can carry.
+bool ToCredentialField(const char16_t* text, char (&out)[CLIPFERRY_CREDENTIAL_MAX_BYTES + 1]);
 
 // userName and password are NUL-terminated UTF-8; they are escaped here.
 std::string UserLoginEnvelope(const char* userName, const char* password);

@@ -3,36 +3,20 @@
 #include <string>
 
 #include "clipferry.h"
-#include "transport/answer_target.h"
 #include "transport/curl_handles.h"
+#include "transport/request_setup.h"
 #include "transport/service_urls.h"
 #include "transport/upload_transport.h"
-#include "transport/web_protocols.h"
 
 namespace clipferry {
 
-namespace {
-
-constexpr long kTimeoutSeconds = 50;
-
-}  // namespace
-
-int32_t GetUploadServer(Connection& context, ResponseBody* response) {
+int32_t GetDiscovery(RequestSettings& context, ResponseBody* response) {
     if (response == nullptr || context.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
-    CurlBinding& curl = *context.binding;
     const std::string url = std::string(ApiHostUrl) + "/upload.xml";
-
-    EasyHandle handle(curl, EasyHandle::Release::CleanupOnly);
-    if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
-    CURL* easy = handle.get();
-    curl.EasyReset(easy);
-    const int32_t allowed = AllowOnlyWebProtocols(curl, easy);
-    if (allowed != CURLE_OK) return allowed;
-    if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
-    curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
-    CollectAnswer(curl, easy, response);
-    curl.EasySetopt(easy, CURLOPT_TIMEOUT, kTimeoutSeconds);
-    return curl.EasyPerform(easy);
+    EasyHandle handle(*context.binding);
+    const int32_t prepared = PrepareRequest(context, handle, url.c_str(), response, TimeLimit::kWholeExchange);
+    if (prepared != CURLE_OK) return prepared;
+    return context.binding->EasyPerform(handle.get());
 }
 
 }  // namespace clipferry

@@ -2,7 +2,7 @@
 
 namespace clipferry {
 
-std::vector<FormPart> DescribeUploadForm(const UploadFields& values, const char* fileName) {
+std::vector<FormPart> DescribeUploadForm(const UploadFormValues& values, const char* fileName) {
     return {
         {"Filename", fileName, false},
         {"tags", values.tags, false},

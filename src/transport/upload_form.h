@@ -10,7 +10,7 @@ namespace clipferry {
 
 // The descriptive fields of an upload; texts are NUL-terminated UTF-8, sent
 // byte for byte.
-struct UploadFields {
+struct UploadFormValues {
     const char* authKey;
     const char* title;
     const char* description;
@@ -30,6 +30,6 @@ struct FormPart {
 
 // Every part in order; exactly one of them, "userfile", is the file, sent
 // under fileName, which is also the "Filename" field.
-std::vector<FormPart> DescribeUploadForm(const UploadFields& fields, const char* fileName);
+std::vector<FormPart> DescribeUploadForm(const UploadFormValues& fields, const char* fileName);
 
 }  // namespace clipferry

@@ -1,6 +1,7 @@
 // The multipart upload. The file is never held in memory: libcurl pulls it
-// through the read function, in the chunks it asks for, while it sends the
-// file part, whose length is declared up front from the measured size.
+// through the read function, in pieces of its upload buffer's size, while it
+// sends the file part, whose length is declared up front from the measured
+// size.
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -8,25 +9,23 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "transport/answer_target.h"
 #include "transport/curl_handles.h"
+#include "transport/request_setup.h"
 #include "transport/form_post.h"
 #include "transport/media_file_name.h"
 #include "transport/response_buffer.h"
 #include "transport/upload_form.h"
 #include "transport/upload_transport.h"
 #include "transport/upload_url.h"
-#include "transport/web_protocols.h"
 
 namespace clipferry {
 
 namespace {
 
-// The upload ends when nothing has moved for this long (under 1 byte per
-// second), never for its length alone: a large file over a slow but steady
-// link must still arrive. The host's progress callback can cancel sooner.
-constexpr long kLowSpeedBytesPerSecond = 1;
-constexpr long kLowSpeedSeconds = 500;
+// The pieces the file is read and sent in. libcurl's own 64 KiB leaves a
+// quarter to a half of the wire's pace to system time, in reads and sends
+// four to sixteen times as many; 1 MiB keeps memory flat all the same.
+constexpr long kUploadPieceBytes = 1L << 20;
 // From here on the length no longer fits libcurl's long (32 bits on Windows).
 constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
 
@@ -75,12 +74,9 @@ CURLFORMcode AddFilePart(FormPost& form, const FormPart& part, MediaReader* read
 
 }  // namespace
 
-int32_t PostUploadForm(Connection& context, ResponseBody* response, const UploadFields& fields,
+int32_t PostUploadForm(RequestSettings& context, ResponseBody* response, const UploadFormValues& values,
                        const char16_t* path, ProgressCallback progress, void* progressData) {
-    if (response == nullptr || fields.authKey == nullptr || fields.title == nullptr ||
-        fields.description == nullptr || fields.tags == nullptr || path == nullptr ||
-        !platform::PathExists(path) || context.binding == nullptr)
-        return CLIPFERRY_BAD_ARGUMENT;
+    if (context.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     CurlBinding& curl = *context.binding;
 
     // Declared first, so it is closed last: libcurl reads it until the handle goes.
@@ -101,7 +97,7 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     // A part libcurl could not take (out of memory, or a libcurl that cannot
     // take a 64-bit length) would leave the form without it, or with a wrong
     // length: nothing is sent.
-    for (const FormPart& part : DescribeUploadForm(fields, fileName.c_str())) {
+    for (const FormPart& part : DescribeUploadForm(values, fileName.c_str())) {
         const CURLFORMcode added =
             part.isFile ? AddFilePart(form, part, &reader)
                         : form.Add(CURLFORM_COPYNAME, part.name, CURLFORM_COPYCONTENTS, part.value.c_str());
@@ -109,27 +105,22 @@ int32_t PostUploadForm(Connection& context, ResponseBody* response, const Upload
     }
 
     EasyHandle handle(curl);
-    if (handle.get() == nullptr) return CLIPFERRY_BAD_ARGUMENT;
-    curl.EasyReset(handle.get());
-    const int32_t allowed = AllowOnlyWebProtocols(curl, handle.get());
-    if (allowed != CURLE_OK) return allowed;
+    const std::string url = UploadUrl(context.uploadServerUrl);
+    const int32_t prepared = PrepareRequest(context, handle, url.c_str(), response, TimeLimit::kStandstill);
+    if (prepared != CURLE_OK) return prepared;
     // Freed before the handle is reset and cleaned up. The empty Expect header
     // keeps libcurl from waiting for a 100 Continue before the body.
     HeaderList headers(curl);
     headers.Append("Expect:");
-    const std::string url = UploadUrl(context.uploadServerUrl);
-
     CURL* easy = handle.get();
-    curl.EasySetopt(easy, CURLOPT_URL, static_cast<const void*>(url.c_str()));
     // The trace goes to standard error and shows the proxy's credentials:
     // only while the host has asked for diagnostics.
     if (context.logResponses) curl.EasySetopt(easy, CURLOPT_VERBOSE, 1L);
-    if (context.proxyEnabled) curl.EasySetopt(easy, CURLOPT_PROXY, static_cast<const void*>(context.proxy));
     curl.EasySetopt(easy, CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
     curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
-    CollectAnswer(curl, easy, response);
-    curl.EasySetopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
-    curl.EasySetopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+    // libcurl asks the read function for as much as its upload buffer holds.
+    // One before 7.62.0 does not know the option and keeps its default.
+    curl.EasySetopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kUploadPieceBytes);
     curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));
     curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(&reader));
     if (progress != nullptr) {

@@ -1,20 +1,14 @@
+// Where an upload is posted.
 #include "transport/upload_url.h"
 
 #include "transport/service_urls.h"
 
 namespace clipferry {
 
-bool EnsureTrailingSlash(std::string& text, bool append) {
-    if (text.empty()) return false;
-    if (text.back() == '/') return true;
-    if (append) text.push_back('/');
-    return false;
-}
-
 std::string UploadUrl(const char* uploadServerUrl) {
     if (uploadServerUrl == nullptr || *uploadServerUrl == '\0') return std::string(UploadHostUrl) + "/upload";
     std::string url(uploadServerUrl);
-    EnsureTrailingSlash(url, true);
+    if (url.back() != '/') url.push_back('/');
     return url + "upload";
 }
 

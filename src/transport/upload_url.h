@@ -6,12 +6,9 @@
 
 namespace clipferry {
 
-// Tells whether text ends with "/"; when it does not and append is set, adds
-// one. An empty text gives false and stays empty.
-bool EnsureTrailingSlash(std::string& text, bool append);
-
 // The upload URL for a discovered server address (NUL-terminated UTF-8,
-// empty when none was discovered).
+// empty when none was discovered): the address, a "/" unless it ends with
+// one, and "upload".
 std::string UploadUrl(const char* uploadServerUrl);
 
 }  // namespace clipferry

@@ -11,6 +11,10 @@ namespace clipferry::xml {
 
 using platform::DomNodePtr;
 
+// Room for the text of a short element (a number, a status), terminator
+// included: a longer text is cut there.
+constexpr uint32_t kShortTextUnits = 260;
+
 // Equal when the same length and equal unit by unit once the ASCII capitals
 // A to Z are folded to small letters; nothing else is folded.
 bool NamesEqual(const char16_t* wanted, const std::u16string& name);

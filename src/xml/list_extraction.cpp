@@ -45,8 +45,8 @@ int ReadFileTypes(const ResponseDocument& document, char16_t* buffer, uint32_t s
 }
 
 int32_t ReadResultCount(const ResponseDocument& document) {
-    char16_t text[260] = {};
-    document.LookupText(u"ResultCount", text, 260);
+    char16_t text[kShortTextUnits] = {};
+    document.LookupText(u"ResultCount", text, kShortTextUnits);
     return TextToInt(text);
 }
 

@@ -11,8 +11,8 @@ namespace {
 
 // The number an element holds; a missing element reads as 0.
 int32_t ReadNumber(const DomNodePtr& start, const char16_t* name) {
-    char16_t text[260] = {};
-    CopyElementText(start, name, text, 260);
+    char16_t text[kShortTextUnits] = {};
+    CopyElementText(start, name, text, kShortTextUnits);
     return TextToInt(text);
 }
 
@@ -20,8 +20,8 @@ int32_t ReadNumber(const DomNodePtr& start, const char16_t* name) {
 
 bool ReadLoginStatus(const ResponseDocument& document) {
     if (document.documentNode() == nullptr) return false;
-    char16_t status[260] = {};
-    document.CopyChildText(u"return", u"LoginStatus", status, 260);
+    char16_t status[kShortTextUnits] = {};
+    document.CopyChildText(u"return", u"LoginStatus", status, kShortTextUnits);
     return TextToInt(status) == 1;
 }
 
@@ -34,14 +34,15 @@ int ReadLoginInformation(const ResponseDocument& document, LoginRecord& record) 
 
     record.contactId = ReadNumber(information, u"ContactId");
     record.showModerators = ReadNumber(information, u"ShowModerators") == 1 ? 1 : 0;
-    CopyElementText(information, u"FirstName", record.firstName, 260);
-    CopyElementText(information, u"LastName", record.lastName, 260);
-    CopyElementText(information, u"EmailAddress", record.emailAddress, 260);
+    CopyElementText(information, u"FirstName", record.firstName, kProfileFieldUnits);
+    CopyElementText(information, u"LastName", record.lastName, kProfileFieldUnits);
+    CopyElementText(information, u"EmailAddress", record.emailAddress, kProfileFieldUnits);
 
-    // The key keeps at most 3071 units; its UTF-8 form is cut at a character
-    // boundary so that it stays terminated within the field.
-    char16_t key[3072] = {};
-    CopyElementText(information, u"AuthKey", key, 3072);
+    // The key keeps at most as many units as its field has bytes, less the
+    // terminator; its UTF-8 form is cut at a character boundary so that it
+    // stays terminated within the field.
+    char16_t key[kAuthKeyFieldBytes] = {};
+    CopyElementText(information, u"AuthKey", key, kAuthKeyFieldBytes);
     // The earlier key goes whole, not only as far as the new one reaches.
     platform::WipeMemory(record.authKey, sizeof record.authKey);
     platform::Utf16ToUtf8(key, record.authKey, sizeof record.authKey);

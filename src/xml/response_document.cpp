@@ -12,12 +12,14 @@ bool ResponseDocument::PrepareScratch() { return scratch_.Open(kScratchPrefix, k
 
 int ResponseDocument::LoadFromBuffer(const char* bytes, uint32_t count) {
     if (bytes == nullptr || count == 0) return 0;
-    if (!scratch_.IsOpen() && !scratch_.Open(kScratchPrefix, kScratchExtension)) return kUnwritable;
-    if (!scratch_.Fill(bytes, count)) {
-        scratch_.Remove();
-        return kUnwritable;
-    }
-    return OpenFile(scratch_.Path().c_str());
+    // By now the request has gone out: an answer the scratch file cannot take
+    // (a full disk, a name longer than the path this document keeps) is read
+    // from memory instead, so that the result is what the service said.
+    if ((scratch_.IsOpen() || scratch_.Open(kScratchPrefix, kScratchExtension)) && scratch_.Fill(bytes, count) &&
+        SetPath(scratch_.Path().c_str()))
+        return OpenStoredPath();
+    scratch_.Remove();
+    return OpenBytes(bytes, count);
 }
 
 int ResponseDocument::LookupText(const char16_t* name, char16_t* buffer, uint32_t size) const {

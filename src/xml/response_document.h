@@ -28,11 +28,10 @@ public:
 
     // Writes the bytes unchanged to the scratch file PrepareScratch made (a
     // new one when it made none) that no other operation shares, and opens
-    // it. 1 when written and opened, also for a body that is not XML (the
-    // document then holds only "FakeRootNode"); 0 for no bytes, a path too
-    // long for the stored path, or a failed Open; kUnwritable for an unusable
-    // temporary directory or a failed write.
-    static constexpr int kUnwritable = -1;
+    // it; when the file cannot take them or its name does not fit the stored
+    // path, opens them from memory instead. 1 when opened, also for a body
+    // that is not XML (the document then holds only "FakeRootNode"); 0 for
+    // no bytes or a failed Open.
     int LoadFromBuffer(const char* bytes, uint32_t count);
 
     // Copies the text of the element found by name from the document node.

@@ -21,16 +21,11 @@ DomStatus XmlDocument::Load(const char16_t* path) {
     return succeeded ? status : kDomFail;
 }
 
-DomStatus XmlDocument::Save(const char16_t* path) {
+DomStatus XmlDocument::LoadBytes(const char* bytes, size_t count) {
     if (document_ == nullptr) return kDomFail;
-    DomNodePtr declaration;
-    DomNodePtr documentNode;
-    DomNodePtr first;
-    if (document_->CreateProcessingInstruction(u"xml", u"version='1.0' encoding='UTF-16'", declaration) >= 0 &&
-        document_->AsNode(documentNode) >= 0 && documentNode->FirstChild(first) >= 0) {
-        documentNode->InsertBefore(declaration, first);  // a refusal does not stop the save
-    }
-    return document_->Save(path);
+    bool succeeded = false;
+    const DomStatus status = document_->LoadBytes(bytes, count, succeeded);
+    return succeeded ? status : kDomFail;
 }
 
 DomStatus XmlDocument::GetDocumentNode(DomNodePtr& out) {

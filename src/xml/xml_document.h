@@ -1,5 +1,7 @@
-// The owner of one DOM document: creating, loading and saving it.
+// The owner of one DOM document: creating and loading it.
 #pragma once
+
+#include <cstddef>
 
 #include "platform/dom.h"
 
@@ -25,10 +27,8 @@ public:
 
     // Any unsuccessful parse is E_FAIL, whatever status the DOM gave.
     DomStatus Load(const char16_t* path);
-
-    // Inserts a fresh UTF-16 declaration before the first child, then saves;
-    // the save runs and gives the result even when the insertion failed.
-    DomStatus Save(const char16_t* path);
+    // Load for bytes in memory.
+    DomStatus LoadBytes(const char* bytes, size_t count);
 
     DomStatus GetDocumentNode(DomNodePtr& out);
 

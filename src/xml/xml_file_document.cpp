@@ -18,6 +18,4 @@ int XmlFileDocument::OpenStoredPath() {
     return Open();
 }
 
-int XmlFileDocument::SaveStored() { return SaveToSource() != 0 ? 1 : 0; }
-
 }  // namespace clipferry::xml

@@ -20,9 +20,6 @@ public:
     // Opens the stored path; 0 when it is empty.
     int OpenStoredPath();
 
-    // Saves to the stored path.
-    int SaveStored();
-
 protected:
     char16_t pathBuffer_[kPathCapacity] = {};
 };

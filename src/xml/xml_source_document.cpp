@@ -10,8 +10,15 @@ using platform::kDomOk;
 
 int XmlSourceDocument::Open() {
     const bool created = Create() >= 0;
-    const bool loaded = created && Load(sourcePath_.c_str()) >= 0;
+    return Settle(created && Load(sourcePath_.c_str()) >= 0);
+}
 
+int XmlSourceDocument::OpenBytes(const char* bytes, size_t count) {
+    const bool created = Create() >= 0;
+    return Settle(created && LoadBytes(bytes, count) >= 0);
+}
+
+int XmlSourceDocument::Settle(bool loaded) {
     if (!loaded) {
         // A failed load leaves the document empty: it gets the substitute root.
         if (document_ == nullptr) return 0;
@@ -40,8 +47,6 @@ int XmlSourceDocument::AppendFakeRoot() {
     rootNode_ = builder.element();
     return status >= 0 ? 1 : 0;
 }
-
-int XmlSourceDocument::SaveToSource() { return Save(sourcePath_.c_str()) >= 0 ? 1 : 0; }
 
 int XmlSourceDocument::CopyChildText(const char16_t* outer, const char16_t* child, char16_t* buffer,
                                      uint32_t size) const {

@@ -2,6 +2,7 @@
 // first node, or "FakeRootNode" when the file held no XML.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,12 +17,11 @@ public:
     // declaration and finds or substitutes the root. A file that is not XML
     // still opens, holding only an empty "FakeRootNode".
     int Open();
+    // Open for the bytes of a source in memory; sourcePath stays as it is.
+    int OpenBytes(const char* bytes, size_t count);
 
     // Appends "FakeRootNode" to the document and makes it the root.
     int AppendFakeRoot();
-
-    // Saves to sourcePath with a fresh declaration.
-    int SaveToSource();
 
     // Copies the text of the child named child directly below the element
     // that FindElement finds for outer from the document node. 1 only when
@@ -33,6 +33,10 @@ public:
     const DomNodePtr& rootNode() const { return rootNode_; }
 
 protected:
+    // What Open and OpenBytes do once the load has run: loaded tells whether
+    // the source was XML.
+    int Settle(bool loaded);
+
     std::u16string sourcePath_;
     DomNodePtr documentNode_;
     DomNodePtr rootNode_;

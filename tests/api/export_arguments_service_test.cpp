@@ -159,6 +159,21 @@ TEST(ExportArgumentsServiceTest, HostileArgumentsGiveTheirCodeAndStayInTheirBuff
          82, u""},
         {"upload, path with lone surrogates",
          [&](clipferry_char* b) { return upload(h, loneSurrogates, u"T", 0, 1, b, 64); }, 64, 82, u""},
+        {"upload, a folder",
+         [&](clipferry_char* b) { return upload(h, Wide(folder.path().string()), u"T", 0, 1, b, 64); }, 64, 82, u""},
+        // Texts the service would echo into a verdict that is no longer XML.
+        {"upload, control character in the title",
+         [&](clipferry_char* b) { return upload(h, media, u"a\x01" u"b", 0, 1, b, 64); }, 64, 82, u""},
+        {"upload, control character in the description",
+         [&](clipferry_char* b) {
+             return CLIPFERRY_DoUpload(h, media.c_str(), u"T", u"line\n\x1f", u"t", 0, 1, 0, 0, b, 64, nullptr, nullptr);
+         },
+         64, 82, u""},
+        {"upload, control character in the tags",
+         [&](clipferry_char* b) {
+             return CLIPFERRY_DoUpload(h, media.c_str(), u"T", u"d", u"\x0b", 0, 1, 0, 0, b, 64, nullptr, nullptr);
+         },
+         64, 82, u""},
         {"upload, empty title", [&](clipferry_char* b) { return upload(h, media, u"", 0, 1, b, 64); }, 64, 83,
          u"A title is required"},
         {"upload, 100,000-unit title", [&](clipferry_char* b) { return upload(h, media, longText, 0, 1, b, 4); }, 4, 0,
@@ -180,8 +195,13 @@ TEST(ExportArgumentsServiceTest, HostileArgumentsGiveTheirCodeAndStayInTheirBuff
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        ResetDevServer();
         GuardedBuffer buffer;
         EXPECT_EQ(c.call(buffer.data()), c.code);
+        // An 82 sends nothing; for a file that is not a regular one, nothing
+        // but the question for the upload server.
+        if (c.code == CLIPFERRY_BAD_ARGUMENT)
+            for (const auto& request : RecordedRequests()) EXPECT_EQ(request.path, "/upload.xml");
         EXPECT_TRUE(buffer.OnlyWithin(c.given)) << "a write outside the buffer";
         EXPECT_EQ(buffer.Text(), c.text);
     }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "service_session.h"
 
@@ -85,6 +87,30 @@ TEST_F(LoginServiceTest, OverlongCredentialsAreRefusedBeforeAnyRequest) {
     EXPECT_EQ(session.Login(longPassword, u"x"), CLIPFERRY_BAD_ARGUMENT);
     EXPECT_TRUE(RecordedRequests().empty());
     EXPECT_EQ(session.Login(u"demo", fits), CLIPFERRY_REFUSED);
+}
+
+// A proxy that does not fit the context's field is never cut (cut, this one
+// would still reach the service): every export gives 5 and sends nothing.
+TEST_F(LoginServiceTest, ProxyTooLongForItsFieldSendsNothing) {
+    const std::string media = tmp_.File("clip.mp4");
+    std::ofstream(media) << "video bytes";
+    ScopedEnvironment proxy("CLIPFERRY_PROXY_SERVER", "http://" + DevServerProxy() + "/" + std::string(300, 'p'));
+    void* handle = CLIPFERRY_Init();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(CLIPFERRY_Login(handle, u"demo", u"demo-password"), 5);
+    LoginRecord& login = static_cast<UploaderContext*>(handle)->login;
+    login.loggedIn = 1, login.showModerators = 1, login.contactId = 17;
+    clipferry_char text[64] = {};
+    EXPECT_EQ(CLIPFERRY_GetFileTypes(handle, text, 64), 5);
+    EXPECT_EQ(CLIPFERRY_GetCategories(handle, 0, text, [](int32_t, const clipferry_char*, int32_t, void*) {}, nullptr),
+              5);
+    EXPECT_EQ(CLIPFERRY_GetModerators(
+                  handle, text, [](int32_t, const clipferry_char*, const clipferry_char*, int32_t, void*) {}, nullptr),
+              5);
+    const std::u16string path(media.begin(), media.end());
+    EXPECT_EQ(CLIPFERRY_DoUpload(handle, path.c_str(), u"T", u"D", u"t", 0, 1, 0, 0, text, 64, nullptr, nullptr), 5);
+    CLIPFERRY_Release(handle);
+    EXPECT_TRUE(RecordedRequests().empty());
 }
 
 TEST_F(LoginServiceTest, MissingLibcurlGivesFortyTwo) {

@@ -279,10 +279,11 @@ struct TemporaryCase {
     bool usable;
 };
 
-// A small file system of its own at dir, read-only or full: the process
-// mounts it in a mount namespace of its own, which needs root. False when it
-// cannot.
-bool MountSmallFileSystem(const fs::path& dir, bool readOnly) {
+// A small file system of its own at dir, read-only, or writable with room for
+// about roomLeft bytes: the process mounts it in a mount namespace of its
+// own, which needs root. False when it cannot.
+bool MountSmallFileSystem(const fs::path& dir, bool readOnly, size_t roomLeft = 0) {
+    constexpr size_t kSize = 64 * 1024;
     static const bool isolated =
         unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     if (!isolated || mount("tmpfs", dir.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=64k,mode=0777") != 0)
@@ -290,10 +291,27 @@ bool MountSmallFileSystem(const fs::path& dir, bool readOnly) {
     if (!readOnly) {
         std::ofstream filler(dir / "filler", std::ios::binary);
         const std::string block(4096, 'x');
-        while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
-        }
+        for (size_t written = 0; written + roomLeft < kSize; written += block.size())
+            if (!filler.write(block.data(), std::streamsize(block.size())) || !filler.flush()) break;
     }
     return true;
+}
+
+// The next login and upload answers of the current service, each a valid
+// answer of the side's own padded past bytes.
+void ScriptPaddedAnswers(const Side& side, size_t bytes) {
+    const std::string padding = "<!--" + std::string(bytes, 'p') + "-->";
+    ScriptedResponse login;
+    login.path = "/0.1.1/api";
+    login.body = "<?xml version=\"1.0\"?>" + padding + "<return><LoginStatus>1</LoginStatus><UserLoginInformation>" +
+                 "<ContactId>" + std::to_string(side.contactId) + "</ContactId><ShowModerators>1</ShowModerators>" +
+                 "<AuthKey>" + side.authKey + "</AuthKey></UserLoginInformation></return>";
+    ScriptResponse(login);
+    ScriptedResponse verdict;
+    verdict.path = "/upload";
+    verdict.body = "<?xml version=\"1.0\"?>" + padding + "<result><status>SUCCESS</status><message>" +
+                   platform::Utf16ToUtf8(side.messagePart) + " was received</message></result>";
+    ScriptResponse(verdict);
 }
 
 TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRead) {
@@ -335,6 +353,15 @@ TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRea
          false},
         {"full file system", [](const fs::path& tmp) { return MountSmallFileSystem(tmp, false) ? tmp.string() : ""; },
          false},
+        // Room for the scratch files set aside before the requests go out,
+        // not for the answers: those are read from memory.
+        {"no room for large answers",
+         [](const fs::path& tmp) {
+             if (!MountSmallFileSystem(tmp, false, 36 * 1024)) return std::string();
+             ScriptPaddedAnswers(kAda, 48 * 1024);
+             return tmp.string();
+         },
+         true},
     };
     // Nothing is sent whose answer could not be read: every call gives 23
     // before its request goes out, and the record of the earlier login and
@@ -346,6 +373,8 @@ TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRea
         fs::create_directories(tmp);
         void* handle = Open(*ada_);
         ASSERT_EQ(Describe(Round(handle, kAda, media_)), Describe(Expected(kAda))) << "logged in before";
+        UseDevServerPort(ada_->port());
+        ResetDevServer();
         const std::string tmpdir = c.prepare(tmp);
         if (tmpdir.empty()) {
             std::cout << c.name << ": skipped, needs root" << std::endl;
@@ -353,8 +382,6 @@ TEST_F(SeparateContextsTest, TemporaryDirectoryDecidesOnlyWhetherAnswersCanBeRea
             continue;
         }
         const fs::file_type planted = fs::symlink_status(atOldName(tmp)).type();
-        UseDevServerPort(ada_->port());
-        ResetDevServer();
         {
             ScopedEnvironment use("TMPDIR", tmpdir);
             EXPECT_EQ(Describe(Round(handle, kAda, media_)), Describe(c.usable ? Expected(kAda) : unusable)) << c.name;

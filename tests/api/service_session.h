@@ -14,6 +14,7 @@
 #include "clipferry.h"
 #include "devserver_client.h"
 #include "scoped_environment.h"
+#include "temporary_folder.h"
 
 namespace clipferry::test {
 
@@ -38,37 +39,14 @@ private:
     void* handle_ = nullptr;
 };
 
-// A temporary directory of the test's own, set as TMPDIR (where the scratch
-// and dump files go) for the test's duration.
-class OwnTemporaryDirectory {
+// The temporary folder, set as TMPDIR (where the scratch and dump files go)
+// for the test's duration.
+class OwnTemporaryDirectory : public TemporaryFolder {
 public:
-    OwnTemporaryDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "clipferry-api-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
-        tmpdir_.emplace("TMPDIR", path_);
-    }
-    ~OwnTemporaryDirectory() {
-        tmpdir_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    bool Has(const std::string& name) const { return std::filesystem::exists(File(name)); }
-    // Whether any scratch file, whatever its name, was left behind.
-    bool HasScratch() const {
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            if (entry.path().filename().string().rfind("LumividRes", 0) == 0) return true;
-        return false;
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(File(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    OwnTemporaryDirectory() : tmpdir_("TMPDIR", path().string()) {}
 
 private:
-    std::string path_;
-    std::optional<ScopedEnvironment> tmpdir_;
+    ScopedEnvironment tmpdir_;
 };
 
 // Scripts the next SOAP answer of the service.

@@ -158,32 +158,6 @@ TEST_F(UploadOperationServiceTest, DumpHoldsTheWholeBodyWhenItLoaded) {
     EXPECT_TRUE(std::filesystem::exists(folder_.path() / "Clipferry_GetServer.xml"));
 }
 
-TEST_F(UploadOperationServiceTest, RefusedBeforeSendingGive82) {
-    char16_t message[16] = u"untouched";
-    const std::u16string directory = Wide(folder_.path().string());
-    const std::u16string missing = Wide((folder_.path() / "missing.mp4").string());
-    const UploadRequest base{path_.c_str(), u"t", u"d", u"g", 0, 0, 0, 0};
-    UploadRequest toDirectory = base, toMissing = base, badModerator = base, badCategory = base;
-    toDirectory.path = directory.c_str();
-    toMissing.path = missing.c_str();
-    badModerator.moderatorId = -1;
-    badCategory.category1 = -1;
-    // Texts the service would echo into a verdict that is no longer XML.
-    UploadRequest controlInTitle = base, controlInDescription = base, controlInTags = base;
-    controlInTitle.title = u"a\x01" "b";
-    controlInDescription.description = u"line\n\x1f";
-    controlInTags.tags = u"\x0b";
-    for (const UploadRequest& request : {controlInTitle, controlInDescription, controlInTags})
-        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
-    EXPECT_TRUE(RecordedRequests().empty()) << "not even the discovery";
-    for (const UploadRequest& request : {toDirectory, toMissing, badModerator, badCategory})
-        EXPECT_EQ(RunUpload(*context_, request, message, 16, nullptr, nullptr), 82);
-    context_->login.loggedIn = 0;
-    EXPECT_EQ(RunUpload(*context_, base, message, 16, nullptr, nullptr), 82);
-    EXPECT_EQ(std::u16string(message), u"untouched");
-    EXPECT_TRUE(ReceivedUploads().empty());
-}
-
 // Each text has a 1,024-byte buffer: 1,023 bytes and the terminator.
 TEST_F(UploadOperationServiceTest, TextsFillTheirBuffersAndNoMore) {
     const std::u16string fills(1023, u'x');
@@ -277,9 +251,10 @@ private:
     int tcp_, udp_;
 };
 
-// A discovered address in any scheme but http and https is a failed discovery:
-// the upload goes to the default address. Should one reach libcurl all the
-// same, libcurl refuses it (1) before reading a file or opening a connection.
+// A discovered address in any scheme but http and https, or holding a blank
+// or a control character, is a failed discovery: the upload goes to the
+// default address. Should one reach libcurl all the same, libcurl refuses it
+// (1, or 3 for a malformed one) before reading a file or opening a connection.
 TEST(UploadExportServiceTest, OnlyHttpAndHttpsAreEverUsed) {
     ResetDevServer();
     TemporaryFolder folder;
@@ -288,14 +263,20 @@ TEST(UploadExportServiceTest, OnlyHttpAndHttpsAreEverUsed) {
     WatchedPorts ports;
     const std::string tcp = "127.0.0.1:" + std::to_string(ports.Tcp());
     const std::string udp = "127.0.0.1:" + std::to_string(ports.Udp());
-    const std::string addresses[] = {"file://" + secret + "#", "telnet://" + tcp, "gopher://" + tcp + "/",
-                                     "dict://" + tcp + "/d:x", "ftp://" + tcp + "/", "tftp://" + udp + "/x",
-                                     "rtsp://" + tcp + "/", "mqtt://" + tcp + "/t"};
+    const int32_t kUnsupported = CURLE_UNSUPPORTED_PROTOCOL;
+    const int32_t kMalformed = CURLE_URL_MALFORMAT;
+    const std::pair<std::string, int32_t> addresses[] = {
+        {"file://" + secret + "#", kUnsupported}, {"telnet://" + tcp, kUnsupported},
+        {"gopher://" + tcp + "/", kUnsupported},  {"dict://" + tcp + "/d:x", kUnsupported},
+        {"ftp://" + tcp + "/", kUnsupported},     {"tftp://" + udp + "/x", kUnsupported},
+        {"rtsp://" + tcp + "/", kUnsupported},    {"mqtt://" + tcp + "/t", kUnsupported},
+        {"http://" + tcp + "/a b", kMalformed},   {"http://" + tcp + "/\t", kMalformed},
+        {"http://" + tcp + "/\n", kMalformed},    {"http://" + tcp + "/\x7f", kMalformed}};
     // The ports are reached directly, not through the service as a proxy.
     ScopedEnvironment direct("NO_PROXY", "127.0.0.1");
     ServiceSession session;
     ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
-    for (const std::string& address : addresses) {
+    for (const auto& [address, direct] : addresses) {
         SCOPED_TRACE(address);
         ResetDevServer();
         SetDevServerSetting("upload_url", address);
@@ -311,9 +292,8 @@ TEST(UploadExportServiceTest, OnlyHttpAndHttpsAreEverUsed) {
 
         std::strcpy(session.context().uploadServerUrl, address.c_str());
         ResponseBody body;
-        const UploadFields fields{"key", "t", "d", "g", 0, 1, 0, 0};
-        EXPECT_EQ(PostUploadForm(session.context(), body.Address(), fields, media.c_str(), nullptr, nullptr),
-                  CURLE_UNSUPPORTED_PROTOCOL);
+        const UploadFormValues fields{"key", "t", "d", "g", 0, 1, 0, 0};
+        EXPECT_EQ(PostUploadForm(session.context(), body.Address(), fields, media.c_str(), nullptr, nullptr), direct);
         EXPECT_EQ(body.Text(), nullptr);
         EXPECT_FALSE(ports.Reached());
     }

@@ -52,19 +52,35 @@ TEST(UploaderContextTest, StartsLoggedOutWithNothingStored) {
     EXPECT_NE(context.binding, nullptr);
 }
 
-TEST(UploaderContextTest, TakesTheProxyDerivedAtCreation) {
-    ScopedEnvironment proxy("CLIPFERRY_PROXY_SERVER", "ftp=f:21;http=127.0.0.1:3128 ;");
+// The proxy a context takes from CLIPFERRY_PROXY_SERVER when it is created.
+struct ProxyAtCreation {
+    const char* name;
+    std::string recorded;
+    int32_t enabled;
+    std::string proxy;
+    bool tooLong;
+};
+
+class UploaderContextProxyTest : public ::testing::TestWithParam<ProxyAtCreation> {};
+
+TEST_P(UploaderContextProxyTest, TakesTheProxyDerivedAtCreation) {
+    const ProxyAtCreation& c = GetParam();
+    ScopedEnvironment proxy("CLIPFERRY_PROXY_SERVER", c.recorded);
     Handle handle;
-    EXPECT_EQ(ContextOf(handle.value).proxyEnabled, 1);
-    EXPECT_STREQ(ContextOf(handle.value).proxy, "127.0.0.1:3128");
+    EXPECT_EQ(ContextOf(handle.value).proxyEnabled, c.enabled);
+    EXPECT_EQ(std::string(ContextOf(handle.value).proxy), c.proxy);
+    EXPECT_EQ(ContextOf(handle.value).proxyTooLong, c.tooLong);
 }
 
-TEST(UploaderContextTest, ProxyListWithoutHttpEntryLeavesProxyOff) {
-    ScopedEnvironment proxy("CLIPFERRY_PROXY_SERVER", "https=s:443");
-    Handle handle;
-    EXPECT_EQ(ContextOf(handle.value).proxyEnabled, 0);
-    EXPECT_STREQ(ContextOf(handle.value).proxy, "");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Table, UploaderContextProxyTest,
+    ::testing::Values(ProxyAtCreation{"http_entry", "ftp=f:21;http=127.0.0.1:3128 ;", 1, "127.0.0.1:3128", false},
+                      ProxyAtCreation{"no_http_entry", "https=s:443", 0, "", false},
+                      ProxyAtCreation{"utf8_text", "pr\xc3\xb6xy:1", 1, "pr\xc3\xb6xy:1", false},
+                      ProxyAtCreation{"fills_the_field", std::string(259, 'p'), 1, std::string(259, 'p'), false},
+                      // Never cut: a cut address names another host or port.
+                      ProxyAtCreation{"too_long", std::string(256, 'p') + ":8080", 1, "", true}),
+    [](const ::testing::TestParamInfo<ProxyAtCreation>& info) { return std::string(info.param.name); });
 
 TEST(UploaderContextTest, MissingLibcurlStillGivesAHandle) {
     ScopedEnvironment curl("CLIPFERRY_CURL_LIBRARY", "/nonexistent/libcurl.so.4");

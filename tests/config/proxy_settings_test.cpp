@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "scoped_environment.h"
+#include <optional>
+#include <string>
+
 
 namespace clipferry {
 namespace {
@@ -43,28 +45,31 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct RecordedCase {
     const char* name;
-    std::optional<std::string> recorded;
+    std::optional<std::u16string> recorded;
+    std::optional<uint32_t> enabled;
     bool used;
     std::u16string address;
 };
 
-class ReadProxySettingsTest : public ::testing::TestWithParam<RecordedCase> {};
+class ChooseProxyTest : public ::testing::TestWithParam<RecordedCase> {};
 
-TEST_P(ReadProxySettingsTest, ReadsTheRecordedText) {
+TEST_P(ChooseProxyTest, FollowsTheRecordedTextAndSwitch) {
     const RecordedCase& c = GetParam();
-    test::ScopedEnvironment env("CLIPFERRY_PROXY_SERVER", c.recorded);
     std::u16string address;
-    EXPECT_EQ(ReadProxySettings(address), c.used);
+    EXPECT_EQ(ChooseProxy(c.recorded, c.enabled, address), c.used);
     EXPECT_EQ(address, c.address);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sources, ReadProxySettingsTest,
-    ::testing::Values(RecordedCase{"missing", std::nullopt, false, u""},
-                      RecordedCase{"empty", std::string(), false, u""},
-                      RecordedCase{"address", std::string("127.0.0.1:3128"), true, u"127.0.0.1:3128"},
-                      RecordedCase{"utf8_text", std::string("pr\xc3\xb6xy:1"), true, u"pr\u00f6xy:1"},
-                      RecordedCase{"list", std::string("https=a:1;http=b:2"), true, u"b:2"}),
+    Sources, ChooseProxyTest,
+    ::testing::Values(RecordedCase{"missing", std::nullopt, std::nullopt, false, u""},
+                      RecordedCase{"empty", u"", std::nullopt, false, u""},
+                      RecordedCase{"address", u"127.0.0.1:3128", std::nullopt, true, u"127.0.0.1:3128"},
+                      RecordedCase{"cut_at_nul", std::u16string(u"a:1\0b:2", 7), std::nullopt, true, u"a:1"},
+                      RecordedCase{"list", u"https=a:1;http=b:2", std::nullopt, true, u"b:2"},
+                      RecordedCase{"switched_on", u"a:1", 1u, true, u"a:1"},
+                      RecordedCase{"switched_off", u"a:1", 0u, false, u""},
+                      RecordedCase{"switched_off_without_text", std::nullopt, 0u, false, u""}),
     [](const ::testing::TestParamInfo<RecordedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -452,6 +452,36 @@ void AnswersOfEveryShape(Run& run) {
     }
 }
 
+// A temporary directory so deep that a scratch file's full name passes 259
+// units (on Windows, where paths were once held to that): each call either
+// works or gives 23 before anything is sent, never a result after the
+// request went out.
+void DeepTemporaryDirectory(Run& run) {
+    const auto& top = run.platform.temporaryDirectory;
+    const size_t topLength = top.native().size();
+    const auto deep = top / std::string(topLength < 230 ? 236 - topLength - 1 : 8, 'd');
+    std::filesystem::create_directories(deep);
+    const auto clip = top / "clipferry-e2e-deep.mp4";
+    std::ofstream(clip, std::ios::binary) << "deep clip";
+    ResetDevServer();
+    run.platform.useTemporaryDirectory(deep);
+    {
+        Session session(run);
+        const int32_t login = session.Login("demo", "demo-password");
+        E2E_CHECK(run, login == CLIPFERRY_OK || (login == 23 && RecordedRequests().empty()));
+        if (login == CLIPFERRY_OK) {
+            const int32_t upload = session.Upload(clip, "Deep", nullptr, 0, nullptr, nullptr);
+            E2E_CHECK(run, upload == CLIPFERRY_OK || (upload == 23 && ReceivedUploads().empty()));
+        }
+    }
+    run.platform.useTemporaryDirectory(top);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(deep, error))
+        run.Check(false, "left in the deep folder: " + entry.path().filename().u8string(), __LINE__);
+    std::filesystem::remove_all(deep, error);
+    std::filesystem::remove(clip, error);
+}
+
 // Differs: Linux names a missing file in CLIPFERRY_CURL_LIBRARY; the Windows
 // host runs this from a folder without libcurl.dll.
 void WithoutLibcurl(Run& run) {
@@ -485,6 +515,7 @@ const std::vector<Case>& Cases() {
         {"ClipChangedWhileSent", false, ClipChangedWhileSent},
         {"DumpsOnlyWithTheLogSwitch", false, DumpsOnlyWithTheLogSwitch},
         {"AnswersOfEveryShape", false, AnswersOfEveryShape},
+        {"DeepTemporaryDirectory", false, DeepTemporaryDirectory},
         {"WithoutLibcurl", true, WithoutLibcurl},
     };
     return cases;

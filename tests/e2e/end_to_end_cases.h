@@ -41,6 +41,9 @@ struct Platform {
     std::filesystem::path dumpDirectory;
     // The temporary directory the library puts its scratch files in.
     std::filesystem::path temporaryDirectory;
+    // Makes folder the library's temporary directory from now on. Linux:
+    // TMPDIR; Windows: TMP and TEMP of the process.
+    void (*useTemporaryDirectory)(const std::filesystem::path& folder) = nullptr;
 };
 
 class Run;

@@ -56,6 +56,8 @@ void Prepare(const InitSettings& settings) {
     }
 }
 
+void UseTemporaryDirectory(const std::filesystem::path& folder) { setenv("TMPDIR", folder.c_str(), 1); }
+
 class EndToEndTest : public ::testing::TestWithParam<Case> {
 protected:
     // A temporary directory of the test's own, where the library puts its
@@ -66,6 +68,7 @@ protected:
         platform_.temporaryDirectory = pattern;
         platform_.dumpDirectory = pattern;
         platform_.prepare = Prepare;
+        platform_.useTemporaryDirectory = UseTemporaryDirectory;
         setenv("TMPDIR", pattern.c_str(), 1);
         setenv("CLIPFERRY_PROXY_SERVER", test::DevServerProxy().c_str(), 1);
     }

@@ -58,7 +58,7 @@ while read -r key; do
   key=${key//\\\\/\\}
   key=${key%\\}
   grep -qF "$key" <<<"$readme" || fail "README-Windows.txt does not name $key"
-done < <(grep -oE 'L"(SOFTWARE|Software)[^"]*"|"(Log|ProxyServer)"' "$repo/src/platform/win32/settings.cpp" |
+done < <(grep -oE 'L"(SOFTWARE|Software)[^"]*"|"(Log|ProxyServer|ProxyEnable)"' "$repo/src/platform/win32/settings.cpp" |
          sed -E 's/^L?"//; s/"$//')
 
 # Folder, toolchain, the import library's symbol prefix (x86 C names have a
@@ -87,6 +87,8 @@ fi
 port=$(<"$state/port")
 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
   /v ProxyServer /t REG_SZ /d "127.0.0.1:$port" /f >>"$log" 2>&1
+wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+  /v ProxyEnable /f >>"$log" 2>&1 || true
 for folder in x86 x64; do
   [[ -f $work/run-$folder/host.exe ]] || continue
   (cd "$work/run-$folder" && wine host.exe >host.out 2>host.err) || fail "the $folder host failed"

@@ -1,5 +1,5 @@
-// Files for the upload tests: a private temporary folder, files written into
-// it, and the SHA-256 of a file as the sha256sum tool reports it.
+// Files for the upload tests: the temporary folder, files written into it,
+// and the SHA-256 of a file as the sha256sum tool reports it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,33 +12,11 @@
 #include <string>
 
 #include "platform/text.h"
+#include "temporary_folder.h"
 
 namespace clipferry::testing {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "clipferry-upload-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-    std::string Write(const std::string& name, const std::string& contents) const {
-        const std::string file = (path_ / name).string();
-        std::ofstream(file, std::ios::binary) << contents;
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using TemporaryFolder = test::TemporaryFolder;
 
 inline std::u16string Wide(const std::string& utf8) { return platform::Utf8ToUtf16(utf8); }
 

@@ -58,31 +58,35 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
     ContextPtr context = MakeContext(proxy.c_str(), StubCurlPath("stub_curl_recording").c_str());
     ASSERT_TRUE(context);
     const std::u16string media = Wide(folder.Write("clip.mp4", "video bytes"));
-    const UploadFields fields{"key", "title", "description", "tags", 501, 1, 0, 0};
+    const UploadFormValues fields{"key", "title", "description", "tags", 501, 1, 0, 0};
 
-    // Every answer is refused past 64 MiB.
-    const std::string ceiling = Set(CURLOPT_MAXFILESIZE, 64L << 20);
+    // Every request is set up alike: only http and https, the proxy, the
+    // address, the answer refused past 64 MiB, and a time limit.
+    const auto start = [&](const std::string& url) {
+        return kStart + Calls{Set(CURLOPT_PROXY, proxy), Set(CURLOPT_URL, url), Set(CURLOPT_WRITEFUNCTION, "function"),
+                              Set(CURLOPT_WRITEDATA, "pointer"), Set(CURLOPT_MAXFILESIZE, 64L << 20)};
+    };
+    const Calls end = {"easy_perform", "slist_free_all", "easy_reset", "easy_cleanup"};
     const auto soap = [&](const std::string& operation, const std::string& envelope) {
-        return kStart + Calls{Set(CURLOPT_PROXY, proxy),
+        return start(std::string(ApiHostUrl) + "/0.1.1/api") +
+               Calls{Set(CURLOPT_TIMEOUT, 50L),
                      Set(CURLOPT_HTTPHEADER, "[Expect:|Content-type: text/xml; charset=utf-8|soapAction: \"" +
                                                  std::string(ApiHostUrl) + "/0.1.1/" + operation + "\"]"),
-                     Set(CURLOPT_URL, std::string(ApiHostUrl) + "/0.1.1/api"), Set(CURLOPT_POST, 1L),
-                     Set(CURLOPT_POSTFIELDS, envelope), Set(CURLOPT_WRITEFUNCTION, "function"),
-                     Set(CURLOPT_WRITEDATA, "pointer"), ceiling, Set(CURLOPT_TIMEOUT, 50L), "easy_perform",
-                     "slist_free_all", "easy_reset", "easy_cleanup"};
+                     Set(CURLOPT_POST, 1L), Set(CURLOPT_POSTFIELDS, envelope)} +
+               end;
     };
-    const Calls uploadStart = kStart + Calls{Set(CURLOPT_URL, std::string(UploadHostUrl) + "/upload")};
+    // No limit on the whole transfer: only on a standstill.
+    const Calls uploadStart = start(std::string(UploadHostUrl) + "/upload") +
+                              Calls{Set(CURLOPT_LOW_SPEED_LIMIT, 1L), Set(CURLOPT_LOW_SPEED_TIME, 500L)};
     const Calls uploadBody = {
-        Set(CURLOPT_PROXY, proxy), Set(CURLOPT_HTTPHEADER, "[Expect:]"),
+        Set(CURLOPT_HTTPHEADER, "[Expect:]"),
         Set(CURLOPT_HTTPPOST, "[Filename|tags|terms|authkey|title|contest|description|category1|category2|"
                               "category3|moderator|userfile|Upload]"),
-        Set(CURLOPT_WRITEFUNCTION, "function"), Set(CURLOPT_WRITEDATA, "pointer"), ceiling,
-        // No limit on the whole transfer: only on a standstill.
-        Set(CURLOPT_LOW_SPEED_LIMIT, 1L), Set(CURLOPT_LOW_SPEED_TIME, 500L), Set(CURLOPT_READFUNCTION, "function"),
+        Set(CURLOPT_UPLOAD_BUFFERSIZE, 1L << 20), Set(CURLOPT_READFUNCTION, "function"),
         Set(CURLOPT_READDATA, "pointer")};
     const Calls progress = {Set(CURLOPT_NOPROGRESS, 0L), Set(CURLOPT_PROGRESSFUNCTION, "function"),
                             Set(CURLOPT_PROGRESSDATA, "pointer")};
-    const Calls uploadEnd = {"easy_perform", "slist_free_all", "easy_reset", "easy_cleanup", "formfree"};
+    const Calls uploadEnd = end + Calls{"formfree"};
 
     const struct {
         const char* label;
@@ -99,11 +103,10 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
          soap("GetCategories", ExpectedGetCategories("0"))},
         {"moderators", false, [&](ResponseBody* r) { return PostGetModerators(*context, 17, r); },
          soap("GetModerators", ExpectedGetModerators("17"))},
-        // A plain GET, cleaned up without a reset.
-        {"discovery", false, [&](ResponseBody* r) { return GetUploadServer(*context, r); },
-         kStart + Calls{Set(CURLOPT_PROXY, proxy), Set(CURLOPT_URL, std::string(ApiHostUrl) + "/upload.xml"),
-                        Set(CURLOPT_WRITEFUNCTION, "function"), Set(CURLOPT_WRITEDATA, "pointer"), ceiling,
-                        Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_cleanup"}},
+        // A plain GET.
+        {"discovery", false, [&](ResponseBody* r) { return GetDiscovery(*context, r); },
+         start(std::string(ApiHostUrl) + "/upload.xml") +
+             Calls{Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_reset", "easy_cleanup"}},
         {"upload", false,
          [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
          uploadStart + uploadBody + uploadEnd},

@@ -44,7 +44,7 @@ TEST_F(DumpFileTest, PathsUseTheTemporaryDirectory) {
         {DumpFile::GetCategories, "Clipferry_GetCategories.xml"},
         {DumpFile::GetModerators, "Clipferry_GetModerators.xml"},
         {DumpFile::Upload, "Clipferry_Upload.xml"},
-        {DumpFile::GetServer, "Clipferry_GetServer.xml"},
+        {DumpFile::Discovery, "Clipferry_GetServer.xml"},
     };
     for (const auto& [file, name] : cases) {
         EXPECT_EQ(platform::Utf16ToUtf8(DumpFilePath(file)), base + name);

@@ -62,36 +62,17 @@ TEST(MediaFileNameTest, CutsKeepWholeCharacters) {
     EXPECT_EQ(MediaFileName("/v/\xC3\xA9t\xC3\xA9.mp4"), "\xC3\xA9t\xC3\xA9.mp4");
 }
 
-TEST(UploadUrlTest, EnsureTrailingSlash) {
-    const struct {
-        const char* text;
-        bool append;
-        bool ended;
-        const char* after;
-    } cases[] = {
-        {"", true, false, ""},
-        {"http://h", false, false, "http://h"},
-        {"http://h", true, false, "http://h/"},
-        {"http://h/", true, true, "http://h/"},
-        {"http://h//", false, true, "http://h//"},
-    };
-    for (const auto& c : cases) {
-        std::string text = c.text;
-        EXPECT_EQ(EnsureTrailingSlash(text, c.append), c.ended) << c.text;
-        EXPECT_EQ(text, c.after) << c.text;
-    }
-}
-
 TEST(UploadUrlTest, DiscoveredServerOrDefaultHost) {
     EXPECT_EQ(UploadUrl(""), std::string(UploadHostUrl) + "/upload");
     EXPECT_EQ(UploadUrl(nullptr), std::string(UploadHostUrl) + "/upload");
     EXPECT_EQ(UploadUrl("http://up.example"), "http://up.example/upload");
     EXPECT_EQ(UploadUrl("http://up.example/"), "http://up.example/upload");
     EXPECT_EQ(UploadUrl("http://up.example/in/"), "http://up.example/in/upload");
+    EXPECT_EQ(UploadUrl("http://up.example//"), "http://up.example//upload");
 }
 
 TEST(UploadFormTest, ThirteenPartsInOrder) {
-    const UploadFields fields{"KEY", "T\xC3\xADtulo", "<d>", "a, b & c", 0, 7, -5, 2147483647};
+    const UploadFormValues fields{"KEY", "T\xC3\xADtulo", "<d>", "a, b & c", 0, 7, -5, 2147483647};
     const auto parts = DescribeUploadForm(fields, "clip.mp4");
     const struct {
         const char* name;

@@ -48,7 +48,7 @@ protected:
     int32_t Upload(const std::string& path, ProgressCallback progress = nullptr, void* data = nullptr) {
         DiscoverUploadServer(*context_);
         ResponseBody body;
-        const UploadFields fields{kAuthKey, "A title", "Line one\nline two & <three>", "tag, other",
+        const UploadFormValues fields{kAuthKey, "A title", "Line one\nline two & <three>", "tag, other",
                                   501, 11, 0, 2147483647};
         const int32_t result = PostUploadForm(*context_, body.Address(), fields, Wide(path).c_str(), progress, data);
         answer_ = body.Text() != nullptr ? body.Text() : "";
@@ -190,20 +190,6 @@ TEST_F(UploadServiceTest, PathsThatCannotBeReadGive82) {
     for (const auto& path : paths) EXPECT_EQ(Upload(path), 82) << path;
     close(fd);
     for (const auto& request : RecordedRequests()) EXPECT_NE(request.method, "POST");
-}
-
-TEST_F(UploadServiceTest, MissingArgumentsGive82) {
-    const std::string path = folder_.Write("clip.mp4", "x");
-    const std::u16string wide = Wide(path);
-    ResponseBody body;
-    const UploadFields full{kAuthKey, "t", "d", "g", 0, 0, 0, 0};
-    UploadFields noKey = full, noTitle = full, noDescription = full, noTags = full;
-    noKey.authKey = nullptr, noTitle.title = nullptr, noDescription.description = nullptr, noTags.tags = nullptr;
-    for (const UploadFields& fields : {noKey, noTitle, noDescription, noTags})
-        EXPECT_EQ(PostUploadForm(*context_, body.Address(), fields, wide.c_str(), nullptr, nullptr), 82);
-    EXPECT_EQ(PostUploadForm(*context_, nullptr, full, wide.c_str(), nullptr, nullptr), 82);
-    EXPECT_EQ(PostUploadForm(*context_, body.Address(), full, nullptr, nullptr, nullptr), 82);
-    EXPECT_EQ(body.Text(), nullptr);
 }
 
 struct ProgressLog {

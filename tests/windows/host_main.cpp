@@ -113,6 +113,55 @@ std::vector<std::string> CheckVersionResource(HMODULE library) {
     return failures;
 }
 
+// Sets (or with a null text, removes) a value of the current user's
+// Internet Settings, where the DLL reads its proxy.
+void SetInternetSetting(const wchar_t* name, const wchar_t* text, const DWORD* number) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    if (text != nullptr) {
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       DWORD((std::wcslen(text) + 1) * sizeof(wchar_t)));
+    } else if (number != nullptr) {
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(number), sizeof *number);
+    } else {
+        RegDeleteValueW(key, name);
+    }
+    RegCloseKey(key);
+}
+
+// A proxy the user switched off (ProxyEnable 0) is not used, whatever
+// ProxyServer still names: here a closed port, while libcurl's own
+// http_proxy leads to the service. Switched on, the closed port is used (7).
+std::vector<std::string> CheckProxySwitchedOff(const Exports& exports, int port) {
+    const std::wstring service = L"http://127.0.0.1:" + std::to_wstring(port);
+    const std::wstring recorded = L"127.0.0.1:" + std::to_wstring(port);
+    SetInternetSetting(L"ProxyServer", L"127.0.0.1:1", nullptr);
+    SetEnvironmentVariableW(L"http_proxy", service.c_str());
+    std::vector<std::string> failures;
+    for (const DWORD enabled : {DWORD(0), DWORD(1)}) {
+        SetInternetSetting(L"ProxyEnable", nullptr, &enabled);
+        void* handle = exports.init();
+        const int32_t login = exports.login(handle, L"demo", L"demo-password");
+        exports.release(handle);
+        const int32_t expected = enabled == 0 ? CLIPFERRY_OK : 7;
+        if (login != expected)
+            failures.push_back("ProxyEnable " + std::to_string(enabled) + ": login " + std::to_string(login) +
+                               ", expected " + std::to_string(expected));
+    }
+    SetEnvironmentVariableW(L"http_proxy", nullptr);
+    SetInternetSetting(L"ProxyEnable", nullptr, nullptr);
+    SetInternetSetting(L"ProxyServer", recorded.c_str(), nullptr);
+    return failures;
+}
+
+// GetTempPathW reads TMP first, then TEMP.
+void UseTemporaryDirectory(const std::filesystem::path& folder) {
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+}
+
 std::filesystem::path TemporaryDirectory() {
     wchar_t path[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, path);
@@ -148,6 +197,7 @@ int main(int argc, char** argv) {
     platform.prepare = Prepare;
     platform.dumpDirectory = L"C:\\";
     platform.temporaryDirectory = TemporaryDirectory();
+    platform.useTemporaryDirectory = UseTemporaryDirectory;
 
     int passed = 0;
     int failed = 0;
@@ -156,6 +206,10 @@ int main(int argc, char** argv) {
         std::printf("%s version resource %s\n", failures.empty() ? "ok  " : "FAIL", CLIPFERRY_EXPECTED_VERSION);
         for (const auto& failure : failures) std::printf("    %s\n", failure.c_str());
         ++(failures.empty() ? passed : failed);
+        const auto proxyFailures = CheckProxySwitchedOff(exports, port);
+        std::printf("%s a proxy switched off is not used\n", proxyFailures.empty() ? "ok  " : "FAIL");
+        for (const auto& failure : proxyFailures) std::printf("    %s\n", failure.c_str());
+        ++(proxyFailures.empty() ? passed : failed);
     }
     for (const Case& which : Cases()) {
         if (which.needsLibcurlMissing != libcurlMissing) continue;

@@ -42,9 +42,12 @@ fi
 port=$(<"$state/port")
 
 # The library's proxy is the local service, as the current user's Internet
-# Settings (one value for 32-bit and 64-bit programs alike).
+# Settings (one value for 32-bit and 64-bit programs alike), with no switch
+# recorded: a ProxyEnable of 0 would turn it off.
 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
   /v ProxyServer /t REG_SZ /d "127.0.0.1:$port" /f >>"$log" 2>&1
+wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+  /v ProxyEnable /f >>"$log" 2>&1 || true
 
 # The host imports libcurl-4.dll (the import library's name) for the service's
 # control API; the DLL under test loads "libcurl.dll", which only the first

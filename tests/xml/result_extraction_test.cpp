@@ -34,7 +34,7 @@ protected:
         return document_;
     }
     test::OwnDirectory directory_;
-    test::TmpdirOverride tmpdir_{directory_.path()};
+    test::TmpdirOverride tmpdir_{directory_.path().string()};
     ResponseDocument document_;
 };
 

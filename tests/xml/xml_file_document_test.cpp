@@ -74,43 +74,5 @@ TEST_F(XmlFileDocumentTest, CommentBeforeTheRootIsTheRootNode) {
     EXPECT_EQ(ReadNodeName(document_.rootNode()), u"#comment");
 }
 
-TEST_F(XmlFileDocumentTest, SaveInsertsADeclarationAndWritesUtf16) {
-    ASSERT_EQ(OpenBytes("<?xml version=\"1.0\"?><r><s>caf\xC3\xA9</s></r>"), 1);
-    ASSERT_EQ(document_.SaveStored(), 1);
-
-    const std::string saved = test::ReadBytes(dir_.File("in.xml"));
-    const std::u16string declaration = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>";
-    ASSERT_GE(saved.size(), 2 + 2 * declaration.size());
-    EXPECT_EQ(saved.substr(0, 2 + 2 * declaration.size()), test::Utf16LeWithBom(declaration));
-
-    XmlFileDocument reread;
-    ASSERT_TRUE(reread.SetPath(path_.c_str()));
-    ASSERT_EQ(reread.OpenStoredPath(), 1);
-    EXPECT_EQ(ReadNodeName(reread.rootNode()), u"r");
-    EXPECT_EQ(ReadNodeText(reread.rootNode()), u"caf\u00E9");
-}
-
-TEST_F(XmlFileDocumentTest, SaveOverAnExistingDeclarationStillSaves) {
-    ASSERT_EQ(OpenBytes("<r/>"), 1);
-    ASSERT_EQ(document_.SaveStored(), 1);
-    ASSERT_EQ(document_.SaveStored(), 1);  // a second declaration is refused, the save is not
-    XmlFileDocument reread;
-    ASSERT_TRUE(reread.SetPath(path_.c_str()));
-    ASSERT_EQ(reread.OpenStoredPath(), 1);
-    EXPECT_EQ(ChildNames(reread.documentNode()), Names{u"r"});
-}
-
-TEST_F(XmlFileDocumentTest, StoredPathIsBounded) {
-    const std::u16string fits(XmlFileDocument::kPathCapacity - 1, u'a');
-    const std::u16string tooLong(XmlFileDocument::kPathCapacity, u'a');
-    EXPECT_TRUE(document_.SetPath(fits.c_str()));
-    EXPECT_FALSE(document_.SetPath(tooLong.c_str()));
-    EXPECT_FALSE(document_.SetPath(nullptr));
-
-    XmlFileDocument empty;
-    EXPECT_EQ(empty.OpenStoredPath(), 0);
-    EXPECT_EQ(empty.documentNode(), nullptr);
-}
-
 }  // namespace
 }  // namespace clipferry::xml

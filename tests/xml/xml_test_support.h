@@ -12,50 +12,39 @@
 #include <string>
 
 #include "platform/text.h"
+#include "temporary_folder.h"
 
 namespace clipferry::test {
 
 inline std::u16string Wide(const std::string& utf8) { return platform::Utf8ToUtf16(utf8); }
 
-// A fresh directory, removed with its content at the end of the test.
-class OwnDirectory {
-public:
-    OwnDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "clipferry-xml-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
-    }
-    ~OwnDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    OwnDirectory(const OwnDirectory&) = delete;
-    OwnDirectory& operator=(const OwnDirectory&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using OwnDirectory = TemporaryFolder;
 
 // Sets TMPDIR for the test's duration and restores what was there.
 class TmpdirOverride {
 public:
     explicit TmpdirOverride(const std::string& value) {
         if (const char* old = getenv("TMPDIR")) old_ = old;
-        setenv("TMPDIR", value.c_str(), 1);
+        Set(value.c_str());
     }
-    ~TmpdirOverride() {
-        if (old_)
-            setenv("TMPDIR", old_->c_str(), 1);
-        else
-            unsetenv("TMPDIR");
-    }
+    ~TmpdirOverride() { Set(old_ ? old_->c_str() : nullptr); }
     TmpdirOverride(const TmpdirOverride&) = delete;
     TmpdirOverride& operator=(const TmpdirOverride&) = delete;
 
 private:
+    // Null unsets it.
+    static void Set(const char* value) {
+#if defined(_WIN32)
+        _putenv_s("TMPDIR", value != nullptr ? value : "");
+#else
+        if (value != nullptr) {
+            setenv("TMPDIR", value, 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+#endif
+    }
+
     std::optional<std::string> old_;
 };
 

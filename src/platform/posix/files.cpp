@@ -176,13 +176,6 @@ FilePtr OpenFileForReading(const char16_t* path) {
     return FilePtr(file);
 }
 
-std::optional<uint64_t> MeasureOpenFile(std::FILE* file) {
-    if (file == nullptr) return std::nullopt;
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) return std::nullopt;
-    return uint64_t(info.st_size);
-}
-
 std::optional<FileStamp> StampOpenFile(std::FILE* file) {
     if (file == nullptr) return std::nullopt;
     struct stat info;

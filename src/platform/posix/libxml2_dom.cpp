@@ -74,7 +74,8 @@ bool ReadWholeFile(const char16_t* path, std::string& bytes) {
     FilePtr file = OpenFileForReading(path);
     if (file == nullptr) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    const uint64_t expected = MeasureOpenFile(file.get()).value_or(0);
+    const std::optional<FileStamp> stamp = StampOpenFile(file.get());
+    const uint64_t expected = stamp ? stamp->size : 0;
     if (expected > uint64_t(INT_MAX)) return false;
     // One byte more than expected, so the end of the file shows at once.
     bytes.resize(size_t(expected) + 1);
@@ -242,18 +243,16 @@ public:
 
         std::string bytes;
         if (!ReadWholeFile(path, bytes)) return kDomNone;
-        xmlDocPtr parsed = libxml2::ParseUntrusted(bytes);
-        if (parsed == nullptr) return kDomNone;
-        owner_ = OwnTree(parsed);
-        succeeded = true;
-        return kDomOk;
+        return Parse(bytes, succeeded);
     }
 
-    DomStatus Save(const char16_t* path) override {
-        if (path == nullptr || *path == u'\0') return kDomInvalidArg;
-        std::string bytes;
-        if (!libxml2::Serialise(owner_->doc(), bytes)) return kDomFail;
-        return ReplaceFileWith(path, bytes.data(), bytes.size()) ? kDomOk : kDomFail;
+    DomStatus LoadBytes(const char* bytes, size_t count, bool& succeeded) override {
+        succeeded = false;
+        if (bytes == nullptr) return kDomInvalidArg;
+        xmlDocPtr empty = NewEmptyDoc();
+        if (empty == nullptr) return kDomOutOfMemory;
+        owner_ = OwnTree(empty);
+        return Parse(std::string(bytes, count), succeeded);
     }
 
     DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,
@@ -276,6 +275,15 @@ public:
     DomStatus AsNode(DomNodePtr& out) override { return LibxmlNode::Wrap(owner_, owner_->docNode(), out); }
 
 private:
+    // Replaces the empty tree by the parsed one when the bytes are well-formed.
+    DomStatus Parse(const std::string& bytes, bool& succeeded) {
+        xmlDocPtr parsed = libxml2::ParseUntrusted(bytes);
+        if (parsed == nullptr) return kDomNone;
+        owner_ = OwnTree(parsed);
+        succeeded = true;
+        return kDomOk;
+    }
+
     // A new node stands outside the tree, owned by the document until linked.
     DomStatus Adopt(xmlNodePtr node, DomNodePtr& out) {
         if (node == nullptr) return kDomOutOfMemory;

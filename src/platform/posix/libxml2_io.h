@@ -1,5 +1,4 @@
-// Parsing untrusted bytes into a libxml2 tree shaped as the DOM promises,
-// and serialising a tree in the encoding its declaration names.
+// Parsing untrusted bytes into a libxml2 tree shaped as the DOM promises.
 #pragma once
 
 #include <libxml/tree.h>
@@ -33,10 +32,5 @@ private:
 // declaration, if any, shows as a first child "xml" processing instruction,
 // and whitespace-only text between elements is gone.
 xmlDocPtr ParseUntrusted(const std::string& bytes);
-
-// The document as bytes, in the encoding named by a leading "xml"
-// declaration (written by the serialiser itself), else UTF-8 without a
-// declaration. False when the encoding is unknown or the output failed.
-bool Serialise(xmlDocPtr doc, std::string& out);
 
 }  // namespace clipferry::platform::libxml2

@@ -31,6 +31,8 @@ std::optional<std::u16string> ReadProxyServerText() {
     return Utf8ToUtf16(text, std::strlen(text));
 }
 
+std::optional<uint32_t> ReadProxyEnableValue() { return std::nullopt; }
+
 std::u16string CurlLibraryFileName() {
     const char* chosen = Variable("CLIPFERRY_CURL_LIBRARY");
     if (chosen != nullptr && *chosen != '\0') return Utf8ToUtf16(chosen, std::strlen(chosen));

@@ -112,9 +112,11 @@ std::u16string UniquePart() {
 }  // namespace
 
 std::u16string TemporaryDirectory() {
-    wchar_t buffer[1040] = {};
-    const DWORD length = GetTempPathW(1040, buffer);
-    if (length == 0 || length >= 1040) return std::u16string();
+    // Room for any folder GetTempPathW reports, far past MAX_PATH.
+    constexpr DWORD kUnits = 1040;
+    wchar_t buffer[kUnits] = {};
+    const DWORD length = GetTempPathW(kUnits, buffer);
+    if (length == 0 || length >= kUnits) return std::u16string();
     return std::u16string(reinterpret_cast<const char16_t*>(buffer), length);
 }
 
@@ -213,14 +215,6 @@ FilePtr OpenFileForReading(const char16_t* path) {
     FilePtr file(_fdopen(descriptor, "rb"));
     if (file == nullptr) _close(descriptor);
     return file;
-}
-
-std::optional<uint64_t> MeasureOpenFile(std::FILE* file) {
-    if (file == nullptr) return std::nullopt;
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    LARGE_INTEGER size;
-    if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &size) || size.QuadPart < 0) return std::nullopt;
-    return uint64_t(size.QuadPart);
 }
 
 std::optional<FileStamp> StampOpenFile(std::FILE* file) {

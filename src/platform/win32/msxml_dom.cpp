@@ -4,6 +4,7 @@
 #include <msxml2.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,32 +93,42 @@ private:
     unsigned char* bytes_;
 };
 
-// The whole of a regular file in a stream over memory of its own, read once
-// and straight into it: an answer can be tens of megabytes, and the bytes
-// checked are the bytes parsed. kDomNone when the file cannot be read or is
-// empty, or when its prolog is not plain.
-DomStatus ReadSource(const char16_t* path, ComPtr<IStream>& out) {
-    FilePtr file = OpenFileForReading(path);
-    if (file == nullptr) return kDomNone;
-    const std::optional<uint64_t> size = MeasureOpenFile(file.get());
-    if (!size || *size == 0 || *size > uint64_t(0x7FFFFFFF)) return kDomNone;
-    OwnedMemory memory(GlobalAlloc(GMEM_MOVEABLE, SIZE_T(*size)));
+// count bytes in a stream over memory of its own, written there by
+// fill(bytes) (false when it could not): an answer can be tens of megabytes,
+// and the bytes checked are the bytes parsed. kDomNone when there are no
+// bytes or too many, when fill fails, or when the prolog is not plain.
+template <typename Fill>
+DomStatus StreamOver(uint64_t count, Fill fill, ComPtr<IStream>& out) {
+    if (count == 0 || count > uint64_t(0x7FFFFFFF)) return kDomNone;
+    OwnedMemory memory(GlobalAlloc(GMEM_MOVEABLE, SIZE_T(count)));
     if (memory.get() == nullptr) return kDomOutOfMemory;
     {
         LockedMemory locked(memory.get());
         if (locked.bytes() == nullptr) return kDomOutOfMemory;
-        if (std::fread(locked.bytes(), 1, size_t(*size), file.get()) != *size) return kDomNone;
-        if (!msxml::PrologIsPlain(locked.bytes(), size_t(*size))) return kDomNone;
+        if (!fill(locked.bytes())) return kDomNone;
+        if (!msxml::PrologIsPlain(locked.bytes(), size_t(count))) return kDomNone;
     }
     ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.out())) || !stream) return kDomOutOfMemory;
     memory.release();
     // The memory may be larger than was asked for; the stream starts at 0.
     ULARGE_INTEGER exact;
-    exact.QuadPart = *size;
+    exact.QuadPart = count;
     if (FAILED(stream->SetSize(exact))) return kDomOutOfMemory;
     out = stream;
     return kDomOk;
+}
+
+// The whole of a regular file in a stream, read once and straight into its
+// memory. kDomNone when the file cannot be read or is empty.
+DomStatus ReadSource(const char16_t* path, ComPtr<IStream>& out) {
+    FilePtr file = OpenFileForReading(path);
+    if (file == nullptr) return kDomNone;
+    const std::optional<FileStamp> stamp = StampOpenFile(file.get());
+    if (!stamp) return kDomNone;
+    const uint64_t size = stamp->size;
+    return StreamOver(
+        size, [&](unsigned char* bytes) { return std::fread(bytes, 1, size_t(size), file.get()) == size; }, out);
 }
 
 DOMNodeType TypeOf(IXMLDOMNode* node) {
@@ -141,7 +152,7 @@ ComPtr<IXMLDOMNode> FirstChildOf(IXMLDOMNode* node) {
 
 // A document holds one declaration, in first place, and one root element.
 // MSXML on Windows sees to that; Wine's does not, and a second declaration
-// would make a saved document unreadable.
+// would make the document one that no parser reads.
 bool FitsAtTop(IXMLDOMNode* parent, IXMLDOMNode* node, IXMLDOMNode* before) {
     const bool atDocument = TypeOf(parent) == NODE_DOCUMENT;
     if (IsDeclaration(node)) {
@@ -261,49 +272,23 @@ public:
     DomStatus Load(const char16_t* path, bool& succeeded) override {
         succeeded = false;
         if (path == nullptr) return kDomInvalidArg;
-        // Whatever happens, the old tree is gone; a failed load leaves the
-        // document empty. Handles into the old tree keep it alive.
-        std::shared_ptr<Tree> fresh;
-        const DomStatus created = NewTree(tree_->apartment, async_, fresh);
-        if (fresh == nullptr) return created;
-        tree_ = std::move(fresh);
-
-        ComPtr<IStream> stream;
-        const DomStatus read = ReadSource(path, stream);
-        if (read != kDomOk) return read;
-        Variant source;
-        source.SetObject(stream.get());
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        const HRESULT result = tree_->document->load(source.get(), &loaded);
-        if (loaded != VARIANT_TRUE) {
-            // Whatever the parser kept of a failed load goes too.
-            NewTree(tree_->apartment, async_, fresh);
-            if (fresh != nullptr) tree_ = std::move(fresh);
-            return FAILED(result) ? StatusOf(result) : kDomNone;
-        }
-        succeeded = true;
-        return StatusOf(result);
+        return LoadFrom([&](ComPtr<IStream>& stream) { return ReadSource(path, stream); }, succeeded);
     }
 
-    DomStatus Save(const char16_t* path) override {
-        if (path == nullptr || *path == u'\0') return kDomInvalidArg;
-        // Saved to memory, then written by the files layer: a new file of the
-        // owner's, never through whatever stood at the path.
-        ComPtr<IStream> stream;
-        if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || !stream) return kDomOutOfMemory;
-        Variant destination;
-        destination.SetObject(stream.get());
-        const HRESULT saved = tree_->document->save(destination.get());
-        if (FAILED(saved)) return StatusOf(saved);
-        STATSTG written = {};
-        HGLOBAL memory = nullptr;
-        if (FAILED(stream->Stat(&written, STATFLAG_NONAME)) || written.cbSize.QuadPart > 0x7FFFFFFF ||
-            FAILED(GetHGlobalFromStream(stream.get(), &memory)))
-            return kDomFail;
-        const size_t size = size_t(written.cbSize.QuadPart);
-        LockedMemory locked(size > 0 ? memory : nullptr);
-        if (size > 0 && locked.bytes() == nullptr) return kDomFail;
-        return ReplaceFileWith(path, locked.bytes(), size) ? kDomOk : kDomFail;
+    DomStatus LoadBytes(const char* bytes, size_t count, bool& succeeded) override {
+        succeeded = false;
+        if (bytes == nullptr) return kDomInvalidArg;
+        return LoadFrom(
+            [&](ComPtr<IStream>& stream) {
+                return StreamOver(
+                    count,
+                    [&](unsigned char* into) {
+                        std::memcpy(into, bytes, count);
+                        return true;
+                    },
+                    stream);
+            },
+            succeeded);
     }
 
     DomStatus CreateProcessingInstruction(const char16_t* target, const char16_t* data,
@@ -338,6 +323,33 @@ public:
     }
 
 private:
+    // Loads the stream that source(stream) gives. Whatever happens, the old
+    // tree is gone; a failed load leaves the document empty. Handles into the
+    // old tree keep it alive.
+    template <typename Source>
+    DomStatus LoadFrom(Source source, bool& succeeded) {
+        std::shared_ptr<Tree> fresh;
+        const DomStatus created = NewTree(tree_->apartment, async_, fresh);
+        if (fresh == nullptr) return created;
+        tree_ = std::move(fresh);
+
+        ComPtr<IStream> stream;
+        const DomStatus read = source(stream);
+        if (read != kDomOk) return read;
+        Variant from;
+        from.SetObject(stream.get());
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        const HRESULT result = tree_->document->load(from.get(), &loaded);
+        if (loaded != VARIANT_TRUE) {
+            // Whatever the parser kept of a failed load goes too.
+            NewTree(tree_->apartment, async_, fresh);
+            if (fresh != nullptr) tree_ = std::move(fresh);
+            return FAILED(result) ? StatusOf(result) : kDomNone;
+        }
+        succeeded = true;
+        return StatusOf(result);
+    }
+
     std::shared_ptr<Tree> tree_;
     bool async_ = true;  // MSXML's own default
 };

@@ -25,6 +25,12 @@ private:
     HKEY key_ = nullptr;
 };
 
+// The current user's Internet Settings, opened for reading; false when absent.
+bool OpenInternetSettings(RegistryKey& key) {
+    return RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                         0, 0x2003F, key.out()) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::optional<uint32_t> ReadLogSwitchValue() {
@@ -42,9 +48,7 @@ std::optional<uint32_t> ReadLogSwitchValue() {
 
 std::optional<std::u16string> ReadProxyServerText() {
     RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                      0, 0x2003F, key.out()) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (!OpenInternetSettings(key)) return std::nullopt;
     DWORD size = 0;
     if (RegQueryValueExA(key.get(), "ProxyServer", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
         return std::nullopt;
@@ -60,6 +64,19 @@ std::optional<std::u16string> ReadProxyServerText() {
     MultiByteToWideChar(CP_ACP, 0, data.data(), -1, reinterpret_cast<wchar_t*>(text.data()), length);
     text.resize(size_t(length) - 1);
     return text;
+}
+
+std::optional<uint32_t> ReadProxyEnableValue() {
+    RegistryKey key;
+    if (!OpenInternetSettings(key)) return std::nullopt;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    if (RegQueryValueExW(key.get(), L"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return value;
 }
 
 std::u16string CurlLibraryFileName() { return u"libcurl.dll"; }
