@@ -188,13 +188,21 @@ int listFileTypes(const Options& options, const Reporter& reporter, Session& ses
 }
 
 int32_t fetchCategories(const Options& options, const Reporter& reporter, Session& session,
-                        int32_t parent, bool recursive, std::vector<Category>& tree) {
+                        int32_t parent, bool recursive, std::vector<Category>& tree,
+                        bool* inPart = nullptr) {
     FetchChildren fetch = [&](int32_t below, std::vector<Category>& children) {
         reporter.step("asking for the categories below " + std::to_string(below));
         return withRetry(options, reporter, Operation::Categories,
                          [&] { return session.categories(below, children); });
     };
-    return fetchCategoryTree(parent, recursive, fetch, tree);
+    CategoryWalk walk;
+    const int32_t result = fetchCategoryTree(parent, recursive, fetch, tree, &walk);
+    if (walk.capped) {
+        std::cerr << "clipferry: warning: the categories were asked for " << walk.requests
+                  << " times, the most one walk asks; the categories below the rest are not known\n";
+    }
+    if (inPart) *inPart = walk.capped;
+    return result;
 }
 
 int listCategories(const Options& options, const Reporter& reporter, Session& session) {
@@ -261,8 +269,8 @@ int listModerators(const Options& options, const Reporter& reporter, Session& se
 
 // The accepted file types: kept ones when the cache has them, else the service's.
 int fetchFileTypes(const Options& options, const Reporter& reporter, Session& session,
-                   ListCache& cache, std::string& fileTypes) {
-    if (auto kept = cache.fileTypes()) {
+                   ListCache& cache, std::string& fileTypes, bool fresh = false) {
+    if (auto kept = fresh ? std::nullopt : cache.fileTypes()) {
         fileTypes = *kept;
         return exit_status::ok;
     }
@@ -291,13 +299,13 @@ int fetchServiceLists(const Options& options, const Reporter& reporter, Session&
             lists.categories = *kept;
         } else {
             std::vector<Category> tree;
-            result = fetchCategories(options, reporter, session, 0, true, tree);
+            result = fetchCategories(options, reporter, session, 0, true, tree, &lists.categoriesInPart);
             if (result != 0) {
                 return reporter.fail(Operation::Categories, result,
                                      reporter.circumstances(Operation::Categories));
             }
             lists.categories = flattenCategories(tree);
-            cache.keepCategories(lists.categories);
+            if (!lists.categoriesInPart) cache.keepCategories(lists.categories);
         }
     }
     if (any([](const UploadJob& j) { return j.fields.moderator != 0; })) {
@@ -527,27 +535,60 @@ UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
     return outcome;
 }
 
+// What a folder held that is not sent, each named with why: on standard
+// error, and in the --json document under "left_out".
+void tellLeftOut(const Reporter& reporter, std::vector<LeftOut>& leftOut) {
+    std::sort(leftOut.begin(), leftOut.end(),
+              [](const LeftOut& a, const LeftOut& b) { return a.path < b.path; });
+    if (reporter.json()) return;
+    for (const LeftOut& entry : leftOut) std::cerr << "clipferry: " << visible(leftOutLine(entry)) << "\n";
+}
+
+nlohmann::ordered_json leftOutJson(const std::vector<LeftOut>& leftOut) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const LeftOut& entry : leftOut) list.push_back({{"file", entry.path}, {"reason", entry.reason}});
+    return list;
+}
+
 int uploadFiles(const Options& options, const Reporter& reporter, Session& session,
                 const std::vector<UploadJob>& given, const ConfigFile& config,
-                const std::set<std::string>& fromFolders) {
+                const FolderFiles& folders) {
     InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
     BatchLedger ledger(ledgerPath(processEnvironment()), std::cerr);
     ListCache cache(ledger.ledger(), options.user + " " + proxyInUse() + " " + kApiHost);
     if (options.upload.refresh) cache.bypass();
     std::vector<UploadJob> jobs = given;
+    std::vector<LeftOut> leftOut = folders.leftOut;
+    const std::set<std::string>& fromFolders = folders.fromFolders;
     if (!fromFolders.empty()) {  // a folder stands for its files of the accepted types
-        ServiceLists types;
-        if (int status = fetchFileTypes(options, reporter, session, cache, types.fileTypes);
+        std::string fileTypes;
+        if (int status = fetchFileTypes(options, reporter, session, cache, fileTypes);
             status != exit_status::ok) {
             return status;
         }
-        jobs = withAcceptedTypes(jobs, fromFolders, types.fileTypes);
-        reporter.step(std::to_string(given.size() - jobs.size()) + " of the folders' files left " +
-                      "out: not of the types the service accepts (" + types.fileTypes + ")");
+        if (cache.servedAny() && !cache.bypassed() &&
+            withAcceptedTypes(jobs, fromFolders, fileTypes).size() < jobs.size()) {
+            // The service may accept a type it did not when the list was kept:
+            // no file is left out for its type on a kept list's word.
+            reporter.step("the kept file types leave files out; asking the service for them");
+            if (int status = fetchFileTypes(options, reporter, session, cache, fileTypes, true);
+                status != exit_status::ok) {
+                return status;
+            }
+        }
+        jobs = withAcceptedTypes(jobs, fromFolders, fileTypes, &leftOut);
+        tellLeftOut(reporter, leftOut);
         if (jobs.empty()) {
-            return reporter.fail(exit_status::badArgument,
-                                 "nothing to upload: the folders hold no files of the types the "
-                                 "service accepts (" + types.fileTypes + ")");
+            const std::string text = "nothing to upload: the folders hold no files of the types the "
+                                     "service accepts (" + fileTypes + ")";
+            std::cerr << "clipferry: " << visible(text) << "\n";
+            if (reporter.json()) {
+                nlohmann::ordered_json document =
+                    failureDocument("", std::nullopt, exit_status::badArgument, text);
+                document["left_out"] = leftOutJson(leftOut);
+                reporter.document(document);
+            }
+            return exit_status::badArgument;
         }
     }
     // What this user published before is left out, unless --again.
@@ -562,6 +603,7 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
     if (options.upload.dryRun) {
         if (reporter.json()) {
             nlohmann::ordered_json document = dryRunJson(toSend, lists);
+            if (!fromFolders.empty()) document["left_out"] = leftOutJson(leftOut);
             document["skipped"] = nlohmann::ordered_json::array();
             for (const UploadJob& job : jobs) {
                 auto skip = earlier.find(job.file);
@@ -605,7 +647,15 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             outcomes.push_back(notSendable(
                 job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
         }
-        const UploadOutcome& outcome = outcomes.back();
+        UploadOutcome& outcome = outcomes.back();
+        if (outcome.verdict == Verdict::Refused && cache.servedAny() && !cache.bypassed()) {
+            // The checks passed on kept lists, which the service may have changed since.
+            const std::string kept = "the checks used the service's lists as kept since " +
+                                     localTime(cache.keptSince()) +
+                                     "; --refresh asks the service for them again";
+            std::cerr << "clipferry: " << kept << "\n";
+            outcome.error += "; " + kept;
+        }
         ledger.note(options.user, outcome);
         if (outcome.verdict == Verdict::Accepted && !reporter.json()) {
             std::cout << (batch ? visible(job.file) + ": " : "") << "accepted: "
@@ -615,7 +665,10 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
     }
     BatchSummary summary = summarize(outcomes);
     if (reporter.json()) {
-        reporter.document(batch ? batchJson(outcomes, summary) : uploadJson(outcomes.front()));
+        nlohmann::ordered_json document =
+            batch ? batchJson(outcomes, summary) : uploadJson(outcomes.front());
+        if (!fromFolders.empty()) document["left_out"] = leftOutJson(leftOut);
+        reporter.document(document);
     } else if (batch) {
         std::cout << summaryLine(summary) << "\n";
     }
@@ -727,6 +780,7 @@ int runCommand(const Options& given) {
             upload.files = folders.files;
             if (upload.files.empty()) {
                 for (const std::string& warning : warnings) std::cerr << "clipferry: " << warning << "\n";
+                tellLeftOut(reporter, folders.leftOut);
                 return reporter.fail(exit_status::badArgument, "nothing to upload");
             }
             jobs = withoutRepeats(buildUploadJobs(upload, defaults, std::cin, &warnings), warnings);
@@ -770,7 +824,7 @@ int runCommand(const Options& given) {
         case Command::Categories: return listCategories(options, reporter, session);
         case Command::Moderators: return listModerators(options, reporter, session);
         case Command::Upload:
-            return uploadFiles(options, reporter, session, jobs, config, folders.fromFolders);
+            return uploadFiles(options, reporter, session, jobs, config, folders);
         case Command::Config:
         case Command::History: break;  // answered above, without a login
         }

@@ -177,7 +177,7 @@ std::vector<std::string> checkAgainstService(const UploadJob& upload, const Serv
     const std::pair<const char*, int32_t> categories[] = {
         {"--category", fields.category}, {"--category2", fields.category2}, {"--category3", fields.category3}};
     for (const auto& [flag, id] : categories) {
-        if (id == 0 || listed(lists.categories, id)) continue;
+        if (id == 0 || lists.categoriesInPart || listed(lists.categories, id)) continue;
         const std::string problem = std::string(flag) + " " + std::to_string(id) + ": no such category; ";
         problems.push_back(problem + (lists.categories.empty()
                                           ? "the service lists no categories"
