@@ -407,24 +407,35 @@ class UploadTest(ServiceTest):
                 self.assertEqual([(f["title"], f["category1"], f["category2"], f["moderator"])
                                   for f in fields], arrived)
 
-    def test_the_terms_are_said_once_per_user_and_noted_in_config(self):
+    def test_the_terms_are_said_once_per_user_and_noted_beside_the_ledger(self):
         clip = os.path.join(self.scratch.name, "harbour.mp4")
         write_clip(clip, 1000)
-        self.write_config("", told=())
+        state = os.path.join(self.scratch.name, "state")
+        # A file 1.0 appended its note to, and settings the user added after it.
+        own = '# mine\n\n[terms."solo"]\naccepted = 2026-01-02T03:04:05Z\nretry = 2\n'
+        with open(self.config, "w") as f:
+            f.write(own)
         # (user, flags, times said on stdout and on stderr): not on a dry run; with --json
-        # on stderr; then never again for that user.
+        # on stderr; then never again for that user; a user 1.0 noted is not told again.
         rows = [("demo", ["--dry-run"], [0, 0]), ("demo", ["--json"], [0, 1]), ("demo", [], [0, 0]),
-                ("solo", [], [1, 0]), ("solo", [], [0, 0])]
+                ("solo", [], [0, 0])]
         for user, flags, said in rows:
             with self.subTest(user=user, flags=flags):
                 password = "solo-password" if user == "solo" else DEMO_PASSWORD
                 done = self.clipferry("upload", clip, "--category", "1", *flags, user=user,
-                                      CLIPFERRY_PASSWORD=password)
+                                      CLIPFERRY_PASSWORD=password, XDG_STATE_HOME=state)
                 self.assertOk(done)
                 self.assertEqual([stream.count("accepts its terms")
                                   for stream in (done.stdout, done.stderr)], said)
+                self.assertIn(f"clipferry: warning: {self.config}:5: retry is inside the table "
+                              "[terms.solo] (line 3), so it is ignored: move it above that line\n",
+                              done.stderr)
         with open(self.config) as f:
-            self.assertRegex(f.read(), r"^\n?\[terms\.demo\]\naccepted = 20.*\n\n\[terms\.solo\]\n")
+            self.assertEqual(f.read(), own)
+        note = os.path.join(state, "clipferry", "terms-accepted.json")
+        with open(note) as f:
+            self.assertEqual(list(json.load(f)["accepted"]), ["demo"])
+        self.assertEqual(os.stat(note).st_mode & 0o777, 0o600)
 
     def test_a_title_of_blanks_is_refused_before_the_file_goes_out(self):
         clip = os.path.join(self.scratch.name, "blank.mp4")

@@ -31,6 +31,7 @@
 #include "retry.h"
 #include "session.h"
 #include "terminal.h"
+#include "terms_note.h"
 #include "text.h"
 #include "upload_batch.h"
 
@@ -432,23 +433,30 @@ int checkBeforeSending(const Options& options, const Reporter& reporter, Session
 }
 
 // Uploading accepts the service's terms: said once per user, then noted in
-// config.toml. A note that cannot be written is said, and the upload goes on.
+// the state folder (config.toml is the user's and is never written). A note
+// that cannot be read or written is said, and the upload goes on.
 void tellTermsOnce(const Reporter& reporter, const ConfigFile& config, const std::string& user) {
+    const std::optional<std::filesystem::path> note = termsNotePath(processEnvironment());
     if (hasAcceptedTerms(config, user)) {
         return;
+    }
+    try {
+        if (note && termsNoted(*note, user)) return;
+    } catch (const TermsNoteError&) {
+        // Said below, where noting it fails for the same reason.
     }
     (reporter.json() ? std::cerr : std::cout)
         << "note: uploading to Lumivid accepts its terms of service; said once for " << user
         << "\n" << std::flush;
-    if (config.path.empty()) {
-        std::cerr << "clipferry: cannot note that this was said: neither XDG_CONFIG_HOME nor "
-                     "HOME names a folder for config.toml\n";
+    if (!note) {
+        std::cerr << "clipferry: cannot note that this was said: neither XDG_STATE_HOME nor "
+                     "HOME names a folder to keep it in\n";
         return;
     }
     try {
-        rememberTermsAccepted(config.path, user, std::chrono::system_clock::now());
-    } catch (const ConfigError& e) {
-        std::cerr << "clipferry: cannot note that this was said: " << e.what() << "\n";
+        noteTermsAccepted(*note, user, std::chrono::system_clock::now());
+    } catch (const TermsNoteError& e) {
+        std::cerr << "clipferry: cannot note that this was said: " << visible(e.what()) << "\n";
     }
 }
 
