@@ -24,6 +24,38 @@ const char* const kSubcommands[] = {"login",  "file-types", "categories", "moder
                                     "config", "history",    "help",       "completion"};
 
 // "login, file-types, ... and completion": every command, for the messages that list them.
+// The command `word` was most likely meant to be: one it begins, else one at
+// most two letters away (a letter left out, added, changed or two swapped);
+// empty when none is.
+std::string likelyCommand(const std::string& word) {
+    std::string best;
+    size_t bestDistance = 3;
+    for (const char* command : kSubcommands) {  // a command's first letters
+        if (word.size() >= 3 && std::string(command).rfind(word, 0) == 0) return command;
+    }
+    for (const char* command : kSubcommands) {
+        const std::string name = command;
+        std::vector<std::vector<size_t>> d(word.size() + 1, std::vector<size_t>(name.size() + 1));
+        for (size_t i = 0; i <= word.size(); ++i) d[i][0] = i;
+        for (size_t j = 0; j <= name.size(); ++j) d[0][j] = j;
+        for (size_t i = 1; i <= word.size(); ++i) {
+            for (size_t j = 1; j <= name.size(); ++j) {
+                const size_t change = word[i - 1] == name[j - 1] ? 0 : 1;
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+                if (i > 1 && j > 1 && word[i - 1] == name[j - 2] && word[i - 2] == name[j - 1]) {
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                }
+            }
+        }
+        const size_t distance = d[word.size()][name.size()];
+        if (distance < bestDistance && distance < name.size() / 2 + 1) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 std::string commandList() {
     std::string list;
     for (size_t i = 0; i < std::size(kSubcommands); ++i) {
@@ -361,7 +393,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         return {std::nullopt, exit_status::usage};
     }
     if (auto word = unknownSubcommand(argc, argv)) {
-        return usageError("unknown command " + *word + " (the commands are " + commandList() + ")");
+        const std::string meant = likelyCommand(*word);
+        return usageError("unknown command " + *word +
+                          (meant.empty() ? " (the commands are " + commandList() + ")"
+                                         : "; did you mean " + meant + "?"));
     }
     try {
         app.parse(argc, argv);
