@@ -44,7 +44,8 @@ class LedgerTest(ServiceTest):
         rows = [
             ("first run", None, upload, 0, ["a", "b"], None, "2 files: 2 accepted"),
             ("nothing new: login, and the file types before notes.txt is left out", None, upload,
-             0, [], ["/0.1.1/api"] * 2,
+             0, [], ["/0.1.1/api"] * 2, "2 files already published, skipped; --again sends them\n"),
+            ("--verbose names each", None, ["--verbose", *upload], 0, [], None,
              f"skipped: {self.folder}/a.mp4, accepted {today} as 'a'\n"),
             ("a renamed file is known; a new one costs login, file types, discovery, upload",
              lambda: (os.rename(f"{self.folder}/a.mp4", f"{self.folder}/z.mp4"), self.file("d.mp4")),
@@ -91,6 +92,8 @@ class LedgerTest(ServiceTest):
         document = json.loads(done.stdout)
         self.assertEqual((document["summary"]["skipped"], document["summary"]["accepted"]), (1, 1))
         self.assertEqual([u["verdict"] for u in document["uploads"]], ["skipped", "accepted"])
+        self.assertEqual(document["uploads"][0]["ledger"]["outcome"], "may have been received")
+        self.assertEqual(document["uploads"][0]["ledger"]["title"], "Harbour")
         text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
         self.assertIn("  demo  may have been received as 'Harbour'  " + clip, text)
 

@@ -273,7 +273,7 @@ class UploadTest(ServiceTest):
                 document = json.loads(done.stdout)
                 self.assertEqual(document["summary"], {"accepted": 1, "refused": 1, "failed": 0,
                                                        "not_sent": 0, "may_have_been_received": 1,
-                                                       "skipped": 0})
+                                                       "skipped": 0, "cancelled": 0})
                 self.assertEqual(
                     [(u["file"], u["title"], u["verdict"], u["result"], u["exit_status"])
                      for u in document["uploads"]],
@@ -496,7 +496,8 @@ class UploadTest(ServiceTest):
         self.assertEqual(process.returncode, -signal.SIGINT, stderr)  # the shell says 130
         self.assertIn(f"clipferry: upload of {clip}: cancelled\n", stderr)
         # Ctrl-C stops the batch: the second file is not sent.
-        self.assertEqual(stdout, "2 files: 0 accepted, 0 refused, 1 failed, 1 not sent\n")
+        self.assertEqual(stdout, "2 files: 0 accepted, 0 refused, 0 failed, 1 cancelled, 1 not sent\n")
+        self.assertNotIn("interrupted:", stderr)  # one summary, not two
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
 
 

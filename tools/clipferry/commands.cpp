@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -558,6 +559,32 @@ nlohmann::ordered_json leftOutJson(const std::vector<LeftOut>& leftOut) {
     return list;
 }
 
+// The files this user published before: one line, each file on its own
+// with --verbose (or when it is the only one).
+void tellPublishedBefore(const Reporter& reporter, const std::vector<UploadJob>& jobs,
+                         const std::map<std::string, LedgerEntry>& earlier) {
+    if (earlier.empty() || reporter.json()) return;
+    if (earlier.size() == 1 || reporter.verbose()) {
+        for (const UploadJob& job : jobs) {
+            auto skip = earlier.find(job.file);
+            if (skip != earlier.end()) std::cout << skippedLine(job.file, skip->second) << "\n";
+        }
+    }
+    std::cout << earlier.size() << (earlier.size() == 1 ? " file" : " files")
+              << " already published, skipped; --again sends "
+              << (earlier.size() == 1 ? "it" : "them") << "\n" << std::flush;
+}
+
+// A skipped upload's document gets what the ledger says of it.
+void withLedgerEntry(nlohmann::ordered_json& upload,
+                     const std::map<std::string, LedgerEntry>& earlier) {
+    auto skip = earlier.find(upload.value("file", std::string()));
+    if (upload.value("verdict", std::string()) != "skipped" || skip == earlier.end()) return;
+    upload["ledger"] = {{"outcome", skip->second.outcome},
+                        {"time", skip->second.time},
+                        {"title", skip->second.title}};
+}
+
 int uploadFiles(const Options& options, const Reporter& reporter, Session& session,
                 const std::vector<UploadJob>& given, const ConfigFile& config,
                 const FolderFiles& folders) {
@@ -617,25 +644,24 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
                 auto skip = earlier.find(job.file);
                 if (skip != earlier.end()) {
                     document["skipped"].push_back(uploadJson(skippedOutcome(job.file, skip->second)));
+                    withLedgerEntry(document["skipped"].back(), earlier);
                 }
             }
             reporter.document(document);
         } else {
-            for (const UploadJob& job : jobs) {
-                auto skip = earlier.find(job.file);
-                if (skip != earlier.end()) std::cout << skippedLine(job.file, skip->second) << "\n";
-            }
+            tellPublishedBefore(reporter, jobs, earlier);
             std::cout << renderDryRun(toSend, lists);
         }
         return exit_status::ok;
     }
     if (!toSend.empty()) tellTermsOnce(reporter, config, options.user);
+    tellPublishedBefore(reporter, jobs, earlier);
     bool batch = jobs.size() > 1;
     std::vector<UploadOutcome> outcomes;
+    size_t sending = 0;  // the files being sent, for "2/7" on the progress line
     for (const UploadJob& job : jobs) {
         if (auto skip = earlier.find(job.file); skip != earlier.end()) {
             outcomes.push_back(skippedOutcome(job.file, skip->second));
-            if (!reporter.json()) std::cout << skippedLine(job.file, skip->second) << "\n";
             continue;
         }
         if (interrupted()) {  // Ctrl-C stops the batch: the rest is not sent
@@ -646,9 +672,10 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             outcomes.push_back(skipped);
             continue;
         }
-        // "2/7 " before the file's name on the progress line.
-        const std::string place =
-            batch ? std::to_string(outcomes.size() + 1) + "/" + std::to_string(jobs.size()) + " " : "";
+        ++sending;
+        const std::string place = toSend.size() > 1 ? std::to_string(sending) + "/" +
+                                                          std::to_string(toSend.size()) + " "
+                                                    : "";
         try {
             outcomes.push_back(uploadOne(options, reporter, session, job, place));
         } catch (const TextError& e) {
@@ -656,6 +683,9 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
                 job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
         }
         UploadOutcome& outcome = outcomes.back();
+        if (outcome.verdict == Verdict::Failed && outcome.exitStatus == exit_status::interrupted) {
+            outcome.verdict = Verdict::Cancelled;  // the user stopped it before its last byte
+        }
         if (outcome.verdict == Verdict::Refused && cache.servedAny() && !cache.bypassed()) {
             // The checks passed on kept lists, which the service may have changed since.
             const std::string kept = "the checks used the service's lists as kept since " +
@@ -676,18 +706,14 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         nlohmann::ordered_json document =
             batch ? batchJson(outcomes, summary) : uploadJson(outcomes.front());
         if (!fromFolders.empty()) document["left_out"] = leftOutJson(leftOut);
+        if (batch) {
+            for (auto& upload : document["uploads"]) withLedgerEntry(upload, earlier);
+        } else {
+            withLedgerEntry(document, earlier);
+        }
         reporter.document(document);
     } else if (batch) {
         std::cout << summaryLine(summary) << "\n";
-    }
-    if (!earlier.empty() && !reporter.json()) {
-        std::cerr << "clipferry: files in the ledger (clipferry history) are not sent again; "
-                     "--again sends them\n";
-    }
-    if (interrupted() && !reporter.json()) {
-        std::cerr << "clipferry: interrupted: " << summary.accepted << " accepted, "
-                  << summary.mayHaveBeenReceived << " may have been received, "
-                  << summary.notSent + summary.failed + summary.refused << " not published\n";
     }
     return summary.exitStatus;
 }
