@@ -86,6 +86,9 @@ class CommandLineTest(unittest.TestCase):
             self.assertIn(line, done.stderr)
         self.assertNotIn("\x1b", done.stderr)  # the escape is shown, never sent to the terminal
         self.assertNotIn("--no-check", done.stderr)  # it would not help
+        # A title taken from the file's name is said against the name, once.
+        done = run(["--user", "demo", "upload", escape, "--category", "1"], env)
+        self.assertEqual(done.stderr.count("control character"), 1, done.stderr)
 
     def test_bash_completes_a_subcommand_and_an_option(self):
         script = run(["completion", "bash"], base_environment()).stdout

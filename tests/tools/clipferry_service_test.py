@@ -167,12 +167,16 @@ class ListsTest(ServiceTest):
         self.assertIn("may not choose moderators", done.stderr)
 
     def test_wrong_password_is_refused(self):
-        for sub in ("login", "categories"):
-            with self.subTest(sub=sub):
-                done = self.clipferry(sub, CLIPFERRY_PASSWORD="not-the-password")
+        # (command, user flag, CLIPFERRY_USER, where the hint says the user name came from)
+        for sub, user, variable, source in (("login", "demo", None, "--user"),
+                                            ("categories", "demo", None, "--user"),
+                                            ("login", None, "demo", "CLIPFERRY_USER")):
+            with self.subTest(sub=sub, source=source):
+                done = self.clipferry(sub, user=user, CLIPFERRY_USER=variable,
+                                      CLIPFERRY_PASSWORD="not-the-password")
                 self.assertEqual(done.returncode, REFUSED, done.stderr)
                 self.assertEqual(done.stderr, "clipferry: login: login refused: wrong user name "
-                                              "or password; check --user and CLIPFERRY_PASSWORD\n")
+                                              f"or password; check {source} and CLIPFERRY_PASSWORD\n")
                 self.assertEqual(done.stdout, "")
 
     def test_a_drop_is_retried_unless_the_whole_upload_went_out(self):

@@ -100,6 +100,8 @@ public:
     void proxyFrom(const std::string& source) { proxySource_ = source; }
     // How the password was given, for the hint after a refused login.
     void passwordFrom(const std::string& source) { passwordSource_ = source; }
+    // Where the user name was set, for the same hint.
+    void userFrom(const std::string& source) { userSource_ = source; }
 
     void step(const std::string& text) const {
         if (options_.verbose) std::cerr << "verbose: " << text << "\n" << std::flush;
@@ -121,6 +123,7 @@ public:
         circumstances.file = file;
         circumstances.proxySource = proxySource_;
         circumstances.passwordSource = passwordSource_;
+        circumstances.userSource = userSource_;
         return circumstances;
     }
 
@@ -149,6 +152,7 @@ private:
     bool stderrTerminal_;
     std::string proxySource_ = kProxyVariable;
     std::string passwordSource_ = kPasswordVariable;
+    std::string userSource_ = "--user";
 };
 
 Attempt retrying(const Options& options, Operation operation, const Circumstances& circumstances,
@@ -797,6 +801,10 @@ int runCommand(const Options& given) {
         }
     }
     reporter.proxyFrom(settings.proxy.origin.name);
+    if (settings.user.origin.kind == Origin::Environment) reporter.userFrom(kUserVariable);
+    if (settings.user.origin.kind == Origin::File) {
+        reporter.userFrom("user in " + settings.user.origin.name);
+    }
     if (auto bad = findBadArgument(options)) {
         return reporter.fail(exit_status::badArgument, "bad argument: " + *bad);
     }
