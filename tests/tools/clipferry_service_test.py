@@ -571,6 +571,34 @@ class PasswordPromptTest(ServiceTest):
             os.close(fd)
         self.assertEqual(os.waitstatus_to_exitcode(status), 0)
 
+    def test_a_mistyped_password_is_asked_again_up_to_three_times(self):
+        env = self.env()
+        del env["CLIPFERRY_PASSWORD"]
+        # (what is typed at each prompt, exit status, what the last lines say)
+        rows = [(["wrong", DEMO_PASSWORD], 0, b"logged in as demo"),
+                (["wrong", "wrong", "wrong"], REFUSED, b"check --user and the password typed")]
+        for typed, status, last in rows:
+            with self.subTest(typed=typed):
+                pid, fd = pty.fork()
+                if pid == 0:
+                    os.execve(COMMAND, [COMMAND, "--user", "demo", "login"], env)
+                try:
+                    for attempt, password in enumerate(typed, 1):
+                        said = self.read_until(fd, b"Lumivid password for demo: ")
+                        if attempt > 1:
+                            self.assertIn(f"try again ({attempt} of 3)".encode(), said)
+                        os.write(fd, password.encode() + b"\n")
+                    self.read_until(fd, last)
+                finally:
+                    deadline = time.monotonic() + 10
+                    while (done := os.waitpid(pid, os.WNOHANG)) == (0, 0):
+                        if time.monotonic() > deadline:
+                            os.kill(pid, signal.SIGKILL)  # never hang the run on a stuck prompt
+                        time.sleep(0.1)
+                    exit_status = done[1]
+                    os.close(fd)
+                self.assertEqual(os.waitstatus_to_exitcode(exit_status), status)
+
     def test_ctrl_c_at_the_prompt_ends_as_ctrl_c_does(self):
         env = self.env()
         del env["CLIPFERRY_PASSWORD"]

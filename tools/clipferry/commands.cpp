@@ -49,6 +49,9 @@ std::string proxyInUse() {
     return proxy ? proxy : "";
 }
 
+// How many times a password typed at the prompt is asked for.
+constexpr int kPasswordTries = 3;
+
 // Where the library keeps the raw answers when CLIPFERRY_LOG is 999.
 std::string dumpDirectory() {
     const char* dir = std::getenv("TMPDIR");
@@ -843,6 +846,22 @@ int runCommand(const Options& given) {
         reporter.step("logging in as " + options.user + " at " + kApiHost);
         int32_t result = withRetry(options, reporter, Operation::Login,
                                    [&] { return session.login(options.user, password); });
+        // A password typed at the prompt may be mistyped: asked again, as a
+        // terminal login does, while Lumivid itself says it is wrong.
+        const bool typed = !options.passwordFromStdin && !std::getenv(kPasswordVariable);
+        for (int typedTimes = 1; typed && typedTimes < kPasswordTries &&
+                                 exitStatusFor(result) == exit_status::refused &&
+                                 answersAsLumivid().value_or(false);
+             ++typedTimes) {
+            std::cerr << "clipferry: login refused: wrong user name or password; try again ("
+                      << typedTimes + 1 << " of " << kPasswordTries << ")\n";
+            password = obtainPassword(options.user);
+            if (password.empty()) {
+                return reporter.fail(exit_status::badArgument, "bad argument: the password is empty");
+            }
+            result = withRetry(options, reporter, Operation::Login,
+                               [&] { return session.login(options.user, password); });
+        }
         if (result != 0 && !problems.empty()) {
             return reportProblems(options, reporter, problems, {},
                                   explain(Operation::Login, result,
