@@ -162,10 +162,14 @@ Attempt retrying(const Options& options, Operation operation, const Circumstance
                  const std::function<Attempt()>& attempt) {
     RetryPolicy policy;
     policy.retries = options.retries;
+    std::optional<int32_t> said;  // the failure whose whole text was given last
     return runWithRetry(policy, attempt, [&](int retry, int32_t failed, auto delay) {
-        std::cerr << "clipferry: " << explain(operation, failed, circumstances).text << "; retry "
-                  << retry << " of " << policy.retries << " in "
-                  << formatDuration(delay.count() / 1000.0) << "\n";
+        // The whole text once; the same failure again is a short line.
+        const std::string what = said == failed ? "failed again the same way"
+                                                : explain(operation, failed, circumstances).text;
+        said = failed;
+        std::cerr << "clipferry: " << what << "; retry " << retry << " of " << policy.retries
+                  << " in " << formatDuration(delay.count() / 1000.0) << "\n";
         return waitUnlessInterrupted(delay);
     });
 }
