@@ -609,6 +609,22 @@ class PasswordPromptTest(ServiceTest):
                     os.close(fd)
                 self.assertEqual(os.waitstatus_to_exitcode(exit_status), status)
 
+    def test_a_slow_answer_says_on_the_terminal_what_it_waits_for(self):
+        self.control.post("script", {"path": "/0.1.1/api", "delay_ms": 3500, "drop": True})
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.execve(COMMAND, [COMMAND, "--user", "demo", "login"], self.env())
+        try:
+            said = self.read_until(fd, b"waiting for")
+            said += self.read_until(fd, b"clipferry:")
+        finally:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+            os.close(fd)
+        self.assertIn(f"waiting for 127.0.0.1:{self.port} (the proxy, from CLIPFERRY_PROXY_SERVER) "
+                      "0:02".encode(), said)
+        self.assertIn(b"\r\x1b[Kclipferry:", said)  # the line is cleared when the answer comes
+
     def test_ctrl_c_at_the_prompt_ends_as_ctrl_c_does(self):
         env = self.env()
         del env["CLIPFERRY_PASSWORD"]

@@ -35,6 +35,7 @@
 #include "terms_note.h"
 #include "text.h"
 #include "upload_batch.h"
+#include "waiting_line.h"
 
 namespace clipferry::cli {
 
@@ -99,6 +100,14 @@ public:
     bool showProgress() const { return !options_.quiet && (!options_.json || stderrTerminal_); }
     bool progressOnTerminal() const { return stderrTerminal_; }
     bool verbose() const { return options_.verbose; }
+    // The waiting line, on a terminal only, and not over --verbose's steps.
+    bool showWaiting() const { return stderrTerminal_ && !options_.quiet && !options_.verbose; }
+    // "127.0.0.1:8765 (the proxy, from --proxy)", or the service's host.
+    std::string waitingFor() const {
+        const std::string proxy = proxyInUse();
+        return proxy.empty() ? std::string(kApiHost)
+                             : proxy + " (the proxy, from " + proxySource_ + ")";
+    }
     // Where the proxy in use was set, for the messages that name it.
     void proxyFrom(const std::string& source) { proxySource_ = source; }
     // How the password was given, for the hint after a refused login.
@@ -174,10 +183,15 @@ Attempt retrying(const Options& options, Operation operation, const Circumstance
     });
 }
 
+// A login or a list: on a terminal, a call with no answer after 2 s says
+// what it waits for.
 int32_t withRetry(const Options& options, const Reporter& reporter, Operation operation,
                   const std::function<int32_t()>& attempt) {
     return retrying(options, operation, reporter.circumstances(operation),
-                    [&] { return Attempt{attempt()}; })
+                    [&] {
+                        WaitingLine waiting(std::cerr, reporter.showWaiting(), reporter.waitingFor());
+                        return Attempt{attempt()};
+                    })
         .result;
 }
 
