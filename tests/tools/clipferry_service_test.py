@@ -482,7 +482,8 @@ class UploadTest(ServiceTest):
         self.assertEqual(done.returncode, TIMED_OUT, done.stderr)
         self.assertIn(f"clipferry: warning: {clip}: given more than once; it is sent once",
                       done.stderr)
-        self.assertIn("stalled: nothing moved for 2 s (--stall-timeout)", done.stderr)
+        self.assertIn("stalled: nothing moved for 2 s (the limit given: --stall-timeout 2 s)",
+                      done.stderr)
         self.assertIn("the service may have received it", done.stderr)
         document = json.loads(done.stdout)
         self.assertEqual((document["verdict"], document["exit_status"]),

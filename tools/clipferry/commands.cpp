@@ -539,6 +539,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     circumstances.interrupted = interrupted();
     circumstances.everyByteSent = last.everyByteSent;
     circumstances.stalledFor = report.stalledFor;
+    circumstances.stallLimit = options.upload.stallTimeout;
     const Explanation explanation = explain(Operation::Upload, last.result, circumstances);
     outcome.exitStatus = explanation.exitStatus;
     outcome.error = explanation.text;

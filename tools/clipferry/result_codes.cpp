@@ -235,7 +235,10 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
             status = exit_status::interrupted;
         } else if (circumstances.stalledFor > 0) {
             text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
-                   " (--stall-timeout); try again later, or with a longer --stall-timeout";
+                   (circumstances.stallLimit > 0
+                        ? " (the limit given: --stall-timeout " + formatSeconds(circumstances.stallLimit) + ")"
+                        : " (--stall-timeout)") +
+                   "; try again later, or with a longer --stall-timeout";
             status = exit_status::timedOut;
         } else {
             text = "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "

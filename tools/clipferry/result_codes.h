@@ -55,6 +55,7 @@ struct Circumstances {
     enum class LoginAnswer { Unknown, Lumivid, NotLumivid } loginAnswer = LoginAnswer::Unknown;
     std::string dumpFile;   // where the log switch kept the raw answer; empty when it is off
     double stalledFor = 0;  // --stall-timeout gave up after this many seconds without progress
+    double stallLimit = 0;  // the --stall-timeout given, in seconds; 0: the library's own
 };
 
 struct Explanation {
