@@ -209,16 +209,6 @@ class ListsTest(ServiceTest):
                 self.assertIn('"Harbour at dusk" (sent 20', done.stderr)
                 self.assertEqual(uploads, [])
 
-    def test_the_same_failure_is_said_whole_once(self):
-        self.control.post("script", {"path": "/0.1.1/api", "drop": True, "times": 3})
-        done = self.clipferry("--retry", "3", "login")
-        self.assertOk(done)
-        lines = done.stderr.splitlines()
-        self.assertEqual(len(lines), 3, done.stderr)
-        self.assertIn("the connection", lines[0])
-        self.assertEqual(lines[1:], ["clipferry: failed again the same way; retry 2 of 3 in 0:02",
-                                     "clipferry: failed again the same way; retry 3 of 3 in 0:04"])
-
     def test_without_retries_a_dropped_connection_fails(self):
         self.control.post("script", {"path": "/0.1.1/api", "drop": True, "times": 1})
         done = self.clipferry("login")

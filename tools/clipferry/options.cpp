@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -389,7 +390,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         return ParseResult{std::nullopt, exit_status::usage};
     };
     if (argc <= 1) {
-        err << app.help();
+        err << wrapHelp(app.help(), helpWidth(STDERR_FILENO));
         return {std::nullopt, exit_status::usage};
     }
     if (auto word = unknownSubcommand(argc, argv)) {
@@ -400,8 +401,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     }
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        app.exit(e, out, err);
+    } catch (const CLI::CallForHelp&) {
+        out << wrapHelp(app.help(), helpWidth(STDOUT_FILENO));
         return {std::nullopt, exit_status::ok};
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {  // --version
@@ -424,7 +425,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         }
     }
     if (*help) {
-        if (!showHelp(app, helpTopic, out)) {
+        if (!showHelp(app, helpTopic, out, helpWidth(STDOUT_FILENO))) {
             return usageError("unknown command " + helpTopic + " (the commands are " +
                               commandList() + ")");
         }
