@@ -7,6 +7,7 @@ import http.server
 import json
 import os
 import pty
+import re
 import select
 import signal
 import subprocess
@@ -222,6 +223,15 @@ class UploadTest(ServiceTest):
                               "Gulls and ferries", "--tags", "harbour dusk", "--category", "1",
                               "--category2", "11", "--category3", "2", "--moderator", "501",
                               *extra, **env)
+
+    def test_the_plain_lines_average_keeps_to_the_limit_rate(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 500 * 1024)
+        done = self.upload(clip, "--limit-rate", "100K")
+        self.assertOk(done)
+        averages = re.findall(r"avg ([0-9.]+) KiB/s", done.stderr)
+        self.assertTrue(averages, done.stderr)
+        self.assertLessEqual(max(float(a) for a in averages), 100.5, done.stderr)  # display rounding
 
     def test_upload_is_accepted_and_kept(self):
         clip = os.path.join(self.scratch.name, "harbour.mp4")
