@@ -450,6 +450,8 @@ class UploadTest(ServiceTest):
         with open(note) as f:
             self.assertEqual(list(json.load(f)["accepted"]), ["demo"])
         self.assertEqual(os.stat(note).st_mode & 0o777, 0o600)
+        shown = json.loads(self.clipferry("--json", "config", XDG_STATE_HOME=state).stdout)
+        self.assertEqual(shown["terms_accepted"], ["demo", "solo"])
 
     def test_a_title_of_blanks_is_refused_before_the_file_goes_out(self):
         clip = os.path.join(self.scratch.name, "blank.mp4")

@@ -806,7 +806,16 @@ int runCommand(const Options& given) {
     const Settings settings = resolveSettings(config, environment, options.given);
     if (options.command == Command::Config) {
         if (reporter.json()) {
-            reporter.document(settingsJson(settings, config));
+            ConfigFile told = config;  // the users told of the terms: 1.0's file and the note
+            try {
+                if (auto note = termsNotePath(environment)) {
+                    const std::set<std::string> noted = termsNotedUsers(*note);
+                    told.termsAccepted.insert(noted.begin(), noted.end());
+                }
+            } catch (const TermsNoteError&) {
+                // Said by the upload that would write it; the settings are the point here.
+            }
+            reporter.document(settingsJson(settings, told));
         } else {
             std::cout << renderSettings(settings);
         }

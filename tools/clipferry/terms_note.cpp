@@ -125,6 +125,13 @@ bool termsNoted(const fs::path& path, const std::string& user) {
     return readNote(path).contains(user);
 }
 
+std::set<std::string> termsNotedUsers(const fs::path& path) {
+    std::set<std::string> users;
+    const nlohmann::json accepted = readNote(path);  // held: items() does not keep it alive
+    for (const auto& entry : accepted.items()) users.insert(entry.key());
+    return users;
+}
+
 void noteTermsAccepted(const fs::path& path, const std::string& user,
                        std::chrono::system_clock::time_point when) {
     createPrivateFolders(path.parent_path());

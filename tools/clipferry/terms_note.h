@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -25,6 +26,8 @@ std::optional<std::filesystem::path> termsNotePath(const EnvLookup& env);
 // TermsNoteError for a link, a file that is not the note, or one that
 // cannot be read.
 bool termsNoted(const std::filesystem::path& path, const std::string& user);
+// Every user the note names; throws as termsNoted does.
+std::set<std::string> termsNotedUsers(const std::filesystem::path& path);
 
 // Adds `user` with the time. Creates the folder (0700) when missing; writes
 // a new file (0600) beside the old one and renames it over, so a failure or
