@@ -254,6 +254,8 @@ TEST(HelpWrap, LinesBreakBetweenWordsUnderTheirDescription) {
          "  one two three four\n  five six\n"},
         {"a word longer than the line stays whole", "x abcdefghijklmnopqrstuvwxyz\n", 21,
          "x\nabcdefghijklmnopqrstuvwxyz\n"},
+        {"a long word starts left of the column", "  -p  a /very/long/path/name\n", 21,
+         "  -p\n      a\n/very/long/path/name\n"},
     };
     for (const Row& row : rows) EXPECT_EQ(wrapHelp(row.text, row.width), row.wrapped) << row.name;
 }

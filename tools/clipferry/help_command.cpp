@@ -40,7 +40,8 @@ void appendWrapped(const std::string& line, size_t limit, std::string& out) {
         if (word.empty()) continue;
         if (!empty && current.size() + 1 + word.size() > limit) {
             out += current + "\n";
-            current = indent;
+            // A word too long for the description column starts further left.
+            current = indent.substr(0, std::min(indent.size(), limit - std::min(limit, word.size())));
             empty = true;
         }
         current += (empty ? "" : " ") + word;
