@@ -109,8 +109,9 @@ test-package: package
 # built, quietly: the build's output is shown only when it fails.
 demo:
 	@./scripts/bootstrap.sh
-	@echo "== Building in $(BUILD_DIR)/ the library (libclipferry.so, from src/) and the clipferry"
-	@echo "   command (tools/clipferry/); a few minutes on 2 cores, its output shown only if it fails"
+	@echo "== Building in $(BUILD_DIR)/ the library (libclipferry.so, from src/)"
+	@echo "   and the clipferry command (tools/clipferry/): a few minutes on 2 cores,"
+	@echo "   its output shown only if it fails"
 	@log=$$(mktemp) && \
 	if { echo "   configuring (cmake)" >&3 && cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
 	     echo "   compiling and linking" >&3 && \

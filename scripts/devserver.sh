@@ -14,7 +14,8 @@ port=${1:-${PORT:-8765}}
 }
 
 "$python" -c 'import flask' 2>/dev/null || {
-  echo "devserver: the service needs Flask for $python (make bootstrap installs python3-flask)" >&2
+  echo "devserver: the service needs Flask for $python" >&2
+  echo "devserver: (make bootstrap installs python3-flask)" >&2
   exit 1
 }
 
@@ -25,7 +26,8 @@ with socket.socket() as s:
     s.bind(("127.0.0.1", int(sys.argv[1])))
 PY
   echo "devserver: port $port on 127.0.0.1 is taken (another service still running?)." >&2
-  echo "devserver: stop that program, or choose another port: scripts/devserver.sh PORT or make devserver PORT=..." >&2
+  echo "devserver: stop that program, or choose another port:" >&2
+  echo "devserver: scripts/devserver.sh PORT, or make devserver PORT=..." >&2
   exit 1
 fi
 
@@ -35,10 +37,11 @@ storage=${TMPDIR:-/tmp}/clipferry-devserver-$port
 keep=()
 if [[ ${KEEP_UPLOADS:-0} == 1 ]]; then
   keep=(--keep-uploads)
-  kept="Uploads are kept in $storage, also after it stops."
+  kept="Uploads are kept in $storage,
+also after it stops."
 else
-  kept="Uploads are kept in $storage while it runs, deleted when it stops
-(make devserver KEEP_UPLOADS=1 keeps them)."
+  kept="Uploads are kept in $storage while it runs,
+deleted when it stops (make devserver KEEP_UPLOADS=1 keeps them)."
 fi
 rm -rf "$storage"
 mkdir -p "$storage"
@@ -79,7 +82,8 @@ The local Lumivid service listens on 127.0.0.1:$port; Ctrl-C stops it.
 $kept
 In another terminal:
 
-  export PATH="$repo/build/tools/clipferry:\$PATH"   # the command, after make demo or make build
+  # the command, after make demo or make build
+  export PATH="$repo/build/tools/clipferry:\$PATH"
   export CLIPFERRY_PROXY_SERVER=127.0.0.1:$port
   export CLIPFERRY_USER=$user
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace clipferry::cli {
 namespace {
@@ -100,5 +101,55 @@ TEST(CategoryTree, AFailureBelowStopsWithItsResult) {
     EXPECT_EQ(service.asked, (std::vector<int32_t>{0, 1, 11, 111, 12, 2}));
 }
 
+
+std::set<int32_t> flattenIds(const std::vector<Category>& level) {
+    std::set<int32_t> ids;
+    for (const Category& category : level) {
+        ids.insert(category.id);
+        for (int32_t id : flattenIds(category.children)) ids.insert(id);
+    }
+    return ids;
+}
+
+// Categories in levels of two, each listed under both of the level above it.
+FakeService lattice(int categories) {
+    FakeService service;
+    for (int level = 0; level * 2 < categories; ++level) {
+        const int32_t first = (level + 1) * 10 + 1;
+        const std::vector<Category> pair = {{first, "a", {}}, {first + 1, "b", {}}};
+        if (level == 0) service.byParent[0] = pair;
+        else for (int32_t parent : {level * 10 + 1, level * 10 + 2}) service.byParent[parent] = pair;
+    }
+    return service;
+}
+
+TEST(CategoryTree, EachParentIsAskedOnceAndTheWalkIsCapped) {
+    struct Row {
+        const char* name;
+        int categories;
+        size_t cap;
+        size_t requests;
+        bool capped;
+    };
+    const Row rows[] = {
+        {"12 under shared parents", 12, kMostCategoryRequests, 13, false},
+        {"16 under shared parents", 16, kMostCategoryRequests, 17, false},
+        {"20 under shared parents", 20, kMostCategoryRequests, 21, false},
+        {"the cap reached", 20, 8, 8, true},
+        {"the cap just enough", 12, 13, 13, false},
+    };
+    for (const Row& row : rows) {
+        FakeService service = lattice(row.categories);
+        std::vector<Category> tree;
+        CategoryWalk walk;
+        ASSERT_EQ(fetchCategoryTree(0, true, service.fetcher(), tree, &walk, row.cap), 0) << row.name;
+        EXPECT_EQ(service.asked.size(), row.requests) << row.name;
+        EXPECT_EQ(walk.requests, row.requests) << row.name;
+        EXPECT_EQ(walk.capped, row.capped) << row.name;
+        std::set<int32_t> unique(service.asked.begin(), service.asked.end());
+        EXPECT_EQ(unique.size(), service.asked.size()) << row.name;
+        if (!row.capped) EXPECT_EQ(flattenIds(tree).size(), static_cast<size_t>(row.categories)) << row.name;
+    }
+}
 }  // namespace
 }  // namespace clipferry::cli

@@ -40,12 +40,16 @@ class CommandLineTest(unittest.TestCase):
             (["--version"], 0, "library header ", ""),
             (["publish"], USAGE, "", "clipferry: unknown command publish (the commands are"),
             (["--user", "demo", "--retry", "2", "uplaod", "x.mp4"], USAGE, "",
-             "clipferry: unknown command uplaod"),
+             "clipferry: unknown command uplaod; did you mean upload?\n"),
+            (["uplod"], USAGE, "", "clipferry: unknown command uplod; did you mean upload?\n"),
+            (["hist"], USAGE, "", "did you mean history?\n"),
+            (["lgn"], USAGE, "", "clipferry: unknown command lgn; did you mean login?\n"),
             (["--json", "publish"], USAGE, '"exit_status": 2', "unknown command"),
             (["login", "--bogus"], USAGE, "", "clipferry: unknown option --bogus\n"),
             (["--retry", "abc", "login"], USAGE, "",
              "clipferry: --retry wants a whole number from 0 to 100, not 'abc'\n"),
-            (["help"], 0, "clipferry help", ""),
+            (["help"], 0, "Usage: clipferry [OPTIONS] COMMAND", ""),
+            (["help"], 0, "  8   the connection broke", ""),
             (["help", "upload"], 0, "--limit-rate", ""),
             (["completion", "zsh"], 0, "#compdef clipferry", ""),
             (["completion", "fish"], 0, "complete -c clipferry -n '__fish_seen_subcommand_from upload' -l stall-timeout -r", ""),
@@ -82,6 +86,9 @@ class CommandLineTest(unittest.TestCase):
             self.assertIn(line, done.stderr)
         self.assertNotIn("\x1b", done.stderr)  # the escape is shown, never sent to the terminal
         self.assertNotIn("--no-check", done.stderr)  # it would not help
+        # A title taken from the file's name is said against the name, once.
+        done = run(["--user", "demo", "upload", escape, "--category", "1"], env)
+        self.assertEqual(done.stderr.count("control character"), 1, done.stderr)
 
     def test_bash_completes_a_subcommand_and_an_option(self):
         script = run(["completion", "bash"], base_environment()).stdout
@@ -191,8 +198,9 @@ class NoServiceTest(unittest.TestCase):
         elapsed = time.monotonic() - started
         self.assertEqual(done.returncode, UNREACHABLE, done.stderr)
         self.assertIn("retry 1 of 2 in 0:01", done.stderr)
-        self.assertIn("retry 2 of 2 in 0:02", done.stderr)
-        self.assertEqual(done.stderr.count("could not connect"), 3, done.stderr)
+        self.assertIn("clipferry: failed again the same way; retry 2 of 2 in 0:02\n", done.stderr)
+        # The whole error for the first try and the last, not for every one.
+        self.assertEqual(done.stderr.count("could not connect"), 2, done.stderr)
         self.assertGreaterEqual(elapsed, 3.0)
 
 

@@ -43,11 +43,13 @@ class LedgerTest(ServiceTest):
         #  requests made (None: not counted), text on standard output)
         rows = [
             ("first run", None, upload, 0, ["a", "b"], None, "2 files: 2 accepted"),
-            ("nothing new: login alone", None, upload, 0, [], ["/0.1.1/api"],
+            ("nothing new: login, and the file types before notes.txt is left out", None, upload,
+             0, [], ["/0.1.1/api"] * 2, "2 files already published, skipped; --again sends them\n"),
+            ("--verbose names each", None, ["--verbose", *upload], 0, [], None,
              f"skipped: {self.folder}/a.mp4, accepted {today} as 'a'\n"),
-            ("a renamed file is known; a new one costs login, discovery, upload",
+            ("a renamed file is known; a new one costs login, file types, discovery, upload",
              lambda: (os.rename(f"{self.folder}/a.mp4", f"{self.folder}/z.mp4"), self.file("d.mp4")),
-             upload, 0, ["d"], ["/0.1.1/api", "/upload.xml", "/upload"],
+             upload, 0, ["d"], ["/0.1.1/api", "/0.1.1/api", "/upload.xml", "/upload"],
              "3 files: 1 accepted, 0 refused, 0 failed, 2 skipped (sent before)"),
             ("--recursive", None, [*upload, "--recursive"], 0, ["c"], None, "c.mp4: accepted"),
             ("--again", None, ["upload", f"{self.folder}/b.mov", "--category", "1", "--again"],
@@ -90,6 +92,8 @@ class LedgerTest(ServiceTest):
         document = json.loads(done.stdout)
         self.assertEqual((document["summary"]["skipped"], document["summary"]["accepted"]), (1, 1))
         self.assertEqual([u["verdict"] for u in document["uploads"]], ["skipped", "accepted"])
+        self.assertEqual(document["uploads"][0]["ledger"]["outcome"], "may have been received")
+        self.assertEqual(document["uploads"][0]["ledger"]["title"], "Harbour")
         text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
         self.assertIn("  demo  may have been received as 'Harbour'  " + clip, text)
 
@@ -103,6 +107,41 @@ class LedgerTest(ServiceTest):
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertEqual(arrived, ["b"])
         self.assertGreater(made.count("/0.1.1/api"), 2)
+
+    def keep(self, name, value, kept):
+        """Puts a list into the ledger as if the service had given it at `kept`."""
+        with sqlite3.connect(self.ledger) as db:
+            db.execute("UPDATE lists SET value = ? WHERE key LIKE ?",
+                       (json.dumps({"kept": int(kept.timestamp()), "list": value}), f"% {name}"))
+
+    def test_no_file_is_left_out_on_a_kept_list_or_in_silence(self):
+        self.assertEqual(self.upload("upload", self.file("a.mp4"),
+                                     "--category", "1")[0].returncode, 0)
+        # Kept lists without *.mov and category 2, as if the service added them since.
+        yesterday = datetime.datetime.now() - datetime.timedelta(hours=20)
+        self.keep("file-types", "*.mp4", yesterday)
+        self.keep("categories", [[1, "Film & Animation"], [2, "Music"]], yesterday)
+        for name in ("b.mov", "notes.txt", ".hidden.mp4", "day2/c.mp4"):
+            self.file(name)
+        done, arrived, _ = self.upload("--json", "upload", self.folder, "--category", "1")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(arrived, ["b"])
+        self.assertEqual(json.loads(done.stdout)["left_out"], [
+            {"file": f"{self.folder}/.hidden.mp4", "reason": "hidden"},
+            {"file": f"{self.folder}/day2", "reason": "a folder (--recursive goes into it)"},
+            {"file": f"{self.folder}/notes.txt", "reason": "not a type the service accepts"}])
+        done, _, _ = self.upload("upload", self.folder, "--category", "1")
+        self.assertIn(f"clipferry: left out {self.folder}/notes.txt: not a type the service "
+                      "accepts\n", done.stderr)
+        # A refusal after checks that passed on kept lists says how old they were.
+        self.keep("categories", [[1, "Film & Animation"], [2, "Music"]], yesterday)
+        self.control.post("script", {"path": "/upload", "body": "<result><status>UNSUCCESSFUL"
+                                     "</status><message>no such category</message></result>"})
+        done = self.clipferry("upload", self.file("d.mp4"), "--category", "2",
+                              XDG_STATE_HOME=self.state)
+        self.assertIn("clipferry: the checks used the service's lists as kept since "
+                      f"{yesterday:%Y-%m-%d %H:%M:%S}; --refresh asks the service for them again\n",
+                      done.stderr)
 
     def test_a_ledger_that_cannot_be_opened_is_a_warning(self):
         with open(self.state, "w"):

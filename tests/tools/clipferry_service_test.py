@@ -7,6 +7,7 @@ import http.server
 import json
 import os
 import pty
+import re
 import select
 import signal
 import subprocess
@@ -167,12 +168,16 @@ class ListsTest(ServiceTest):
         self.assertIn("may not choose moderators", done.stderr)
 
     def test_wrong_password_is_refused(self):
-        for sub in ("login", "categories"):
-            with self.subTest(sub=sub):
-                done = self.clipferry(sub, CLIPFERRY_PASSWORD="not-the-password")
+        # (command, user flag, CLIPFERRY_USER, where the hint says the user name came from)
+        for sub, user, variable, source in (("login", "demo", None, "--user"),
+                                            ("categories", "demo", None, "--user"),
+                                            ("login", None, "demo", "CLIPFERRY_USER")):
+            with self.subTest(sub=sub, source=source):
+                done = self.clipferry(sub, user=user, CLIPFERRY_USER=variable,
+                                      CLIPFERRY_PASSWORD="not-the-password")
                 self.assertEqual(done.returncode, REFUSED, done.stderr)
                 self.assertEqual(done.stderr, "clipferry: login: login refused: wrong user name "
-                                              "or password; check --user and CLIPFERRY_PASSWORD\n")
+                                              f"or password; check {source} and CLIPFERRY_PASSWORD\n")
                 self.assertEqual(done.stdout, "")
 
     def test_a_drop_is_retried_unless_the_whole_upload_went_out(self):
@@ -218,6 +223,15 @@ class UploadTest(ServiceTest):
                               "Gulls and ferries", "--tags", "harbour dusk", "--category", "1",
                               "--category2", "11", "--category3", "2", "--moderator", "501",
                               *extra, **env)
+
+    def test_the_plain_lines_average_keeps_to_the_limit_rate(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 500 * 1024)
+        done = self.upload(clip, "--limit-rate", "100K")
+        self.assertOk(done)
+        averages = re.findall(r"avg ([0-9.]+) KiB/s", done.stderr)
+        self.assertTrue(averages, done.stderr)
+        self.assertLessEqual(max(float(a) for a in averages), 100.5, done.stderr)  # display rounding
 
     def test_upload_is_accepted_and_kept(self):
         clip = os.path.join(self.scratch.name, "harbour.mp4")
@@ -273,7 +287,7 @@ class UploadTest(ServiceTest):
                 document = json.loads(done.stdout)
                 self.assertEqual(document["summary"], {"accepted": 1, "refused": 1, "failed": 0,
                                                        "not_sent": 0, "may_have_been_received": 1,
-                                                       "skipped": 0})
+                                                       "skipped": 0, "cancelled": 0})
                 self.assertEqual(
                     [(u["file"], u["title"], u["verdict"], u["result"], u["exit_status"])
                      for u in document["uploads"]],
@@ -407,24 +421,37 @@ class UploadTest(ServiceTest):
                 self.assertEqual([(f["title"], f["category1"], f["category2"], f["moderator"])
                                   for f in fields], arrived)
 
-    def test_the_terms_are_said_once_per_user_and_noted_in_config(self):
+    def test_the_terms_are_said_once_per_user_and_noted_beside_the_ledger(self):
         clip = os.path.join(self.scratch.name, "harbour.mp4")
         write_clip(clip, 1000)
-        self.write_config("", told=())
+        state = os.path.join(self.scratch.name, "state")
+        # A file 1.0 appended its note to, and settings the user added after it.
+        own = '# mine\n\n[terms."solo"]\naccepted = 2026-01-02T03:04:05Z\nretry = 2\n'
+        with open(self.config, "w") as f:
+            f.write(own)
         # (user, flags, times said on stdout and on stderr): not on a dry run; with --json
-        # on stderr; then never again for that user.
+        # on stderr; then never again for that user; a user 1.0 noted is not told again.
         rows = [("demo", ["--dry-run"], [0, 0]), ("demo", ["--json"], [0, 1]), ("demo", [], [0, 0]),
-                ("solo", [], [1, 0]), ("solo", [], [0, 0])]
+                ("solo", [], [0, 0])]
         for user, flags, said in rows:
             with self.subTest(user=user, flags=flags):
                 password = "solo-password" if user == "solo" else DEMO_PASSWORD
                 done = self.clipferry("upload", clip, "--category", "1", *flags, user=user,
-                                      CLIPFERRY_PASSWORD=password)
+                                      CLIPFERRY_PASSWORD=password, XDG_STATE_HOME=state)
                 self.assertOk(done)
                 self.assertEqual([stream.count("accepts its terms")
                                   for stream in (done.stdout, done.stderr)], said)
+                self.assertIn(f"clipferry: warning: {self.config}:5: retry is inside the table "
+                              "[terms.solo] (line 3), so it is ignored: move it above that line\n",
+                              done.stderr)
         with open(self.config) as f:
-            self.assertRegex(f.read(), r"^\n?\[terms\.demo\]\naccepted = 20.*\n\n\[terms\.solo\]\n")
+            self.assertEqual(f.read(), own)
+        note = os.path.join(state, "clipferry", "terms-accepted.json")
+        with open(note) as f:
+            self.assertEqual(list(json.load(f)["accepted"]), ["demo"])
+        self.assertEqual(os.stat(note).st_mode & 0o777, 0o600)
+        shown = json.loads(self.clipferry("--json", "config", XDG_STATE_HOME=state).stdout)
+        self.assertEqual(shown["terms_accepted"], ["demo", "solo"])
 
     def test_a_title_of_blanks_is_refused_before_the_file_goes_out(self):
         clip = os.path.join(self.scratch.name, "blank.mp4")
@@ -457,7 +484,8 @@ class UploadTest(ServiceTest):
         self.assertEqual(done.returncode, TIMED_OUT, done.stderr)
         self.assertIn(f"clipferry: warning: {clip}: given more than once; it is sent once",
                       done.stderr)
-        self.assertIn("stalled: nothing moved for 2 s (--stall-timeout)", done.stderr)
+        self.assertIn("stalled: nothing moved for 2 s (the limit given: --stall-timeout 2 s)",
+                      done.stderr)
         self.assertIn("the service may have received it", done.stderr)
         document = json.loads(done.stdout)
         self.assertEqual((document["verdict"], document["exit_status"]),
@@ -485,7 +513,8 @@ class UploadTest(ServiceTest):
         self.assertEqual(process.returncode, -signal.SIGINT, stderr)  # the shell says 130
         self.assertIn(f"clipferry: upload of {clip}: cancelled\n", stderr)
         # Ctrl-C stops the batch: the second file is not sent.
-        self.assertEqual(stdout, "2 files: 0 accepted, 0 refused, 1 failed, 1 not sent\n")
+        self.assertEqual(stdout, "2 files: 0 accepted, 0 refused, 0 failed, 1 cancelled, 1 not sent\n")
+        self.assertNotIn("interrupted:", stderr)  # one summary, not two
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
 
 
@@ -554,6 +583,50 @@ class PasswordPromptTest(ServiceTest):
             _, status = os.waitpid(pid, 0)
             os.close(fd)
         self.assertEqual(os.waitstatus_to_exitcode(status), 0)
+
+    def test_a_mistyped_password_is_asked_again_up_to_three_times(self):
+        env = self.env()
+        del env["CLIPFERRY_PASSWORD"]
+        # (what is typed at each prompt, exit status, what the last lines say)
+        rows = [(["wrong", DEMO_PASSWORD], 0, b"logged in as demo"),
+                (["wrong", "wrong", "wrong"], REFUSED, b"check --user and the password typed")]
+        for typed, status, last in rows:
+            with self.subTest(typed=typed):
+                pid, fd = pty.fork()
+                if pid == 0:
+                    os.execve(COMMAND, [COMMAND, "--user", "demo", "login"], env)
+                try:
+                    for attempt, password in enumerate(typed, 1):
+                        said = self.read_until(fd, b"Lumivid password for demo: ")
+                        if attempt > 1:
+                            self.assertIn(f"try again ({attempt} of 3)".encode(), said)
+                        os.write(fd, password.encode() + b"\n")
+                    self.read_until(fd, last)
+                finally:
+                    deadline = time.monotonic() + 10
+                    while (done := os.waitpid(pid, os.WNOHANG)) == (0, 0):
+                        if time.monotonic() > deadline:
+                            os.kill(pid, signal.SIGKILL)  # never hang the run on a stuck prompt
+                        time.sleep(0.1)
+                    exit_status = done[1]
+                    os.close(fd)
+                self.assertEqual(os.waitstatus_to_exitcode(exit_status), status)
+
+    def test_a_slow_answer_says_on_the_terminal_what_it_waits_for(self):
+        self.control.post("script", {"path": "/0.1.1/api", "delay_ms": 3500, "drop": True})
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.execve(COMMAND, [COMMAND, "--user", "demo", "login"], self.env())
+        try:
+            said = self.read_until(fd, b"waiting for")
+            said += self.read_until(fd, b"clipferry:")
+        finally:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+            os.close(fd)
+        self.assertIn(f"waiting for 127.0.0.1:{self.port} (the proxy, from CLIPFERRY_PROXY_SERVER) "
+                      "0:02".encode(), said)
+        self.assertIn(b"\r\x1b[Kclipferry:", said)  # the line is cleared when the answer comes
 
     def test_ctrl_c_at_the_prompt_ends_as_ctrl_c_does(self):
         env = self.env()

@@ -95,12 +95,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ResolutionCase>& info) { return std::string(info.param.name); });
 
 TEST(Config, UnknownKeysWarnAndTheRestIsRead) {
-    ConfigFile file = parseConfigText("user = \"a\"\ncolour = \"red\"\n[terms.a]\naccepted = 2024-01-02T03:04:05Z\nby = 1\n", "c.toml");
+    // Settings added after the table a 1.0 command appended belong to that table.
+    ConfigFile file = parseConfigText("user = \"a\"\ncolour = \"red\"\n[terms.a]\naccepted = 2024-01-02T03:04:05Z\nby = 1\nretry = 2\ncategories = [1]\n", "c.toml");
     EXPECT_EQ(file.user, "a");
     EXPECT_TRUE(hasAcceptedTerms(file, "a"));
-    ASSERT_EQ(file.warnings.size(), 2u);
+    EXPECT_EQ(file.retry, std::nullopt);
+    EXPECT_EQ(file.categories, std::nullopt);
+    ASSERT_EQ(file.warnings.size(), 4u);  // each table's keys in name order
     EXPECT_EQ(file.warnings[0].substr(0, 30), "c.toml:2: unknown key \"colour\"");
     EXPECT_EQ(file.warnings[1], "c.toml:5: unknown key \"terms.a.by\"");
+    EXPECT_EQ(file.warnings[3], "c.toml:6: retry is inside the table [terms.a] (line 3), so it is "
+                                "ignored: move it above that line");
+    EXPECT_EQ(file.warnings[2].substr(0, 52), "c.toml:7: categories is inside the table [terms.a] (");
 }
 
 TEST(Config, PathAndRendering) {
@@ -119,54 +125,6 @@ TEST(Config, PathAndRendering) {
               "categories  (none)  default\n"
               "moderator   (none)  default\n"
               "password    CLIPFERRY_PASSWORD is set\n");
-}
-
-class TermsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("clipferry-terms-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    static std::string read(const fs::path& path) {
-        std::ostringstream text;
-        text << std::ifstream(path).rdbuf();
-        return text.str();
-    }
-    fs::path dir_;
-};
-
-TEST_F(TermsTest, RememberedBesideTheUsersOwnText) {
-    const fs::path path = dir_ / "clipferry" / "config.toml";
-    const auto when = std::chrono::system_clock::from_time_t(1700000000);
-    const std::vector<std::string> users = {"dana", "dana smith", "a.b", "quo\"te\\back", "\xC3\xBCnic\xC3\xB6" "de", "tab\tname"};
-
-    rememberTermsAccepted(path, "first", when);  // no folder, no file yet
-    EXPECT_EQ(fs::status(dir_ / "clipferry").permissions(), fs::perms::owner_all);
-    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(read(path), "[terms.first]\naccepted = 2023-11-14T22:13:20Z\n");
-
-    const std::string own = "# my settings\nuser = \"dana\"   # trailing comment\n\n[terms]\n# keep me";
-    std::ofstream(path) << own;
-    for (const std::string& user : users) {
-        rememberTermsAccepted(path, user, when);
-        const std::string once = read(path);
-        rememberTermsAccepted(path, user, when);  // already there: unchanged
-        EXPECT_EQ(read(path), once) << user;
-    }
-    EXPECT_EQ(read(path).substr(0, own.size()), own);
-    ConfigFile file = loadConfigFile(path);
-    for (const std::string& user : users) EXPECT_TRUE(hasAcceptedTerms(file, user)) << user;
-    EXPECT_FALSE(hasAcceptedTerms(file, "first"));
-    EXPECT_FALSE(hasAcceptedTerms(file, "dana smith "));
-    EXPECT_TRUE(file.warnings.empty());
-
-    // A file the note cannot be added to is left as it was.
-    const std::string inlineTerms = "terms = { dana = { accepted = 2024-01-01T00:00:00Z } }\n";
-    std::ofstream(path) << inlineTerms;
-    EXPECT_THROW(rememberTermsAccepted(path, "other", when), ConfigError);
-    EXPECT_EQ(read(path), inlineTerms);
-    EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

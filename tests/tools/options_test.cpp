@@ -1,4 +1,5 @@
 #include "options.h"
+#include "help_command.h"
 
 #include <gtest/gtest.h>
 
@@ -223,6 +224,40 @@ TEST_F(OptionsTest, AMetaEntryThatNamesNoFileOfTheRunIsReported) {
     EXPECT_EQ(jobs[1].fields.title, "harbour");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("entry 2 (\"harbor.mp4\")"), std::string::npos) << warnings[0];
+}
+
+}  // namespace
+}  // namespace clipferry::cli
+
+namespace clipferry::cli {
+namespace {
+
+TEST(HelpWrap, LinesBreakBetweenWordsUnderTheirDescription) {
+    const std::string option = "  --title TEXT    Title of the video (default: the file's name)\n";
+    struct Row {
+        const char* name;
+        std::string text;
+        int width;
+        std::string wrapped;
+    };
+    const Row rows[] = {
+        {"not a terminal", option, 0, option},
+        {"wide enough", option, 80, option},
+        {"under the description", option, 45,
+         "  --title TEXT    Title of the video\n"
+         "                  (default: the file's name)\n"},
+        {"too narrow beside the name", option, 33,
+         "  --title TEXT\n"
+         "      Title of the video\n"
+         "      (default: the file's name)\n"},
+        {"plain text under its indentation", "  one two three four five six\n", 22,
+         "  one two three four\n  five six\n"},
+        {"a word longer than the line stays whole", "x abcdefghijklmnopqrstuvwxyz\n", 21,
+         "x\nabcdefghijklmnopqrstuvwxyz\n"},
+        {"a long word starts left of the column", "  -p  a /very/long/path/name\n", 21,
+         "  -p\n      a\n/very/long/path/name\n"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(wrapHelp(row.text, row.width), row.wrapped) << row.name;
 }
 
 }  // namespace

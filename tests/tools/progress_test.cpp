@@ -149,7 +149,7 @@ TEST(ProgressMeter, PlainLinesFollowTheIntervalAndSayWhenItStallsAndWaits) {
     EXPECT_EQ(run(false, {
         {0, 0, 100, 0, ""},  // nothing sent yet: nothing to say
         {0.5, 10, 100, 0,
-         "upload:  10%  10 B of 100 B  --/s  avg 20 B/s  0:01 elapsed  0:05 left\n"},
+         "upload:  10%  10 B of 100 B  20 B/s  avg 20 B/s  0:01 elapsed  0:05 left\n"},  // a speed from the first half second
         {1, 20, 100, 0, ""},  // within the interval
         {1, 40, 100, 0,
          "upload:  40%  40 B of 100 B  16 B/s  avg 16 B/s  0:03 elapsed  0:04 left\n"},

@@ -3,31 +3,40 @@
 #include "text.h"
 
 #include <algorithm>
+#include <set>
 
 namespace clipferry::cli {
 
 namespace {
 constexpr size_t kDeepestLevel = 32;
 
-int32_t fetchBelow(int32_t parent, const FetchChildren& fetch, std::vector<int32_t>& path,
-                   std::vector<Category>& children) {
-    if (int32_t result = fetch(parent, children); result != 0) {
-        return result;
-    }
-    for (Category& child : children) {
-        bool loops = std::find(path.begin(), path.end(), child.id) != path.end();
-        if (loops || path.size() >= kDeepestLevel) {
-            continue;
-        }
-        path.push_back(child.id);
-        int32_t result = fetchBelow(child.id, fetch, path, child.children);
-        path.pop_back();
-        if (result != 0) {
+struct Walker {
+    const FetchChildren& fetch;
+    size_t mostRequests;
+    std::set<int32_t> asked;
+    CategoryWalk walk;
+
+    int32_t below(int32_t parent, size_t depth, std::vector<Category>& children) {
+        asked.insert(parent);
+        ++walk.requests;
+        if (int32_t result = fetch(parent, children); result != 0) {
             return result;
         }
+        for (Category& child : children) {
+            if (asked.count(child.id) || depth >= kDeepestLevel) {
+                continue;
+            }
+            if (walk.requests >= mostRequests) {
+                walk.capped = true;
+                return 0;
+            }
+            if (int32_t result = below(child.id, depth + 1, child.children); result != 0) {
+                return result;
+            }
+        }
+        return 0;
     }
-    return 0;
-}
+};
 
 void render(const std::vector<Category>& level, const std::string& indent, bool top, bool plain,
             std::string& out) {
@@ -44,13 +53,12 @@ void render(const std::vector<Category>& level, const std::string& indent, bool 
 }  // namespace
 
 int32_t fetchCategoryTree(int32_t parent, bool recursive, const FetchChildren& fetch,
-                          std::vector<Category>& tree) {
+                          std::vector<Category>& tree, CategoryWalk* walk, size_t mostRequests) {
     tree.clear();
-    if (!recursive) {
-        return fetch(parent, tree);
-    }
-    std::vector<int32_t> path{parent};
-    return fetchBelow(parent, fetch, path, tree);
+    Walker walker{fetch, recursive ? mostRequests : 1, {}, {}};
+    const int32_t result = walker.below(parent, recursive ? 1 : kDeepestLevel, tree);
+    if (walk) *walk = walker.walk;
+    return result;
 }
 
 std::string renderCategoryTree(const std::vector<Category>& tree, bool plain) {

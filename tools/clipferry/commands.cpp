@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -31,8 +32,10 @@
 #include "retry.h"
 #include "session.h"
 #include "terminal.h"
+#include "terms_note.h"
 #include "text.h"
 #include "upload_batch.h"
+#include "waiting_line.h"
 
 namespace clipferry::cli {
 
@@ -46,6 +49,9 @@ std::string proxyInUse() {
     const char* proxy = std::getenv("CLIPFERRY_PROXY_SERVER");
     return proxy ? proxy : "";
 }
+
+// How many times a password typed at the prompt is asked for.
+constexpr int kPasswordTries = 3;
 
 // Where the library keeps the raw answers when CLIPFERRY_LOG is 999.
 std::string dumpDirectory() {
@@ -94,10 +100,20 @@ public:
     bool showProgress() const { return !options_.quiet && (!options_.json || stderrTerminal_); }
     bool progressOnTerminal() const { return stderrTerminal_; }
     bool verbose() const { return options_.verbose; }
+    // The waiting line, on a terminal only, and not over --verbose's steps.
+    bool showWaiting() const { return stderrTerminal_ && !options_.quiet && !options_.verbose; }
+    // "127.0.0.1:8765 (the proxy, from --proxy)", or the service's host.
+    std::string waitingFor() const {
+        const std::string proxy = proxyInUse();
+        return proxy.empty() ? std::string(kApiHost)
+                             : proxy + " (the proxy, from " + proxySource_ + ")";
+    }
     // Where the proxy in use was set, for the messages that name it.
     void proxyFrom(const std::string& source) { proxySource_ = source; }
     // How the password was given, for the hint after a refused login.
     void passwordFrom(const std::string& source) { passwordSource_ = source; }
+    // Where the user name was set, for the same hint.
+    void userFrom(const std::string& source) { userSource_ = source; }
 
     void step(const std::string& text) const {
         if (options_.verbose) std::cerr << "verbose: " << text << "\n" << std::flush;
@@ -119,6 +135,7 @@ public:
         circumstances.file = file;
         circumstances.proxySource = proxySource_;
         circumstances.passwordSource = passwordSource_;
+        circumstances.userSource = userSource_;
         return circumstances;
     }
 
@@ -147,24 +164,34 @@ private:
     bool stderrTerminal_;
     std::string proxySource_ = kProxyVariable;
     std::string passwordSource_ = kPasswordVariable;
+    std::string userSource_ = "--user";
 };
 
 Attempt retrying(const Options& options, Operation operation, const Circumstances& circumstances,
                  const std::function<Attempt()>& attempt) {
     RetryPolicy policy;
     policy.retries = options.retries;
+    std::optional<int32_t> said;  // the failure whose whole text was given last
     return runWithRetry(policy, attempt, [&](int retry, int32_t failed, auto delay) {
-        std::cerr << "clipferry: " << explain(operation, failed, circumstances).text << "; retry "
-                  << retry << " of " << policy.retries << " in "
-                  << formatDuration(delay.count() / 1000.0) << "\n";
+        // The whole text once; the same failure again is a short line.
+        const std::string what = said == failed ? "failed again the same way"
+                                                : explain(operation, failed, circumstances).text;
+        said = failed;
+        std::cerr << "clipferry: " << what << "; retry " << retry << " of " << policy.retries
+                  << " in " << formatDuration(delay.count() / 1000.0) << "\n";
         return waitUnlessInterrupted(delay);
     });
 }
 
+// A login or a list: on a terminal, a call with no answer after 2 s says
+// what it waits for.
 int32_t withRetry(const Options& options, const Reporter& reporter, Operation operation,
                   const std::function<int32_t()>& attempt) {
     return retrying(options, operation, reporter.circumstances(operation),
-                    [&] { return Attempt{attempt()}; })
+                    [&] {
+                        WaitingLine waiting(std::cerr, reporter.showWaiting(), reporter.waitingFor());
+                        return Attempt{attempt()};
+                    })
         .result;
 }
 
@@ -188,13 +215,21 @@ int listFileTypes(const Options& options, const Reporter& reporter, Session& ses
 }
 
 int32_t fetchCategories(const Options& options, const Reporter& reporter, Session& session,
-                        int32_t parent, bool recursive, std::vector<Category>& tree) {
+                        int32_t parent, bool recursive, std::vector<Category>& tree,
+                        bool* inPart = nullptr) {
     FetchChildren fetch = [&](int32_t below, std::vector<Category>& children) {
         reporter.step("asking for the categories below " + std::to_string(below));
         return withRetry(options, reporter, Operation::Categories,
                          [&] { return session.categories(below, children); });
     };
-    return fetchCategoryTree(parent, recursive, fetch, tree);
+    CategoryWalk walk;
+    const int32_t result = fetchCategoryTree(parent, recursive, fetch, tree, &walk);
+    if (walk.capped) {
+        std::cerr << "clipferry: warning: the categories were asked for " << walk.requests
+                  << " times, the most one walk asks; the categories below the rest are not known\n";
+    }
+    if (inPart) *inPart = walk.capped;
+    return result;
 }
 
 int listCategories(const Options& options, const Reporter& reporter, Session& session) {
@@ -261,8 +296,8 @@ int listModerators(const Options& options, const Reporter& reporter, Session& se
 
 // The accepted file types: kept ones when the cache has them, else the service's.
 int fetchFileTypes(const Options& options, const Reporter& reporter, Session& session,
-                   ListCache& cache, std::string& fileTypes) {
-    if (auto kept = cache.fileTypes()) {
+                   ListCache& cache, std::string& fileTypes, bool fresh = false) {
+    if (auto kept = fresh ? std::nullopt : cache.fileTypes()) {
         fileTypes = *kept;
         return exit_status::ok;
     }
@@ -291,13 +326,13 @@ int fetchServiceLists(const Options& options, const Reporter& reporter, Session&
             lists.categories = *kept;
         } else {
             std::vector<Category> tree;
-            result = fetchCategories(options, reporter, session, 0, true, tree);
+            result = fetchCategories(options, reporter, session, 0, true, tree, &lists.categoriesInPart);
             if (result != 0) {
                 return reporter.fail(Operation::Categories, result,
                                      reporter.circumstances(Operation::Categories));
             }
             lists.categories = flattenCategories(tree);
-            cache.keepCategories(lists.categories);
+            if (!lists.categoriesInPart) cache.keepCategories(lists.categories);
         }
     }
     if (any([](const UploadJob& j) { return j.fields.moderator != 0; })) {
@@ -424,23 +459,30 @@ int checkBeforeSending(const Options& options, const Reporter& reporter, Session
 }
 
 // Uploading accepts the service's terms: said once per user, then noted in
-// config.toml. A note that cannot be written is said, and the upload goes on.
+// the state folder (config.toml is the user's and is never written). A note
+// that cannot be read or written is said, and the upload goes on.
 void tellTermsOnce(const Reporter& reporter, const ConfigFile& config, const std::string& user) {
+    const std::optional<std::filesystem::path> note = termsNotePath(processEnvironment());
     if (hasAcceptedTerms(config, user)) {
         return;
+    }
+    try {
+        if (note && termsNoted(*note, user)) return;
+    } catch (const TermsNoteError&) {
+        // Said below, where noting it fails for the same reason.
     }
     (reporter.json() ? std::cerr : std::cout)
         << "note: uploading to Lumivid accepts its terms of service; said once for " << user
         << "\n" << std::flush;
-    if (config.path.empty()) {
-        std::cerr << "clipferry: cannot note that this was said: neither XDG_CONFIG_HOME nor "
-                     "HOME names a folder for config.toml\n";
+    if (!note) {
+        std::cerr << "clipferry: cannot note that this was said: neither XDG_STATE_HOME nor "
+                     "HOME names a folder to keep it in\n";
         return;
     }
     try {
-        rememberTermsAccepted(config.path, user, std::chrono::system_clock::now());
-    } catch (const ConfigError& e) {
-        std::cerr << "clipferry: cannot note that this was said: " << e.what() << "\n";
+        noteTermsAccepted(*note, user, std::chrono::system_clock::now());
+    } catch (const TermsNoteError& e) {
+        std::cerr << "clipferry: cannot note that this was said: " << visible(e.what()) << "\n";
     }
 }
 
@@ -497,6 +539,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     circumstances.interrupted = interrupted();
     circumstances.everyByteSent = last.everyByteSent;
     circumstances.stalledFor = report.stalledFor;
+    circumstances.stallLimit = options.upload.stallTimeout;
     const Explanation explanation = explain(Operation::Upload, last.result, circumstances);
     outcome.exitStatus = explanation.exitStatus;
     outcome.error = explanation.text;
@@ -527,27 +570,86 @@ UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
     return outcome;
 }
 
+// What a folder held that is not sent, each named with why: on standard
+// error, and in the --json document under "left_out".
+void tellLeftOut(const Reporter& reporter, std::vector<LeftOut>& leftOut) {
+    std::sort(leftOut.begin(), leftOut.end(),
+              [](const LeftOut& a, const LeftOut& b) { return a.path < b.path; });
+    if (reporter.json()) return;
+    for (const LeftOut& entry : leftOut) std::cerr << "clipferry: " << visible(leftOutLine(entry)) << "\n";
+}
+
+nlohmann::ordered_json leftOutJson(const std::vector<LeftOut>& leftOut) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const LeftOut& entry : leftOut) list.push_back({{"file", entry.path}, {"reason", entry.reason}});
+    return list;
+}
+
+// The files this user published before: one line, each file on its own
+// with --verbose (or when it is the only one).
+void tellPublishedBefore(const Reporter& reporter, const std::vector<UploadJob>& jobs,
+                         const std::map<std::string, LedgerEntry>& earlier) {
+    if (earlier.empty() || reporter.json()) return;
+    if (earlier.size() == 1 || reporter.verbose()) {
+        for (const UploadJob& job : jobs) {
+            auto skip = earlier.find(job.file);
+            if (skip != earlier.end()) std::cout << skippedLine(job.file, skip->second) << "\n";
+        }
+    }
+    std::cout << earlier.size() << (earlier.size() == 1 ? " file" : " files")
+              << " already published, skipped; --again sends "
+              << (earlier.size() == 1 ? "it" : "them") << "\n" << std::flush;
+}
+
+// A skipped upload's document gets what the ledger says of it.
+void withLedgerEntry(nlohmann::ordered_json& upload,
+                     const std::map<std::string, LedgerEntry>& earlier) {
+    auto skip = earlier.find(upload.value("file", std::string()));
+    if (upload.value("verdict", std::string()) != "skipped" || skip == earlier.end()) return;
+    upload["ledger"] = {{"outcome", skip->second.outcome},
+                        {"time", skip->second.time},
+                        {"title", skip->second.title}};
+}
+
 int uploadFiles(const Options& options, const Reporter& reporter, Session& session,
                 const std::vector<UploadJob>& given, const ConfigFile& config,
-                const std::set<std::string>& fromFolders) {
+                const FolderFiles& folders) {
     InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
     BatchLedger ledger(ledgerPath(processEnvironment()), std::cerr);
     ListCache cache(ledger.ledger(), options.user + " " + proxyInUse() + " " + kApiHost);
     if (options.upload.refresh) cache.bypass();
     std::vector<UploadJob> jobs = given;
+    std::vector<LeftOut> leftOut = folders.leftOut;
+    const std::set<std::string>& fromFolders = folders.fromFolders;
     if (!fromFolders.empty()) {  // a folder stands for its files of the accepted types
-        ServiceLists types;
-        if (int status = fetchFileTypes(options, reporter, session, cache, types.fileTypes);
+        std::string fileTypes;
+        if (int status = fetchFileTypes(options, reporter, session, cache, fileTypes);
             status != exit_status::ok) {
             return status;
         }
-        jobs = withAcceptedTypes(jobs, fromFolders, types.fileTypes);
-        reporter.step(std::to_string(given.size() - jobs.size()) + " of the folders' files left " +
-                      "out: not of the types the service accepts (" + types.fileTypes + ")");
+        if (cache.servedAny() && !cache.bypassed() &&
+            withAcceptedTypes(jobs, fromFolders, fileTypes).size() < jobs.size()) {
+            // The service may accept a type it did not when the list was kept:
+            // no file is left out for its type on a kept list's word.
+            reporter.step("the kept file types leave files out; asking the service for them");
+            if (int status = fetchFileTypes(options, reporter, session, cache, fileTypes, true);
+                status != exit_status::ok) {
+                return status;
+            }
+        }
+        jobs = withAcceptedTypes(jobs, fromFolders, fileTypes, &leftOut);
+        tellLeftOut(reporter, leftOut);
         if (jobs.empty()) {
-            return reporter.fail(exit_status::badArgument,
-                                 "nothing to upload: the folders hold no files of the types the "
-                                 "service accepts (" + types.fileTypes + ")");
+            const std::string text = "nothing to upload: the folders hold no files of the types the "
+                                     "service accepts (" + fileTypes + ")";
+            std::cerr << "clipferry: " << visible(text) << "\n";
+            if (reporter.json()) {
+                nlohmann::ordered_json document =
+                    failureDocument("", std::nullopt, exit_status::badArgument, text);
+                document["left_out"] = leftOutJson(leftOut);
+                reporter.document(document);
+            }
+            return exit_status::badArgument;
         }
     }
     // What this user published before is left out, unless --again.
@@ -562,30 +664,30 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
     if (options.upload.dryRun) {
         if (reporter.json()) {
             nlohmann::ordered_json document = dryRunJson(toSend, lists);
+            if (!fromFolders.empty()) document["left_out"] = leftOutJson(leftOut);
             document["skipped"] = nlohmann::ordered_json::array();
             for (const UploadJob& job : jobs) {
                 auto skip = earlier.find(job.file);
                 if (skip != earlier.end()) {
                     document["skipped"].push_back(uploadJson(skippedOutcome(job.file, skip->second)));
+                    withLedgerEntry(document["skipped"].back(), earlier);
                 }
             }
             reporter.document(document);
         } else {
-            for (const UploadJob& job : jobs) {
-                auto skip = earlier.find(job.file);
-                if (skip != earlier.end()) std::cout << skippedLine(job.file, skip->second) << "\n";
-            }
+            tellPublishedBefore(reporter, jobs, earlier);
             std::cout << renderDryRun(toSend, lists);
         }
         return exit_status::ok;
     }
     if (!toSend.empty()) tellTermsOnce(reporter, config, options.user);
+    tellPublishedBefore(reporter, jobs, earlier);
     bool batch = jobs.size() > 1;
     std::vector<UploadOutcome> outcomes;
+    size_t sending = 0;  // the files being sent, for "2/7" on the progress line
     for (const UploadJob& job : jobs) {
         if (auto skip = earlier.find(job.file); skip != earlier.end()) {
             outcomes.push_back(skippedOutcome(job.file, skip->second));
-            if (!reporter.json()) std::cout << skippedLine(job.file, skip->second) << "\n";
             continue;
         }
         if (interrupted()) {  // Ctrl-C stops the batch: the rest is not sent
@@ -596,16 +698,28 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             outcomes.push_back(skipped);
             continue;
         }
-        // "2/7 " before the file's name on the progress line.
-        const std::string place =
-            batch ? std::to_string(outcomes.size() + 1) + "/" + std::to_string(jobs.size()) + " " : "";
+        ++sending;
+        const std::string place = toSend.size() > 1 ? std::to_string(sending) + "/" +
+                                                          std::to_string(toSend.size()) + " "
+                                                    : "";
         try {
             outcomes.push_back(uploadOne(options, reporter, session, job, place));
         } catch (const TextError& e) {
             outcomes.push_back(notSendable(
                 job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
         }
-        const UploadOutcome& outcome = outcomes.back();
+        UploadOutcome& outcome = outcomes.back();
+        if (outcome.verdict == Verdict::Failed && outcome.exitStatus == exit_status::interrupted) {
+            outcome.verdict = Verdict::Cancelled;  // the user stopped it before its last byte
+        }
+        if (outcome.verdict == Verdict::Refused && cache.servedAny() && !cache.bypassed()) {
+            // The checks passed on kept lists, which the service may have changed since.
+            const std::string kept = "the checks used the service's lists as kept since " +
+                                     localTime(cache.keptSince()) +
+                                     "; --refresh asks the service for them again";
+            std::cerr << "clipferry: " << kept << "\n";
+            outcome.error += "; " + kept;
+        }
         ledger.note(options.user, outcome);
         if (outcome.verdict == Verdict::Accepted && !reporter.json()) {
             std::cout << (batch ? visible(job.file) + ": " : "") << "accepted: "
@@ -615,18 +729,17 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
     }
     BatchSummary summary = summarize(outcomes);
     if (reporter.json()) {
-        reporter.document(batch ? batchJson(outcomes, summary) : uploadJson(outcomes.front()));
+        nlohmann::ordered_json document =
+            batch ? batchJson(outcomes, summary) : uploadJson(outcomes.front());
+        if (!fromFolders.empty()) document["left_out"] = leftOutJson(leftOut);
+        if (batch) {
+            for (auto& upload : document["uploads"]) withLedgerEntry(upload, earlier);
+        } else {
+            withLedgerEntry(document, earlier);
+        }
+        reporter.document(document);
     } else if (batch) {
         std::cout << summaryLine(summary) << "\n";
-    }
-    if (!earlier.empty() && !reporter.json()) {
-        std::cerr << "clipferry: files in the ledger (clipferry history) are not sent again; "
-                     "--again sends them\n";
-    }
-    if (interrupted() && !reporter.json()) {
-        std::cerr << "clipferry: interrupted: " << summary.accepted << " accepted, "
-                  << summary.mayHaveBeenReceived << " may have been received, "
-                  << summary.notSent + summary.failed + summary.refused << " not published\n";
     }
     return summary.exitStatus;
 }
@@ -693,7 +806,16 @@ int runCommand(const Options& given) {
     const Settings settings = resolveSettings(config, environment, options.given);
     if (options.command == Command::Config) {
         if (reporter.json()) {
-            reporter.document(settingsJson(settings, config));
+            ConfigFile told = config;  // the users told of the terms: 1.0's file and the note
+            try {
+                if (auto note = termsNotePath(environment)) {
+                    const std::set<std::string> noted = termsNotedUsers(*note);
+                    told.termsAccepted.insert(noted.begin(), noted.end());
+                }
+            } catch (const TermsNoteError&) {
+                // Said by the upload that would write it; the settings are the point here.
+            }
+            reporter.document(settingsJson(settings, told));
         } else {
             std::cout << renderSettings(settings);
         }
@@ -710,6 +832,10 @@ int runCommand(const Options& given) {
         }
     }
     reporter.proxyFrom(settings.proxy.origin.name);
+    if (settings.user.origin.kind == Origin::Environment) reporter.userFrom(kUserVariable);
+    if (settings.user.origin.kind == Origin::File) {
+        reporter.userFrom("user in " + settings.user.origin.name);
+    }
     if (auto bad = findBadArgument(options)) {
         return reporter.fail(exit_status::badArgument, "bad argument: " + *bad);
     }
@@ -727,6 +853,7 @@ int runCommand(const Options& given) {
             upload.files = folders.files;
             if (upload.files.empty()) {
                 for (const std::string& warning : warnings) std::cerr << "clipferry: " << warning << "\n";
+                tellLeftOut(reporter, folders.leftOut);
                 return reporter.fail(exit_status::badArgument, "nothing to upload");
             }
             jobs = withoutRepeats(buildUploadJobs(upload, defaults, std::cin, &warnings), warnings);
@@ -747,6 +874,22 @@ int runCommand(const Options& given) {
         reporter.step("logging in as " + options.user + " at " + kApiHost);
         int32_t result = withRetry(options, reporter, Operation::Login,
                                    [&] { return session.login(options.user, password); });
+        // A password typed at the prompt may be mistyped: asked again, as a
+        // terminal login does, while Lumivid itself says it is wrong.
+        const bool typed = !options.passwordFromStdin && !std::getenv(kPasswordVariable);
+        for (int typedTimes = 1; typed && typedTimes < kPasswordTries &&
+                                 exitStatusFor(result) == exit_status::refused &&
+                                 answersAsLumivid().value_or(false);
+             ++typedTimes) {
+            std::cerr << "clipferry: login refused: wrong user name or password; try again ("
+                      << typedTimes + 1 << " of " << kPasswordTries << ")\n";
+            password = obtainPassword(options.user);
+            if (password.empty()) {
+                return reporter.fail(exit_status::badArgument, "bad argument: the password is empty");
+            }
+            result = withRetry(options, reporter, Operation::Login,
+                               [&] { return session.login(options.user, password); });
+        }
         if (result != 0 && !problems.empty()) {
             return reportProblems(options, reporter, problems, {},
                                   explain(Operation::Login, result,
@@ -770,7 +913,7 @@ int runCommand(const Options& given) {
         case Command::Categories: return listCategories(options, reporter, session);
         case Command::Moderators: return listModerators(options, reporter, session);
         case Command::Upload:
-            return uploadFiles(options, reporter, session, jobs, config, folders.fromFolders);
+            return uploadFiles(options, reporter, session, jobs, config, folders);
         case Command::Config:
         case Command::History: break;  // answered above, without a login
         }

@@ -1,5 +1,5 @@
-// Reading config.toml with toml++, resolving each setting with its origin,
-// and appending the terms note without disturbing what the user wrote.
+// Reading config.toml with toml++ and resolving each setting with its
+// origin. The file is the user's: the command only reads it.
 #include "config.h"
 
 #include <toml++/toml.h>
@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <random>
 #include <sstream>
 
 namespace clipferry::cli {
@@ -73,7 +71,18 @@ std::vector<int32_t> readCategories(const fs::path& path, const toml::node& node
     return ids;
 }
 
-// [terms."USER"] tables, each with `accepted = <date-time>`.
+bool knownKey(std::string_view name) {
+    for (const char* known : {"user", "proxy", "retry", "categories", "moderator"}) {
+        if (name == known) return true;
+    }
+    return false;
+}
+
+// [terms."USER"] tables, each with `accepted = <date-time>`, which the
+// command wrote here before it kept the note in its state folder: read as a
+// user who was told, never written again. A setting the user added at the
+// end of the file after such a table belongs to the table in TOML, and is
+// said to be there rather than taken or dropped in silence.
 void readTerms(const fs::path& path, const toml::node& node, ConfigFile& config) {
     const auto* terms = node.as_table();
     if (!terms) wrongValue(path, node, "terms", "a table of users");
@@ -82,7 +91,13 @@ void readTerms(const fs::path& path, const toml::node& node, ConfigFile& config)
         const auto* table = entry.as_table();
         if (!table) wrongValue(path, entry, key, "a table");
         for (auto&& [name, value] : *table) {
-            if (name.str() != "accepted") {
+            if (knownKey(name.str())) {
+                config.warnings.push_back(
+                    place(path, name.source()) + ": " + std::string(name.str()) +
+                    " is inside the table [" + key + "] (line " +
+                    std::to_string(table->source().begin.line) +
+                    "), so it is ignored: move it above that line");
+            } else if (name.str() != "accepted") {
                 config.warnings.push_back(place(path, value.source()) + ": unknown key \"" +
                                           key + "." + std::string(name.str()) + "\"");
             } else if (!value.is_date_time()) {
@@ -132,65 +147,6 @@ bool readWhole(const fs::path& path, std::string& text) {
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
-
-std::string utcDateTime(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&seconds));
-    return text;
-}
-
-// The folder and any missing parents, readable by the owner alone.
-void createPrivateFolders(const fs::path& folder) {
-    std::vector<fs::path> missing;
-    for (fs::path at = folder; !at.empty() && !fs::exists(at); at = at.parent_path()) {
-        missing.push_back(at);
-        if (at == at.parent_path()) break;
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        std::error_code error;
-        fs::create_directory(*it, error);
-        if (!error) fs::permissions(*it, fs::perms::owner_all, error);
-        if (error) throw ConfigError(it->string() + ": cannot create the folder: " + error.message());
-    }
-}
-
-// A file written beside its target, removed unless it replaced the target.
-class ReplacementFile {
-public:
-    explicit ReplacementFile(const fs::path& target) : target_(target) {
-        std::random_device random;
-        path_ = target.parent_path() /
-                ("." + target.filename().string() + "." + std::to_string(random()) + ".tmp");
-    }
-    ~ReplacementFile() {
-        std::error_code ignored;
-        if (!done_) fs::remove(path_, ignored);
-    }
-    ReplacementFile(const ReplacementFile&) = delete;
-    ReplacementFile& operator=(const ReplacementFile&) = delete;
-
-    // The permissions are set while the file is still empty, so the text is
-    // never readable with wider ones.
-    void replace(const std::string& text, fs::perms permissions) {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        std::error_code error;
-        if (out) fs::permissions(path_, permissions, error);
-        if (!out || error || !out.write(text.data(), static_cast<std::streamsize>(text.size())) ||
-            !out.flush()) {
-            throw ConfigError(path_.string() + ": cannot be written");
-        }
-        out.close();
-        fs::rename(path_, target_, error);
-        if (error) throw ConfigError(target_.string() + ": cannot be replaced: " + error.message());
-        done_ = true;
-    }
-
-private:
-    fs::path target_;
-    fs::path path_;
-    bool done_ = false;
-};
 
 }  // namespace
 
@@ -340,38 +296,6 @@ std::string tomlKey(const std::string& name) {
         }
     }
     return quoted + "\"";
-}
-
-void rememberTermsAccepted(const fs::path& path, const std::string& user,
-                           std::chrono::system_clock::time_point when) {
-    // A link (say, into a folder of dotfiles) stays a link; its target is edited.
-    std::error_code error;
-    const bool link = fs::is_symlink(fs::symlink_status(path, error));
-    const fs::path target = link ? fs::canonical(path, error) : path;
-    if (link && error) throw ConfigError(path.string() + ": " + error.message());
-
-    std::string text;
-    const bool existed = readWhole(target, text);
-    if (existed && hasAcceptedTerms(parseConfigText(text, path), user)) return;
-
-    if (!text.empty()) text += text.back() == '\n' ? "\n" : "\n\n";
-    text += "[terms." + tomlKey(user) + "]\naccepted = " + utcDateTime(when) + "\n";
-    // The note must read back as written; a `terms = {...}` written inline,
-    // for one, cannot be extended, and the file is then left alone.
-    try {
-        if (!hasAcceptedTerms(parseConfigText(text, path), user)) throw ConfigError("");
-    } catch (const ConfigError&) {
-        throw ConfigError(path.string() + ": the note that " + user +
-                          " accepted the terms cannot be added to this file");
-    }
-
-    fs::perms permissions = fs::perms::owner_read | fs::perms::owner_write;
-    if (existed) {
-        permissions = fs::status(target, error).permissions();
-    } else {
-        createPrivateFolders(target.parent_path());
-    }
-    ReplacementFile(target).replace(text, permissions);
 }
 
 }  // namespace clipferry::cli

@@ -1,6 +1,6 @@
-// The configuration file (config.toml): where it lives, what it holds, how its
-// settings combine with the environment and the command line, and the note
-// that a user has been told that uploading accepts the service's terms.
+// The configuration file (config.toml): where it lives, what it holds, and how
+// its settings combine with the environment and the command line. The
+// command never writes it (the terms note lives in terms_note.h).
 #pragma once
 
 #include <chrono>
@@ -41,7 +41,7 @@ struct ConfigFile {
     std::optional<int> retry;
     std::optional<std::vector<int32_t>> categories;
     std::optional<int32_t> moderator;
-    std::set<std::string> termsAccepted;  // users who were told; from [terms."USER"] tables
+    std::set<std::string> termsAccepted;  // users told before; from a 1.0 file's [terms."USER"]
     std::vector<std::string> warnings;    // unknown keys: "PATH:LINE: unknown key ..."
 };
 
@@ -93,16 +93,8 @@ Settings resolveSettings(const ConfigFile& file, const EnvLookup& env,
 // One line per setting: name, value, where it came from; for `clipferry config`.
 std::string renderSettings(const Settings& settings);
 
-// Whether `user` was already told that uploading accepts the terms.
+// Whether a 1.0 file records that `user` was told that uploading accepts the terms.
 bool hasAcceptedTerms(const ConfigFile& config, const std::string& user);
-
-// Adds `[terms."USER"]` with `accepted = WHEN` at the end of the file, keeping
-// the rest of it byte for byte. Creates the folder (0700) and the file (0600)
-// when missing; replaces the file through a temporary one in the same folder,
-// so a failure leaves the old file whole. Throws ConfigError when the file
-// cannot be read, is not valid TOML, or cannot be written.
-void rememberTermsAccepted(const std::filesystem::path& path, const std::string& user,
-                           std::chrono::system_clock::time_point when);
 
 // `name` as a TOML key: bare when it may be, else a quoted string.
 std::string tomlKey(const std::string& name);

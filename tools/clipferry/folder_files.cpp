@@ -18,18 +18,28 @@ bool hidden(const fs::path& path) {
 }
 
 template <typename Iterator>
-std::vector<std::string> regularFiles(Iterator walk, std::error_code& error) {
+std::vector<std::string> regularFiles(Iterator walk, std::error_code& error,
+                                      std::vector<LeftOut>& leftOut) {
+    constexpr bool recursive = std::is_same_v<Iterator, fs::recursive_directory_iterator>;
     std::vector<std::string> files;
     for (auto end = Iterator(); !error && walk != end; walk.increment(error)) {
         const fs::directory_entry& entry = *walk;
+        std::error_code typeError;
+        const bool folder = entry.is_directory(typeError);
         if (hidden(entry.path())) {
-            if constexpr (std::is_same_v<Iterator, fs::recursive_directory_iterator>) {
-                if (entry.is_directory()) walk.disable_recursion_pending();
+            if constexpr (recursive) {
+                if (folder) walk.disable_recursion_pending();
             }
+            leftOut.push_back({entry.path().string(), folder ? "a hidden folder" : "hidden"});
             continue;
         }
-        std::error_code typeError;
-        if (entry.is_regular_file(typeError)) files.push_back(entry.path().string());
+        if (entry.is_regular_file(typeError)) {
+            files.push_back(entry.path().string());
+        } else if (folder && !recursive) {
+            leftOut.push_back({entry.path().string(), "a folder (--recursive goes into it)"});
+        } else if (!folder) {
+            leftOut.push_back({entry.path().string(), "not a regular file"});
+        }
     }
     return files;
 }
@@ -45,8 +55,10 @@ FolderFiles expandFolders(const std::vector<std::string>& arguments, bool recurs
         }
         const auto options = fs::directory_options::skip_permission_denied;
         std::vector<std::string> files =
-            recursive ? regularFiles(fs::recursive_directory_iterator(argument, options, error), error)
-                      : regularFiles(fs::directory_iterator(argument, options, error), error);
+            recursive ? regularFiles(fs::recursive_directory_iterator(argument, options, error),
+                                     error, result.leftOut)
+                      : regularFiles(fs::directory_iterator(argument, options, error), error,
+                                     result.leftOut);
         if (error) {
             result.warnings.push_back(argument + ": the folder cannot be read in full: " +
                                       error.message());
@@ -66,14 +78,21 @@ FolderFiles expandFolders(const std::vector<std::string>& arguments, bool recurs
 
 std::vector<UploadJob> withAcceptedTypes(const std::vector<UploadJob>& jobs,
                                          const std::set<std::string>& fromFolders,
-                                         const std::string& fileTypes) {
+                                         const std::string& fileTypes,
+                                         std::vector<LeftOut>* leftOut) {
     std::vector<UploadJob> kept;
     for (const UploadJob& job : jobs) {
         if (fromFolders.count(job.file) == 0 || matchesFileTypes(job.file, fileTypes)) {
             kept.push_back(job);
+        } else if (leftOut) {
+            leftOut->push_back({job.file, "not a type the service accepts"});
         }
     }
     return kept;
+}
+
+std::string leftOutLine(const LeftOut& entry) {
+    return "left out " + entry.path + ": " + entry.reason;
 }
 
 }  // namespace clipferry::cli

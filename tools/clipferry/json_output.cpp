@@ -49,7 +49,8 @@ nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, con
               {"failed", summary.failed},
               {"not_sent", summary.notSent},
               {"may_have_been_received", summary.mayHaveBeenReceived},
-              {"skipped", summary.skipped}}},
+              {"skipped", summary.skipped},
+              {"cancelled", summary.cancelled}}},
             {"exit_status", summary.exitStatus}};
 }
 

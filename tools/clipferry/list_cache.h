@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "ledger.h"
 #include "preflight.h"
 
@@ -35,16 +37,19 @@ public:
     bool bypassed() const { return bypassed_; }
     // Whether any list came from the cache rather than the service.
     bool servedAny() const { return served_; }
+    // When the oldest list served was kept, as seconds since the epoch; 0 when none was.
+    long long keptSince() const { return keptSince_; }
 
 private:
     std::optional<std::string> read(const char* name);
-    void write(const char* name, const std::string& value);
+    void write(const char* name, const nlohmann::json& list);
 
     Ledger* ledger_;
     std::string scope_;
     std::chrono::seconds maxAge_;
     bool bypassed_ = false;
     bool served_ = false;
+    long long keptSince_ = 0;
 };
 
 }  // namespace clipferry::cli

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -24,6 +25,38 @@ const char* const kSubcommands[] = {"login",  "file-types", "categories", "moder
                                     "config", "history",    "help",       "completion"};
 
 // "login, file-types, ... and completion": every command, for the messages that list them.
+// The command `word` was most likely meant to be: one it begins, else one at
+// most two letters away (a letter left out, added, changed or two swapped);
+// empty when none is.
+std::string likelyCommand(const std::string& word) {
+    std::string best;
+    size_t bestDistance = 3;
+    for (const char* command : kSubcommands) {  // a command's first letters
+        if (word.size() >= 3 && std::string(command).rfind(word, 0) == 0) return command;
+    }
+    for (const char* command : kSubcommands) {
+        const std::string name = command;
+        std::vector<std::vector<size_t>> d(word.size() + 1, std::vector<size_t>(name.size() + 1));
+        for (size_t i = 0; i <= word.size(); ++i) d[i][0] = i;
+        for (size_t j = 0; j <= name.size(); ++j) d[0][j] = j;
+        for (size_t i = 1; i <= word.size(); ++i) {
+            for (size_t j = 1; j <= name.size(); ++j) {
+                const size_t change = word[i - 1] == name[j - 1] ? 0 : 1;
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+                if (i > 1 && j > 1 && word[i - 1] == name[j - 2] && word[i - 2] == name[j - 1]) {
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                }
+            }
+        }
+        const size_t distance = d[word.size()][name.size()];
+        if (distance < bestDistance && distance < name.size() / 2 + 1) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 std::string commandList() {
     std::string list;
     for (size_t i = 0; i < std::size(kSubcommands); ++i) {
@@ -357,16 +390,19 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         return ParseResult{std::nullopt, exit_status::usage};
     };
     if (argc <= 1) {
-        err << app.help();
+        err << wrapHelp(app.help(), helpWidth(STDERR_FILENO));
         return {std::nullopt, exit_status::usage};
     }
     if (auto word = unknownSubcommand(argc, argv)) {
-        return usageError("unknown command " + *word + " (the commands are " + commandList() + ")");
+        const std::string meant = likelyCommand(*word);
+        return usageError("unknown command " + *word +
+                          (meant.empty() ? " (the commands are " + commandList() + ")"
+                                         : "; did you mean " + meant + "?"));
     }
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        app.exit(e, out, err);
+    } catch (const CLI::CallForHelp&) {
+        out << wrapHelp(app.help(), helpWidth(STDOUT_FILENO));
         return {std::nullopt, exit_status::ok};
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {  // --version
@@ -389,7 +425,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         }
     }
     if (*help) {
-        if (!showHelp(app, helpTopic, out)) {
+        if (!showHelp(app, helpTopic, out, helpWidth(STDOUT_FILENO))) {
             return usageError("unknown command " + helpTopic + " (the commands are " +
                               commandList() + ")");
         }

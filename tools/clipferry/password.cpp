@@ -7,27 +7,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "file_descriptor.h"
 #include "interrupt.h"
 
 namespace clipferry::cli {
 
 namespace {
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Turns echo off for its lifetime; the terminal gets its settings back even
 // when the prompt ends early.
 class EchoOff {

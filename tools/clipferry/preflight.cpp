@@ -151,8 +151,11 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
     const std::pair<const char*, const std::string*> texts[] = {
         {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
     for (const auto& [flag, text] : texts) {
-        // The service echoes the fields in its verdict, which such a character would break.
-        if (hasControlCharacter(*text, text == &fields.description)) {
+        // The service echoes the fields in its verdict, which such a character
+        // would break. A title taken from the file's name is said against the
+        // name, by checkFile.
+        const bool fileName = text == &fields.title && *text == fs::path(upload.file).stem().string();
+        if (!fileName && hasControlCharacter(*text, text == &fields.description)) {
             problems.push_back(std::string(flag) + ": holds a control character (" + visible(*text) +
                                "), which the service cannot take" +
                                (text == &fields.description ? " (tabs and line breaks are fine)" : ""));
@@ -177,7 +180,7 @@ std::vector<std::string> checkAgainstService(const UploadJob& upload, const Serv
     const std::pair<const char*, int32_t> categories[] = {
         {"--category", fields.category}, {"--category2", fields.category2}, {"--category3", fields.category3}};
     for (const auto& [flag, id] : categories) {
-        if (id == 0 || listed(lists.categories, id)) continue;
+        if (id == 0 || lists.categoriesInPart || listed(lists.categories, id)) continue;
         const std::string problem = std::string(flag) + " " + std::to_string(id) + ": no such category; ";
         problems.push_back(problem + (lists.categories.empty()
                                           ? "the service lists no categories"

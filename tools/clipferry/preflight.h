@@ -25,6 +25,9 @@ struct ServiceLists {
     std::vector<Choice> categories;  // every level; see flattenCategories
     // Empty when the account may not choose a moderator (the list call gave 82).
     std::optional<std::vector<Choice>> moderators;
+    // The walk stopped at its cap: a category not listed may still exist, and
+    // the service is left to judge it.
+    bool categoriesInPart = false;
 };
 
 // The tree in listing order, parents before their children.

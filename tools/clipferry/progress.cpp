@@ -14,10 +14,12 @@ namespace clipferry::cli {
 namespace {
 constexpr double kRedrawInterval = 0.1;   // a terminal line need not move faster than this
 constexpr double kSpeedWindow = 5.0;      // seconds of samples behind the current speed
-constexpr double kShortestWindow = 1.0;   // less than this says nothing about the speed
+constexpr double kShortestWindow = 0.5;   // less than this says nothing about the speed
 constexpr double kSampleSpacing = 0.1;    // keeps the window small however often it is fed
 constexpr double kStallAfter = 5.0;       // the same span: a window without movement is a stall
-constexpr double kStillAfter = 1.0;       // the callback's pace when nothing moves: speed unknown at once
+// Below the callback's pace when nothing moves (about once a second), so the
+// first report without movement already reads as unknown, never as the old speed.
+constexpr double kStillAfter = 0.5;
 constexpr int kBarFromWidth = 60;         // from here up the bar always has room
 constexpr int kNarrowestBar = 10;
 constexpr int kWidestBar = 30;

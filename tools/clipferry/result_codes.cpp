@@ -91,7 +91,7 @@ std::string loginRefusedText(const Circumstances& c) {
     const std::string dump = c.dumpFile.empty() ? "" : "; " + c.dumpFile + " shows what came back";
     switch (c.loginAnswer) {
     case Circumstances::LoginAnswer::Lumivid:
-        return "login refused: wrong user name or password; check --user and " + c.passwordSource;
+        return "login refused: wrong user name or password; check " + c.userSource + " and " + c.passwordSource;
     case Circumstances::LoginAnswer::NotLumivid:
         return "the answer did not come from Lumivid: " + destination(c) +
                " did not answer as Lumivid does" +
@@ -100,7 +100,7 @@ std::string loginRefusedText(const Circumstances& c) {
     }
     // An empty or unreadable answer gives the same result as a wrong password.
     return "login refused: wrong user name or password, or the service answered without a "
-           "verdict; check --user and " + c.passwordSource + dump;
+           "verdict; check " + c.userSource + " and " + c.passwordSource + dump;
 }
 
 std::string refusedText(Operation operation, const Circumstances& c) {
@@ -235,7 +235,10 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
             status = exit_status::interrupted;
         } else if (circumstances.stalledFor > 0) {
             text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
-                   " (--stall-timeout); try again later, or with a longer --stall-timeout";
+                   (circumstances.stallLimit > 0
+                        ? " (the limit given: --stall-timeout " + formatSeconds(circumstances.stallLimit) + ")"
+                        : " (--stall-timeout)") +
+                   "; try again later, or with a longer --stall-timeout";
             status = exit_status::timedOut;
         } else {
             text = "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "

@@ -49,11 +49,13 @@ struct Circumstances {
     bool everyByteSent = false;  // the failure came while the verdict was awaited
     std::string proxySource = "CLIPFERRY_PROXY_SERVER";  // where the proxy was set: flag, variable, file
     std::string passwordSource = "CLIPFERRY_PASSWORD";  // how the password was given, for the hint
+    std::string userSource = "--user";  // where the user name was set: flag, variable, file
     // What a refused login's answer was: a Lumivid refusal, something else
     // (a proxy or web server that is not Lumivid's), or not known.
     enum class LoginAnswer { Unknown, Lumivid, NotLumivid } loginAnswer = LoginAnswer::Unknown;
     std::string dumpFile;   // where the log switch kept the raw answer; empty when it is off
     double stalledFor = 0;  // --stall-timeout gave up after this many seconds without progress
+    double stallLimit = 0;  // the --stall-timeout given, in seconds; 0: the library's own
 };
 
 struct Explanation {

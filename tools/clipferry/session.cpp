@@ -60,6 +60,17 @@ struct UploadWatch {
     double bytesSent = 0;
 };
 
+// What the meter is shown of `sent`: with --limit-rate, no more than the rate
+// has let out by now. libcurl counts a buffer as sent the moment it takes
+// it, before the hold below evens the average out, so its count would show
+// an average above the limit that was given.
+void showProgress(UploadWatch& watch, double sent, double total) {
+    if (!watch.meter) return;
+    const double rate = watch.limits.rate;
+    const double allowed = rate > 0 ? rate * (secondsNow() - watch.startedAt) : sent;
+    watch.meter->update(std::min(sent, allowed), total);
+}
+
 // Holds the transfer, in short steps so Ctrl-C is still noticed, until the
 // average is back at the rate.
 void pace(UploadWatch& watch, double sent, double total) {
@@ -67,10 +78,11 @@ void pace(UploadWatch& watch, double sent, double total) {
     if (delay <= 0) return;
     while (delay > 0 && !interrupted()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(delay, 0.1)));
-        if (watch.meter) watch.meter->update(sent, total);  // the clock goes on while held
+        showProgress(watch, sent, total);  // the clock goes on while held
         delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
     }
     watch.stall.heldUntil(secondsNow());
+    showProgress(watch, sent, total);
 }
 
 void tell(const std::function<void()>& step) {
@@ -86,9 +98,7 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
     const double now = secondsNow();
     if (watch->startedAt < 0) watch->startedAt = now;
     watch->bytesSent = sent;
-    if (watch->meter) {
-        watch->meter->update(sent, total);
-    }
+    showProgress(*watch, sent, total);
     if (total > 0 && sent >= total && !watch->everyByteSent) {
         watch->everyByteSent = true;
         tell(watch->steps.everyByteSent);

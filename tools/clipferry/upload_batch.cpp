@@ -12,6 +12,7 @@ const char* verdictName(Verdict verdict) {
     case Verdict::NotSent: return "not sent";
     case Verdict::MayHaveBeenReceived: return "may have been received";
     case Verdict::Skipped: return "skipped";
+    case Verdict::Cancelled: return "cancelled";
     }
     return "failed";
 }
@@ -32,6 +33,7 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
         case Verdict::NotSent: ++summary.notSent; break;
         case Verdict::MayHaveBeenReceived: ++summary.mayHaveBeenReceived; break;
         case Verdict::Skipped: ++summary.skipped; break;
+        case Verdict::Cancelled: ++summary.cancelled; break;
         }
         summary.exitStatus = worseExitStatus(summary.exitStatus, outcome.exitStatus);
     }
@@ -40,13 +42,16 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {
 
 std::string summaryLine(const BatchSummary& summary) {
     int files = summary.accepted + summary.refused + summary.failed + summary.notSent +
-                summary.mayHaveBeenReceived + summary.skipped;
+                summary.mayHaveBeenReceived + summary.skipped + summary.cancelled;
     std::string line = std::to_string(files) + (files == 1 ? " file: " : " files: ") +
                        std::to_string(summary.accepted) + " accepted, " +
                        std::to_string(summary.refused) + " refused, " +
                        std::to_string(summary.failed) + " failed";
     if (summary.mayHaveBeenReceived > 0) {
         line += ", " + std::to_string(summary.mayHaveBeenReceived) + " may have been received";
+    }
+    if (summary.cancelled > 0) {
+        line += ", " + std::to_string(summary.cancelled) + " cancelled";
     }
     if (summary.notSent > 0) {
         line += ", " + std::to_string(summary.notSent) + " not sent";

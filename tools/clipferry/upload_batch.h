@@ -11,10 +11,12 @@ namespace clipferry::cli {
 // dropped connection, a timeout, Ctrl-C while the verdict was awaited), so
 // the service may have the video; it is not "failed", which means it is not
 // there, and it must not be sent again blindly. Skipped: the ledger says this
-// user published the file before.
-enum class Verdict { Accepted, Refused, Failed, NotSent, MayHaveBeenReceived, Skipped };
+// user published the file before. Cancelled: Ctrl-C stopped it before its
+// last byte, which is the user's doing, not a failure.
+enum class Verdict { Accepted, Refused, Failed, NotSent, MayHaveBeenReceived, Skipped, Cancelled };
 
-// "accepted", "refused", "failed", "not sent", "may have been received", "skipped"
+// "accepted", "refused", "failed", "not sent", "may have been received",
+// "skipped", "cancelled"
 const char* verdictName(Verdict verdict);
 
 // Accepted for 0, refused for the service's 83; any other result is failed,
@@ -42,6 +44,7 @@ struct BatchSummary {
     int notSent = 0;
     int mayHaveBeenReceived = 0;
     int skipped = 0;
+    int cancelled = 0;
     int exitStatus = 0;  // the worst of the uploads'
 };
 
