@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <istream>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -65,6 +66,16 @@ std::string promptAtTerminal(const std::string& user) {
         writeAll(terminal.get(), "Lumivid password for " + user + ": ");
         char c;
         while (true) {
+            // A Ctrl-C that lands between two reads would leave read() waiting
+            // for ever, so the flag is looked at while waiting for a key too.
+            pollfd key{terminal.get(), POLLIN, 0};
+            int ready = ::poll(&key, 1, 200);
+            if (interrupted()) {
+                break;
+            }
+            if (ready == 0 || (ready < 0 && errno == EINTR)) {
+                continue;
+            }
             ssize_t n = ::read(terminal.get(), &c, 1);
             if (n < 0 && errno == EINTR && !interrupted()) {
                 continue;
