@@ -319,8 +319,10 @@ void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
     const double speed = rate.bytesPerSecond();
     parts << (speed >= 0 ? tr("%1/s").arg(locale.formattedDataSize(qint64(speed))) : tr("--/s"));
     const qint64 left = rate.secondsLeft(total);
-    parts << (sent >= total ? tr("waiting for Lumivid's answer")
-                            : left >= 0 ? tr("%1 left").arg(duration(left)) : tr("--:-- left"));
+    parts << (sent >= total   ? tr("waiting for Lumivid's answer")
+              : speed == 0    ? tr("stalled")
+              : left >= 0     ? tr("%1 left").arg(duration(left))
+                              : tr("--:-- left"));
     sending->details->setText(parts.join(QStringLiteral(" · ")));
 }
 
@@ -361,7 +363,10 @@ PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent), d(std::make_uni
 
 PublishDialog::~PublishDialog() = default;
 
-void PublishDialog::setUser(const QString& user) { d->login->user->setText(user); }
+void PublishDialog::setUser(const QString& user) {
+    d->login->user->setText(user);
+    if (page() == Page::Login && !user.isEmpty()) d->login->password->setFocus();
+}
 
 void PublishDialog::setFile(const QString& path) {
     d->form->file->setText(path);

@@ -17,8 +17,10 @@ namespace rules = ::clipferry::rules;
 namespace {
 
 constexpr int32_t kOutOfMemory = 27;  // libcurl's, as the header lists it
-// The progress callback comes many times a second; the window needs a few.
+// The progress callback comes many times a second; the window needs a few,
+// and one a second while nothing moves, so that it can say so.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+constexpr auto kStillInterval = std::chrono::seconds(1);
 
 struct ProgressState {
     const CancelState* cancel;
@@ -38,7 +40,9 @@ int CLIPFERRY_CALL onProgress(void* data, double, double, double ultotal, double
         if (total > 0 && sent >= total) state->everyByteSent = true;
         const auto now = std::chrono::steady_clock::now();
         const bool changed = sent != state->lastSent || total != state->lastTotal;
-        if (changed && (now - state->lastEmitted >= kProgressInterval || sent == total || state->lastTotal != total)) {
+        const auto since = now - state->lastEmitted;
+        if ((changed && (since >= kProgressInterval || sent == total || state->lastTotal != total)) ||
+            since >= kStillInterval) {
             state->lastSent = sent;
             state->lastTotal = total;
             state->lastEmitted = now;
