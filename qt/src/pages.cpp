@@ -97,6 +97,7 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
     categories->setMinimumWidth(categories->fontMetrics().averageCharWidth() * 28);
     categoriesReason = reasonLabel(QStringLiteral("categoriesReason"), this);
     status = reasonLabel(QStringLiteral("listStatus"), this);
+    keyringNote = reasonLabel(QStringLiteral("keyringNote"), this);
     reload = named(new QPushButton(tr("&Reload the lists"), this), "reload");
     reload->hide();
     publish = named(new QPushButton(tr("&Publish"), this), "publish");
@@ -139,6 +140,7 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(headingLabel(tr("Publish a video to Lumivid"), this));
     layout->addLayout(columns, 1);
+    layout->addWidget(keyringNote);
     layout->addLayout(buttons);
     setTabOrder(file, chooseFile);
     setTabOrder(chooseFile, title);

@@ -50,6 +50,7 @@ public:
     QComboBox* moderator;
     QLabel* moderatorNote;
     QLabel* status;  // the lists loading, or why they could not be
+    QLabel* keyringNote;  // why the login could not be remembered
     QPushButton* reload;
     QPushButton* publish;
 };

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QLocale>
 #include <QSet>
@@ -15,6 +16,7 @@
 
 #include "form_checks.h"
 #include "pages.h"
+#include "remembered_login.h"
 #include "transfer_rate.h"
 #include "upload_rules.h"
 
@@ -74,6 +76,10 @@ struct PublishDialog::Private {
     Verdict verdict;
     QElapsedTimer clock;
     TransferRate rate;
+    bool keyringAsked = false;
+
+    void useRememberedLogin();
+    void keepLogin();
 
     void build();
     void showPage(Page page);
@@ -150,6 +156,7 @@ void PublishDialog::Private::build() {
             q->reject();
         }
     });
+    login->remember->setVisible(keyringBuiltIn());
     updateChecks();
     showPage(Page::Login);
 }
@@ -183,6 +190,47 @@ void PublishDialog::Private::loggedIn() {
     showReason(login->reason, QString());
     showPage(Page::Form);
     loadLists();
+    keepLogin();
+}
+
+// Runs `then` with the keyring's answer, unless the dialog is gone by then.
+template <typename Then>
+void whenAnswered(QObject* owner, const QFuture<KeyringAnswer>& future, Then then) {
+    auto* watcher = new QFutureWatcher<KeyringAnswer>(owner);
+    QObject::connect(watcher, &QFutureWatcher<KeyringAnswer>::finished, owner, [watcher, then] {
+        then(watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(future);
+}
+
+void PublishDialog::Private::useRememberedLogin() {
+    if (!keyringBuiltIn()) return;
+    whenAnswered(q, findLogin(login->user->text().trimmed()), [this](const KeyringAnswer& answer) {
+        // Only while the user has not started a login of their own.
+        if (!answer.ok || q->page() != Page::Login || !login->logIn->isEnabled() || !login->password->text().isEmpty()) {
+            return;
+        }
+        login->user->setText(answer.user);
+        login->password->setText(answer.password);
+        login->remember->setChecked(true);
+        startLogin();
+    });
+}
+
+// The login that worked is kept when "remember me" is ticked, and an earlier
+// one forgotten when it is not.
+void PublishDialog::Private::keepLogin() {
+    if (!keyringBuiltIn()) return;
+    const QString user = login->user->text().trimmed();
+    if (!login->remember->isChecked()) {
+        whenAnswered(q, forgetLogin(user), [](const KeyringAnswer&) {});
+        return;
+    }
+    whenAnswered(q, rememberLogin(user, login->password->text()), [this](const KeyringAnswer& answer) {
+        showReason(form->keyringNote,
+                   answer.ok ? QString() : tr("Your login could not be remembered: %1").arg(answer.error));
+    });
 }
 
 void PublishDialog::Private::loginFailed(int result) {
@@ -376,6 +424,14 @@ void PublishDialog::setFile(const QString& path) {
 void PublishDialog::setTitle(const QString& title) { d->form->title->setText(title); }
 void PublishDialog::setDescription(const QString& description) { d->form->description->setPlainText(description); }
 void PublishDialog::setTags(const QString& tags) { d->form->tags->setText(tags); }
+
+void PublishDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!d->keyringAsked) {
+        d->keyringAsked = true;
+        d->useRememberedLogin();
+    }
+}
 
 PublishDialog::Page PublishDialog::page() const { return static_cast<Page>(d->stack->currentIndex()); }
 

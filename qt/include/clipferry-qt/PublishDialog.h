@@ -45,6 +45,10 @@ public slots:
     // Closing cancels an upload under way.
     void reject() override;
 
+protected:
+    // The first time: a login remembered in the keyring is used at once.
+    void showEvent(QShowEvent* event) override;
+
 private:
     struct Private;
     std::unique_ptr<Private> d;
