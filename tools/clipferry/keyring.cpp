@@ -3,7 +3,9 @@
 #include "keyring.h"
 
 #include <libsecret/secret.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace clipferry::keyring {
@@ -35,6 +37,17 @@ struct PasswordFree {
     void operator()(gchar* password) const { secret_password_free(password); }  // wipes it
 };
 
+// Without a bus named, GLib would try to start one through X11 (dbus-launch)
+// and the keyring with it: a command run over ssh or in a test must not.
+bool sessionBusNamed(std::string& error) {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime && ::access((std::string(runtime) + "/bus").c_str(), F_OK) == 0) return true;
+    error = "no session bus (DBUS_SESSION_BUS_ADDRESS is not set), so no keyring";
+    return false;
+}
+
 std::string explain(GError* raw) {
     std::unique_ptr<GError, ErrorFree> error(raw);
     return error && error->message ? error->message : "the keyring did not answer";
@@ -43,6 +56,7 @@ std::string explain(GError* raw) {
 }  // namespace
 
 bool store(const std::string& service, const Login& login, std::string& error) {
+    if (!sessionBusNamed(error)) return false;
     const std::string label = "Lumivid password for " + login.user;
     GError* raw = nullptr;
     const gboolean stored =
@@ -53,6 +67,7 @@ bool store(const std::string& service, const Login& login, std::string& error) {
 }
 
 std::optional<Login> find(const std::string& service, const std::string& user, std::string& error) {
+    if (!sessionBusNamed(error)) return std::nullopt;
     GError* raw = nullptr;
     if (!user.empty()) {
         std::unique_ptr<gchar, PasswordFree> password(secret_password_lookup_sync(
@@ -84,6 +99,7 @@ std::optional<Login> find(const std::string& service, const std::string& user, s
 }
 
 bool forget(const std::string& service, const std::string& user, std::string& error) {
+    if (!sessionBusNamed(error)) return false;
     GError* raw = nullptr;
     secret_password_clear_sync(schema(), nullptr, &raw, "service", service.c_str(), "user", user.c_str(), nullptr);
     if (raw) {
