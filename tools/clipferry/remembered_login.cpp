@@ -47,6 +47,8 @@ void offerToRemember(const std::string& user, const std::string& password, bool 
     std::string error;
     const auto stored = keyring::find(kService, user, error);
     if (stored && stored->password == password) return;  // it came from there
+    // Nothing is offered that cannot be done (no bus, no keyring); asked for, it is said.
+    if (!remember && !error.empty()) return;
     if (!remember && !askAtTerminal("Remember the password for " + user + " in the keyring?")) return;
     if (keyring::store(kService, {user, password}, error)) {
         err << "clipferry: the password for " << user << " is remembered in the keyring; "
