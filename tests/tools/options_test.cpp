@@ -95,7 +95,7 @@ TEST_F(OptionsTest, MistakesAreSaidInTheCommandsOwnWords) {
         {{"upload", "a.mp4", "--limit-rate", "2X"}, "clipferry: --limit-rate wants a rate such as 500K or 2M, not '2X'\n"},
         {{"upload", "a.mp4", "--title"}, "clipferry: --title wants a value\n"},
         {{"upload"}, "clipferry: FILE is missing\n"},
-        {{"--user", "demo"}, "clipferry: no command given; the commands are login, file-types, "
+        {{"--user", "demo"}, "clipferry: no command given; the commands are login, logout, file-types, "
                              "categories, moderators, upload, config, history, help and completion\n"},
     };
     for (const auto& [args, line] : rows) {

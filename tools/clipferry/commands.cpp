@@ -26,6 +26,7 @@
 #include "list_cache.h"
 #include "metadata.h"
 #include "password.h"
+#include "remembered_login.h"
 #include "preflight.h"
 #include "progress.h"
 #include "result_codes.h"
@@ -749,7 +750,13 @@ std::string obtainPasswordFor(const Options& options, Reporter& reporter) {
         reporter.passwordFrom("the password given on standard input (--password-stdin)");
         return readPasswordLine(std::cin);
     }
-    if (!std::getenv(kPasswordVariable)) reporter.passwordFrom("the password typed at the prompt");
+    if (!std::getenv(kPasswordVariable)) {
+        if (auto remembered = rememberedPassword(options.user)) {
+            reporter.passwordFrom("the password remembered in the keyring (clipferry logout forgets it)");
+            return *remembered;
+        }
+        reporter.passwordFrom("the password typed at the prompt");
+    }
     return obtainPassword(options.user);
 }
 
@@ -815,14 +822,18 @@ int runCommand(const Options& given) {
             } catch (const TermsNoteError&) {
                 // Said by the upload that would write it; the settings are the point here.
             }
-            reporter.document(settingsJson(settings, told));
+            nlohmann::ordered_json document = settingsJson(settings, told);
+            document["password_remembered"] = rememberedState(settings.user.value).stored;
+            reporter.document(document);
         } else {
             std::cout << renderSettings(settings);
         }
+        if (!reporter.json()) std::cout << "remembered  " << rememberedState(settings.user.value).text << "\n";
         return exit_status::ok;
     }
     options.user = settings.user.value;
     options.retries = settings.retry.value;
+    if (options.command == Command::Logout) return forgetLogin(options.user, reporter.json(), std::cout, std::cerr);
     // The library reads the proxy from the environment when its context is created.
     if (settings.proxy.origin.kind != Origin::Environment) {
         if (settings.proxy.value.empty()) {
@@ -901,6 +912,7 @@ int runCommand(const Options& given) {
         reporter.step("logged in");
         switch (options.command) {
         case Command::Login:
+            offerToRemember(options.user, password, options.remember, std::cerr);
             if (reporter.json()) {
                 // The library tells its host nothing more about the account.
                 reporter.document(
@@ -915,7 +927,8 @@ int runCommand(const Options& given) {
         case Command::Upload:
             return uploadFiles(options, reporter, session, jobs, config, folders);
         case Command::Config:
-        case Command::History: break;  // answered above, without a login
+        case Command::History:
+        case Command::Logout: break;  // answered above, without a login
         }
     } catch (const PasswordError& e) {
         return reporter.fail(interrupted() ? exit_status::interrupted : exit_status::failure, e.what());

@@ -21,8 +21,8 @@
 namespace clipferry::cli {
 
 namespace {
-const char* const kSubcommands[] = {"login",  "file-types", "categories", "moderators", "upload",
-                                    "config", "history",    "help",       "completion"};
+const char* const kSubcommands[] = {"login",   "logout",  "file-types", "categories", "moderators",
+                                    "upload",  "config",  "history",    "help",       "completion"};
 
 // "login, file-types, ... and completion": every command, for the messages that list them.
 // The command `word` was most likely meant to be: one it begins, else one at
@@ -339,6 +339,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                  "Read the password from the first line of standard input");
 
     CLI::App* login = app.add_subcommand("login", "Log in and report whether it worked");
+    login->add_flag("--remember", options.remember, "Keep the password in the desktop's keyring without asking");
+    CLI::App* logout = app.add_subcommand("logout", "Forget the password kept in the keyring; needs no login");
     CLI::App* fileTypes = app.add_subcommand("file-types", "List the accepted file types");
     CLI::App* categories = app.add_subcommand("categories", "List categories as a tree");
     categories->add_option("PARENT", options.parent, "List below this category (default: the top)")
@@ -443,6 +445,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     if (*upload) options.command = Command::Upload;
     if (*config) options.command = Command::Config;
     if (*history) options.command = Command::History;
+    if (*logout) options.command = Command::Logout;
     if (userOption->count() > 0) options.given.user = user;
     if (proxyOption->count() > 0) options.given.proxy = proxy;
     if (retryOption->count() > 0) options.given.retry = retries;

@@ -13,7 +13,7 @@
 
 namespace clipferry::cli {
 
-enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config, History };
+enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config, History, Logout };
 
 // What the service is told about one video.
 struct VideoFields {
@@ -67,6 +67,7 @@ struct Options {
     bool quiet = false;           // no progress, only the result and errors
     bool verbose = false;         // each step, the proxy and the dump files on standard error
     bool passwordFromStdin = false;
+    bool remember = false;  // login --remember: keep the password in the keyring without asking
     int32_t parent = 0;      // categories
     bool recursive = false;  // categories
     UploadOptions upload;

@@ -1,0 +1,57 @@
+// Clipferry::PublishDialog: log in, fill the form from the service's lists,
+// send with progress and Cancel, and show the service's verdict.
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+#include "Global.h"
+#include "Uploader.h"
+
+namespace Clipferry {
+
+// A host shows it with its file preset:
+//     Clipferry::PublishDialog dialog(parent);
+//     dialog.setFile(path);
+//     dialog.setTitle(name);
+//     dialog.exec();
+// To embed it in a window of its own, give it Qt::Widget as its window flags.
+class CLIPFERRY_QT_EXPORT PublishDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Page { Login, Form, Sending, Verdict };
+    Q_ENUM(Page)
+
+    explicit PublishDialog(QWidget* parent = nullptr);
+    // Cancels an upload under way and waits for the call running to end.
+    ~PublishDialog() override;
+
+    void setUser(const QString& user);
+    void setFile(const QString& path);
+    void setTitle(const QString& title);
+    void setDescription(const QString& description);
+    void setTags(const QString& tags);
+
+    Page page() const;
+    // The last upload's verdict (default-constructed until one finished).
+    Clipferry::Verdict verdict() const;
+
+signals:
+    void pageChanged(Clipferry::PublishDialog::Page page);
+    void uploadFinished(const Clipferry::Verdict& verdict);
+
+public slots:
+    // Closing cancels an upload under way.
+    void reject() override;
+
+protected:
+    // The first time: a login remembered in the keyring is used at once.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+}  // namespace Clipferry

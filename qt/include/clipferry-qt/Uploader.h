@@ -1,0 +1,96 @@
+// Clipferry::Uploader: the library's blocking calls on a worker thread of
+// their own, reported through signals on the thread that owns the uploader.
+#pragma once
+
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+#include "Global.h"
+
+namespace Clipferry {
+
+struct Category {
+    int id = 0;
+    QString name;
+};
+
+struct Moderator {
+    int id = 0;  // the contact id to upload with
+    QString firstName;
+    QString lastName;
+};
+
+// What one upload sends. Categories: one to three ids; the rest are sent as 0.
+struct Upload {
+    QString file;
+    QString title;
+    QString description;
+    QString tags;  // words separated by spaces (commas are taken as spaces)
+    QList<int> categories;
+    int moderator = 0;  // 0 for none
+};
+
+struct Verdict {
+    bool accepted = false;
+    int result = 0;   // the library's result code (0, 42, 82, 83, or a libcurl result)
+    QString message;  // the service's, when it gave one
+    // The call failed after the whole file went out (a dropped connection, a
+    // timeout, a cancel while the verdict was awaited): the service may have
+    // the video, so it must not be sent again before the user looked for it.
+    bool mayHaveBeenReceived = false;
+    bool cancelled = false;  // by cancel() or the uploader's destruction
+};
+
+// One uploader context on one worker thread: calls run one at a time, in the
+// order they were made, and each answers with its signal. Destroying the
+// uploader cancels an upload under way, waits for the call running and
+// releases the context; no signal arrives afterwards.
+class CLIPFERRY_QT_EXPORT Uploader : public QObject {
+    Q_OBJECT
+public:
+    // Which call a callFailed signal answers.
+    enum class Call { Login, FileTypes, Categories, Moderators, Upload };
+    Q_ENUM(Call)
+
+    explicit Uploader(QObject* parent = nullptr);
+    ~Uploader() override;
+
+    void login(const QString& user, const QString& password);
+    void fetchFileTypes();
+    void fetchCategories(int parent);  // 0: the top level
+    void fetchModerators();
+    void upload(const Upload& upload);
+    // Cancels the uploads under way or waiting; they finish with `cancelled`.
+    // Logins and lists are short (50 s at most) and are let finish.
+    void cancel();
+
+    // A short English text for a library result (the header's own).
+    static QString resultText(int result);
+
+signals:
+    void loggedIn();
+    void loginFailed(int result, const QString& text);
+    void fileTypes(const QStringList& patterns);  // "*.mp4", "*.mov", ...
+    void categories(int parent, const QList<Clipferry::Category>& children);
+    // `allowed` is false when the account may not choose a moderator.
+    void moderators(const QList<Clipferry::Moderator>& moderators, bool allowed);
+    void callFailed(Clipferry::Uploader::Call call, int result, const QString& text);
+    // Bytes of the whole form (the file and its fields); total is 0 until known.
+    void progress(qint64 sent, qint64 total);
+    void finished(const Clipferry::Verdict& verdict);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+}  // namespace Clipferry
+
+Q_DECLARE_METATYPE(Clipferry::Category)
+Q_DECLARE_METATYPE(Clipferry::Moderator)
+Q_DECLARE_METATYPE(Clipferry::Verdict)

@@ -1,0 +1,81 @@
+// The dialog's four pages: widgets only, laid out for any style and scale;
+// PublishDialog wires them to the uploader.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+namespace Clipferry::detail {
+
+// A reason beside a field: hidden while there is none.
+QLabel* reasonLabel(const QString& objectName, QWidget* parent);
+void showReason(QLabel* label, const QString& reason);
+
+class LoginPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit LoginPage(QWidget* parent = nullptr);
+    void setBusy(bool busy);
+
+    QLineEdit* user;
+    QLineEdit* password;
+    QCheckBox* remember;
+    QLabel* reason;
+    QPushButton* logIn;
+};
+
+class FormPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormPage(QWidget* parent = nullptr);
+
+    QLineEdit* file;
+    QPushButton* chooseFile;
+    QLabel* fileReason;
+    QLineEdit* title;
+    QLabel* titleReason;
+    QPlainTextEdit* description;
+    QLabel* descriptionReason;
+    QLineEdit* tags;
+    QLabel* tagsReason;
+    QTreeWidget* categories;
+    QLabel* categoriesReason;
+    QComboBox* moderator;
+    QLabel* moderatorNote;
+    QLabel* status;  // the lists loading, or why they could not be
+    QLabel* keyringNote;  // why the login could not be remembered
+    QPushButton* reload;
+    QPushButton* publish;
+};
+
+class SendingPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit SendingPage(QWidget* parent = nullptr);
+
+    QLabel* heading;
+    QProgressBar* bar;
+    QLabel* details;  // size, speed, time left
+    QPushButton* cancel;
+};
+
+class VerdictPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit VerdictPage(QWidget* parent = nullptr);
+
+    QLabel* headline;
+    QLabel* explanation;
+    QLabel* message;  // the service's own words, shown as plain text
+    QPushButton* back;
+    QPushButton* close;
+};
+
+}  // namespace Clipferry::detail

@@ -1,0 +1,67 @@
+// The keyring calls as futures; a build without libsecret answers that
+// there is no keyring.
+#include "remembered_login.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+#if defined(CLIPFERRY_QT_KEYRING)
+#include "keyring.h"
+#endif
+
+namespace Clipferry::detail {
+
+#if defined(CLIPFERRY_QT_KEYRING)
+
+namespace keyring = ::clipferry::keyring;
+
+bool keyringBuiltIn() { return true; }
+
+QFuture<KeyringAnswer> findLogin(const QString& user) {
+    return QtConcurrent::run([user] {
+        KeyringAnswer answer;
+        std::string error;
+        if (const auto login = keyring::find(CLIPFERRY_KEYRING_SERVICE, user.toStdString(), error)) {
+            answer = {true, QString::fromStdString(login->user), QString::fromStdString(login->password), {}};
+        }
+        answer.error = QString::fromStdString(error);
+        return answer;
+    });
+}
+
+QFuture<KeyringAnswer> rememberLogin(const QString& user, const QString& password) {
+    return QtConcurrent::run([user, password] {
+        KeyringAnswer answer;
+        std::string error;
+        answer.ok = keyring::store(CLIPFERRY_KEYRING_SERVICE, {user.toStdString(), password.toStdString()}, error);
+        answer.error = QString::fromStdString(error);
+        return answer;
+    });
+}
+
+QFuture<KeyringAnswer> forgetLogin(const QString& user) {
+    return QtConcurrent::run([user] {
+        KeyringAnswer answer;
+        std::string error;
+        answer.ok = keyring::forget(CLIPFERRY_KEYRING_SERVICE, user.toStdString(), error);
+        answer.error = QString::fromStdString(error);
+        return answer;
+    });
+}
+
+#else
+
+bool keyringBuiltIn() { return false; }
+
+namespace {
+QFuture<KeyringAnswer> none() {
+    return QtFuture::makeReadyFuture(KeyringAnswer{false, {}, {}, QStringLiteral("no keyring in this build")});
+}
+}  // namespace
+
+QFuture<KeyringAnswer> findLogin(const QString&) { return none(); }
+QFuture<KeyringAnswer> rememberLogin(const QString&, const QString&) { return none(); }
+QFuture<KeyringAnswer> forgetLogin(const QString&) { return none(); }
+
+#endif
+
+}  // namespace Clipferry::detail

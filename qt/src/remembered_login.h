@@ -1,0 +1,25 @@
+// The dialog's "remember me": the command's keyring entry (tools/clipferry/
+// keyring.h), reached on a pool thread so the window never waits on the
+// keyring's answer or its unlock prompt.
+#pragma once
+
+#include <QFuture>
+#include <QString>
+
+namespace Clipferry::detail {
+
+struct KeyringAnswer {
+    bool ok = false;  // stored, forgotten, or found
+    QString user;
+    QString password;
+    QString error;  // why the keyring could not be used; empty when there was simply nothing
+};
+
+// Whether this build has a keyring at all.
+bool keyringBuiltIn();
+// With an empty user, the first login stored for the service.
+QFuture<KeyringAnswer> findLogin(const QString& user);
+QFuture<KeyringAnswer> rememberLogin(const QString& user, const QString& password);
+QFuture<KeyringAnswer> forgetLogin(const QString& user);
+
+}  // namespace Clipferry::detail

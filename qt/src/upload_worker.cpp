@@ -1,0 +1,172 @@
+// The blocking calls, made on the worker thread: arguments to the library's
+// UTF-16, callbacks gathered into Qt values, results into signals.
+#include "upload_worker.h"
+
+#include <chrono>
+#include <functional>
+
+#include <clipferry.h>
+
+#include "upload_rules.h"
+#include "utf16.h"
+
+namespace Clipferry::detail {
+
+namespace rules = ::clipferry::rules;
+
+namespace {
+
+constexpr int32_t kOutOfMemory = 27;  // libcurl's, as the header lists it
+// The progress callback comes many times a second; the window needs a few,
+// and one a second while nothing moves, so that it can say so.
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+constexpr auto kStillInterval = std::chrono::seconds(1);
+
+struct ProgressState {
+    const CancelState* cancel;
+    std::function<void(qint64, qint64)> emitProgress;
+    bool everyByteSent = false;
+    qint64 lastSent = -1;
+    qint64 lastTotal = -1;
+    std::chrono::steady_clock::time_point lastEmitted{};
+};
+
+// No exception may leave a callback: the library is in the middle of a transfer.
+int CLIPFERRY_CALL onProgress(void* data, double, double, double ultotal, double ulnow) {
+    auto* state = static_cast<ProgressState*>(data);
+    try {
+        const auto sent = static_cast<qint64>(ulnow);
+        const auto total = static_cast<qint64>(ultotal);
+        if (total > 0 && sent >= total) state->everyByteSent = true;
+        const auto now = std::chrono::steady_clock::now();
+        const bool changed = sent != state->lastSent || total != state->lastTotal;
+        const auto since = now - state->lastEmitted;
+        if ((changed && (since >= kProgressInterval || sent == total || state->lastTotal != total)) ||
+            since >= kStillInterval) {
+            state->lastSent = sent;
+            state->lastTotal = total;
+            state->lastEmitted = now;
+            state->emitProgress(sent, total);
+        }
+    } catch (...) {
+        return 1;  // cannot report, so stop rather than send blind
+    }
+    return state->cancel->cancelled() ? 1 : 0;
+}
+
+void CLIPFERRY_CALL onCategory(int32_t id, const clipferry_char* name, int32_t, void* userData) {
+    try {
+        static_cast<QList<Category>*>(userData)->append({id, fromLibrary(name)});
+    } catch (...) {
+    }
+}
+
+void CLIPFERRY_CALL onModerator(int32_t id, const clipferry_char* first, const clipferry_char* last, int32_t,
+                                void* userData) {
+    try {
+        static_cast<QList<Moderator>*>(userData)->append({id, fromLibrary(first), fromLibrary(last)});
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void UploadWorker::Release::operator()(void* context) const { CLIPFERRY_Release(context); }
+
+UploadWorker::UploadWorker(CancelState& cancel) : cancel_(cancel) {}
+
+UploadWorker::~UploadWorker() = default;
+
+void* UploadWorker::context() {
+    if (!context_) context_.reset(CLIPFERRY_Init());
+    return context_.get();
+}
+
+void UploadWorker::login(const QString& user, const QString& password) {
+    void* ferry = context();
+    const int32_t result = ferry ? CLIPFERRY_Login(ferry, toLibrary(user), toLibrary(password)) : kOutOfMemory;
+    if (result == CLIPFERRY_OK) {
+        emit loggedIn();
+    } else {
+        emit loginFailed(result, Uploader::resultText(result));
+    }
+}
+
+void UploadWorker::fetchFileTypes() {
+    void* ferry = context();
+    clipferry_char buffer[2048] = {0};
+    const int32_t result = ferry ? CLIPFERRY_GetFileTypes(ferry, buffer, 2048) : kOutOfMemory;
+    if (result != CLIPFERRY_OK) {
+        emit callFailed(Uploader::Call::FileTypes, result, Uploader::resultText(result));
+        return;
+    }
+    QStringList patterns;
+    for (const std::string& pattern : rules::splitFileTypes(fromLibrary(buffer).toStdString())) {
+        patterns << QString::fromStdString(pattern);
+    }
+    emit fileTypes(patterns);
+}
+
+void UploadWorker::fetchCategories(int parent) {
+    void* ferry = context();
+    QList<Category> children;
+    const int32_t result =
+        ferry ? CLIPFERRY_GetCategories(ferry, parent, &children, onCategory, nullptr) : kOutOfMemory;
+    if (result != CLIPFERRY_OK) {
+        emit callFailed(Uploader::Call::Categories, result, Uploader::resultText(result));
+        return;
+    }
+    emit categories(parent, children);
+}
+
+void UploadWorker::fetchModerators() {
+    void* ferry = context();
+    QList<Moderator> list;
+    const int32_t result = ferry ? CLIPFERRY_GetModerators(ferry, &list, onModerator, nullptr) : kOutOfMemory;
+    if (result == CLIPFERRY_BAD_ARGUMENT) {
+        emit moderators({}, false);  // the account may not choose one (or is not logged in)
+    } else if (result != CLIPFERRY_OK) {
+        emit callFailed(Uploader::Call::Moderators, result, Uploader::resultText(result));
+    } else {
+        emit moderators(list, true);
+    }
+}
+
+void UploadWorker::upload(const Upload& upload) {
+    const Verdict verdict = send(upload);
+    cancel_.finished();
+    emit finished(verdict);
+}
+
+Verdict UploadWorker::send(const Upload& upload) {
+    Verdict verdict;
+    void* ferry = context();
+    if (!ferry) {
+        verdict.result = kOutOfMemory;
+        return verdict;
+    }
+    if (cancel_.cancelled()) {  // cancelled while it waited its turn: nothing is sent
+        verdict.result = CLIPFERRY_ABORTED;
+        verdict.cancelled = true;
+        return verdict;
+    }
+    int32_t categories[rules::kMostCategories] = {0, 0, 0};
+    for (int i = 0; i < upload.categories.size() && i < rules::kMostCategories; ++i) {
+        categories[i] = upload.categories[i];
+    }
+    const QString tags = QString::fromStdString(rules::tagsAsWords(upload.tags.toStdString()));
+    ProgressState state{&cancel_, [this](qint64 sent, qint64 total) { emit progress(sent, total); }};
+    clipferry_char message[4096] = {0};
+    verdict.result = CLIPFERRY_DoUpload(ferry, toLibrary(upload.file), toLibrary(upload.title),
+                                        toLibrary(upload.description), toLibrary(tags), upload.moderator,
+                                        categories[0], categories[1], categories[2], message, 4096,
+                                        onProgress, &state);
+    verdict.accepted = verdict.result == CLIPFERRY_OK;
+    verdict.message = fromLibrary(message);
+    verdict.cancelled = verdict.result == CLIPFERRY_ABORTED && cancel_.cancelled();
+    verdict.mayHaveBeenReceived =
+        rules::mayHaveBeenReceived(verdict.result, state.everyByteSent, verdict.message.isEmpty());
+    return verdict;
+}
+
+}  // namespace Clipferry::detail

@@ -1,0 +1,85 @@
+// Clipferry::Uploader: queues each call to the worker thread in order and
+// forwards the worker's signals, which Qt delivers on the uploader's thread.
+#include "clipferry-qt/Uploader.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+#include <clipferry.h>
+
+#include "cancel_state.h"
+#include "upload_worker.h"
+
+namespace Clipferry {
+
+struct Uploader::Private {
+    detail::CancelState cancel;
+    QThread thread;
+    detail::UploadWorker* worker = nullptr;  // lives on `thread`; deleted once it has stopped
+
+    // Runs `call` on the worker thread after every call queued before it.
+    template <typename Call>
+    void queue(Call&& call) {
+        QMetaObject::invokeMethod(worker, std::forward<Call>(call), Qt::QueuedConnection);
+    }
+};
+
+Uploader::Uploader(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {
+    qRegisterMetaType<Category>();
+    qRegisterMetaType<Moderator>();
+    qRegisterMetaType<Verdict>();
+    qRegisterMetaType<QList<Category>>();
+    qRegisterMetaType<QList<Moderator>>();
+    qRegisterMetaType<Uploader::Call>();
+    d->thread.setObjectName(QStringLiteral("Clipferry uploader"));
+    d->worker = new detail::UploadWorker(d->cancel);
+    d->worker->moveToThread(&d->thread);
+    // Signal to signal: queued across the threads, and cut when this object goes.
+    using W = detail::UploadWorker;
+    connect(d->worker, &W::loggedIn, this, &Uploader::loggedIn);
+    connect(d->worker, &W::loginFailed, this, &Uploader::loginFailed);
+    connect(d->worker, &W::fileTypes, this, &Uploader::fileTypes);
+    connect(d->worker, &W::categories, this, &Uploader::categories);
+    connect(d->worker, &W::moderators, this, &Uploader::moderators);
+    connect(d->worker, &W::callFailed, this, &Uploader::callFailed);
+    connect(d->worker, &W::progress, this, &Uploader::progress);
+    connect(d->worker, &W::finished, this, &Uploader::finished);
+    d->thread.start();
+}
+
+Uploader::~Uploader() {
+    // Stop the upload under way, let the call running end (the queue after it
+    // is dropped), then release the context once no thread is inside it.
+    d->cancel.cancelForGood();
+    disconnect(d->worker, nullptr, this, nullptr);
+    d->thread.quit();
+    d->thread.wait();
+    delete d->worker;
+}
+
+void Uploader::login(const QString& user, const QString& password) {
+    d->queue([worker = d->worker, user, password] { worker->login(user, password); });
+}
+
+void Uploader::fetchFileTypes() {
+    d->queue([worker = d->worker] { worker->fetchFileTypes(); });
+}
+
+void Uploader::fetchCategories(int parent) {
+    d->queue([worker = d->worker, parent] { worker->fetchCategories(parent); });
+}
+
+void Uploader::fetchModerators() {
+    d->queue([worker = d->worker] { worker->fetchModerators(); });
+}
+
+void Uploader::upload(const Upload& upload) {
+    d->cancel.queued();
+    d->queue([worker = d->worker, upload] { worker->upload(upload); });
+}
+
+void Uploader::cancel() { d->cancel.cancel(); }
+
+QString Uploader::resultText(int result) { return QString::fromLatin1(clipferry_result_text(result)); }
+
+}  // namespace Clipferry

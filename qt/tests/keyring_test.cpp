@@ -1,0 +1,98 @@
+// The remembered login: the command's keyring entry and the dialog's
+// "remember me" are one, in a test keyring; and without a session bus
+// nothing is stored and the dialog says so.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "dialog_driver.h"
+#include "keyring.h"
+#include "service_control.h"
+
+using namespace ClipferryTest;
+using Clipferry::PublishDialog;
+namespace keyring = clipferry::keyring;
+
+namespace {
+const std::string service = CLIPFERRY_KEYRING_SERVICE;
+
+bool storedFor(const char* user) {
+    std::string error;
+    const auto login = keyring::find(service, user, error);
+    return login && login->password == "demo-password";
+}
+}  // namespace
+
+class KeyringTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8()); }
+    void remembered_data();
+    void remembered();
+    void noKeyring();
+};
+
+void KeyringTest::remembered_data() {
+    QTest::addColumn<bool>("storedBefore");  // by the command
+    QTest::addColumn<bool>("typed");         // the password typed before the dialog asked the keyring
+    QTest::addColumn<bool>("tick");          // "remember me"
+    QTest::addColumn<bool>("loggedInAlone");
+    QTest::addColumn<bool>("storedAfter");
+    QTest::newRow("the command's login used by the dialog") << true << false << false << true << true;
+    QTest::newRow("remembered by the dialog, found by the command") << false << true << true << false << true;
+    QTest::newRow("not remembered: forgotten") << true << true << false << false << false;
+}
+
+void KeyringTest::remembered() {
+    QFETCH(bool, storedBefore);
+    QFETCH(bool, typed);
+    QFETCH(bool, tick);
+    QFETCH(bool, loggedInAlone);
+    QFETCH(bool, storedAfter);
+    std::string error;
+    QVERIFY2(keyring::forget(service, "demo", error), error.c_str());
+    if (storedBefore) QVERIFY2(keyring::store(service, {"demo", "demo-password"}, error), error.c_str());
+
+    PublishDialog dialog;
+    if (typed) {
+        dialog.setUser(QStringLiteral("demo"));
+        part<QLineEdit>(&dialog, "password")->setText(QStringLiteral("demo-password"));
+    }
+    part<QCheckBox>(&dialog, "remember")->setChecked(tick);
+    dialog.show();
+    if (loggedInAlone) {
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), PublishDialog::Page::Form, 10000);
+        QCOMPARE(part<QLineEdit>(&dialog, "user")->text(), QStringLiteral("demo"));
+        QVERIFY(part<QCheckBox>(&dialog, "remember")->isChecked());
+    } else {
+        QCOMPARE(dialog.page(), PublishDialog::Page::Login);
+        part<QPushButton>(&dialog, "logIn")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), PublishDialog::Page::Form, 10000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(storedFor("demo"), storedAfter, 10000);
+    QVERIFY(part<QLabel>(&dialog, "keyringNote")->text().isEmpty());
+}
+
+void KeyringTest::noKeyring() {
+    std::string error;
+    QVERIFY(!keyring::store(service, {"demo", "demo-password"}, error));
+    QVERIFY(!error.empty());
+    error.clear();
+    QVERIFY(!keyring::find(service, "demo", error));
+    QVERIFY(!error.empty());
+
+    PublishDialog dialog;
+    dialog.setUser(QStringLiteral("demo"));
+    part<QCheckBox>(&dialog, "remember")->setChecked(true);
+    dialog.show();
+    logIn(&dialog, QStringLiteral("demo-password"));
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), PublishDialog::Page::Form, 10000);
+    auto* note = part<QLabel>(&dialog, "keyringNote");
+    QTRY_VERIFY_WITH_TIMEOUT(note->text().contains(QLatin1String("could not be remembered")), 10000);
+}
+
+QTEST_MAIN(KeyringTest)
+#include "keyring_test.moc"

@@ -1,0 +1,131 @@
+// The dialog's look on a real X server: each page captured from the screen
+// (non-empty, the window's size) and checked for widgets cut off or pushed
+// out of the dialog, at whatever QT_SCALE_FACTOR the test is run with.
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "dialog_driver.h"
+#include "service_control.h"
+
+using namespace ClipferryTest;
+using Clipferry::PublishDialog;
+
+namespace {
+
+// Every widget of the page shown: inside the dialog, no smaller than its
+// contents need, wrapped text given its height; the dialog on the screen.
+QStringList overflows(PublishDialog* dialog) {
+    QStringList problems;
+    QWidget* page = dialog->findChild<QStackedWidget*>()->currentWidget();
+    for (QWidget* widget : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!widget->isVisibleTo(dialog)) continue;
+        const QString name = widget->objectName().isEmpty()
+                                 ? QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ') +
+                                       (qobject_cast<QLabel*>(widget) ? qobject_cast<QLabel*>(widget)->text() : QString())
+                                 : widget->objectName();
+        const QRect where(widget->mapTo(dialog, QPoint(0, 0)), widget->size());
+        if (!dialog->rect().contains(where)) problems << name + QStringLiteral(": outside the dialog");
+        const QSize least = widget->minimumSizeHint();
+        if (least.isValid() && (widget->width() < least.width() || widget->height() < least.height())) {
+            problems << QStringLiteral("%1: %2x%3, less than the %4x%5 it needs")
+                            .arg(name).arg(widget->width()).arg(widget->height()).arg(least.width()).arg(least.height());
+        }
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label && label->wordWrap() && label->height() < label->heightForWidth(label->width())) {
+            problems << name + QStringLiteral(": its wrapped text is cut off");
+        }
+    }
+    if (!dialog->screen()->availableGeometry().contains(dialog->frameGeometry())) {
+        problems << QStringLiteral("the dialog is larger than the screen");
+    }
+    return problems;
+}
+
+int colours(const QImage& image) {
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) seen.insert(image.pixel(x, y));
+    }
+    return seen.size();
+}
+
+}  // namespace
+
+class PublishDialogLookTest : public QObject {
+    Q_OBJECT
+private slots:
+    void page_data();
+    void page();
+};
+
+void PublishDialogLookTest::page_data() {
+    QTest::addColumn<PublishDialog::Page>("page");
+    QTest::newRow("login") << PublishDialog::Page::Login;
+    QTest::newRow("form") << PublishDialog::Page::Form;
+    QTest::newRow("sending") << PublishDialog::Page::Sending;
+    QTest::newRow("verdict") << PublishDialog::Page::Verdict;
+}
+
+void PublishDialogLookTest::page() {
+    QFETCH(PublishDialog::Page, page);
+    resetService();
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    QTemporaryDir dir;
+    const bool large = page == PublishDialog::Page::Sending;
+    PublishDialog dialog;
+    dialog.setUser(QStringLiteral("demo"));
+    dialog.setFile(makeVideo(dir, QStringLiteral("harbour.mp4"), large ? 32 << 20 : 256 << 10));
+    dialog.setTitle(QStringLiteral("Harbour at dusk"));
+    dialog.setTags(QStringLiteral("harbour dusk gulls"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    if (page != PublishDialog::Page::Login) {
+        logIn(&dialog, QStringLiteral("demo-password"));
+        QTRY_COMPARE(dialog.page(), PublishDialog::Page::Form);
+        QVERIFY(waitForLists(&dialog));
+        auto* tree = part<QTreeWidget>(&dialog, "categories");
+        tree->expandItem(tree->topLevelItem(0));
+        QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
+        tickCategory(&dialog, 0);
+    }
+    if (page == PublishDialog::Page::Sending || page == PublishDialog::Page::Verdict) {
+        if (large) stallNextUpload();
+        part<QPushButton>(&dialog, "publish")->click();
+    }
+    if (page == PublishDialog::Page::Sending) {
+        // Bytes out and a speed known, then the transfer held by the service.
+        QTRY_VERIFY_WITH_TIMEOUT(part<QProgressBar>(&dialog, "progress")->value() > 0 &&
+                                     part<QLabel>(&dialog, "progressDetails")->text().contains(QLatin1String(" of ")),
+                                 20000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), page, 20000);
+    QTest::qWait(200);  // let the X server draw what the last change asked for
+
+    const QStringList problems = overflows(&dialog);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+
+    const QPixmap shot = dialog.screen()->grabWindow(dialog.winId());
+    QVERIFY(!shot.isNull());
+    QCOMPARE(shot.size(), dialog.size() * dialog.devicePixelRatio());
+    QVERIFY2(colours(shot.toImage()) > 8, "the capture is blank");
+    const QString folder = qEnvironmentVariable("CLIPFERRY_QT_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        const QString scale = QString::number(qRound(dialog.devicePixelRatio() * 100));
+        QVERIFY(shot.save(QStringLiteral("%1/publish-dialog-%2-%3.png").arg(folder, QLatin1String(QTest::currentDataTag()), scale)));
+    }
+}
+
+QTEST_MAIN(PublishDialogLookTest)
+#include "publish_dialog_look_test.moc"

@@ -1,0 +1,29 @@
+// The remembered login: the user's Lumivid password in the desktop's keyring
+// (the Secret Service), one entry per service and user, shared by the command
+// and the Qt dialog. Never written anywhere else.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace clipferry::keyring {
+
+// What the entries are kept under: the service's API host, so that builds
+// for different services keep apart.
+struct Login {
+    std::string user;
+    std::string password;
+};
+
+// Each call talks to the keyring over the session bus and blocks until it
+// answers. `error` receives why it could not (no session bus, no keyring, a
+// locked keyring refused...), and is left alone otherwise.
+bool store(const std::string& service, const Login& login, std::string& error);
+// The stored login for `user`, or with an empty user the first one stored
+// for the service. Nothing when none is stored or the keyring cannot be
+// reached (then `error` says why).
+std::optional<Login> find(const std::string& service, const std::string& user, std::string& error);
+// Removes the user's entry; true also when there was none.
+bool forget(const std::string& service, const std::string& user, std::string& error);
+
+}  // namespace clipferry::keyring
