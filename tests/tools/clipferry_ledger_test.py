@@ -186,7 +186,7 @@ class LedgerTest(ServiceTest):
 
     def test_the_bytes_decide(self):
         """A file is known by every byte it holds, whatever its name or times."""
-        clip = self.file("clip.mp4", 1_000_000)
+        clip = self.file("clip.mp4", 3_000_000)
         upload = ["upload", self.folder, "--category", "1"]
         self.assertEqual(self.upload(*upload)[1], ["clip"])
 
@@ -198,11 +198,11 @@ class LedgerTest(ServiceTest):
             os.utime(clip, ns=(times.st_atime_ns, times.st_mtime_ns))
 
         def reexport():  # the same length, replaced by a rename
-            write_clip(clip + ".part", 1_000_000)
+            write_clip(clip + ".part", 3_000_000)
             os.rename(clip + ".part", clip)
 
         def copies():  # the same new content under two names
-            write_clip(clip, 1_000_000)
+            write_clip(clip, 3_000_000)
             shutil.copy(clip, os.path.join(self.folder, "copy.mp4"))
 
         # (name, change, titles that arrive, text on standard error)
@@ -220,6 +220,33 @@ class LedgerTest(ServiceTest):
                 self.assertEqual(done.returncode, 0, done.stderr)
                 self.assertEqual(arrived, titles)
                 self.assertIn(said, done.stderr)
+
+    def test_a_file_replaced_before_its_turn_or_while_sent(self):
+        first, second = self.file("a.mp4"), self.file("b.mp4")
+        self.control.post("reset", {})
+        accepted = "<result><status>SUCCESS</status><message>fine</message></result>"
+        self.control.post("script", {"path": "/upload", "body": accepted, "chunks": [10],
+                                     "delay_ms": 2000, "times": 2})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "upload", self.folder, "--category", "1"],
+            env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 20
+        while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
+               and time.monotonic() < deadline):
+            time.sleep(0.1)
+        for path in (first, second):  # a.mp4 awaits its verdict; b.mp4 waits its turn
+            write_clip(path + ".new", 1500)
+            os.rename(path + ".new", path)
+        _, stderr = process.communicate(timeout=60)
+        self.assertEqual(process.returncode, 0, stderr)
+        self.assertIn(f"{first} changed or was replaced while it was sent", stderr)
+        self.assertNotIn(second, stderr)
+        history = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
+        self.assertIn("the file changed while sent", history)
+        # b.mp4's note holds what went out; a.mp4's new bytes never did.
+        done, arrived, _ = self.upload("upload", self.folder, "--category", "1")
+        self.assertEqual((done.returncode, arrived), (0, ["a"]), done.stderr)
 
     def test_a_verdict_without_a_message_after_the_whole_file_may_have_been_received(self):
         clip = self.file("harbour.mp4")

@@ -468,6 +468,7 @@ class UploadTest(ServiceTest):
         clip, clip2 = (os.path.join(self.scratch.name, name) for name in ("long.mp4", "next.mp4"))
         for path in (clip, clip2):
             with open(path, "wb") as f:
+                f.write(path.encode())  # two contents, or the second would be left out as the first
                 f.truncate(1024 ** 3)  # sparse: costs no disk here
         self.control.post("settings", {"store_uploads": False})
         process = subprocess.Popen(
