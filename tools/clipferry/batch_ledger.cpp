@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "interrupt.h"
 #include "text.h"
 
 namespace clipferry::cli {
@@ -40,9 +41,10 @@ const Fingerprint* BatchLedger::current(const std::string& file) {
     Fingerprint print;
     const int64_t started = nowNs();
     try {
-        HashProgress progress;
-        if (checking_) progress = [&](uint64_t done, uint64_t total) { checking_(file, done, total); };
-        print = fingerprintFile(file, progress);
+        print = fingerprintFile(file, [&](uint64_t done, uint64_t total) {
+            if (checking_) checking_(file, done, total);
+            return !interrupted();
+        });
     } catch (const FingerprintError&) {
         fingerprints_.erase(file);
         return nullptr;  // the checks say what is wrong with the file
@@ -57,7 +59,8 @@ LedgerSplit BatchLedger::split(const std::string& user, const std::vector<Upload
     LedgerSplit split;
     std::map<std::string, std::string> firstWith;  // fingerprint: the first file of the run holding it
     for (const UploadJob& job : jobs) {
-        const Fingerprint* print = ledger_ ? current(job.file) : nullptr;
+        // After Ctrl-C nothing is sent: the rest is not worth reading.
+        const Fingerprint* print = ledger_ && !interrupted() ? current(job.file) : nullptr;
         if (!print) {
             split.toSend.push_back(job);
             continue;

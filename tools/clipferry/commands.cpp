@@ -628,29 +628,24 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             if (!reporter.json()) std::cout << skippedLine(job.file, skip->second) << "\n";
             continue;
         }
+        // Claimed before its first byte, so another command does not send it too.
+        std::optional<LedgerEntry> taken;
+        if (!interrupted() && !ledgerFailed) {
+            try {
+                taken = ledger.claim(options.user, job, options.upload.again);
+            } catch (const LedgerError& e) {
+                std::cerr << "clipferry: the ledger of uploads cannot be written ("
+                          << visible(e.what()) << "): " << visible(job.file)
+                          << " and the files after it were not sent; --no-ledger sends without it\n";
+                ledgerFailed = true;
+            }
+        }
         if (interrupted() || ledgerFailed) {  // Ctrl-C stops the batch: the rest is not sent
             UploadOutcome skipped;
             skipped.file = job.file;
             skipped.title = job.fields.title;
             skipped.exitStatus = ledgerFailed ? exit_status::failure : exit_status::interrupted;
             outcomes.push_back(skipped);
-            continue;
-        }
-        // Claimed before its first byte, so another command does not send it too.
-        std::optional<LedgerEntry> taken;
-        try {
-            taken = ledger.claim(options.user, job, options.upload.again);
-        } catch (const LedgerError& e) {
-            std::cerr << "clipferry: the ledger of uploads cannot be written (" << visible(e.what())
-                      << "): " << visible(job.file) << " and the files after it were not sent; "
-                      << "--no-ledger sends without it\n";
-            ledgerFailed = true;
-            UploadOutcome stopped;
-            stopped.file = job.file;
-            stopped.title = job.fields.title;
-            stopped.exitStatus = exit_status::failure;
-            stopped.error = std::string("the ledger cannot be written: ") + e.what();
-            outcomes.push_back(stopped);
             continue;
         }
         if (taken) {

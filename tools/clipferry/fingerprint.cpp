@@ -93,7 +93,7 @@ Fingerprint fingerprintFile(const std::string& path, const HashProgress& progres
             if (got == 0) break;
             EVP_DigestUpdate(digest.get(), buffer.data(), static_cast<size_t>(got));
             done += static_cast<uint64_t>(got);
-            if (progress) progress(done, size);
+            if (progress && !progress(done, size)) throw FingerprintError(path + ": not checked");
         }
         unsigned char hash[EVP_MAX_MD_SIZE];
         unsigned int length = 0;

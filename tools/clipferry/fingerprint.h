@@ -37,8 +37,9 @@ struct Fingerprint {
     FileIdentity identity;  // of the bytes hashed
 };
 
-// Called now and then while a file is read: bytes hashed, and the file's size.
-using HashProgress = std::function<void(uint64_t done, uint64_t total)>;
+// Called now and then while a file is read: bytes hashed, and the file's
+// size; false stops the hashing (Ctrl-C) with a FingerprintError.
+using HashProgress = std::function<bool(uint64_t done, uint64_t total)>;
 
 // Hashes every byte through one descriptor. A file that changes while it is
 // read is read again (twice at most), then a FingerprintError; so is one

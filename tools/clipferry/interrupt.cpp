@@ -21,8 +21,11 @@ InterruptGuard::InterruptGuard() {
     action.sa_flags = SA_RESETHAND;
     for (int i = 0; i < 3; ++i) {
         sigaction(kSignals[i], nullptr, &previous_[i]);
-        // A signal ignored when the command started (nohup, a background job) stays ignored.
-        if (previous_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+        // A hang-up ignored when the command started (nohup) stays ignored: the
+        // upload is meant to outlive the terminal.
+        if (kSignals[i] != SIGHUP || previous_[i].sa_handler != SIG_IGN) {
+            sigaction(kSignals[i], &action, nullptr);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <istream>
 #include <termios.h>
 #include <unistd.h>
@@ -80,6 +81,11 @@ std::string promptAtTerminal(const std::string& user) {
         writeAll(terminal.get(), "Lumivid password for " + user + ": ");
         char c;
         while (true) {
+            // A signal that came just before the read would leave it blocked:
+            // wait for a key in short steps and look at the flag between them.
+            pollfd key{terminal.get(), POLLIN, 0};
+            if (!interrupted() && ::poll(&key, 1, 100) == 0) continue;
+            if (interrupted()) break;
             ssize_t n = ::read(terminal.get(), &c, 1);
             if (n < 0 && errno == EINTR && !interrupted()) {
                 continue;
