@@ -231,10 +231,7 @@ class LedgerTest(ServiceTest):
             [COMMAND, "--user", "demo", "upload", self.folder, "--category", "1"],
             env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        deadline = time.monotonic() + 20
-        while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
-               and time.monotonic() < deadline):
-            time.sleep(0.1)
+        self.await_upload_request()
         for path in (first, second):  # a.mp4 awaits its verdict; b.mp4 waits its turn
             write_clip(path + ".new", 1500)
             os.rename(path + ".new", path)
@@ -271,10 +268,7 @@ class LedgerTest(ServiceTest):
             [COMMAND, "--user", "demo", "upload", clip, self.file("next.mp4"), "--category", "1"],
             env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        deadline = time.monotonic() + 20
-        while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
-               and time.monotonic() < deadline):
-            time.sleep(0.1)
+        self.await_upload_request()
         with sqlite3.connect(self.ledger, timeout=10) as db:
             db.execute("DELETE FROM uploads WHERE outcome = 'being sent'")
         stdout, stderr = process.communicate(timeout=60)

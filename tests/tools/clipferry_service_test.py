@@ -63,6 +63,13 @@ class ServiceTest(unittest.TestCase):
         env.setdefault("XDG_STATE_HOME", tempfile.mkdtemp(dir=self.scratch.name))
         return run([*(["--user", user] if user else []), *args], self.env(**env), **extra)
 
+    def await_upload_request(self):
+        """Until the service has read an upload (up to 20 s)."""
+        deadline = time.monotonic() + 20
+        while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
+               and time.monotonic() < deadline):
+            time.sleep(0.1)
+
     def assertOk(self, done):
         self.assertEqual(done.returncode, 0, f"stdout: {done.stdout}\nstderr: {done.stderr}")
 
@@ -508,10 +515,7 @@ class UploadTest(ServiceTest):
                 try:
                     # --json without a terminal shows no progress: the service's log says
                     # when it has read the whole upload.
-                    deadline = time.monotonic() + 20
-                    while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
-                           and time.monotonic() < deadline):
-                        time.sleep(0.1)
+                    self.await_upload_request()
                     time.sleep(0.5)
                     process.send_signal(sig)
                     stdout, stderr = process.communicate(timeout=60)
