@@ -62,10 +62,12 @@
  * longer than 50 s (a resolver that never answered gave 28 after 120 s).
  *
  * AFTER THE WHOLE FILE WENT OUT. When the progress callback has seen ulnow
- * reach ultotal, the service has the whole form. A 28, 52 or 56 after that
- * point, or an 83 with an empty message (no verdict could be read), may still
- * mean that the service received the video and publishes it. Do not send it
- * again blindly: let the user look for it among their videos first.
+ * reach ultotal, every byte of the form was handed to the network; that
+ * does not say the service read it (the system and any proxy on the way
+ * hold bytes in their buffers). A 28, 52 or 56 after that point, or an 83
+ * with an empty message (no verdict could be read), may still mean that the
+ * service received the video and publishes it. Do not send it again
+ * blindly: let the user look for it among their videos first.
  *
  * PROTOCOLS. Every request, and every redirect of one, may use only http and
  * https. The service's host names are fixed when the library is built; the

@@ -1,7 +1,8 @@
 """The ledger against the local Lumivid service (CTest fixture `devserver`):
-a batch run again sends only what is new, a verdict that never came is not
-sent twice, the kept lists spare the requests and are asked for again when
-a check misses them."""
+a batch run again sends only what is new (known by its bytes), a verdict
+that never came is not sent twice, two commands or a killed one send nothing
+twice, a ledger that cannot be used stops the upload, the kept lists spare
+the requests and are asked for again when a check misses them."""
 
 import datetime
 import json
@@ -9,9 +10,10 @@ import os
 import shutil
 import sqlite3
 import subprocess
+import time
 
 from clipferry_service_test import ServiceTest, write_clip
-from command_harness import BAD_ARGUMENT, COMMAND, CONNECTION_BROKE
+from command_harness import BAD_ARGUMENT, COMMAND, CONNECTION_BROKE, FAILURE, REFUSED
 
 
 class LedgerTest(ServiceTest):
@@ -143,13 +145,215 @@ class LedgerTest(ServiceTest):
                       f"{yesterday:%Y-%m-%d %H:%M:%S}; --refresh asks the service for them again\n",
                       done.stderr)
 
-    def test_a_ledger_that_cannot_be_opened_is_a_warning(self):
-        with open(self.state, "w"):
-            pass  # a file where the folder should be
-        done, arrived, _ = self.upload("upload", self.file("a.mp4"), "--category", "1")
+    def test_a_ledger_that_cannot_be_used_stops_before_the_first_byte(self):
+        folder = os.path.dirname(self.ledger)
+        other = os.path.join(self.scratch.name, "other.db")
+
+        def link_to(target, contents=None):
+            os.makedirs(folder, mode=0o700)
+            if contents is not None:
+                with open(target, "wb") as f:
+                    f.write(contents)
+            os.symlink(target, self.ledger)
+
+        def open_folder():
+            os.makedirs(folder)
+            os.chmod(folder, 0o755)
+
+        def write_ledger(contents):  # None: a folder
+            os.makedirs(folder, mode=0o700)
+            if contents is None:
+                os.mkdir(self.ledger)
+                return
+            with open(self.ledger, "wb") as f:
+                f.write(contents)
+
+        # (name, what is in the ledger's place, what stderr says)
+        rows = [
+            ("a file where the folder should be", lambda: open(self.state, "w").close(),
+             "cannot create"),
+            ("a link to an empty file", lambda: link_to(other, b""), "is a symbolic link"),
+            ("a link to nothing", lambda: link_to(other), "is a symbolic link"),
+            ("a folder other users can read", open_folder, f"chmod 700 {folder}"),
+            ("garbage", lambda: write_ledger(b"garbage " * 1000), "not a database"),
+            ("a truncated database", lambda: write_ledger(b"SQLite format 3\0" + b"\1" * 200),
+             "not a database"),
+            ("a folder in its place", lambda: write_ledger(None), "is not a file"),
+        ]
+        for name, setup, said in rows:
+            with self.subTest(name):
+                shutil.rmtree(self.state, ignore_errors=True)
+                if os.path.lexists(self.state):
+                    os.remove(self.state)
+                if os.path.lexists(other):
+                    os.remove(other)
+                setup()
+                done, arrived, _ = self.upload("upload", self.file("a.mp4"), "--category", "1")
+                self.assertEqual(done.returncode, FAILURE, done.stderr)
+                self.assertEqual(arrived, [])
+                self.assertIn("the ledger of uploads cannot be used", done.stderr)
+                self.assertIn(said, done.stderr)
+                self.assertIn("--no-ledger", done.stderr)
+                if "link" in name:  # what the link points at is left alone
+                    self.assertEqual(os.path.exists(other), name.endswith("empty file"))
+                    if os.path.exists(other):
+                        self.assertEqual(os.path.getsize(other), 0)
+                done, arrived, _ = self.upload("upload", self.file("a.mp4"), "--category", "1",
+                                               "--no-ledger")
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertEqual(arrived, ["a"])
+        # A ledger made here is its owner's alone.
+        shutil.rmtree(self.state)
+        self.assertEqual(self.upload("upload", self.file("a.mp4"), "--category", "1")[0].returncode, 0)
+        modes = {name: oct(os.stat(os.path.join(folder, name)).st_mode & 0o777)
+                 for name in os.listdir(folder)}
+        self.assertEqual(oct(os.stat(folder).st_mode & 0o777), "0o700")
+        self.assertEqual(set(modes.values()), {"0o600"}, modes)
+
+    def test_history_reads_without_writing(self):
+        self.assertEqual(self.upload("upload", self.file("a.mp4"), "--category", "1")[0].returncode, 0)
+        folder = os.path.dirname(self.ledger)
+        with open(self.ledger + "-shm", "wb") as f:
+            f.write(b"\0" * 100)  # a leftover of another mode
+        os.chmod(self.ledger + "-shm", 0o400)
+        os.chmod(self.ledger, 0o400)
+        os.chmod(folder, 0o500)
+        self.addCleanup(os.chmod, folder, 0o700)
+        done = self.clipferry("history", XDG_STATE_HOME=self.state)
         self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertEqual(arrived, ["a"])
-        self.assertIn("clipferry: warning: the ledger of uploads cannot be used", done.stderr)
+        self.assertIn("accepted as 'a'", done.stdout)
+
+    def test_the_bytes_decide(self):
+        """A file is known by every byte it holds, whatever its name or times."""
+        clip = self.file("clip.mp4", 3_000_000)
+        upload = ["upload", self.folder, "--category", "1"]
+        self.assertEqual(self.upload(*upload)[1], ["clip"])
+
+        def rewrite_in_place():  # a tag rewritten, the times put back
+            times = os.stat(clip)
+            with open(clip, "r+b") as f:
+                f.seek(500_000)
+                f.write(b"TAG!")
+            os.utime(clip, ns=(times.st_atime_ns, times.st_mtime_ns))
+
+        def reexport():  # the same length, replaced by a rename
+            write_clip(clip + ".part", 3_000_000)
+            os.rename(clip + ".part", clip)
+
+        def copies():  # the same new content under two names
+            write_clip(clip, 3_000_000)
+            shutil.copy(clip, os.path.join(self.folder, "copy.mp4"))
+
+        # (name, change, titles that arrive, text on standard error)
+        rows = [
+            ("unchanged", lambda: None, [], ""),
+            ("four bytes rewritten in place", rewrite_in_place, ["clip"], ""),
+            ("a same-length re-export", reexport, ["clip"], ""),
+            ("two names, one content", copies, ["clip"],
+             f"{self.folder}/copy.mp4 holds the same bytes as {clip}: it is sent once"),
+        ]
+        for name, change, titles, said in rows:
+            with self.subTest(name):
+                change()
+                done, arrived, _ = self.upload(*upload)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertEqual(arrived, titles)
+                self.assertIn(said, done.stderr)
+
+    def test_a_file_replaced_before_its_turn_or_while_sent(self):
+        first, second = self.file("a.mp4"), self.file("b.mp4")
+        self.control.post("reset", {})
+        accepted = "<result><status>SUCCESS</status><message>fine</message></result>"
+        self.control.post("script", {"path": "/upload", "body": accepted, "chunks": [10],
+                                     "delay_ms": 2000, "times": 2})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "upload", self.folder, "--category", "1"],
+            env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.await_upload_request()
+        for path in (first, second):  # a.mp4 awaits its verdict; b.mp4 waits its turn
+            write_clip(path + ".new", 1500)
+            os.rename(path + ".new", path)
+        _, stderr = process.communicate(timeout=60)
+        self.assertEqual(process.returncode, 0, stderr)
+        self.assertIn(f"{first} changed or was replaced while it was sent", stderr)
+        self.assertNotIn(second, stderr)
+        history = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
+        self.assertIn("the file changed while sent", history)
+        # b.mp4's note holds what went out; a.mp4's new bytes never did.
+        done, arrived, _ = self.upload("upload", self.folder, "--category", "1")
+        self.assertEqual((done.returncode, arrived), (0, ["a"]), done.stderr)
+
+    def test_a_verdict_without_a_message_after_the_whole_file_may_have_been_received(self):
+        clip = self.file("harbour.mp4")
+        self.control.post("script", {"path": "/upload", "status": 502})  # a gateway's empty page
+        done = self.clipferry("upload", clip, "--category", "1", XDG_STATE_HOME=self.state)
+        self.assertEqual(done.returncode, REFUSED, done.stderr)
+        self.assertIn("no verdict came", done.stderr)
+        self.assertIn("the service may have received it", done.stderr)
+        done, arrived, _ = self.upload("upload", clip, "--category", "1")
+        self.assertEqual((done.returncode, arrived), (0, []), done.stderr)
+        self.assertIn("may have been received", done.stdout)
+
+    def test_a_note_that_fails_after_an_accepted_upload_is_said(self):
+        clip = self.file("harbour.mp4")
+        self.assertEqual(self.upload("upload", self.file("first.mp4"), "--category", "1")[0].returncode, 0)
+        # The verdict comes 3 s after the file went out; meanwhile the claim goes.
+        accepted = "<result><status>SUCCESS</status><message>fine</message></result>"
+        self.control.post("reset", {})
+        self.control.post("script", {"path": "/upload", "body": accepted, "chunks": [10],
+                                     "delay_ms": 3000})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "upload", clip, self.file("next.mp4"), "--category", "1"],
+            env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.await_upload_request()
+        with sqlite3.connect(self.ledger, timeout=10) as db:
+            db.execute("DELETE FROM uploads WHERE outcome = 'being sent'")
+        stdout, stderr = process.communicate(timeout=60)
+        self.assertEqual(process.returncode, FAILURE, stderr)
+        self.assertIn(f"clipferry: {clip} was accepted but the ledger could not note it", stderr)
+        self.assertIn("2 files: 1 accepted, 0 refused, 0 failed, 1 not sent", stdout)
+
+    def test_a_killed_command_leaves_a_claim(self):
+        clip = self.file("long.mp4", 3_000_000)
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "upload", clip, "--category", "1", "--limit-rate", "500K"],
+            env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            self.assertTrue(process.stderr.readline().startswith("upload: "))  # bytes move
+            process.kill()
+        finally:
+            process.communicate()
+        history = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
+        self.assertIn(f"may have been received as 'long'  {clip} (2.9 MiB, its clipferry (pid "
+                      f"{process.pid}) ended first)", history)
+        done, arrived, _ = self.upload("upload", clip, "--category", "1")
+        self.assertEqual((done.returncode, arrived), (0, []), done.stderr)
+        self.assertIn(f"pid {process.pid}, ended before its verdict came", done.stdout)
+        done, arrived, _ = self.upload("upload", clip, "--category", "1", "--again")
+        self.assertEqual((done.returncode, arrived), (0, ["long"]), done.stderr)
+
+    def test_two_commands_on_one_folder_send_each_file_once(self):
+        for name in "abcd":
+            self.file(f"{name}.mp4", 300_000)
+        commands = []
+        for _ in range(2):
+            commands.append(subprocess.Popen(
+                [COMMAND, "--user", "demo", "upload", self.folder, "--category", "1",
+                 "--limit-rate", "1M"],
+                env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True))
+            time.sleep(0.5)
+        said = ""
+        for command in commands:
+            stdout, stderr = command.communicate(timeout=60)
+            self.assertEqual(command.returncode, 0, stderr)
+            said += stdout
+        titles = sorted(dict(u["fields"])["title"] for u in self.control.get("uploads"))
+        self.assertEqual(titles, ["a", "b", "c", "d"], said)
+        self.assertIn("being sent by another clipferry, pid ", said)
 
     def test_two_commands_at_once_share_the_ledger(self):
         clips = [self.file(f"{i}.mp4") for i in range(6)]

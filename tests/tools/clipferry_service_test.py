@@ -64,6 +64,13 @@ class ServiceTest(unittest.TestCase):
         env.setdefault("XDG_STATE_HOME", tempfile.mkdtemp(dir=self.scratch.name))
         return run([*(["--user", user] if user else []), *args], self.env(**env), **extra)
 
+    def await_upload_request(self):
+        """Until the service has read an upload (up to 20 s)."""
+        deadline = time.monotonic() + 20
+        while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
+               and time.monotonic() < deadline):
+            time.sleep(0.1)
+
     def assertOk(self, done):
         self.assertEqual(done.returncode, 0, f"stdout: {done.stdout}\nstderr: {done.stderr}")
 
@@ -205,7 +212,7 @@ class ListsTest(ServiceTest):
                     continue
                 self.assertEqual(done.returncode, CONNECTION_BROKE, done.stderr)
                 self.assertNotIn("retry 1 of", done.stderr)
-                self.assertIn("broke after the whole file was sent", done.stderr)
+                self.assertIn("broke after every byte was handed to the network", done.stderr)
                 self.assertIn("may have received it", done.stderr)
                 self.assertIn('"Harbour at dusk" (sent 20', done.stderr)
                 self.assertEqual(uploads, [])
@@ -487,6 +494,7 @@ class UploadTest(ServiceTest):
         self.assertIn("stalled: nothing moved for 2 s (the limit given: --stall-timeout 2 s)",
                       done.stderr)
         self.assertIn("the service may have received it", done.stderr)
+        self.assertNotIn("longer --stall-timeout", done.stderr)  # it is not to be sent again
         document = json.loads(done.stdout)
         self.assertEqual((document["verdict"], document["exit_status"]),
                          ("may have been received", TIMED_OUT))
@@ -495,6 +503,7 @@ class UploadTest(ServiceTest):
         clip, clip2 = (os.path.join(self.scratch.name, name) for name in ("long.mp4", "next.mp4"))
         for path in (clip, clip2):
             with open(path, "wb") as f:
+                f.write(path.encode())  # two contents, or the second would be left out as the first
                 f.truncate(1024 ** 3)  # sparse: costs no disk here
         self.control.post("settings", {"store_uploads": False})
         process = subprocess.Popen(
@@ -503,6 +512,8 @@ class UploadTest(ServiceTest):
             stderr=subprocess.PIPE, text=True)
         try:
             first = process.stderr.readline()  # the first progress line: bytes are moving
+            while first.startswith("checking "):  # the ledger hashing the file
+                first = process.stderr.readline()
             self.assertTrue(first.startswith("upload: "), first)
             process.send_signal(signal.SIGINT)
             stdout, stderr = process.communicate(timeout=60)
@@ -518,34 +529,38 @@ class UploadTest(ServiceTest):
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
 
 
-    def test_ctrl_c_while_the_verdict_is_awaited_may_have_been_received(self):
-        clip = os.path.join(self.scratch.name, "harbour.mp4")
-        write_clip(clip, 100_000)
-        self.control.post("script", {"path": "/upload", "delay_ms": 20000, "drop": True})
-        process = subprocess.Popen(
-            [COMMAND, "--user", "demo", "--json", "upload", clip, "--category", "1"],
-            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE, text=True)
-        try:
-            # --json without a terminal shows no progress: the service's log says when
-            # it has read the whole upload.
-            deadline = time.monotonic() + 20
-            while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
-                   and time.monotonic() < deadline):
-                time.sleep(0.1)
-            time.sleep(0.5)
-            process.send_signal(signal.SIGINT)
-            stdout, stderr = process.communicate(timeout=60)
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
-        self.assertEqual(process.returncode, -signal.SIGINT, stderr)
-        self.assertIn("cancelled", stderr)
-        self.assertIn("the service may have received it", stderr)
-        document = json.loads(stdout)
-        self.assertEqual((document["verdict"], document["exit_status"]),
-                         ("may have been received", 130))
+    def test_a_signal_while_the_verdict_is_awaited_may_have_been_received(self):
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(signal=sig.name):
+                self.control.post("reset", {})
+                clip = os.path.join(self.scratch.name, "harbour.mp4")
+                write_clip(clip, 100_000)
+                state = tempfile.mkdtemp(dir=self.scratch.name)
+                self.control.post("script", {"path": "/upload", "delay_ms": 20000, "drop": True})
+                process = subprocess.Popen(
+                    [COMMAND, "--user", "demo", "--json", "upload", clip, "--category", "1"],
+                    env=self.env(XDG_STATE_HOME=state), stdin=subprocess.DEVNULL,
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                try:
+                    # --json without a terminal shows no progress: the service's log says
+                    # when it has read the whole upload.
+                    self.await_upload_request()
+                    time.sleep(0.5)
+                    process.send_signal(sig)
+                    stdout, stderr = process.communicate(timeout=60)
+                finally:
+                    if process.poll() is None:
+                        process.kill()
+                        process.wait()
+                # Ended by the same signal (the shell says 130, 143, 129), after the note.
+                self.assertEqual(process.returncode, -sig, stderr)
+                self.assertIn("cancelled", stderr)
+                self.assertIn("the service may have received it", stderr)
+                document = json.loads(stdout)
+                self.assertEqual((document["verdict"], document["exit_status"]),
+                                 ("may have been received", 130))
+                history = self.clipferry("history", XDG_STATE_HOME=state).stdout
+                self.assertIn("may have been received as 'harbour'", history)
 
 
 class PasswordPromptTest(ServiceTest):

@@ -47,6 +47,8 @@ TEST(Explain, OneLineNamingWhatFailedWhereAndWhatToDo) {
     };
     Circumstances stalled;
     stalled.stalledFor = 90;
+    Circumstances stalledAfterEveryByte = stalled;
+    stalledAfterEveryByte.everyByteSent = true;
     Circumstances throughProxy{"", false, proxy, host};
     throughProxy.passwordSource = "the password typed at the prompt";
     Circumstances notLumivid = throughProxy;
@@ -88,8 +90,15 @@ TEST(Explain, OneLineNamingWhatFailedWhereAndWhatToDo) {
          {"upload of c.mp4: the connection to http://api.lumivid.example broke",
           "libcurl result 52", "--retry"}},
         {Operation::Upload, 56, {"", false, "", host, "d.mp4", true},
-         {"upload of d.mp4: the connection to http://api.lumivid.example broke after the whole "
-          "file was sent (libcurl result 56: receive error)"}},
+         {"upload of d.mp4: the connection to http://api.lumivid.example broke after every byte "
+          "was handed to the network (libcurl result 56: receive error)"}},
+        // After the last byte: no verdict, and no hint to send it again.
+        {Operation::Upload, 83, {"", false, "", host, "f.mp4", true},
+         {"upload of f.mp4: no verdict came after every byte was handed to the network"}},
+        {Operation::Upload, 42, stalledAfterEveryByte,
+         {"upload: stalled: nothing moved for 1 min 30 s (--stall-timeout) after every byte was "
+          "handed to the network"},
+         exit_status::timedOut},
         // Failures on this side of the network say what to look at, not the service.
         {Operation::Upload, 26, {"", false, "", host, "e.mp4"},
          {"upload of e.mp4: the file ended early or changed while it was sent", "nothing was published"}},

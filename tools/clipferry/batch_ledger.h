@@ -1,6 +1,7 @@
 // The ledger as a batch of uploads uses it: which files this user published
-// before, and the note made after each upload. The ledger failing is said
-// once as a warning and the uploads go on without it.
+// before, the claim made before each file's first byte, and the note that
+// the verdict turns it into. A ledger that cannot be used stops the batch
+// (LedgerError) unless the user chose to go without one.
 #pragma once
 
 #include <map>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "config.h"
+#include "fingerprint.h"
 #include "ledger.h"
 #include "options.h"
 #include "upload_batch.h"
@@ -21,33 +23,51 @@ namespace clipferry::cli {
 struct LedgerSplit {
     std::vector<UploadJob> toSend;
     std::map<std::string, LedgerEntry> earlier;  // by file: why it is left out
+    // Files of this run with the same content as an earlier one of it:
+    // "b.mp4 holds the same bytes as a.mp4: sent once".
+    std::vector<std::string> repeats;
 };
+
+// Shown while a large file is hashed: its name, bytes hashed, its size.
+using CheckingProgress = std::function<void(const std::string& file, uint64_t done, uint64_t total)>;
 
 class BatchLedger {
 public:
-    // Opens the ledger at `path` (empty: none could be named).
-    BatchLedger(const std::optional<std::filesystem::path>& path, std::ostream& warnings);
+    // Opens the ledger at `path`; throws LedgerError when it cannot be used
+    // (none named, a link, a folder others can read, a broken database). A
+    // null path with `use` false: no ledger, nothing skipped, nothing noted.
+    BatchLedger(const std::optional<std::filesystem::path>& path, bool use,
+                CheckingProgress checking = {});
 
-    // Null when the ledger could not be opened.
+    // Null without a ledger (--no-ledger).
     Ledger* ledger() { return ledger_.get(); }
 
-    // What the ledger holds for this user's file (by content, whatever its
-    // name now), if anything.
-    std::optional<LedgerEntry> earlier(const std::string& user, const std::string& file);
-
-    // The jobs this user sent before left out, unless `again`.
+    // The jobs this user sent before left out (unless `again`), and a file
+    // whose content an earlier job of the batch has. Throws LedgerError.
     LedgerSplit split(const std::string& user, const std::vector<UploadJob>& jobs, bool again);
 
-    // Accepted and may-have-been-received uploads are noted; others are not.
-    void note(const std::string& user, const UploadOutcome& outcome);
+    // Before the job's first byte: what keeps it from being sent, or none
+    // and a claim of it. Throws LedgerError.
+    std::optional<LedgerEntry> claim(const std::string& user, const UploadJob& job, bool again);
+
+    // After the verdict: the claim becomes the outcome. True when the file
+    // changed since it was claimed (the note then never skips it). Throws LedgerError.
+    bool settle(const UploadOutcome& outcome);
 
 private:
-    std::string fingerprint(const std::string& file);  // empty when it cannot be computed
-    void warn(const std::string& text);
+    // The file's fingerprint now: the kept one while its identity holds,
+    // else hashed again; empty when it cannot be read (the checks say why).
+    const Fingerprint* current(const std::string& file);
 
     std::unique_ptr<Ledger> ledger_;
-    std::ostream& warnings_;
-    std::map<std::string, std::string> fingerprints_;
+    CheckingProgress checking_;
+    std::map<std::string, Fingerprint> fingerprints_;
+    struct Claim {
+        std::string file;
+        int64_t id = 0;
+        FileIdentity identity;
+    };
+    std::optional<Claim> claim_;  // the file under way
 };
 
 // "skipped: harbour.mp4, accepted 2026-12-01 as 'Harbour'"

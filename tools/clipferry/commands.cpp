@@ -531,7 +531,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     outcome.bytesSent = report.bytesSent;
     outcome.message = report.message;
     outcome.result = last.result;
-    outcome.verdict = verdictFor(last.result, last.everyByteSent);
+    outcome.verdict = verdictFor(last.result, last.everyByteSent, report.message.empty());
     reporter.step(visible(job.file) + ": verdict: " + verdictName(outcome.verdict));
     if (last.result == 0) {
         return outcome;
@@ -547,8 +547,8 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     std::cerr << "clipferry: " << visible(outcome.error) << "\n";
     if (outcome.verdict == Verdict::MayHaveBeenReceived) {
         // Whatever ended it, the service may have the video: sending it again could publish it twice.
-        std::cerr << "clipferry: the whole file was sent, so the service may have received it, "
-                     "and it is not sent again. Look for \"" << visible(job.fields.title) << "\" (sent "
+        std::cerr << "clipferry: every byte was handed to the network, so the service may have "
+                     "received it, and it is not sent again. Look for \"" << visible(job.fields.title) << "\" (sent "
                   << localTime(started) << ") among your videos before uploading it again\n";
     }
     return outcome;
@@ -612,11 +612,39 @@ void withLedgerEntry(nlohmann::ordered_json& upload,
                         {"title", skip->second.title}};
 }
 
+// "checking NAME" while a large file is hashed for the ledger, with how far
+// it got on a terminal; small files are hashed too fast to say.
+CheckingProgress checkingProgress(const Reporter& reporter) {
+    constexpr uint64_t kLargeFile = 64 << 20;
+    if (!reporter.showProgress()) return {};
+    return [&reporter, shown = -1](const std::string& file, uint64_t done, uint64_t total) mutable {
+        if (total < kLargeFile) return;
+        const std::string name = visible(std::filesystem::path(file).filename().string());
+        if (!reporter.progressOnTerminal()) {
+            if (shown < 0) std::cerr << "checking " << name << "\n";
+            shown = done >= total ? -1 : 0;
+            return;
+        }
+        const int percent = static_cast<int>(done * 100 / total);
+        if (percent == shown) return;
+        shown = done >= total ? -1 : percent;
+        std::cerr << "\rchecking " << name << " " << percent << "%\x1b[K"
+                  << (done >= total ? "\r\x1b[K" : "") << std::flush;
+    };
+}
+
+// A ledger that cannot be used stops the upload before anything is sent.
+int ledgerUnusable(const Reporter& reporter, const std::string& why) {
+    return reporter.fail(exit_status::failure,
+                         "the ledger of uploads cannot be used (" + why +
+                             "); nothing was sent. Mend or move it, or give --no-ledger to send "
+                             "without skipping, claiming or noting anything");
+}
+
 int uploadFiles(const Options& options, const Reporter& reporter, Session& session,
                 const std::vector<UploadJob>& given, const ConfigFile& config,
-                const FolderFiles& folders) {
-    InterruptGuard guard;  // Ctrl-C now cancels through the progress callback
-    BatchLedger ledger(ledgerPath(processEnvironment()), std::cerr);
+                const FolderFiles& folders, BatchLedger& ledger) {
+    InterruptGuard guard;  // Ctrl-C, SIGTERM and SIGHUP now cancel through the progress callback
     ListCache cache(ledger.ledger(), options.user + " " + proxyInUse() + " " + kApiHost);
     if (options.upload.refresh) cache.bypass();
     std::vector<UploadJob> jobs = given;
@@ -654,7 +682,17 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
         }
     }
     // What this user published before is left out, unless --again.
-    const auto [toSend, earlier] = ledger.split(options.user, jobs, options.upload.again);
+    LedgerSplit split;
+    try {
+        split = ledger.split(options.user, jobs, options.upload.again);
+    } catch (const LedgerError& e) {
+        return ledgerUnusable(reporter, e.what());
+    }
+    const std::vector<UploadJob>& toSend = split.toSend;
+    const std::map<std::string, LedgerEntry>& earlier = split.earlier;
+    for (const std::string& repeat : split.repeats) {
+        std::cerr << "clipferry: warning: " << visible(repeat) << "\n";
+    }
     ServiceLists lists;
     if (!toSend.empty()) {
         if (int status = checkBeforeSending(options, reporter, session, toSend, lists, cache);
@@ -686,17 +724,35 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
     bool batch = jobs.size() > 1;
     std::vector<UploadOutcome> outcomes;
     size_t sending = 0;  // the files being sent, for "2/7" on the progress line
+    bool ledgerFailed = false;  // the ledger could not be written: nothing more is sent
     for (const UploadJob& job : jobs) {
         if (auto skip = earlier.find(job.file); skip != earlier.end()) {
             outcomes.push_back(skippedOutcome(job.file, skip->second));
             continue;
         }
-        if (interrupted()) {  // Ctrl-C stops the batch: the rest is not sent
+        // Claimed before its first byte, so another command does not send it too.
+        std::optional<LedgerEntry> taken;
+        if (!interrupted() && !ledgerFailed) {
+            try {
+                taken = ledger.claim(options.user, job, options.upload.again);
+            } catch (const LedgerError& e) {
+                std::cerr << "clipferry: the ledger of uploads cannot be written ("
+                          << visible(e.what()) << "): " << visible(job.file)
+                          << " and the files after it were not sent; --no-ledger sends without it\n";
+                ledgerFailed = true;
+            }
+        }
+        if (interrupted() || ledgerFailed) {  // Ctrl-C stops the batch: the rest is not sent
             UploadOutcome skipped;
             skipped.file = job.file;
             skipped.title = job.fields.title;
-            skipped.exitStatus = exit_status::interrupted;
+            skipped.exitStatus = ledgerFailed ? exit_status::failure : exit_status::interrupted;
             outcomes.push_back(skipped);
+            continue;
+        }
+        if (taken) {
+            outcomes.push_back(skippedOutcome(job.file, *taken));
+            if (!reporter.json()) std::cout << skippedLine(job.file, *taken) << "\n";
             continue;
         }
         ++sending;
@@ -721,7 +777,19 @@ int uploadFiles(const Options& options, const Reporter& reporter, Session& sessi
             std::cerr << "clipferry: " << kept << "\n";
             outcome.error += "; " + kept;
         }
-        ledger.note(options.user, outcome);
+        try {
+            if (ledger.settle(outcome)) {
+                std::cerr << "clipferry: warning: " << visible(job.file)
+                          << " changed or was replaced while it was sent: the ledger notes the "
+                             "upload but does not skip the file on a later run\n";
+            }
+        } catch (const LedgerError& e) {
+            std::cerr << "clipferry: " << visible(job.file) << " was " << verdictName(outcome.verdict)
+                      << " but the ledger could not note it (" << visible(e.what())
+                      << "): a later run would send it again; the files after it were not sent\n";
+            outcome.exitStatus = worseExitStatus(outcome.exitStatus, exit_status::failure);
+            ledgerFailed = true;
+        }
         if (outcome.verdict == Verdict::Accepted && !reporter.json()) {
             std::cout << (batch ? visible(job.file) + ": " : "") << "accepted: "
                       << (outcome.message.empty() ? "(no message)" : visible(outcome.message)) << "\n"
@@ -854,6 +922,7 @@ int runCommand(const Options& given) {
         std::vector<UploadJob> jobs;
         FolderFiles folders;
         std::vector<std::string> problems;  // the files' own, said with the service's
+        std::optional<BatchLedger> ledger;  // upload: opened before the password is asked for
         if (options.command == Command::Upload) {
             UploadFields defaults;
             defaults.categories = config.categories;
@@ -874,6 +943,12 @@ int runCommand(const Options& given) {
             problems = localProblems(jobs);
             if (!problems.empty() && options.upload.noCheck) {
                 return reportProblems(options, reporter, problems, {});
+            }
+            try {
+                ledger.emplace(ledgerPath(environment), !options.upload.noLedger,
+                               checkingProgress(reporter));
+            } catch (const LedgerError& e) {
+                return ledgerUnusable(reporter, e.what());
             }
         }
         std::string password = obtainPasswordFor(options, reporter);
@@ -925,7 +1000,7 @@ int runCommand(const Options& given) {
         case Command::Categories: return listCategories(options, reporter, session);
         case Command::Moderators: return listModerators(options, reporter, session);
         case Command::Upload:
-            return uploadFiles(options, reporter, session, jobs, config, folders);
+            return uploadFiles(options, reporter, session, jobs, config, folders, *ledger);
         case Command::Config:
         case Command::History:
         case Command::Logout: break;  // answered above, without a login

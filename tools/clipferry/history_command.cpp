@@ -1,4 +1,4 @@
-// `clipferry history`: reads the ledger, never creates it, and prints it.
+// `clipferry history`: reads the ledger, never creates or writes it, and prints it.
 #include "history_command.h"
 
 #include <nlohmann/json.hpp>
@@ -17,7 +17,7 @@ int runHistory(const std::optional<std::filesystem::path>& path, bool json, std:
     std::error_code missing;
     if (path && std::filesystem::exists(*path, missing)) {
         try {
-            Ledger ledger(*path, false);
+            Ledger ledger(*path, Ledger::Access::Read);
             entries = ledger.entries();
         } catch (const LedgerError& e) {
             const std::string text = std::string("the ledger cannot be read: ") + e.what();
@@ -36,7 +36,8 @@ int runHistory(const std::optional<std::filesystem::path>& path, bool json, std:
                                {"title", e.title},
                                {"outcome", e.outcome},
                                {"message", e.message},
-                               {"fingerprint", e.fingerprint}});
+                               {"fingerprint", e.fingerprint},
+                               {"file_changed", e.fileChanged}});
         }
         nlohmann::ordered_json where = nullptr;
         if (path) where = path->string();
@@ -48,8 +49,13 @@ int runHistory(const std::optional<std::filesystem::path>& path, bool json, std:
         return exit_status::ok;
     }
     for (const LedgerEntry& e : entries) {
+        std::string remark;
+        if (e.outcome == kLedgerBeingSent) remark = ", pid " + std::to_string(e.pid);
+        if (e.claimEnded) remark = ", its clipferry (pid " + std::to_string(e.pid) + ") ended first";
+        if (e.fileChanged) remark += ", the file changed while sent";
         out << e.localTime << "  " << visible(e.user) << "  " << e.outcome << " as '" << visible(e.title)
-            << "'  " << visible(e.path) << " (" << formatBytes(static_cast<double>(e.size)) << ")\n";
+            << "'  " << visible(e.path) << " (" << formatBytes(static_cast<double>(e.size)) << remark
+            << ")\n";
     }
     return out ? exit_status::ok : exit_status::failure;
 }

@@ -1,6 +1,7 @@
-// Ctrl-C as a request: while a guard is alive SIGINT only raises a flag that
-// the upload's progress callback and the retry waits look at. A second
-// Ctrl-C ends the process the usual way.
+// Ctrl-C, SIGTERM and SIGHUP as a request: while a guard is alive they only
+// raise a flag that the upload's progress callback and the retry waits look
+// at, so the command says what was sent, notes it, and then ends by the same
+// signal. A second one ends the process the usual way.
 #pragma once
 
 #include <csignal>
@@ -15,10 +16,14 @@ public:
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
 private:
-    struct sigaction previous_ {};
+    struct sigaction previous_[3] {};
 };
 
 bool interrupted();
+// The signal that asked: SIGINT, SIGTERM or SIGHUP; 0 when none did.
+int interruptSignal();
+// "Ctrl-C", "SIGTERM", "SIGHUP"
+const char* interruptName();
 void clearInterrupted();
 
 }  // namespace clipferry::cli

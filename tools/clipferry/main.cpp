@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "options.h"
 #include "result_codes.h"
 #include "session.h"
@@ -26,9 +27,11 @@ int main(int argc, char** argv) {
         status = worseExitStatus(status, exit_status::failure);
     }
     if (status == exit_status::interrupted) {
-        // End as Ctrl-C ends a command, so a shell running it in a loop stops too (status 130).
-        std::signal(SIGINT, SIG_DFL);
-        std::raise(SIGINT);
+        // End as the signal ends a command (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129), so a
+        // shell running it in a loop stops too.
+        const int signal = interruptSignal() ? interruptSignal() : SIGINT;
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
     }
     return status;
 }

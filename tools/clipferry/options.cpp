@@ -252,6 +252,9 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
     upload.add_flag("--again", options.again,
                     "Send files the ledger says you published before, or that may have been "
                     "received (see clipferry history)");
+    upload.add_flag("--no-ledger", options.noLedger,
+                    "Neither read nor write the ledger: nothing is skipped, claimed or noted "
+                    "(for a ledger that cannot be used; exit status 1 without it)");
     upload.add_flag("--recursive,-r", options.recursive, "Take the files of a folder's subfolders too");
     upload.add_flag("--refresh", options.refresh,
                     "Ask the service for its file types, categories and moderators instead of "

@@ -46,6 +46,7 @@ struct UploadOptions {
     bool noCheck = false;         // skip the checks against the service's lists
     bool dryRun = false;          // check and show, send nothing
     bool again = false;           // send files the ledger says were sent before
+    bool noLedger = false;        // neither read nor write the ledger
     bool recursive = false;       // a folder's subfolders too
     bool refresh = false;         // ask for the service's lists, not the kept ones
     double limitRate = 0;         // --limit-rate in bytes per second; 0: as fast as it goes

@@ -108,6 +108,10 @@ std::string refusedText(Operation operation, const Circumstances& c) {
     switch (operation) {
     case Operation::Login: return loginRefusedText(c);
     case Operation::Upload:
+        if (serviceMessage.empty() && c.everyByteSent) {
+            return "no verdict came after every byte was handed to the network: the answer held "
+                   "no message (a gateway's error page?)";
+        }
         return serviceMessage.empty() ? "refused by the service (no message)"
                                       : "refused by the service: " + visible(serviceMessage);
     default:
@@ -137,7 +141,8 @@ std::string networkText(int32_t result, const Circumstances& c) {
         return "timed out waiting for " + where + " " + cause + "; try again later, or with --retry";
     case exit_status::connectionBroke:
         if (c.everyByteSent) {
-            return "the connection to " + where + " broke after the whole file was sent " + cause;
+            return "the connection to " + where + " broke after every byte was handed to the network " +
+                   cause;
         }
         return "the connection to " + where + " broke " + cause + "; try again, or with --retry";
     default:
@@ -233,6 +238,11 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
         if (circumstances.interrupted) {
             text = "cancelled";
             status = exit_status::interrupted;
+        } else if (circumstances.stalledFor > 0 && circumstances.everyByteSent) {
+            // Not a hint to try again: the service may have the video.
+            text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
+                   " (--stall-timeout) after every byte was handed to the network";
+            status = exit_status::timedOut;
         } else if (circumstances.stalledFor > 0) {
             text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
                    (circumstances.stallLimit > 0
@@ -259,7 +269,8 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
 std::string exitStatusTable() {
     return "Exit status:\n"
            "  0   success (every upload accepted)\n"
-           "  1   the command failed before reaching the service (no terminal for the password...)\n"
+           "  1   the command failed on this side (no terminal for the password, a ledger of\n"
+           "      uploads that cannot be used or written: see --no-ledger)\n"
            "  2   command line not understood\n"
            "  3   bad argument or state (result 82, a check before sending, a mistake in\n"
            "      config.toml or the --meta file; the message names what was wrong)\n"
@@ -270,7 +281,8 @@ std::string exitStatusTable() {
            "  8   the connection broke (nothing received, send or receive error, ended early)\n"
            "  9   a result outside the known ranges\n"
            "  10  any other libcurl failure (TLS, protocol...); the message gives its code\n"
-           "  130 interrupted with Ctrl-C (after saying what was and was not sent)\n"
+           "  130 interrupted with Ctrl-C (after saying what was and was not sent); SIGTERM\n"
+           "      and SIGHUP likewise, ending the command by their own signal (143, 129)\n"
            "For several files, the worst of theirs, worst first: 130 5 1 9 10 6 7 8 3 4 0.\n";
 }
 

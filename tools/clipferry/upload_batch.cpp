@@ -17,9 +17,11 @@ const char* verdictName(Verdict verdict) {
     return "failed";
 }
 
-Verdict verdictFor(int32_t result, bool everyByteSent) {
+Verdict verdictFor(int32_t result, bool everyByteSent, bool noMessage) {
     if (result == 0) return Verdict::Accepted;
-    if (exitStatusFor(result) == exit_status::refused) return Verdict::Refused;
+    if (exitStatusFor(result) == exit_status::refused && !(everyByteSent && noMessage)) {
+        return Verdict::Refused;
+    }
     return everyByteSent ? Verdict::MayHaveBeenReceived : Verdict::Failed;
 }
 

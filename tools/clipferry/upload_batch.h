@@ -7,8 +7,9 @@
 
 namespace clipferry::cli {
 
-// MayHaveBeenReceived: the upload failed after its last byte went out (a
-// dropped connection, a timeout, Ctrl-C while the verdict was awaited), so
+// MayHaveBeenReceived: the upload failed after its last byte was handed to
+// the network (a dropped connection, a timeout, Ctrl-C while the verdict was
+// awaited, an answer without a verdict), so
 // the service may have the video; it is not "failed", which means it is not
 // there, and it must not be sent again blindly. Skipped: the ledger says this
 // user published the file before. Cancelled: Ctrl-C stopped it before its
@@ -19,9 +20,11 @@ enum class Verdict { Accepted, Refused, Failed, NotSent, MayHaveBeenReceived, Sk
 // "skipped", "cancelled"
 const char* verdictName(Verdict verdict);
 
-// Accepted for 0, refused for the service's 83; any other result is failed,
-// or may have been received when it came after every byte was sent.
-Verdict verdictFor(int32_t result, bool everyByteSent = false);
+// Accepted for 0, refused for the service's 83 with its message; any other
+// result is failed, or may have been received when it came after every byte
+// was handed to the network, as is an 83 without a message then (a gateway's
+// error page: no verdict could be read).
+Verdict verdictFor(int32_t result, bool everyByteSent = false, bool noMessage = false);
 
 struct UploadOutcome {
     std::string file;
