@@ -238,17 +238,14 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
         if (circumstances.interrupted) {
             text = "cancelled";
             status = exit_status::interrupted;
-        } else if (circumstances.stalledFor > 0 && circumstances.everyByteSent) {
-            // Not a hint to try again: the service may have the video.
-            text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
-                   " (--stall-timeout) after every byte was handed to the network";
-            status = exit_status::timedOut;
         } else if (circumstances.stalledFor > 0) {
             text = "stalled: nothing moved for " + formatSeconds(circumstances.stalledFor) +
                    (circumstances.stallLimit > 0
                         ? " (the limit given: --stall-timeout " + formatSeconds(circumstances.stallLimit) + ")"
                         : " (--stall-timeout)") +
-                   "; try again later, or with a longer --stall-timeout";
+                   // After the last byte it is no hint to try again: the service may have the video.
+                   (circumstances.everyByteSent ? " after every byte was handed to the network"
+                                                : "; try again later, or with a longer --stall-timeout");
             status = exit_status::timedOut;
         } else {
             text = "aborted: libcurl could not be loaded (see CLIPFERRY_CURL_LIBRARY) "
