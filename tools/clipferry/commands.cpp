@@ -360,23 +360,6 @@ int fetchServiceLists(const Options& options, const Reporter& reporter, Session&
     return exit_status::ok;
 }
 
-// What is wrong with the files and their fields themselves: known before
-// the login, and the same with --no-check.
-std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs) {
-    std::vector<std::string> problems;
-    for (const UploadJob& job : jobs) {
-        std::vector<std::string> found = checkFile(job.file);
-        const std::vector<std::string> fields = checkFields(job);
-        found.insert(found.end(), fields.begin(), fields.end());
-        for (const std::string& problem : found) {
-            // In a batch a flag's problem says which file it belongs to.
-            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
-            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
-        }
-    }
-    return problems;
-}
-
 // Every problem at once, then nothing is sent. `local` are the files' own,
 // `service` those against the service's lists; `unchecked` says why the lists
 // were not held against the files when they should have been.
@@ -415,18 +398,6 @@ int reportProblems(const Options& options, const Reporter& reporter,
     return exit_status::badArgument;
 }
 
-// What is wrong with the files against the service's lists, each naming its
-// file in a batch.
-std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
-    std::vector<std::string> problems;
-    for (const UploadJob& job : jobs) {
-        for (const std::string& problem : checkAgainstService(job, lists)) {
-            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
-            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
-        }
-    }
-    return problems;
-}
 
 // The one place the uploads are checked, before the first byte of any file
 // goes out: every problem of every file is named, and then nothing is sent.

@@ -222,10 +222,11 @@ Settings resolveSettings(const ConfigFile& file, const EnvLookup& env,
                           kProxyVariable, file.proxy, file.path, std::string());
     settings.retry = pick(commandLine.retry, "--retry", std::optional<int>(), "", file.retry,
                           file.path, 0);
-    settings.categories = pick(commandLine.categories, "--category",
+    // An upload's ids on the command line override these job by job (buildUploadJobs).
+    settings.categories = pick(std::optional<std::vector<int32_t>>(), "",
                                std::optional<std::vector<int32_t>>(), "", file.categories,
                                file.path, std::vector<int32_t>());
-    settings.moderator = pick(commandLine.moderator, "--moderator", std::optional<int32_t>(), "",
+    settings.moderator = pick(std::optional<int32_t>(), "", std::optional<int32_t>(), "",
                               file.moderator, file.path, 0);
     settings.passwordSet = nonEmpty(env, "CLIPFERRY_PASSWORD").has_value();
     return settings;

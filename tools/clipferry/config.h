@@ -67,8 +67,6 @@ struct CommandLineSettings {
     std::optional<std::string> user;        // --user
     std::optional<std::string> proxy;       // --proxy
     std::optional<int> retry;               // --retry
-    std::optional<std::vector<int32_t>> categories;  // --category, --category2, --category3
-    std::optional<int32_t> moderator;       // --moderator
 };
 
 struct Settings {

@@ -469,9 +469,6 @@ std::optional<std::string> findBadArgument(const Options& options) {
                                   : "--user: no user name; give --user NAME, set CLIPFERRY_USER, "
                                     "or write user = \"NAME\" in config.toml (see clipferry config)";
     }
-    if (options.command == Command::Categories && options.parent < 0) {
-        return "PARENT: a category id is 0 or more";
-    }
     if (options.command != Command::Upload) {
         return std::nullopt;
     }
@@ -497,25 +494,11 @@ std::optional<std::string> findBadArgument(const Options& options) {
         if (!fs::exists(status)) {
             return name + ": no such file: " + visible(path);
         }
-        if (name == "FILE" && fs::is_directory(status)) {
-            continue;  // stands for its files (folder_files.h)
-        }
         if (!fs::is_regular_file(status)) {
             return name + ": not a regular file: " + visible(path);
         }
         if (!std::ifstream(path, std::ios::binary)) {
             return name + ": cannot be read: " + visible(path);
-        }
-    }
-    const UploadFields& fields = upload.fields;
-    const std::vector<int32_t> categories = fields.categories.value_or(std::vector<int32_t>(3, 0));
-    const std::pair<const char*, int32_t> ids[] = {{"--category", categories.at(0)},
-                                                   {"--category2", categories.at(1)},
-                                                   {"--category3", categories.at(2)},
-                                                   {"--moderator", fields.moderator.value_or(0)}};
-    for (const auto& [name, value] : ids) {
-        if (value < 0) {
-            return std::string(name) + ": an id is 0 or more, not " + std::to_string(value);
         }
     }
     return std::nullopt;

@@ -114,11 +114,7 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
 }  // namespace
 
 std::string libraryHeaderVersion() {
-#ifdef CLIPFERRY_VERSION
     return CLIPFERRY_VERSION;
-#else
-    return CLIPFERRY_CLI_PROJECT_VERSION;  // the header names no version of its own yet
-#endif
 }
 
 void Session::Release::operator()(void* handle) const { CLIPFERRY_Release(handle); }
