@@ -7,6 +7,7 @@
 
 #include <clipferry.h>
 
+#include "progress.h"
 #include "text.h"
 
 namespace clipferry::cli {
@@ -19,13 +20,6 @@ constexpr int32_t kRefused = 83;
 constexpr int32_t kHighestCurlCode = 127;  // libcurl's results stay well below this
 
 bool isCurlResult(int32_t result) { return result >= 1 && result <= kHighestCurlCode; }
-
-// "30 s", "2 min 5 s": how long a stall lasted, as --stall-timeout was given.
-std::string formatSeconds(double seconds) {
-    const long whole = std::lround(seconds);
-    if (whole < 60) return std::to_string(whole) + " s";
-    return std::to_string(whole / 60) + " min" + (whole % 60 ? " " + std::to_string(whole % 60) + " s" : "");
-}
 
 // Every exit status with its results, whether those may pass by themselves
 // (retry), and its line in the help; in the order a batch ranks them, worst first.
