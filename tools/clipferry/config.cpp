@@ -158,14 +158,20 @@ EnvLookup processEnvironment() {
     };
 }
 
-std::optional<fs::path> configFilePath(const EnvLookup& env) {
-    if (auto xdg = env("XDG_CONFIG_HOME"); xdg && fs::path(*xdg).is_absolute()) {
-        return fs::path(*xdg) / "clipferry" / "config.toml";
+std::optional<fs::path> xdgFolder(const EnvLookup& env, const char* variable, const fs::path& underHome) {
+    if (auto xdg = env(variable); xdg && fs::path(*xdg).is_absolute()) {
+        return fs::path(*xdg) / "clipferry";
     }
     if (auto home = env("HOME"); home && !home->empty()) {
-        return fs::path(*home) / ".config" / "clipferry" / "config.toml";
+        return fs::path(*home) / underHome / "clipferry";
     }
     return std::nullopt;
+}
+
+std::optional<fs::path> configFilePath(const EnvLookup& env) {
+    auto folder = xdgFolder(env, "XDG_CONFIG_HOME", ".config");
+    if (!folder) return std::nullopt;
+    return *folder / "config.toml";
 }
 
 ConfigFile parseConfigText(std::string_view text, const fs::path& path) {
