@@ -72,9 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
         ResolutionCase{"empty_variable_is_unset", kFullFile, {{"CLIPFERRY_USER", ""}}, {},
                        "user=filer<FILE> proxy=file:3128<FILE> retry=2<FILE> categories=1,11<FILE> moderator=7<FILE>"},
         ResolutionCase{"command_line_over_all", kFullFile, {{"CLIPFERRY_USER", "envy"}},
-                       {"cli", "cli:8", 0, std::vector<int32_t>{}, 0},
-                       "user=cli<--user> proxy=cli:8<--proxy> retry=0<--retry> categories=<--category> "
-                       "moderator=0<--moderator>"},
+                       {"cli", "cli:8", 0},
+                       "user=cli<--user> proxy=cli:8<--proxy> retry=0<--retry> categories=1,11<FILE> "
+                       "moderator=7<FILE>"},
         // Wrong files: the path, the line and the key.
         ResolutionCase{"syntax", std::string("user = \"a\"\nproxy = \n"), {}, {},
                        "/home/dana/.config/clipferry/config.toml:2:"},

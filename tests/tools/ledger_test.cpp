@@ -1,5 +1,5 @@
-// The ledger's storage and what it keys on: the fingerprint that must survive
-// a rename and notice any change, claims, the folder walk, and commands writing at once.
+// The ledger's storage: entries per user, kept lists, claims, and commands
+// writing at once.
 #include "ledger.h"
 
 #include <gtest/gtest.h>
@@ -13,102 +13,12 @@
 #include <thread>
 
 #include "fingerprint.h"
-#include "folder_files.h"
+#include "scratch_folder.h"
 
 namespace clipferry::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-class ScratchFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("clipferry-ledger-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string write(const std::string& name, const std::string& bytes) {
-        fs::create_directories((dir_ / name).parent_path());
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
-        return (dir_ / name).string();
-    }
-    fs::path dir_;
-};
-
-std::string patterned(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131) >> 7);
-    return bytes;
-}
-
-using FingerprintTest = ScratchFolder;
-
-TEST_F(FingerprintTest, SurvivesARenameAndNoticesAnyChangedByte) {
-    const size_t big = 3 * 1024 * 1024 + 5;  // several reads, with a short tail
-    struct Row {
-        const char* name;
-        size_t size;
-        std::function<void(std::string&)> change;
-        bool same;
-    };
-    const Row rows[] = {
-        {"renamed, big", big, [](std::string&) {}, true},
-        {"first byte", big, [](std::string& b) { b[0] ^= 1; }, false},
-        {"last byte", big, [](std::string& b) { b.back() ^= 1; }, false},
-        // Where a sampled fingerprint never looked: a tag rewritten in place.
-        {"four bytes in the middle", big, [&](std::string& b) { b.replace(big / 2 + 12345, 4, "TAG!"); }, false},
-        {"one byte more", big, [](std::string& b) { b += 'x'; }, false},
-        {"middle of a small file", 1000, [](std::string& b) { b[500] ^= 1; }, false},
-        {"renamed, empty", 0, [](std::string&) {}, true},
-    };
-    for (const Row& row : rows) {
-        std::string bytes = patterned(row.size);
-        const Fingerprint before = fingerprintFile(write("before.mp4", bytes));
-        row.change(bytes);
-        const std::string afterPath = write("sub/after name.mp4", bytes);
-        const Fingerprint after = fingerprintFile(afterPath);
-        EXPECT_EQ(before.text == after.text, row.same) << row.name;
-        EXPECT_EQ(before.text.rfind("sha256:", 0), 0u) << row.name;
-        EXPECT_EQ(after.identity, identityOf(afterPath)) << row.name;
-        EXPECT_EQ(after.identity.size, bytes.size()) << row.name;
-    }
-    EXPECT_THROW(fingerprintFile((dir_ / "missing.mp4").string()), FingerprintError);
-}
-
-using FolderFilesTest = ScratchFolder;
-
-TEST_F(FolderFilesTest, NameOrderHiddenLeftOutSubfoldersOnlyWhenRecursive) {
-    for (const char* name : {"b.mp4", "a.mov", "notes.txt", ".hidden.mp4", "sub/c.mp4",
-                             ".cache/d.mp4", "sub/deeper/e.mp4"}) {
-        write(name, "video");
-    }
-    const std::string d = dir_.string() + "/";
-    struct Row {
-        bool recursive;
-        std::vector<std::string> files;
-    };
-    const Row rows[] = {
-        {false, {"named.mp4", d + "a.mov", d + "b.mp4", d + "notes.txt"}},
-        {true, {"named.mp4", d + "a.mov", d + "b.mp4", d + "notes.txt", d + "sub/c.mp4",
-                d + "sub/deeper/e.mp4"}},
-    };
-    for (const Row& row : rows) {
-        FolderFiles found = expandFolders({"named.mp4", dir_.string()}, row.recursive);
-        EXPECT_EQ(found.files, row.files) << row.recursive;
-        EXPECT_EQ(found.fromFolders.count("named.mp4"), 0u);
-        std::vector<UploadJob> jobs;
-        for (const std::string& file : found.files) jobs.push_back({file, {}});
-        std::vector<std::string> kept;
-        for (const UploadJob& job : withAcceptedTypes(jobs, found.fromFolders, "*.mp4;*.mov")) {
-            kept.push_back(job.file);
-        }
-        EXPECT_EQ(std::count(kept.begin(), kept.end(), d + "notes.txt"), 0) << row.recursive;
-        EXPECT_EQ(kept.size(), found.files.size() - 1);
-    }
-}
 
 using LedgerTest = ScratchFolder;
 

@@ -49,6 +49,7 @@ TEST(Retry, TransientFailuresAreTriedAgainWithDoublingWaits) {
         {"bad argument is final", 5, {{82}}, 82, 1},
         {"cancellation is final", 5, {{42}}, 42, 1},
         {"could not resolve the host is tried again", 5, {{6}, {0}}, 0, 2},
+        {"a proxy handshake failure is tried again", 5, {{97}, {0}}, 0, 2},
         {"transient then refusal stops", 5, {{7}, {83}}, 83, 2},
         {"a drop mid-request is tried again", 5, {{55}, {0}}, 0, 2},
         {"a drop after every byte went out is final", 5, {{52, true}}, 52, 1},

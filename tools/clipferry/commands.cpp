@@ -54,17 +54,6 @@ std::string proxyInUse() {
 // How many times a password typed at the prompt is asked for.
 constexpr int kPasswordTries = 3;
 
-// Where the library keeps the raw answers when CLIPFERRY_LOG is 999.
-std::string dumpDirectory() {
-    const char* dir = std::getenv("TMPDIR");
-    std::string path = dir && *dir ? dir : "/tmp";
-    return path.back() == '/' ? path : path + "/";
-}
-
-double secondsNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 // The local time, to the second, for the user to match against the service's records.
 std::string localTime(std::time_t when) {
     char text[32];
@@ -360,23 +349,6 @@ int fetchServiceLists(const Options& options, const Reporter& reporter, Session&
     return exit_status::ok;
 }
 
-// What is wrong with the files and their fields themselves: known before
-// the login, and the same with --no-check.
-std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs) {
-    std::vector<std::string> problems;
-    for (const UploadJob& job : jobs) {
-        std::vector<std::string> found = checkFile(job.file);
-        const std::vector<std::string> fields = checkFields(job);
-        found.insert(found.end(), fields.begin(), fields.end());
-        for (const std::string& problem : found) {
-            // In a batch a flag's problem says which file it belongs to.
-            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
-            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
-        }
-    }
-    return problems;
-}
-
 // Every problem at once, then nothing is sent. `local` are the files' own,
 // `service` those against the service's lists; `unchecked` says why the lists
 // were not held against the files when they should have been.
@@ -415,18 +387,6 @@ int reportProblems(const Options& options, const Reporter& reporter,
     return exit_status::badArgument;
 }
 
-// What is wrong with the files against the service's lists, each naming its
-// file in a batch.
-std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
-    std::vector<std::string> problems;
-    for (const UploadJob& job : jobs) {
-        for (const std::string& problem : checkAgainstService(job, lists)) {
-            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
-            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
-        }
-    }
-    return problems;
-}
 
 // The one place the uploads are checked, before the first byte of any file
 // goes out: every problem of every file is named, and then nothing is sent.
@@ -495,7 +455,7 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
     outcome.title = job.fields.title;
     UploadReport report;
     std::time_t started = 0;
-    double firstStart = secondsNow();
+    double firstStart = steadySeconds();
     Circumstances circumstances = reporter.circumstances(Operation::Upload, job.file);
     TerminalWidth width(STDERR_FILENO);  // follows the window's size while the file goes out
     reporter.step(job.file + ": asking " + kApiHost + " for the upload server (else " +
@@ -524,10 +484,8 @@ UploadOutcome uploadOne(const Options& options, const Reporter& reporter, Sessio
         }
         return attempt;
     });
-    outcome.seconds = std::round((secondsNow() - firstStart) * 1000) / 1000;
-    std::error_code error;
-    outcome.bytes = std::filesystem::file_size(job.file, error);  // 0 when it cannot be measured
-    if (error) outcome.bytes = 0;
+    outcome.seconds = std::round((steadySeconds() - firstStart) * 1000) / 1000;
+    outcome.bytes = fileSizeOrZero(job.file);
     outcome.bytesSent = report.bytesSent;
     outcome.message = report.message;
     outcome.result = last.result;
@@ -560,9 +518,7 @@ UploadOutcome notSendable(const UploadJob& job, const std::string& why) {
     UploadOutcome outcome;
     outcome.file = job.file;
     outcome.title = job.fields.title;
-    std::error_code error;
-    outcome.bytes = std::filesystem::file_size(job.file, error);
-    if (error) outcome.bytes = 0;
+    outcome.bytes = fileSizeOrZero(job.file);
     outcome.verdict = Verdict::Failed;
     outcome.result = 82;  // what the library says of an argument it cannot take
     outcome.exitStatus = exit_status::badArgument;
@@ -839,8 +795,7 @@ int loginFailed(const Reporter& reporter, int32_t result) {
             circumstances.loginAnswer = *lumivid ? Circumstances::LoginAnswer::Lumivid
                                                  : Circumstances::LoginAnswer::NotLumivid;
         }
-        const char* log = std::getenv("CLIPFERRY_LOG");
-        if (log && std::string(log) == "999") circumstances.dumpFile = dumpDirectory() + "Clipferry_Login.xml";
+        if (keepsAnswers()) circumstances.dumpFile = dumpDirectory() + kLoginAnswerFile;
     }
     return reporter.fail(Operation::Login, result, circumstances);
 }
@@ -850,10 +805,9 @@ void describeSetting(const Reporter& reporter, const Settings& settings) {
     reporter.step(proxy.empty() ? std::string("no proxy (--proxy, CLIPFERRY_PROXY_SERVER and "
                                               "config.toml name none): straight to ") + kApiHost
                                 : "proxy " + proxy + " (" + settings.proxy.origin.name + ")");
-    const char* log = std::getenv("CLIPFERRY_LOG");
-    if (log && std::string(log) == "999") {
-        reporter.step("CLIPFERRY_LOG=999: each answer is kept in " + dumpDirectory() +
-                      "Clipferry_*.xml, and libcurl traces to standard error");
+    if (keepsAnswers()) {
+        reporter.step(std::string(kLogVariable) + "=" + kKeepAnswers + ": each answer is kept in " +
+                      dumpDirectory() + kAnswerFiles + ", and libcurl traces to standard error");
     }
 }
 }  // namespace

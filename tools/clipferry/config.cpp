@@ -158,14 +158,20 @@ EnvLookup processEnvironment() {
     };
 }
 
-std::optional<fs::path> configFilePath(const EnvLookup& env) {
-    if (auto xdg = env("XDG_CONFIG_HOME"); xdg && fs::path(*xdg).is_absolute()) {
-        return fs::path(*xdg) / "clipferry" / "config.toml";
+std::optional<fs::path> xdgFolder(const EnvLookup& env, const char* variable, const fs::path& underHome) {
+    if (auto xdg = env(variable); xdg && fs::path(*xdg).is_absolute()) {
+        return fs::path(*xdg) / "clipferry";
     }
     if (auto home = env("HOME"); home && !home->empty()) {
-        return fs::path(*home) / ".config" / "clipferry" / "config.toml";
+        return fs::path(*home) / underHome / "clipferry";
     }
     return std::nullopt;
+}
+
+std::optional<fs::path> configFilePath(const EnvLookup& env) {
+    auto folder = xdgFolder(env, "XDG_CONFIG_HOME", ".config");
+    if (!folder) return std::nullopt;
+    return *folder / "config.toml";
 }
 
 ConfigFile parseConfigText(std::string_view text, const fs::path& path) {
@@ -222,10 +228,11 @@ Settings resolveSettings(const ConfigFile& file, const EnvLookup& env,
                           kProxyVariable, file.proxy, file.path, std::string());
     settings.retry = pick(commandLine.retry, "--retry", std::optional<int>(), "", file.retry,
                           file.path, 0);
-    settings.categories = pick(commandLine.categories, "--category",
+    // An upload's ids on the command line override these job by job (buildUploadJobs).
+    settings.categories = pick(std::optional<std::vector<int32_t>>(), "",
                                std::optional<std::vector<int32_t>>(), "", file.categories,
                                file.path, std::vector<int32_t>());
-    settings.moderator = pick(commandLine.moderator, "--moderator", std::optional<int32_t>(), "",
+    settings.moderator = pick(std::optional<int32_t>(), "", std::optional<int32_t>(), "",
                               file.moderator, file.path, 0);
     settings.passwordSet = nonEmpty(env, "CLIPFERRY_PASSWORD").has_value();
     return settings;

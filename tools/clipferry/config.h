@@ -25,6 +25,12 @@ EnvLookup processEnvironment();
 // convention asks; empty when neither variable helps.
 std::optional<std::filesystem::path> configFilePath(const EnvLookup& env);
 
+// The command's folder under an XDG base directory: $variable/clipferry when
+// the variable is an absolute path, else $HOME/underHome/clipferry; none
+// without either.
+std::optional<std::filesystem::path> xdgFolder(const EnvLookup& env, const char* variable,
+                                               const std::filesystem::path& underHome);
+
 // A file that cannot be read or parsed, or a value of the wrong type or out of
 // range: "PATH:LINE: KEY: what is wrong".
 struct ConfigError : std::runtime_error {
@@ -67,8 +73,6 @@ struct CommandLineSettings {
     std::optional<std::string> user;        // --user
     std::optional<std::string> proxy;       // --proxy
     std::optional<int> retry;               // --retry
-    std::optional<std::vector<int32_t>> categories;  // --category, --category2, --category3
-    std::optional<int32_t> moderator;       // --moderator
 };
 
 struct Settings {

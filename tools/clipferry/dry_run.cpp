@@ -32,12 +32,6 @@ std::optional<Choice> moderatorOf(const VideoFields& fields, const ServiceLists&
                   lists.moderators ? nameOf(*lists.moderators, fields.moderator) : std::string()};
 }
 
-uint64_t sizeOf(const std::string& file) {
-    std::error_code error;
-    const uint64_t size = std::filesystem::file_size(file, error);
-    return error ? 0 : size;
-}
-
 std::string shown(const Choice& choice) {
     return std::to_string(choice.id) + (choice.name.empty() ? "" : " " + choice.name);
 }
@@ -77,7 +71,7 @@ std::string renderDryRun(const std::vector<UploadJob>& jobs, const ServiceLists&
             categories += (categories.empty() ? "" : ", ") + shown(category);
         }
         const std::optional<Choice> moderator = moderatorOf(fields, lists);
-        const uint64_t bytes = sizeOf(job.file);
+        const uint64_t bytes = fileSizeOrZero(job.file);
         text += visible(job.file) + " (" + formatBytes(static_cast<double>(bytes)) + ", " +
                 std::to_string(bytes) + " bytes)\n";
         text += "  title        " + visible(fields.title) + "\n";
@@ -106,7 +100,7 @@ nlohmann::ordered_json dryRunJson(const std::vector<UploadJob>& jobs, const Serv
         }
         const std::optional<Choice> moderator = moderatorOf(fields, lists);
         uploads.push_back({{"file", job.file},
-                           {"bytes", sizeOf(job.file)},
+                           {"bytes", fileSizeOrZero(job.file)},
                            {"title", fields.title},
                            {"description", fields.description},
                            {"tags", fields.tags},

@@ -45,6 +45,4 @@ const char* interruptName() {
     }
 }
 
-void clearInterrupted() { interruptFlag = 0; }
-
 }  // namespace clipferry::cli

@@ -24,6 +24,5 @@ bool interrupted();
 int interruptSignal();
 // "Ctrl-C", "SIGTERM", "SIGHUP"
 const char* interruptName();
-void clearInterrupted();
 
 }  // namespace clipferry::cli

@@ -201,13 +201,9 @@ std::string fileUri(const fs::path& path, const char* query) {
 }  // namespace
 
 std::optional<fs::path> ledgerPath(const EnvLookup& env) {
-    if (auto xdg = env("XDG_STATE_HOME"); xdg && fs::path(*xdg).is_absolute()) {
-        return fs::path(*xdg) / "clipferry" / "ledger.sqlite";
-    }
-    if (auto home = env("HOME"); home && !home->empty()) {
-        return fs::path(*home) / ".local" / "state" / "clipferry" / "ledger.sqlite";
-    }
-    return std::nullopt;
+    auto folder = xdgFolder(env, "XDG_STATE_HOME", fs::path(".local") / "state");
+    if (!folder) return std::nullopt;
+    return *folder / "ledger.sqlite";
 }
 
 std::string hostName() {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include <clipferry.h>
+
 #include "options.h"
 
 namespace clipferry::cli {
@@ -62,7 +64,7 @@ UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
                       const UploadFields* metadata, const UploadFields& configDefaults);
 
 // The most the library sends of a title, description or tags text.
-inline constexpr size_t kMostFieldBytes = 1023;
+inline constexpr size_t kMostFieldBytes = CLIPFERRY_TEXT_MAX_BYTES;
 
 // The text of --description-file: PATH, or "-" for `standardInput`. Throws
 // MetadataError when it cannot be read, is not UTF-8, or is longer than the

@@ -21,21 +21,26 @@
 namespace clipferry::cli {
 
 namespace {
-const char* const kSubcommands[] = {"login",   "logout",  "file-types", "categories", "moderators",
-                                    "upload",  "config",  "history",    "help",       "completion"};
+// The command words, in the order the app was given them.
+std::vector<std::string> commandNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+        names.push_back(sub->get_name());
+    }
+    return names;
+}
 
-// "login, file-types, ... and completion": every command, for the messages that list them.
 // The command `word` was most likely meant to be: one it begins, else one at
 // most two letters away (a letter left out, added, changed or two swapped);
 // empty when none is.
-std::string likelyCommand(const std::string& word) {
+std::string likelyCommand(const CLI::App& app, const std::string& word) {
     std::string best;
     size_t bestDistance = 3;
-    for (const char* command : kSubcommands) {  // a command's first letters
-        if (word.size() >= 3 && std::string(command).rfind(word, 0) == 0) return command;
+    const std::vector<std::string> commands = commandNames(app);
+    for (const std::string& command : commands) {  // a command's first letters
+        if (word.size() >= 3 && command.rfind(word, 0) == 0) return command;
     }
-    for (const char* command : kSubcommands) {
-        const std::string name = command;
+    for (const std::string& name : commands) {
         std::vector<std::vector<size_t>> d(word.size() + 1, std::vector<size_t>(name.size() + 1));
         for (size_t i = 0; i <= word.size(); ++i) d[i][0] = i;
         for (size_t j = 0; j <= name.size(); ++j) d[0][j] = j;
@@ -57,21 +62,21 @@ std::string likelyCommand(const std::string& word) {
     return best;
 }
 
-std::string commandList() {
+// "login, file-types, ... and completion": every command, for the messages that list them.
+std::string commandList(const CLI::App& app) {
+    const std::vector<std::string> commands = commandNames(app);
     std::string list;
-    for (size_t i = 0; i < std::size(kSubcommands); ++i) {
-        list += (i == 0 ? "" : i + 1 == std::size(kSubcommands) ? " and " : ", ") +
-                std::string(kSubcommands[i]);
+    for (size_t i = 0; i < commands.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == commands.size() ? " and " : ", ") + commands[i];
     }
     return list;
 }
 
 // The subcommand the command line names, if any, for the hint after a mistake.
-std::string subcommandOf(int argc, const char* const* argv) {
+std::string subcommandOf(const CLI::App& app, int argc, const char* const* argv) {
+    const std::vector<std::string> commands = commandNames(app);
     for (int i = 1; i < argc; ++i) {
-        for (const char* sub : kSubcommands) {
-            if (sub == std::string(argv[i])) return sub;
-        }
+        if (std::find(commands.begin(), commands.end(), argv[i]) != commands.end()) return argv[i];
     }
     return {};
 }
@@ -102,7 +107,7 @@ std::string unknownOptionText(const std::string& word) {
 }
 
 // CLI11's error in the command's own voice, without the parser's words.
-std::string describeParseError(const CLI::ParseError& error) {
+std::string describeParseError(const CLI::App& app, const CLI::ParseError& error) {
     const std::string what = error.what();
     const auto after = [&](const std::string& marker) {
         const size_t at = what.find(marker);
@@ -134,7 +139,7 @@ std::string describeParseError(const CLI::ParseError& error) {
     }
     if (dynamic_cast<const CLI::RequiredError*>(&error)) {
         if (what.find("subcommand") != std::string::npos) {
-            return "no command given; the commands are " + commandList();
+            return "no command given; the commands are " + commandList(app);
         }
         return what.substr(0, what.find(" is required")) + " is missing";
     }
@@ -143,9 +148,9 @@ std::string describeParseError(const CLI::ParseError& error) {
 
 // Options of the whole command that take a value, so the scan for the
 // subcommand's word can step over that value.
-bool takesValue(const std::string& argument) {
-    return argument == "--user" || argument == "-u" || argument == "--retry" ||
-           argument == "--proxy";
+bool takesValue(const CLI::App& app, const std::string& argument) {
+    const CLI::Option* option = app.get_option_no_throw(argument);
+    return option != nullptr && option->get_items_expected_max() > 0;
 }
 
 // An option of the whole command that it does not know, given before any
@@ -156,24 +161,24 @@ std::optional<std::string> unknownLeadingOption(const CLI::App& app, int argc, c
         if (argument.size() < 2 || argument[0] != '-' || argument == "--") return std::nullopt;
         const std::string word = optionWord(argument);
         if (app.get_option_no_throw(word) == nullptr) return word;
-        if (word == argument && takesValue(word)) ++i;
+        if (word == argument && takesValue(app, word)) ++i;
     }
     return std::nullopt;
 }
 
 // The first word that is not an option or an option's value, if it names no subcommand.
-std::optional<std::string> unknownSubcommand(int argc, const char* const* argv) {
+std::optional<std::string> unknownSubcommand(const CLI::App& app, int argc, const char* const* argv) {
+    const std::vector<std::string> commands = commandNames(app);
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
         if (argument == "--") {
             return std::nullopt;
         }
         if (!argument.empty() && argument[0] == '-') {
-            i += takesValue(argument) ? 1 : 0;
+            i += takesValue(app, argument) ? 1 : 0;
             continue;
         }
-        bool known = std::find(std::begin(kSubcommands), std::end(kSubcommands), argument) !=
-                     std::end(kSubcommands);
+        bool known = std::find(commands.begin(), commands.end(), argument) != commands.end();
         return known ? std::nullopt : std::optional<std::string>(argument);
     }
     return std::nullopt;
@@ -386,7 +391,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
 
     auto usageError = [&](const std::string& message) {
         err << "clipferry: " << message << "\n";
-        const std::string sub = subcommandOf(argc, argv);
+        const std::string sub = subcommandOf(app, argc, argv);
         err << "clipferry: see clipferry help" << (sub.empty() || sub == "help" ? "" : " " + sub)
             << "\n";
         if (asksForJson(argc, argv)) {
@@ -398,10 +403,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
         err << wrapHelp(app.help(), helpWidth(STDERR_FILENO));
         return {std::nullopt, exit_status::usage};
     }
-    if (auto word = unknownSubcommand(argc, argv)) {
-        const std::string meant = likelyCommand(*word);
+    if (auto word = unknownSubcommand(app, argc, argv)) {
+        const std::string meant = likelyCommand(app, *word);
         return usageError("unknown command " + *word +
-                          (meant.empty() ? " (the commands are " + commandList() + ")"
+                          (meant.empty() ? " (the commands are " + commandList(app) + ")"
                                          : "; did you mean " + meant + "?"));
     }
     try {
@@ -418,7 +423,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
             word && dynamic_cast<const CLI::RequiredError*>(&e)) {
             return usageError(unknownOptionText(*word));
         }
-        return usageError(describeParseError(e));
+        return usageError(describeParseError(app, e));
     }
     // Said here rather than by the parser, whose words for it are its own.
     const std::pair<const CLI::Option*, const CLI::Option*> together[] = {
@@ -432,7 +437,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     if (*help) {
         if (!showHelp(app, helpTopic, out, helpWidth(STDOUT_FILENO))) {
             return usageError("unknown command " + helpTopic + " (the commands are " +
-                              commandList() + ")");
+                              commandList(app) + ")");
         }
         return {std::nullopt, exit_status::ok};
     }
@@ -469,9 +474,6 @@ std::optional<std::string> findBadArgument(const Options& options) {
                                   : "--user: no user name; give --user NAME, set CLIPFERRY_USER, "
                                     "or write user = \"NAME\" in config.toml (see clipferry config)";
     }
-    if (options.command == Command::Categories && options.parent < 0) {
-        return "PARENT: a category id is 0 or more";
-    }
     if (options.command != Command::Upload) {
         return std::nullopt;
     }
@@ -497,25 +499,11 @@ std::optional<std::string> findBadArgument(const Options& options) {
         if (!fs::exists(status)) {
             return name + ": no such file: " + visible(path);
         }
-        if (name == "FILE" && fs::is_directory(status)) {
-            continue;  // stands for its files (folder_files.h)
-        }
         if (!fs::is_regular_file(status)) {
             return name + ": not a regular file: " + visible(path);
         }
         if (!std::ifstream(path, std::ios::binary)) {
             return name + ": cannot be read: " + visible(path);
-        }
-    }
-    const UploadFields& fields = upload.fields;
-    const std::vector<int32_t> categories = fields.categories.value_or(std::vector<int32_t>(3, 0));
-    const std::pair<const char*, int32_t> ids[] = {{"--category", categories.at(0)},
-                                                   {"--category2", categories.at(1)},
-                                                   {"--category3", categories.at(2)},
-                                                   {"--moderator", fields.moderator.value_or(0)}};
-    for (const auto& [name, value] : ids) {
-        if (value < 0) {
-            return std::string(name) + ": an id is 0 or more, not " + std::to_string(value);
         }
     }
     return std::nullopt;

@@ -200,12 +200,32 @@ std::vector<std::string> checkAgainstService(const UploadJob& upload, const Serv
     return problems;
 }
 
-std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists) {
-    std::vector<std::string> problems = checkFile(upload.file);
-    for (std::vector<std::string> more : {checkFields(upload), checkAgainstService(upload, lists)}) {
-        problems.insert(problems.end(), more.begin(), more.end());
+namespace {
+// Each job's problems from `check`; in a batch a flag's problem says which file it belongs to.
+template <typename Check>
+std::vector<std::string> problemsOfEach(const std::vector<UploadJob>& jobs, const Check& check) {
+    std::vector<std::string> problems;
+    for (const UploadJob& job : jobs) {
+        for (const std::string& problem : check(job)) {
+            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
+            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
+        }
     }
     return problems;
+}
+}  // namespace
+
+std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs) {
+    return problemsOfEach(jobs, [](const UploadJob& job) {
+        std::vector<std::string> found = checkFile(job.file);
+        const std::vector<std::string> fields = checkFields(job);
+        found.insert(found.end(), fields.begin(), fields.end());
+        return found;
+    });
+}
+
+std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
+    return problemsOfEach(jobs, [&](const UploadJob& job) { return checkAgainstService(job, lists); });
 }
 
 }  // namespace clipferry::cli

@@ -54,8 +54,14 @@ std::vector<std::string> checkFields(const UploadJob& upload);
 // The file's type, the non-zero category ids and the moderator against the lists.
 std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists);
 
-// All of the above, every problem found, in that order.
-std::vector<std::string> checkUpload(const UploadJob& upload, const ServiceLists& lists);
+// What is wrong with the files and their fields themselves (checkFile,
+// checkFields): known before the login, and the same with --no-check. In a
+// batch each problem names its file.
+std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs);
+
+// What is wrong with the files against the service's lists, each naming its
+// file in a batch.
+std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists);
 
 // The jobs with each file once, in the order first given (the same file
 // under two names counts once); a warning per repeat.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <vector>
 
@@ -126,6 +127,22 @@ std::string formatBytes(double bytes) {
     return printf1("%.1f %s", value, units[unit]);
 }
 
+std::string formatSeconds(double seconds) {
+    const long whole = std::lround(seconds);
+    if (whole < 60) return std::to_string(whole) + " s";
+    return std::to_string(whole / 60) + " min" + (whole % 60 ? " " + std::to_string(whole % 60) + " s" : "");
+}
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+uint64_t fileSizeOrZero(const std::string& file) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(file, error);
+    return error ? 0 : size;
+}
+
 std::string formatDuration(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > 360000) {
         return "--:--";
@@ -243,12 +260,7 @@ ProgressMeter::ProgressMeter(std::ostream& out, bool terminal, Clock clock, Widt
       width_(std::move(width)),
       plainInterval_(plainInterval) {}
 
-ProgressMeter::Clock ProgressMeter::steadyClock() {
-    return [] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    };
-}
+ProgressMeter::Clock ProgressMeter::steadyClock() { return steadySeconds; }
 
 int ProgressMeter::lineWidth() const {
     if (!terminal_) {

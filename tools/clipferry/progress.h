@@ -3,6 +3,7 @@
 // when the transfer stalls and when it waits for the service's verdict.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <ostream>
@@ -13,6 +14,9 @@ namespace clipferry::cli {
 
 std::string formatBytes(double bytes);        // "512 B", "1.5 KiB", "3.0 MiB"
 std::string formatDuration(double seconds);   // "0:05", "12:34", "1:02:03"; "--:--" if unknown
+std::string formatSeconds(double seconds);    // "30 s", "2 min 5 s": a limit as --stall-timeout takes it
+double steadySeconds();                       // a steady clock, in seconds
+uint64_t fileSizeOrZero(const std::string& file);  // 0 when it cannot be measured
 
 // What the meter knows at one moment. Every byte sent (sent >= total > 0)
 // means the verdict is awaited; otherwise stalledFor > 0 means nothing moved.

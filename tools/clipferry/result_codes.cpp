@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <map>
+#include <vector>
 
+#include <clipferry.h>
+
+#include "progress.h"
 #include "text.h"
 
 namespace clipferry::cli {
@@ -18,53 +21,50 @@ constexpr int32_t kHighestCurlCode = 127;  // libcurl's results stay well below 
 
 bool isCurlResult(int32_t result) { return result >= 1 && result <= kHighestCurlCode; }
 
-// "30 s", "2 min 5 s": how long a stall lasted, as --stall-timeout was given.
-std::string formatSeconds(double seconds) {
-    const long whole = std::lround(seconds);
-    if (whole < 60) return std::to_string(whole) + " s";
-    return std::to_string(whole / 60) + " min" + (whole % 60 ? " " + std::to_string(whole % 60) + " s" : "");
+// Every exit status with its results, whether those may pass by themselves
+// (retry), and its line in the help; in the order a batch ranks them, worst first.
+struct StatusRow {
+    int status;
+    std::vector<int32_t> results;  // the library results that end with it
+    bool transient;                // a result of it may pass by itself
+    const char* help;              // its text in the help table
+};
+
+const std::vector<StatusRow>& statusRows() {
+    static const std::vector<StatusRow> rows = {
+        {exit_status::interrupted, {}, false,
+         "interrupted with Ctrl-C (after saying what was and was not sent); SIGTERM\n"
+         "      and SIGHUP likewise, ending the command by their own signal (143, 129)"},
+        {exit_status::usage, {}, false, "command line not understood"},
+        {exit_status::cancelled, {kAborted}, false, "libcurl could not be loaded (result 42)"},
+        {exit_status::failure, {}, false,
+         "the command failed on this side (no terminal for the password, a ledger of\n"
+         "      uploads that cannot be used or written: see --no-ledger)"},
+        {exit_status::unknownResult, {}, false, "a result outside the known ranges"},
+        {exit_status::networkOther, {}, false,
+         "any other libcurl failure (TLS, protocol...); the message gives its code"},
+        // 97: the proxy was reached but could not open the way to the service;
+        // nothing of the request went out, so trying again cannot send it twice.
+        {exit_status::unreachable, {5, 6, 7, 97}, true,
+         "could not reach the service or the proxy (resolve, connect, proxy handshake)"},
+        {exit_status::timedOut, {28}, true, "timed out or stalled (also --stall-timeout)"},
+        {exit_status::connectionBroke, {18, 52, 55, 56}, true,
+         "the connection broke (nothing received, send or receive error, ended early)"},
+        {exit_status::badArgument, {kBadArgument}, false,
+         "bad argument or state (result 82, a check before sending, a mistake in\n"
+         "      config.toml or the --meta file; the message names what was wrong)"},
+        {exit_status::refused, {kRefused}, false,
+         "refused by the service (result 83; login refused or the service's message)"},
+        {exit_status::ok, {kOk}, false, "success (every upload accepted)"},
+    };
+    return rows;
 }
 
-const std::map<int32_t, const char*>& curlNames() {
-    static const std::map<int32_t, const char*> names = {
-        {1, "unsupported protocol"},
-        {2, "libcurl could not initialise"},
-        {3, "malformed URL"},
-        {4, "a libcurl feature is missing"},
-        {5, "could not resolve the proxy"},
-        {6, "could not resolve the host"},
-        {7, "could not connect"},
-        {8, "unexpected server reply"},
-        {16, "HTTP/2 error"},
-        {18, "the transfer ended early"},
-        {22, "HTTP error status"},
-        {23, "could not write the received data"},
-        {25, "the upload failed"},
-        {26, "could not read the file to send"},
-        {27, "out of memory"},
-        {28, "timed out"},
-        {33, "range request not supported"},
-        {35, "TLS handshake failed"},
-        {43, "bad argument given to libcurl"},
-        {45, "could not bind the local interface"},
-        {47, "too many redirects"},
-        {52, "the server sent nothing"},
-        {53, "TLS engine not found"},
-        {55, "send error"},
-        {56, "receive error"},
-        {58, "local TLS certificate problem"},
-        {59, "TLS cipher not usable"},
-        {60, "the server's TLS certificate is not trusted"},
-        {61, "unrecognised transfer encoding"},
-        {63, "the answer is larger than allowed"},
-        {65, "could not rewind the data to send"},
-        {67, "login denied by the server"},
-        {77, "could not read the CA certificates"},
-        {92, "HTTP/2 stream error"},
-        {95, "HTTP/3 error"},
-        {97, "proxy handshake failed"},
-    };
-    return names;
+const StatusRow* rowOf(int32_t result) {
+    for (const StatusRow& row : statusRows()) {
+        if (std::find(row.results.begin(), row.results.end(), result) != row.results.end()) return &row;
+    }
+    return nullptr;
 }
 
 std::string badArgumentText(Operation operation) {
@@ -179,47 +179,27 @@ const char* operationName(Operation operation) {
 }
 
 int exitStatusFor(int32_t result) {
-    switch (result) {
-    case kOk: return exit_status::ok;
-    case kBadArgument: return exit_status::badArgument;
-    case kRefused: return exit_status::refused;
-    case kAborted: return exit_status::cancelled;
-    case 5:   // could not resolve the proxy
-    case 6:   // could not resolve the host
-    case 7:   // could not connect
-    case 97:  // proxy handshake failed
-        return exit_status::unreachable;
-    case 28: return exit_status::timedOut;
-    case 18:  // the transfer ended early
-    case 52:  // nothing received
-    case 55:  // send error
-    case 56:  // receive error
-        return exit_status::connectionBroke;
-    default:
-        return isCurlResult(result) ? exit_status::networkOther : exit_status::unknownResult;
-    }
+    if (const StatusRow* row = rowOf(result)) return row->status;
+    return isCurlResult(result) ? exit_status::networkOther : exit_status::unknownResult;
+}
+
+bool isTransient(int32_t result) {
+    const StatusRow* row = rowOf(result);
+    return row && row->transient;
 }
 
 int worseExitStatus(int a, int b) {
-    // Worst first; a status not listed ranks with the worst.
-    static const int order[] = {exit_status::interrupted,
-                                exit_status::usage,          exit_status::cancelled,
-                                exit_status::failure,        exit_status::unknownResult,
-                                exit_status::networkOther,   exit_status::unreachable,
-                                exit_status::timedOut,       exit_status::connectionBroke,
-                                exit_status::badArgument,    exit_status::refused,
-                                exit_status::ok};
+    // A status not in the table ranks with the worst.
     auto rank = [](int status) {
-        auto found = std::find(std::begin(order), std::end(order), status);
-        return found == std::end(order) ? -1 : found - std::begin(order);
+        const auto& rows = statusRows();
+        auto found = std::find_if(rows.begin(), rows.end(),
+                                  [&](const StatusRow& row) { return row.status == status; });
+        return found == rows.end() ? -1 : found - rows.begin();
     };
     return rank(a) <= rank(b) ? a : b;
 }
 
-std::string curlErrorName(int32_t code) {
-    auto found = curlNames().find(code);
-    return found != curlNames().end() ? found->second : "libcurl error";
-}
+std::string curlErrorName(int32_t code) { return clipferry_result_text(code); }
 
 Explanation explain(Operation operation, int32_t result, const Circumstances& circumstances) {
     std::string text;
@@ -264,23 +244,21 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
 }
 
 std::string exitStatusTable() {
-    return "Exit status:\n"
-           "  0   success (every upload accepted)\n"
-           "  1   the command failed on this side (no terminal for the password, a ledger of\n"
-           "      uploads that cannot be used or written: see --no-ledger)\n"
-           "  2   command line not understood\n"
-           "  3   bad argument or state (result 82, a check before sending, a mistake in\n"
-           "      config.toml or the --meta file; the message names what was wrong)\n"
-           "  4   refused by the service (result 83; login refused or the service's message)\n"
-           "  5   libcurl could not be loaded (result 42)\n"
-           "  6   could not reach the service or the proxy (resolve, connect, proxy handshake)\n"
-           "  7   timed out or stalled (also --stall-timeout)\n"
-           "  8   the connection broke (nothing received, send or receive error, ended early)\n"
-           "  9   a result outside the known ranges\n"
-           "  10  any other libcurl failure (TLS, protocol...); the message gives its code\n"
-           "  130 interrupted with Ctrl-C (after saying what was and was not sent); SIGTERM\n"
-           "      and SIGHUP likewise, ending the command by their own signal (143, 129)\n"
-           "For several files, the worst of theirs, worst first: 130 5 1 9 10 6 7 8 3 4 0.\n";
+    std::vector<const StatusRow*> byStatus;
+    std::string worstFirst;
+    for (const StatusRow& row : statusRows()) {
+        byStatus.push_back(&row);
+        // A batch of uploads never ends with a usage error: that comes before any.
+        if (row.status != exit_status::usage) worstFirst += " " + std::to_string(row.status);
+    }
+    std::sort(byStatus.begin(), byStatus.end(),
+              [](const StatusRow* a, const StatusRow* b) { return a->status < b->status; });
+    std::string table = "Exit status:\n";
+    for (const StatusRow* row : byStatus) {
+        std::string number = std::to_string(row->status);
+        table += "  " + number + std::string(4 - number.size(), ' ') + row->help + "\n";
+    }
+    return table + "For several files, the worst of theirs, worst first:" + worstFirst + ".\n";
 }
 
 }  // namespace clipferry::cli

@@ -2,23 +2,9 @@
 
 #include <algorithm>
 
-namespace clipferry::cli {
+#include "result_codes.h"
 
-bool isTransient(int32_t result) {
-    switch (result) {
-    case 5:   // could not resolve the proxy
-    case 6:   // could not resolve the host
-    case 7:   // could not connect
-    case 18:  // the transfer ended early
-    case 28:  // timed out
-    case 52:  // nothing received, connection dropped
-    case 55:  // send error
-    case 56:  // receive error
-        return true;
-    default:
-        return false;
-    }
-}
+namespace clipferry::cli {
 
 bool mayRetry(const Attempt& attempt) {
     return isTransient(attempt.result) && !attempt.everyByteSent;

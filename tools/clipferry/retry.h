@@ -21,12 +21,8 @@ struct Attempt {
     bool everyByteSent = false;
 };
 
-// Could not resolve or connect, timeout, send or receive error, connection
-// dropped. Refusals (83), bad arguments (82) and cancellation (42) are final.
-bool isTransient(int32_t result);
-
-// Whether to try again: a transient failure, before the whole request went
-// out. Sending it twice could publish one video twice.
+// Whether to try again: a transient failure (isTransient), before the whole
+// request went out. Sending it twice could publish one video twice.
 bool mayRetry(const Attempt& attempt);
 
 // The wait before retry number `retry` (1 for the first): doubles each time, capped.

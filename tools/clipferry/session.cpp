@@ -16,6 +16,7 @@
 
 #include "interrupt.h"
 #include "pacing.h"
+#include "progress.h"
 #include "text.h"
 
 namespace clipferry::cli {
@@ -44,10 +45,6 @@ void CLIPFERRY_CALL addModerator(int32_t id, const clipferry_char* firstName,
         {id, fromApi(firstName), fromApi(lastName)});
 }
 
-double secondsNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 struct UploadWatch {
     ProgressMeter* meter = nullptr;
     const UploadSteps& steps;
@@ -67,21 +64,21 @@ struct UploadWatch {
 void showProgress(UploadWatch& watch, double sent, double total) {
     if (!watch.meter) return;
     const double rate = watch.limits.rate;
-    const double allowed = rate > 0 ? rate * (secondsNow() - watch.startedAt) : sent;
+    const double allowed = rate > 0 ? rate * (steadySeconds() - watch.startedAt) : sent;
     watch.meter->update(std::min(sent, allowed), total);
 }
 
 // Holds the transfer, in short steps so Ctrl-C is still noticed, until the
 // average is back at the rate.
 void pace(UploadWatch& watch, double sent, double total) {
-    double delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
+    double delay = pacingDelay(sent, steadySeconds() - watch.startedAt, watch.limits.rate);
     if (delay <= 0) return;
     while (delay > 0 && !interrupted()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(delay, 0.1)));
         showProgress(watch, sent, total);  // the clock goes on while held
-        delay = pacingDelay(sent, secondsNow() - watch.startedAt, watch.limits.rate);
+        delay = pacingDelay(sent, steadySeconds() - watch.startedAt, watch.limits.rate);
     }
-    watch.stall.heldUntil(secondsNow());
+    watch.stall.heldUntil(steadySeconds());
     showProgress(watch, sent, total);
 }
 
@@ -95,7 +92,7 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
         watch->sending = true;
         tell(watch->steps.sending);
     }
-    const double now = secondsNow();
+    const double now = steadySeconds();
     if (watch->startedAt < 0) watch->startedAt = now;
     watch->bytesSent = sent;
     showProgress(*watch, sent, total);
@@ -113,12 +110,19 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
 }
 }  // namespace
 
+bool keepsAnswers() {
+    const char* log = std::getenv(kLogVariable);
+    return log && std::string(log) == kKeepAnswers;
+}
+
+std::string dumpDirectory() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string path = dir && *dir ? dir : "/tmp";
+    return path.back() == '/' ? path : path + "/";
+}
+
 std::string libraryHeaderVersion() {
-#ifdef CLIPFERRY_VERSION
     return CLIPFERRY_VERSION;
-#else
-    return CLIPFERRY_CLI_PROJECT_VERSION;  // the header names no version of its own yet
-#endif
 }
 
 void Session::Release::operator()(void* handle) const { CLIPFERRY_Release(handle); }
@@ -203,14 +207,14 @@ std::optional<bool> answersAsLumivid() {
         VariableFor folderVariable("TMPDIR", folder.string());
         std::unique_ptr<void, void (*)(void*)> probe(
             [] {
-                VariableFor logSwitch("CLIPFERRY_LOG", "999");
+                VariableFor logSwitch(kLogVariable, kKeepAnswers);
                 return CLIPFERRY_Init();
             }(),
             [](void* handle) { CLIPFERRY_Release(handle); });
         // A user that does not exist: Lumivid refuses it in its own words, and no one's
         // password goes out a second time.
         if (probe && CLIPFERRY_Login(probe.get(), api(u"clipferry-probe"), api(u"x")) == CLIPFERRY_REFUSED) {
-            std::ifstream answer(folder / "Clipferry_Login.xml", std::ios::binary);
+            std::ifstream answer(folder / kLoginAnswerFile, std::ios::binary);
             std::string text((std::istreambuf_iterator<char>(answer)), std::istreambuf_iterator<char>());
             lumivid = text.find("LoginStatus") != std::string::npos;
         }
