@@ -5,7 +5,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #if defined(CLIPFERRY_QT_KEYRING)
-#include "keyring.h"
+#include "store/keyring.h"
 #endif
 
 namespace Clipferry::detail {

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "dialog_driver.h"
-#include "keyring.h"
+#include "store/keyring.h"
 #include "service_control.h"
 
 using namespace ClipferryTest;

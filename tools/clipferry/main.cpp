@@ -5,11 +5,11 @@
 #include <cstring>
 #include <iostream>
 
-#include "commands.h"
-#include "interrupt.h"
-#include "options.h"
-#include "result_codes.h"
-#include "session.h"
+#include "commands/commands.h"
+#include "service/interrupt.h"
+#include "app/options.h"
+#include "service/result_codes.h"
+#include "service/session.h"
 
 int main(int argc, char** argv) {
     using namespace clipferry::cli;

@@ -1,0 +1,64 @@
+#include "text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace clipferry::cli {
+namespace {
+
+TEST(Text, RoundTripsEveryPlane) {
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"", u""},
+        {"Dana Demo", u"Dana Demo"},
+        {"Ünïcödé – “quotes”", u"Ünïcödé – “quotes”"},
+        {"動画", u"動画"},
+        {"clip \xF0\x9F\x8E\xAC", u"clip \U0001F3AC"},  // outside the BMP: a surrogate pair
+    };
+    for (const auto& [utf8, utf16] : cases) {
+        EXPECT_EQ(toUtf16(utf8), utf16) << utf8;
+        EXPECT_EQ(toUtf8(utf16), utf8) << utf8;
+    }
+}
+
+TEST(Text, InvalidUtf8IsRejected) {
+    const char* const cases[] = {
+        "\xFF",              // never a UTF-8 byte
+        "abc\xC3",           // sequence cut short
+        "\xC3(",             // continuation byte missing
+        "\xC0\xAF",          // overlong '/'
+        "\xED\xA0\x80",      // an encoded surrogate
+        "\xF4\x90\x80\x80",  // past U+10FFFF
+    };
+    for (const char* bad : cases) {
+        EXPECT_THROW(toUtf16(bad), TextError) << bad;
+    }
+}
+
+TEST(Text, UnpairedSurrogatesFromTheServiceAreReplaced) {
+    EXPECT_EQ(toUtf8(std::u16string{u'a', 0xD800, u'b'}), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(toUtf8(std::u16string{0xDC00}), "\xEF\xBF\xBD");
+    EXPECT_EQ(toUtf8(static_cast<const char16_t*>(nullptr)), "");
+}
+
+TEST(Text, ControlCharactersAreFoundAndShownAsEscapes) {
+    // (text, holds one, holds one besides line breaks, as printed)
+    const std::tuple<std::string, bool, bool, std::string> rows[] = {
+        {"Harbour at dusk", false, false, "Harbour at dusk"},
+        {"a\x01" "b", true, true, "a\\x01b"},
+        {"\x1b[31mred", true, true, "\\x1b[31mred"},
+        {"line\none\ttab", true, false, "line\\none\\ttab"},
+        {"del\x7f", true, true, "del\\x7f"},
+        {"csi \xC2\x9B" "2J", true, true, "csi \\u009b2J"},  // C1, as UTF-8
+        {"caf\xE9", false, false, "caf\\xe9"},               // not UTF-8: the byte
+        {"Ünïcödé \xC2\xA0", false, false, "Ünïcödé \xC2\xA0"},  // no-break space stays
+    };
+    for (const auto& [text, any, beyondLineBreaks, shown] : rows) {
+        EXPECT_EQ(hasControlCharacter(text), any) << shown;
+        EXPECT_EQ(hasControlCharacter(text, true), beyondLineBreaks) << shown;
+        EXPECT_EQ(visible(text), shown);
+    }
+}
+
+}  // namespace
+}  // namespace clipferry::cli

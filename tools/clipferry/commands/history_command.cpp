@@ -1,0 +1,63 @@
+// `clipferry history`: reads the ledger, never creates or writes it, and prints it.
+#include "commands/history_command.h"
+
+#include <nlohmann/json.hpp>
+
+#include "app/json_output.h"
+#include "store/ledger.h"
+#include "progress/progress.h"
+#include "service/result_codes.h"
+#include "text/text.h"
+
+namespace clipferry::cli {
+
+int runHistory(const std::optional<std::filesystem::path>& path, bool json, std::ostream& out,
+               std::ostream& err) {
+    std::vector<LedgerEntry> entries;
+    std::error_code missing;
+    if (path && std::filesystem::exists(*path, missing)) {
+        try {
+            Ledger ledger(*path, Ledger::Access::Read);
+            entries = ledger.entries();
+        } catch (const LedgerError& e) {
+            const std::string text = std::string("the ledger cannot be read: ") + e.what();
+            err << "clipferry: " << text << "\n";
+            if (json) out << render(failureDocument("history", std::nullopt, exit_status::failure, text));
+            return exit_status::failure;
+        }
+    }
+    if (json) {
+        nlohmann::ordered_json uploads = nlohmann::ordered_json::array();
+        for (const LedgerEntry& e : entries) {
+            uploads.push_back({{"time", e.time},
+                               {"user", e.user},
+                               {"file", e.path},
+                               {"bytes", e.size},
+                               {"title", e.title},
+                               {"outcome", e.outcome},
+                               {"message", e.message},
+                               {"fingerprint", e.fingerprint},
+                               {"file_changed", e.fileChanged}});
+        }
+        nlohmann::ordered_json where = nullptr;
+        if (path) where = path->string();
+        out << render({{"ok", true}, {"ledger", where}, {"uploads", std::move(uploads)}});
+        return exit_status::ok;
+    }
+    if (entries.empty()) {
+        out << "no uploads noted yet" << (path ? " in " + path->string() : std::string()) << "\n";
+        return exit_status::ok;
+    }
+    for (const LedgerEntry& e : entries) {
+        std::string remark;
+        if (e.outcome == kLedgerBeingSent) remark = ", pid " + std::to_string(e.pid);
+        if (e.claimEnded) remark = ", its clipferry (pid " + std::to_string(e.pid) + ") ended first";
+        if (e.fileChanged) remark += ", the file changed while sent";
+        out << e.localTime << "  " << visible(e.user) << "  " << e.outcome << " as '" << visible(e.title)
+            << "'  " << visible(e.path) << " (" << formatBytes(static_cast<double>(e.size)) << remark
+            << ")\n";
+    }
+    return out ? exit_status::ok : exit_status::failure;
+}
+
+}  // namespace clipferry::cli

@@ -1,0 +1,79 @@
+// The ledger as a batch of uploads uses it: which files this user published
+// before, the claim made before each file's first byte, and the note that
+// the verdict turns it into. A ledger that cannot be used stops the batch
+// (LedgerError) unless the user chose to go without one.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "store/config.h"
+#include "store/fingerprint.h"
+#include "store/ledger.h"
+#include "app/options.h"
+#include "commands/upload/upload_batch.h"
+
+namespace clipferry::cli {
+
+// A batch split by what the ledger holds.
+struct LedgerSplit {
+    std::vector<UploadJob> toSend;
+    std::map<std::string, LedgerEntry> earlier;  // by file: why it is left out
+    // Files of this run with the same content as an earlier one of it:
+    // "b.mp4 holds the same bytes as a.mp4: sent once".
+    std::vector<std::string> repeats;
+};
+
+// Shown while a large file is hashed: its name, bytes hashed, its size.
+using CheckingProgress = std::function<void(const std::string& file, uint64_t done, uint64_t total)>;
+
+class BatchLedger {
+public:
+    // Opens the ledger at `path`; throws LedgerError when it cannot be used
+    // (none named, a link, a folder others can read, a broken database). A
+    // null path with `use` false: no ledger, nothing skipped, nothing noted.
+    BatchLedger(const std::optional<std::filesystem::path>& path, bool use,
+                CheckingProgress checking = {});
+
+    // Null without a ledger (--no-ledger).
+    Ledger* ledger() { return ledger_.get(); }
+
+    // The jobs this user sent before left out (unless `again`), and a file
+    // whose content an earlier job of the batch has. Throws LedgerError.
+    LedgerSplit split(const std::string& user, const std::vector<UploadJob>& jobs, bool again);
+
+    // Before the job's first byte: what keeps it from being sent, or none
+    // and a claim of it. Throws LedgerError.
+    std::optional<LedgerEntry> claim(const std::string& user, const UploadJob& job, bool again);
+
+    // After the verdict: the claim becomes the outcome. True when the file
+    // changed since it was claimed (the note then never skips it). Throws LedgerError.
+    bool settle(const UploadOutcome& outcome);
+
+private:
+    // The file's fingerprint now: the kept one while its identity holds,
+    // else hashed again; empty when it cannot be read (the checks say why).
+    const Fingerprint* current(const std::string& file);
+
+    std::unique_ptr<Ledger> ledger_;
+    CheckingProgress checking_;
+    std::map<std::string, Fingerprint> fingerprints_;
+    struct Claim {
+        std::string file;
+        int64_t id = 0;
+        FileIdentity identity;
+    };
+    std::optional<Claim> claim_;  // the file under way
+};
+
+// "skipped: harbour.mp4, accepted 2026-12-01 as 'Harbour'"
+std::string skippedLine(const std::string& file, const LedgerEntry& entry);
+
+// The outcome of a file not sent because of what the ledger holds.
+UploadOutcome skippedOutcome(const std::string& file, const LedgerEntry& entry);
+
+}  // namespace clipferry::cli

@@ -1,0 +1,42 @@
+// The files a folder given to `upload` stands for: its regular files (and,
+// with --recursive, its subfolders'), in name order, hidden ones left out;
+// later narrowed to the types the service accepts.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+
+namespace clipferry::cli {
+
+// A file or folder inside a given folder that is not sent, and why; each is
+// named, so nothing the user expected to go out is dropped in silence.
+struct LeftOut {
+    std::string path;
+    std::string reason;  // "hidden", "not a type the service accepts", ...
+};
+
+struct FolderFiles {
+    std::vector<std::string> files;       // the arguments, each folder replaced by its files
+    std::set<std::string> fromFolders;    // the files that came from a folder
+    std::vector<std::string> warnings;    // a folder with no files, one that cannot be read
+    std::vector<LeftOut> leftOut;         // hidden entries, subfolders without --recursive, ...
+};
+
+// Files given by name stay as they are, in their place.
+FolderFiles expandFolders(const std::vector<std::string>& arguments, bool recursive);
+
+// The jobs without the folder files whose type the service does not accept,
+// each of those added to `leftOut`. Files named on the command line are kept,
+// for the checks to refuse.
+std::vector<UploadJob> withAcceptedTypes(const std::vector<UploadJob>& jobs,
+                                         const std::set<std::string>& fromFolders,
+                                         const std::string& fileTypes,
+                                         std::vector<LeftOut>* leftOut = nullptr);
+
+// "left out day1/notes.txt: not a type the service accepts"
+std::string leftOutLine(const LeftOut& entry);
+
+}  // namespace clipferry::cli

@@ -1,0 +1,253 @@
+// The checks before sending: pure functions of the upload's fields, the file
+// system and the lists the service gave once for the run.
+#include "commands/upload/preflight.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "commands/upload/metadata.h"
+#include "text/text.h"
+
+namespace clipferry::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Long lists are cut here; the listing commands show them whole.
+constexpr size_t kChoicesShown = 12;
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The bytes of the UTF-8 character at `at`, so that ? takes a whole character.
+size_t characterLength(const std::string& text, size_t at) {
+    size_t length = 1;
+    while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
+        ++length;
+    }
+    return length;
+}
+
+bool wildcardMatch(const std::string& pattern, const std::string& name) {
+    size_t p = 0, n = 0;
+    size_t starP = std::string::npos, starN = 0;  // where the last * began, to try it longer
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += characterLength(name, n);
+        } else if (p < pattern.size() && fold(pattern[p]) == fold(name[n])) {
+            ++p;
+            ++n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            starN += characterLength(name, starN);
+            n = starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::string join(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+std::string listChoices(const std::vector<Choice>& choices) {
+    std::vector<std::string> shown;
+    for (size_t i = 0; i < choices.size() && i < kChoicesShown; ++i) {
+        shown.push_back(std::to_string(choices[i].id) + " " + choices[i].name);
+    }
+    std::string text = join(shown);
+    if (choices.size() > kChoicesShown) {
+        text += " and " + std::to_string(choices.size() - kChoicesShown) + " more";
+    }
+    return text;
+}
+
+bool listed(const std::vector<Choice>& choices, int32_t id) {
+    for (const Choice& choice : choices) {
+        if (choice.id == id) return true;
+    }
+    return false;
+}
+
+void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
+    for (const Category& category : level) {
+        out.push_back({category.id, category.name});
+        flattenInto(category.children, out);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> splitFileTypes(const std::string& fileTypes) {
+    std::vector<std::string> patterns;
+    size_t start = 0;
+    while (start <= fileTypes.size()) {
+        size_t end = fileTypes.find_first_of(";,", start);
+        if (end == std::string::npos) end = fileTypes.size();
+        std::string pattern = fileTypes.substr(start, end - start);
+        const size_t first = pattern.find_first_not_of(" \t\r\n");
+        pattern = first == std::string::npos ? "" : pattern.substr(first, pattern.find_last_not_of(" \t\r\n") - first + 1);
+        if (!pattern.empty()) patterns.push_back(pattern);
+        start = end + 1;
+    }
+    return patterns;
+}
+
+std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
+    std::vector<Choice> choices;
+    flattenInto(tree, choices);
+    return choices;
+}
+
+bool matchesFileTypes(const std::string& file, const std::string& fileTypes) {
+    const std::string name = fs::path(file).filename().string();
+    for (std::string pattern : splitFileTypes(fileTypes)) {
+        if (pattern.find_first_of("*?") == std::string::npos) {
+            pattern = (pattern.front() == '.' ? "*" : "*.") + pattern;
+        }
+        if (wildcardMatch(pattern, name)) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> checkFile(const std::string& file) {
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (!fs::exists(status)) return {file + ": no such file"};
+    if (!fs::is_regular_file(status)) return {file + ": not a regular file"};
+    if (!std::ifstream(file, std::ios::binary)) return {file + ": cannot be read"};
+    std::vector<std::string> problems;
+    if (fs::file_size(file, error) == 0 && !error) problems.push_back(file + ": the file is empty; there is nothing to upload");
+    // The name goes out with the file, and the service echoes it in its verdict.
+    if (hasControlCharacter(fs::path(file).filename().string())) {
+        problems.push_back(file + ": the file's name holds a control character, which the service "
+                                  "cannot take; rename the file");
+    }
+    return problems;
+}
+
+std::vector<std::string> checkFields(const UploadJob& upload) {
+    std::vector<std::string> problems;
+    const VideoFields& fields = upload.fields;
+    if (fields.title.empty()) {
+        problems.push_back("--title: the title is empty");
+    } else if (fields.title.find_first_not_of(" \t\r\n") == std::string::npos) {
+        problems.push_back("--title: the title is only blanks; give it words");
+    }
+    if (fields.category == 0) {
+        problems.push_back("--category: no category; give one (see clipferry categories), "
+                           "or \"categories\" in the --meta file or config.toml");
+    }
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
+    for (const auto& [flag, text] : texts) {
+        // The service echoes the fields in its verdict, which such a character
+        // would break. A title taken from the file's name is said against the
+        // name, by checkFile.
+        const bool fileName = text == &fields.title && *text == fs::path(upload.file).stem().string();
+        if (!fileName && hasControlCharacter(*text, text == &fields.description)) {
+            problems.push_back(std::string(flag) + ": holds a control character (" + visible(*text) +
+                               "), which the service cannot take" +
+                               (text == &fields.description ? " (tabs and line breaks are fine)" : ""));
+        }
+        if (text->size() > kMostFieldBytes) {
+            problems.push_back(std::string(flag) + ": " + std::to_string(text->size()) +
+                               " bytes, more than the " + std::to_string(kMostFieldBytes) +
+                               " the service takes; shorten it");
+        }
+    }
+    return problems;
+}
+
+std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists) {
+    std::vector<std::string> problems;
+    // Without a list from the service there is nothing to hold the file against.
+    if (!splitFileTypes(lists.fileTypes).empty() && !matchesFileTypes(upload.file, lists.fileTypes)) {
+        problems.push_back(upload.file + ": not a file type the service accepts; it accepts " +
+                           join(splitFileTypes(lists.fileTypes)));
+    }
+    const VideoFields& fields = upload.fields;
+    const std::pair<const char*, int32_t> categories[] = {
+        {"--category", fields.category}, {"--category2", fields.category2}, {"--category3", fields.category3}};
+    for (const auto& [flag, id] : categories) {
+        if (id == 0 || lists.categoriesInPart || listed(lists.categories, id)) continue;
+        const std::string problem = std::string(flag) + " " + std::to_string(id) + ": no such category; ";
+        problems.push_back(problem + (lists.categories.empty()
+                                          ? "the service lists no categories"
+                                          : "choose one of: " + listChoices(lists.categories)));
+    }
+    if (fields.moderator != 0) {
+        const std::string problem = "--moderator " + std::to_string(fields.moderator) + ": ";
+        if (!lists.moderators) {
+            problems.push_back(problem + "this account may not choose a moderator; give --moderator 0 for none");
+        } else if (lists.moderators->empty()) {
+            problems.push_back(problem + "the service lists no moderators for this account; give --moderator 0 for none");
+        } else if (!listed(*lists.moderators, fields.moderator)) {
+            problems.push_back(problem + "not one of your moderators; choose one of: " +
+                               listChoices(*lists.moderators) + ", or 0 for none");
+        }
+    }
+    return problems;
+}
+
+namespace {
+// Each job's problems from `check`; in a batch a flag's problem says which file it belongs to.
+template <typename Check>
+std::vector<std::string> problemsOfEach(const std::vector<UploadJob>& jobs, const Check& check) {
+    std::vector<std::string> problems;
+    for (const UploadJob& job : jobs) {
+        for (const std::string& problem : check(job)) {
+            const bool namesFile = problem.rfind(job.file + ":", 0) == 0;
+            problems.push_back(jobs.size() > 1 && !namesFile ? job.file + ": " + problem : problem);
+        }
+    }
+    return problems;
+}
+}  // namespace
+
+std::vector<std::string> localProblems(const std::vector<UploadJob>& jobs) {
+    return problemsOfEach(jobs, [](const UploadJob& job) {
+        std::vector<std::string> found = checkFile(job.file);
+        const std::vector<std::string> fields = checkFields(job);
+        found.insert(found.end(), fields.begin(), fields.end());
+        return found;
+    });
+}
+
+std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, const ServiceLists& lists) {
+    return problemsOfEach(jobs, [&](const UploadJob& job) { return checkAgainstService(job, lists); });
+}
+
+}  // namespace clipferry::cli
+
+namespace clipferry::cli {
+
+std::vector<UploadJob> withoutRepeats(const std::vector<UploadJob>& jobs,
+                                      std::vector<std::string>& warnings) {
+    std::vector<UploadJob> kept;
+    for (const UploadJob& job : jobs) {
+        const auto same = [&](const UploadJob& earlier) {
+            std::error_code error;
+            if (fs::equivalent(earlier.file, job.file, error)) return true;
+            return fs::path(earlier.file).lexically_normal() == fs::path(job.file).lexically_normal();
+        };
+        if (std::find_if(kept.begin(), kept.end(), same) != kept.end()) {
+            warnings.push_back(job.file + ": given more than once; it is sent once");
+            continue;
+        }
+        kept.push_back(job);
+    }
+    return kept;
+}
+
+}  // namespace clipferry::cli

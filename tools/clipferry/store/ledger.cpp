@@ -1,0 +1,415 @@
+// The ledger's SQLite storage: the schema, the statements, the locking, the
+// claims and who may open the files.
+#include "store/ledger.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+namespace clipferry::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+// Long enough for another command's insert to finish; short enough that a
+// stuck one is noticed.
+constexpr int kBusyTimeoutMs = 10000;
+// A claim older than this is taken for one whose command is gone, whatever
+// the process table says (a process id is reused, another machine cannot be asked).
+constexpr int64_t kClaimLifetimeSeconds = 24 * 60 * 60;
+
+constexpr char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS uploads ("
+    "  id INTEGER PRIMARY KEY,"
+    "  user TEXT NOT NULL, fingerprint TEXT NOT NULL, path TEXT NOT NULL,"
+    "  size INTEGER NOT NULL, title TEXT NOT NULL, outcome TEXT NOT NULL,"
+    "  message TEXT NOT NULL, time TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS uploads_by_file ON uploads (user, fingerprint);"
+    "CREATE TABLE IF NOT EXISTS lists ("
+    "  key TEXT PRIMARY KEY, value TEXT NOT NULL, fetched INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS fingerprints ("
+    "  device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,"
+    "  modified INTEGER NOT NULL, changed INTEGER NOT NULL, fingerprint TEXT NOT NULL,"
+    "  PRIMARY KEY (device, inode));";
+// The claim's columns, added to a 1.0 ledger's table as it is opened for writing.
+constexpr const char* kClaimColumns[][2] = {
+    {"pid", "INTEGER NOT NULL DEFAULT 0"},
+    {"host", "TEXT NOT NULL DEFAULT ''"},
+    {"file_changed", "INTEGER NOT NULL DEFAULT 0"},
+};
+
+struct Finalize {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+
+// One prepared statement: bind in order, then step.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) : db_(db) {
+        sqlite3_stmt* raw = nullptr;
+        check(sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr));
+        statement_.reset(raw);
+    }
+    Statement& bind(const std::string& text) {
+        check(sqlite3_bind_text(statement_.get(), ++bound_, text.data(),
+                                static_cast<int>(text.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement& bind(int64_t number) {
+        check(sqlite3_bind_int64(statement_.get(), ++bound_, number));
+        return *this;
+    }
+    // True while there is a row to read.
+    bool step() {
+        int result = sqlite3_step(statement_.get());
+        if (result == SQLITE_ROW) return true;
+        if (result != SQLITE_DONE) check(result);
+        return false;
+    }
+    std::string text(int column) const {
+        const unsigned char* value = sqlite3_column_text(statement_.get(), column);
+        return value ? reinterpret_cast<const char*>(value) : "";
+    }
+    int64_t number(int column) const { return sqlite3_column_int64(statement_.get(), column); }
+
+private:
+    void check(int result) const {
+        if (result != SQLITE_OK) throw LedgerError(sqlite3_errmsg(db_), result & 0xff);
+    }
+    sqlite3* db_;
+    std::unique_ptr<sqlite3_stmt, Finalize> statement_;
+    int bound_ = 0;
+};
+
+constexpr char kEntryColumns[] =
+    "user, fingerprint, path, size, title, outcome, message, time, datetime(time, 'localtime'), "
+    "CAST(strftime('%s', 'now') AS INTEGER) - CAST(strftime('%s', time) AS INTEGER)";
+// A 1.0 ledger read without writing lacks the claims' columns.
+constexpr char kClaimColumnsRead[] = ", pid, host, file_changed";
+constexpr char kClaimColumnsAbsent[] = ", 0, '', 0";
+
+// A claim's command still runs: on this machine, its process is there; on
+// another, it cannot be asked, so the claim holds until it is a day old.
+bool claimIsLive(const LedgerEntry& entry, int64_t age) {
+    if (age < 0 || age >= kClaimLifetimeSeconds) return false;
+    if (entry.host != hostName()) return true;
+    if (entry.pid <= 0) return false;
+    return kill(static_cast<pid_t>(entry.pid), 0) == 0 || errno == EPERM;
+}
+
+LedgerEntry readEntry(const Statement& row) {
+    LedgerEntry entry;
+    entry.user = row.text(0);
+    entry.fingerprint = row.text(1);
+    entry.path = row.text(2);
+    entry.size = static_cast<uint64_t>(row.number(3));
+    entry.title = row.text(4);
+    entry.outcome = row.text(5);
+    entry.message = row.text(6);
+    entry.time = row.text(7);
+    entry.localTime = row.text(8);
+    entry.pid = row.number(10);
+    entry.host = row.text(11);
+    entry.fileChanged = row.number(12) != 0;
+    if (entry.outcome == kLedgerBeingSent && !claimIsLive(entry, row.number(9))) {
+        entry.outcome = kLedgerMayHaveBeenReceived;
+        entry.claimEnded = true;
+    }
+    return entry;
+}
+
+std::string errnoText() { return std::strerror(errno); }
+
+// The folder holds the user name and what they published: theirs alone.
+void checkFolder(const fs::path& folder) {
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        fs::create_directories(folder.parent_path(), error);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+            throw LedgerError("cannot create " + folder.string() + ": " + errnoText());
+        }
+    }
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+        throw LedgerError("cannot use " + folder.string() + ": " + errnoText());
+    }
+    if (!S_ISDIR(info.st_mode)) throw LedgerError(folder.string() + " is not a folder");
+    if (info.st_uid != geteuid()) {
+        throw LedgerError(folder.string() + " belongs to another user; the ledger is kept only in "
+                                            "a folder of your own");
+    }
+    if ((info.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        throw LedgerError(folder.string() + " can be read by other users (mode " + mode +
+                          "); the ledger holds your user name and what you published: "
+                          "chmod 700 " + folder.string());
+    }
+}
+
+// The database, its -wal and its -shm: files of ours, never links, readable
+// by their owner alone (SQLite gives the -wal and -shm it makes the
+// database's mode). A leftover -wal or -shm of another mode is put right.
+void checkFile(const fs::path& file, bool database) {
+    struct stat info {};
+    if (lstat(file.c_str(), &info) != 0) {
+        if (errno != ENOENT) throw LedgerError("cannot use " + file.string() + ": " + errnoText());
+        if (!database) return;
+        const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) {
+            throw LedgerError("cannot create " + file.string() + ": " + errnoText());
+        }
+        if (fd >= 0) close(fd);
+        if (lstat(file.c_str(), &info) != 0) {
+            throw LedgerError("cannot use " + file.string() + ": " + errnoText());
+        }
+    }
+    if (S_ISLNK(info.st_mode)) {
+        throw LedgerError(file.string() + " is a symbolic link; the ledger is never opened through "
+                                          "one: remove the link");
+    }
+    if (!S_ISREG(info.st_mode)) throw LedgerError(file.string() + " is not a file");
+    const mode_t wanted = database ? (info.st_mode & 0700) : 0600;
+    if ((info.st_mode & 07777) != wanted && chmod(file.c_str(), wanted) != 0) {
+        throw LedgerError("cannot make " + file.string() + " readable by you alone: " + errnoText());
+    }
+}
+
+// "file:" and the path, with what a URI would take for its own escaped.
+std::string fileUri(const fs::path& path, const char* query) {
+    std::string uri = "file:";
+    for (char c : path.string()) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    return uri + query;
+}
+}  // namespace
+
+std::optional<fs::path> ledgerPath(const EnvLookup& env) {
+    auto folder = xdgFolder(env, "XDG_STATE_HOME", fs::path(".local") / "state");
+    if (!folder) return std::nullopt;
+    return *folder / "ledger.sqlite";
+}
+
+std::string hostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return "";
+    return name;
+}
+
+Ledger::Ledger(const fs::path& path, Access access) : path_(path) {
+    if (access == Access::Write) {
+        checkFolder(path.parent_path());
+        checkFile(path, true);
+        checkFile(path.string() + "-wal", false);
+        checkFile(path.string() + "-shm", false);
+        open(path.string(), SQLITE_OPEN_READWRITE);
+        try {
+            prepareForWriting();
+        } catch (const LedgerError& e) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw LedgerError(path.string() + ": " + e.what(), e.code);
+        }
+        return;
+    }
+    // Reading needs the -shm, which a read-only folder or a leftover -shm of
+    // another mode can keep SQLite from making or writing; the database is
+    // then read as it is on disk, as a file no one writes.
+    for (const char* query : {"?mode=ro", "?immutable=1"}) {
+        open(fileUri(path, query), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        try {
+            // A 1.0 ledger lacks the claims' columns, and reading adds none.
+            Statement columns(db_, "SELECT count(*) FROM pragma_table_info('uploads') WHERE name = 'pid'");
+            columns.step();
+            hasClaims_ = columns.number(0) > 0;
+            return;
+        } catch (const LedgerError& e) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+            if (std::string(query) != "?mode=ro") throw LedgerError(path.string() + ": " + e.what(), e.code);
+        }
+    }
+}
+
+void Ledger::open(const std::string& name, int flags) {
+    int result = sqlite3_open_v2(name.c_str(), &db_, flags | SQLITE_OPEN_NOFOLLOW, nullptr);
+    if (result != SQLITE_OK) {
+        std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(result);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        if (fs::is_symlink(path_)) why = "a symbolic link; the ledger is never opened through one";
+        throw LedgerError(path_.string() + ": " + why);
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+}
+
+void Ledger::prepareForWriting() {
+    // Switching a new database to write-ahead logging can meet another command
+    // doing the same, and SQLite answers that with "locked" at once instead of
+    // waiting: such a first open is tried again until the busy timeout passes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        try {
+            // Write-ahead logging: readers and one writer do not wait for each other.
+            Statement(db_, "PRAGMA journal_mode=WAL").step();
+            execute("BEGIN IMMEDIATE");
+            execute(kSchema);
+            for (const auto& column : kClaimColumns) {
+                Statement has(db_, "SELECT count(*) FROM pragma_table_info('uploads') WHERE name = ?");
+                has.bind(std::string(column[0]));
+                has.step();
+                if (has.number(0) == 0) {
+                    execute((std::string("ALTER TABLE uploads ADD COLUMN ") + column[0] + " " +
+                             column[1]).c_str());
+                }
+            }
+            execute("COMMIT");
+            return;
+        } catch (const LedgerError& e) {
+            if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            const bool busy = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED;
+            if (!busy || std::chrono::steady_clock::now() >= deadline) throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+Ledger::~Ledger() { sqlite3_close(db_); }
+
+void Ledger::execute(const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::string why = error ? error : sqlite3_errmsg(db_);
+        const int code = sqlite3_errcode(db_);
+        sqlite3_free(error);
+        if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw LedgerError(why, code);
+    }
+}
+
+std::vector<LedgerEntry> Ledger::select(const std::string& where, const std::string& user,
+                                        const std::string& fingerprint) {
+    Statement query(db_, std::string("SELECT ") + kEntryColumns +
+                             (hasClaims_ ? kClaimColumnsRead : kClaimColumnsAbsent) +
+                             " FROM uploads " + where);
+    if (!user.empty()) query.bind(user).bind(fingerprint);
+    std::vector<LedgerEntry> entries;
+    while (query.step()) entries.push_back(readEntry(query));
+    return entries;
+}
+
+std::optional<LedgerEntry> Ledger::blocking(const std::string& user, const std::string& fingerprint,
+                                            bool again) {
+    const std::vector<LedgerEntry> found =
+        select("WHERE user = ? AND fingerprint = ? AND file_changed = 0 ORDER BY id DESC", user,
+               fingerprint);
+    for (const LedgerEntry& entry : found) {
+        if (entry.outcome == kLedgerBeingSent) return entry;
+        if (!again) return entry;
+    }
+    return std::nullopt;
+}
+
+std::optional<LedgerEntry> Ledger::claim(const LedgerEntry& entry, bool again, int64_t& claimId) {
+    execute("BEGIN IMMEDIATE");
+    try {
+        if (auto found = blocking(entry.user, entry.fingerprint, again)) {
+            execute("COMMIT");
+            return found;
+        }
+        Statement insert(db_,
+                         "INSERT INTO uploads (user, fingerprint, path, size, title, outcome, "
+                         "message, time, pid, host) VALUES (?, ?, ?, ?, ?, ?, '', "
+                         "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?, ?)");
+        insert.bind(entry.user).bind(entry.fingerprint).bind(entry.path)
+            .bind(static_cast<int64_t>(entry.size)).bind(entry.title)
+            .bind(std::string(kLedgerBeingSent)).bind(static_cast<int64_t>(getpid()))
+            .bind(hostName());
+        insert.step();
+        claimId = sqlite3_last_insert_rowid(db_);
+        execute("COMMIT");
+    } catch (const LedgerError&) {
+        if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    return std::nullopt;
+}
+
+void Ledger::settle(int64_t claimId, const std::string& outcome, const std::string& message,
+                    uint64_t size, bool fileChanged) {
+    if (outcome != kLedgerAccepted && outcome != kLedgerMayHaveBeenReceived) {
+        Statement(db_, "DELETE FROM uploads WHERE id = ?").bind(claimId).step();
+        return;
+    }
+    Statement update(db_, "UPDATE uploads SET outcome = ?, message = ?, size = ?, file_changed = ?, "
+                          "time = strftime('%Y-%m-%dT%H:%M:%SZ', 'now') WHERE id = ?");
+    update.bind(outcome).bind(message).bind(static_cast<int64_t>(size))
+        .bind(static_cast<int64_t>(fileChanged)).bind(claimId);
+    update.step();
+    if (sqlite3_changes(db_) != 1) throw LedgerError("the claim of this upload is gone from the ledger");
+}
+
+void Ledger::record(const LedgerEntry& entry) {
+    Statement insert(db_,
+                     "INSERT INTO uploads (user, fingerprint, path, size, title, outcome, message, "
+                     "time, pid, host, file_changed) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?, strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?, ?, ?)");
+    insert.bind(entry.user).bind(entry.fingerprint).bind(entry.path)
+        .bind(static_cast<int64_t>(entry.size)).bind(entry.title).bind(entry.outcome)
+        .bind(entry.message).bind(entry.pid).bind(entry.host)
+        .bind(static_cast<int64_t>(entry.fileChanged));
+    insert.step();
+}
+
+std::vector<LedgerEntry> Ledger::entries() { return select("ORDER BY id"); }
+
+std::optional<std::string> Ledger::knownFingerprint(const FileIdentity& identity) {
+    Statement query(db_, "SELECT fingerprint FROM fingerprints WHERE device = ? AND inode = ? AND "
+                         "size = ? AND modified = ? AND changed = ?");
+    query.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
+        .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs).bind(identity.changedNs);
+    if (!query.step()) return std::nullopt;
+    return query.text(0);
+}
+
+void Ledger::keepFingerprint(const FileIdentity& identity, const std::string& fingerprint) {
+    Statement insert(db_, "INSERT OR REPLACE INTO fingerprints "
+                          "(device, inode, size, modified, changed, fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
+    insert.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
+        .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs)
+        .bind(identity.changedNs).bind(fingerprint);
+    insert.step();
+}
+
+std::optional<std::string> Ledger::cached(const std::string& key, std::chrono::seconds maxAge) {
+    Statement query(db_, "SELECT value FROM lists WHERE key = ? AND "
+                         "fetched > CAST(strftime('%s', 'now') AS INTEGER) - ?");
+    query.bind(key).bind(static_cast<int64_t>(maxAge.count()));
+    if (!query.step()) return std::nullopt;
+    return query.text(0);
+}
+
+void Ledger::keep(const std::string& key, const std::string& value) {
+    Statement insert(db_, "INSERT OR REPLACE INTO lists (key, value, fetched) "
+                          "VALUES (?, ?, CAST(strftime('%s', 'now') AS INTEGER))");
+    insert.bind(key).bind(value);
+    insert.step();
+}
+
+}  // namespace clipferry::cli

@@ -1,0 +1,154 @@
+#include "text/text.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace clipferry::cli {
+
+namespace {
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// Strict decoding: no overlong forms, no encoded surrogates, nothing past
+// U+10FFFF, no sequence cut short.
+char32_t decodeOne(const std::string& in, size_t& i) {
+    auto byte = [&](size_t at) { return static_cast<unsigned char>(in[at]); };
+    unsigned char lead = byte(i);
+    size_t length;
+    char32_t c;
+    char32_t lowest;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, c = lead & 0x1F, lowest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, c = lead & 0x0F, lowest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, c = lead & 0x07, lowest = 0x10000;
+    } else {
+        throw TextError("not valid UTF-8: " + in);
+    }
+    if (i + length > in.size()) {
+        throw TextError("not valid UTF-8: " + in);
+    }
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            throw TextError("not valid UTF-8: " + in);
+        }
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    if (c < lowest || c > 0x10FFFF || isSurrogate(c)) {
+        throw TextError("not valid UTF-8: " + in);
+    }
+    i += length;
+    return c;
+}
+
+void appendUtf8(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+}  // namespace
+
+std::u16string toUtf16(const std::string& utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t c = decodeOne(utf8, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
+}
+
+std::string toUtf8(const std::u16string& utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        char32_t c = utf16[i];
+        bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+        } else if (isSurrogate(c)) {
+            c = kReplacement;
+        }
+        appendUtf8(c, out);
+    }
+    return out;
+}
+
+bool hasControlCharacter(const std::string& utf8, bool lineBreaksAllowed) {
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const bool lineBreak = c == '\t' || c == '\n' || c == '\r';
+        if ((c < 0x20 && !(lineBreaksAllowed && lineBreak)) || c == 0x7F) return true;
+        // U+0080..U+009F are C2 80..C2 9F in UTF-8.
+        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0 &&
+            static_cast<unsigned char>(utf8[i + 1]) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string visible(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    char escape[8];
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || c == '\t' || c == '\r') {
+            out += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
+            ++i;
+            continue;
+        }
+        size_t at = i;
+        try {
+            const char32_t decoded = decodeOne(text, at);
+            if (decoded >= 0x80 && decoded <= 0x9F) {
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(decoded));
+                out += escape;
+            } else {
+                out.append(text, i, at - i);
+            }
+            i = at;
+        } catch (const TextError&) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string toUtf8(const char16_t* utf16) {
+    return utf16 ? toUtf8(std::u16string(utf16)) : std::string();
+}
+
+}  // namespace clipferry::cli
