@@ -9,22 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "service/service.h"
 #include "store/config.h"
 
 namespace clipferry::cli {
 
 enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config, History, Logout };
-
-// What the service is told about one video.
-struct VideoFields {
-    std::string title;
-    std::string description;
-    std::string tags;
-    int32_t category = 0;
-    int32_t category2 = 0;
-    int32_t category3 = 0;
-    int32_t moderator = 0;
-};
 
 // The fields of a video as one source (the command line, a --meta entry, the
 // configuration) gives them, each empty when that source is silent.
@@ -51,12 +41,6 @@ struct UploadOptions {
     bool refresh = false;         // ask for the service's lists, not the kept ones
     double limitRate = 0;         // --limit-rate in bytes per second; 0: as fast as it goes
     double stallTimeout = 0;      // --stall-timeout in seconds; 0: the library's own limit
-};
-
-// One file to upload with everything the service is told about it.
-struct UploadJob {
-    std::string file;
-    VideoFields fields;
 };
 
 struct Options {

@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace clipferry::cli {
+#include "service/service.h"
 
-struct Category {
-    int32_t id = 0;
-    std::string name;
-    std::vector<Category> children;
-};
+namespace clipferry::cli {
 
 // Fills `children` with the categories directly below `parent`; returns the library's result.
 using FetchChildren = std::function<int32_t(int32_t parent, std::vector<Category>& children)>;
