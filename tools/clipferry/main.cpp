@@ -1,14 +1,20 @@
 // clipferry: publishes videos to Lumivid from the terminal through the
 // Clipferry library, loaded the way any host loads it.
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <iostream>
 
-#include "commands/commands.h"
-#include "service/interrupt.h"
+#include "app/context.h"
 #include "app/options.h"
+#include "app/password.h"
+#include "commands/remembered_login.h"
+#include "commands/run.h"
+#include "service/interrupt.h"
 #include "service/result_codes.h"
+#include "service/retry.h"
 #include "service/session.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +25,19 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         return parsed.exitStatus;
     }
-    int status = runCommand(*parsed.options);
+    const Options& options = *parsed.options;
+    Io io({std::cout, std::cerr, std::cin, isatty(STDOUT_FILENO) == 1, isatty(STDERR_FILENO) == 1,
+           STDERR_FILENO},
+          {options.json, options.quiet, options.verbose});
+    Context context{io,
+                    options,
+                    processEnvironment(),
+                    [] { return std::make_unique<Session>(); },
+                    {rememberedPassword, obtainPassword},
+                    waitUnlessInterrupted,
+                    {},
+                    {}};
+    int status = runCommand(context);
     // Output that could not be written (a full disk, a closed pipe) is a failure, said.
     std::cout.flush();
     if (!std::cout) {

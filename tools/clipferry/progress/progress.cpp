@@ -143,6 +143,14 @@ uint64_t fileSizeOrZero(const std::string& file) {
     return error ? 0 : size;
 }
 
+std::string localTime(std::time_t when) {
+    char text[32];
+    std::tm local{};
+    localtime_r(&when, &local);
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
 std::string formatDuration(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > 360000) {
         return "--:--";

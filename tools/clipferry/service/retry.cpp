@@ -1,7 +1,9 @@
 #include "service/retry.h"
 
 #include <algorithm>
+#include <thread>
 
+#include "service/interrupt.h"
 #include "service/result_codes.h"
 
 namespace clipferry::cli {
@@ -28,6 +30,17 @@ Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& 
         last = attempt();
     }
     return last;
+}
+
+bool waitUnlessInterrupted(std::chrono::milliseconds delay) {
+    const auto step = std::chrono::milliseconds(50);
+    for (auto waited = std::chrono::milliseconds(0); waited < delay; waited += step) {
+        if (interrupted()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::min(step, delay - waited));
+    }
+    return !interrupted();
 }
 
 }  // namespace clipferry::cli

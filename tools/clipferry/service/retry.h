@@ -38,3 +38,10 @@ Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& 
                      const BeforeRetry& beforeRetry);
 
 }  // namespace clipferry::cli
+
+namespace clipferry::cli {
+
+// Sleeps in small steps so that Ctrl-C during a retry wait is noticed; false when it was.
+bool waitUnlessInterrupted(std::chrono::milliseconds delay);
+
+}  // namespace clipferry::cli

@@ -110,17 +110,6 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
 }
 }  // namespace
 
-bool keepsAnswers() {
-    const char* log = std::getenv(kLogVariable);
-    return log && std::string(log) == kKeepAnswers;
-}
-
-std::string dumpDirectory() {
-    const char* dir = std::getenv("TMPDIR");
-    std::string path = dir && *dir ? dir : "/tmp";
-    return path.back() == '/' ? path : path + "/";
-}
-
 std::string libraryHeaderVersion() {
     return CLIPFERRY_VERSION;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "service/answer_files.h"
 #include "service/service.h"
 
 namespace clipferry::cli {
@@ -19,16 +20,6 @@ namespace clipferry::cli {
 // login did not get an answer. For telling a refused login from a proxy or
 // web server that is not Lumivid's: the library gives both the same result.
 std::optional<bool> answersAsLumivid();
-
-// The log switch: CLIPFERRY_LOG=999 makes the library keep each raw answer
-// in the temporary directory, the login's as Clipferry_Login.xml.
-inline constexpr char kLogVariable[] = "CLIPFERRY_LOG";
-inline constexpr char kKeepAnswers[] = "999";
-inline constexpr char kLoginAnswerFile[] = "Clipferry_Login.xml";
-inline constexpr char kAnswerFiles[] = "Clipferry_*.xml";
-bool keepsAnswers();  // the log switch is on
-// Where the switch keeps them: TMPDIR, else /tmp, ending in a slash.
-std::string dumpDirectory();
 
 // The version of the library's header the command was built with.
 std::string libraryHeaderVersion();

@@ -1,0 +1,44 @@
+// What every command is handed: its streams, the command line as parsed, the
+// settings in effect, the environment, and how to make the service and ask
+// for a password; main makes the real ones, a test its own.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/io.h"
+#include "app/options.h"
+#include "service/service.h"
+#include "store/config.h"
+
+namespace clipferry::cli {
+
+// Where a password comes from besides --password-stdin.
+struct PasswordSources {
+    // The one kept in the keyring for a user; empty when none is.
+    std::function<std::optional<std::string>(const std::string& user)> remembered;
+    // Asked at the terminal (when CLIPFERRY_PASSWORD is not set); throws PasswordError.
+    std::function<std::string(const std::string& user)> typed;
+};
+
+// Waits before a retry; false when the wait was cut short (Ctrl-C).
+using Pause = std::function<bool(std::chrono::milliseconds delay)>;
+
+struct Context {
+    Io& io;
+    const Options& options;
+    EnvLookup environment;
+    ServiceFactory makeService;
+    PasswordSources passwords;
+    Pause pause;
+    // Read by runCommand before any command runs.
+    ConfigFile config;
+    Settings settings;
+
+    const std::string& user() const { return settings.user.value; }
+    int retries() const { return settings.retry.value; }
+};
+
+}  // namespace clipferry::cli

@@ -1,0 +1,30 @@
+// Logging in, which every command that asks the service begins with: the
+// password from where it was given, tried again while a typed one is refused,
+// and a refused login said as what it was.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/context.h"
+#include "service/service.h"
+
+namespace clipferry::cli {
+
+struct LoggedIn {
+    std::unique_ptr<Service> service;  // empty when the login failed
+    std::string password;
+    int exitStatus = 0;                // the failure's, when it failed
+};
+
+// Called instead of the usual failure when the login fails, with its text;
+// gives the exit status. The upload names its files' problems there.
+using LoginFailed = std::function<int(const std::string& why)>;
+
+LoggedIn logIn(Context& context, const LoginFailed& failed = {});
+
+// `clipferry login`.
+int loginCommand(Context& context);
+
+}  // namespace clipferry::cli

@@ -1,0 +1,107 @@
+// From the parsed command line to the command that was asked for.
+#include "commands/run.h"
+
+#include <cstdlib>
+
+#include "app/failure.h"
+#include "app/password.h"
+#include "commands/config_command.h"
+#include "commands/history_command.h"
+#include "commands/lists.h"
+#include "commands/login.h"
+#include "commands/remembered_login.h"
+#include "commands/upload/metadata.h"
+#include "commands/upload/upload_command.h"
+#include "service/interrupt.h"
+#include "store/ledger.h"
+#include "text/text.h"
+
+namespace clipferry::cli {
+
+namespace {
+// config.toml first: every command, `config` too, stops at a file with a
+// mistake in it. Gives the exit status.
+int readSettings(Context& context) {
+    if (auto path = configFilePath(context.environment)) {
+        try {
+            context.config = loadConfigFile(*path);
+        } catch (const ConfigError& e) {
+            return fail(context.io, exit_status::badArgument,
+                        std::string("config file: ") + e.what() + "; correct or remove it");
+        }
+    }
+    for (const std::string& warning : context.config.warnings) {
+        context.io.err() << "clipferry: warning: " << warning << "\n";
+    }
+    context.settings = resolveSettings(context.config, context.environment, context.options.given);
+    return exit_status::ok;
+}
+
+// The library reads the proxy from the environment when its context is
+// created; the messages name where the proxy and the user were set.
+void useSettings(Context& context) {
+    const Settings& settings = context.settings;
+    if (settings.proxy.origin.kind != Origin::Environment) {
+        if (settings.proxy.value.empty()) {
+            unsetenv(kProxyVariable);
+        } else {
+            setenv(kProxyVariable, settings.proxy.value.c_str(), 1);
+        }
+    }
+    context.io.proxy(settings.proxy.value, settings.proxy.origin.name);
+    if (settings.user.origin.kind == Origin::Environment) context.io.userFrom(kUserVariable);
+    if (settings.user.origin.kind == Origin::File) {
+        context.io.userFrom("user in " + settings.user.origin.name);
+    }
+}
+
+// The checks of findBadArgument look at the user in effect.
+std::optional<std::string> badArgument(const Context& context) {
+    Options checked = context.options;
+    checked.user = context.user();
+    return findBadArgument(checked);
+}
+
+int runLoggedIn(Context& context) {
+    switch (context.options.command) {
+    case Command::Login: return loginCommand(context);
+    case Command::FileTypes: return fileTypesCommand(context);
+    case Command::Categories: return categoriesCommand(context);
+    case Command::Moderators: return moderatorsCommand(context);
+    case Command::Upload: return uploadCommand(context);
+    case Command::Config:
+    case Command::History:
+    case Command::Logout: break;  // answered without a login
+    }
+    return exit_status::failure;
+}
+}  // namespace
+
+int runCommand(Context& context) {
+    const Options& options = context.options;
+    const Io& io = context.io;
+    if (int status = readSettings(context); status != exit_status::ok) return status;
+    switch (options.command) {
+    case Command::History: return runHistory(ledgerPath(context.environment), io.json(), io.out(), io.err());
+    case Command::Config: return configCommand(context);
+    case Command::Logout: return forgetLogin(context.user(), io.json(), io.out(), io.err());
+    default: break;
+    }
+    useSettings(context);
+    if (auto bad = badArgument(context)) {
+        return fail(io, exit_status::badArgument, "bad argument: " + *bad);
+    }
+    try {
+        return runLoggedIn(context);
+    } catch (const PasswordError& e) {
+        return fail(io, interrupted() ? exit_status::interrupted : exit_status::failure, e.what());
+    } catch (const MetadataError& e) {
+        return fail(io, exit_status::badArgument, std::string("bad argument: ") + e.what());
+    } catch (const TextError& e) {
+        return fail(io, exit_status::badArgument, std::string("bad argument: ") + e.what());
+    } catch (const std::exception& e) {
+        return fail(io, exit_status::failure, e.what());
+    }
+}
+
+}  // namespace clipferry::cli

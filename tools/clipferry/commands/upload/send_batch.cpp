@@ -1,0 +1,187 @@
+// The batch loop: claim, send, settle, say; then the summary.
+#include "commands/upload/send_batch.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
+#include "app/json_output.h"
+#include "commands/upload/send_one.h"
+#include "progress/progress.h"
+#include "service/interrupt.h"
+#include "store/terms_note.h"
+#include "text/text.h"
+
+namespace clipferry::cli {
+
+namespace {
+// Uploading accepts the service's terms: said once per user, then noted in
+// the state folder (config.toml is the user's and is never written). A note
+// that cannot be read or written is said, and the upload goes on.
+void tellTermsOnce(const Context& context) {
+    const Io& io = context.io;
+    const std::string& user = context.user();
+    const std::optional<std::filesystem::path> note = termsNotePath(context.environment);
+    if (hasAcceptedTerms(context.config, user)) {
+        return;
+    }
+    try {
+        if (note && termsNoted(*note, user)) return;
+    } catch (const TermsNoteError&) {
+        // Said below, where noting it fails for the same reason.
+    }
+    (io.json() ? io.err() : io.out())
+        << "note: uploading to Lumivid accepts its terms of service; said once for " << user
+        << "\n" << std::flush;
+    if (!note) {
+        io.err() << "clipferry: cannot note that this was said: neither XDG_STATE_HOME nor "
+                    "HOME names a folder to keep it in\n";
+        return;
+    }
+    try {
+        noteTermsAccepted(*note, user, std::chrono::system_clock::now());
+    } catch (const TermsNoteError& e) {
+        io.err() << "clipferry: cannot note that this was said: " << visible(e.what()) << "\n";
+    }
+}
+
+UploadOutcome notSent(const UploadJob& job, int exitStatus) {
+    UploadOutcome skipped;
+    skipped.file = job.file;
+    skipped.title = job.fields.title;
+    skipped.exitStatus = exitStatus;
+    return skipped;
+}
+
+void tellOutcome(const Io& io, const UploadOutcome& outcome, bool inBatch) {
+    if (outcome.verdict != Verdict::Accepted || io.json()) return;
+    io.out() << (inBatch ? visible(outcome.file) + ": " : "") << "accepted: "
+             << (outcome.message.empty() ? "(no message)" : visible(outcome.message)) << "\n"
+             << std::flush;
+}
+
+void tellResult(const Io& io, const Batch& batch, const std::vector<UploadOutcome>& outcomes,
+                const BatchSummary& summary) {
+    const bool inBatch = batch.jobs.size() > 1;
+    if (!io.json()) {
+        if (inBatch) io.out() << summaryLine(summary) << "\n";
+        return;
+    }
+    nlohmann::ordered_json document = inBatch ? batchJson(outcomes, summary) : uploadJson(outcomes.front());
+    if (batch.fromFolders) document["left_out"] = leftOutJson(batch.leftOut);
+    if (inBatch) {
+        for (auto& upload : document["uploads"]) withLedgerEntry(upload, batch.earlier);
+    } else {
+        withLedgerEntry(document, batch.earlier);
+    }
+    io.document(document);
+}
+}  // namespace
+
+int sendBatch(const Context& context, Service& service, const Batch& batch, ListCache& cache,
+              BatchLedger& ledger) {
+    const Io& io = context.io;
+    const UploadOptions& options = context.options.upload;
+    const std::string& user = context.user();
+    const size_t toSend = batch.toSend.size();
+    if (toSend > 0) tellTermsOnce(context);
+    tellPublishedBefore(io, batch);
+    std::vector<UploadOutcome> outcomes;
+    size_t sending = 0;  // the files being sent, for "2/7" on the progress line
+    bool ledgerFailed = false;  // the ledger could not be written: nothing more is sent
+    for (const UploadJob& job : batch.jobs) {
+        if (auto skip = batch.earlier.find(job.file); skip != batch.earlier.end()) {
+            outcomes.push_back(skippedOutcome(job.file, skip->second));
+            continue;
+        }
+        // Claimed before its first byte, so another command does not send it too.
+        std::optional<LedgerEntry> taken;
+        if (!interrupted() && !ledgerFailed) {
+            try {
+                taken = ledger.claim(user, job, options.again);
+            } catch (const LedgerError& e) {
+                io.err() << "clipferry: the ledger of uploads cannot be written (" << visible(e.what())
+                         << "): " << visible(job.file)
+                         << " and the files after it were not sent; --no-ledger sends without it\n";
+                ledgerFailed = true;
+            }
+        }
+        if (interrupted() || ledgerFailed) {  // Ctrl-C stops the batch: the rest is not sent
+            outcomes.push_back(notSent(job, ledgerFailed ? exit_status::failure : exit_status::interrupted));
+            continue;
+        }
+        if (taken) {
+            outcomes.push_back(skippedOutcome(job.file, *taken));
+            if (!io.json()) io.out() << skippedLine(job.file, *taken) << "\n";
+            continue;
+        }
+        ++sending;
+        const std::string place =
+            toSend > 1 ? std::to_string(sending) + "/" + std::to_string(toSend) + " " : "";
+        try {
+            outcomes.push_back(uploadOne(context, service, job, place));
+        } catch (const TextError& e) {
+            outcomes.push_back(notSendable(
+                context, job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));
+        }
+        UploadOutcome& outcome = outcomes.back();
+        if (outcome.verdict == Verdict::Failed && outcome.exitStatus == exit_status::interrupted) {
+            outcome.verdict = Verdict::Cancelled;  // the user stopped it before its last byte
+        }
+        if (outcome.verdict == Verdict::Refused && cache.servedAny() && !cache.bypassed()) {
+            // The checks passed on kept lists, which the service may have changed since.
+            const std::string kept = "the checks used the service's lists as kept since " +
+                                     localTime(cache.keptSince()) +
+                                     "; --refresh asks the service for them again";
+            io.err() << "clipferry: " << kept << "\n";
+            outcome.error += "; " + kept;
+        }
+        try {
+            if (ledger.settle(outcome)) {
+                io.err() << "clipferry: warning: " << visible(job.file)
+                         << " changed or was replaced while it was sent: the ledger notes the "
+                            "upload but does not skip the file on a later run\n";
+            }
+        } catch (const LedgerError& e) {
+            io.err() << "clipferry: " << visible(job.file) << " was " << verdictName(outcome.verdict)
+                     << " but the ledger could not note it (" << visible(e.what())
+                     << "): a later run would send it again; the files after it were not sent\n";
+            outcome.exitStatus = worseExitStatus(outcome.exitStatus, exit_status::failure);
+            ledgerFailed = true;
+        }
+        tellOutcome(io, outcome, batch.jobs.size() > 1);
+    }
+    const BatchSummary summary = summarize(outcomes);
+    tellResult(io, batch, outcomes, summary);
+    return summary.exitStatus;
+}
+
+void tellPublishedBefore(const Io& io, const Batch& batch) {
+    const auto& earlier = batch.earlier;
+    if (earlier.empty() || io.json()) return;
+    if (earlier.size() == 1 || io.verbose()) {
+        for (const UploadJob& job : batch.jobs) {
+            auto skip = earlier.find(job.file);
+            if (skip != earlier.end()) io.out() << skippedLine(job.file, skip->second) << "\n";
+        }
+    }
+    io.out() << earlier.size() << (earlier.size() == 1 ? " file" : " files")
+             << " already published, skipped; --again sends " << (earlier.size() == 1 ? "it" : "them")
+             << "\n" << std::flush;
+}
+
+void withLedgerEntry(nlohmann::ordered_json& upload, const std::map<std::string, LedgerEntry>& earlier) {
+    auto skip = earlier.find(upload.value("file", std::string()));
+    if (upload.value("verdict", std::string()) != "skipped" || skip == earlier.end()) return;
+    upload["ledger"] = {{"outcome", skip->second.outcome},
+                        {"time", skip->second.time},
+                        {"title", skip->second.title}};
+}
+
+nlohmann::ordered_json leftOutJson(const std::vector<LeftOut>& leftOut) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const LeftOut& entry : leftOut) list.push_back({{"file", entry.path}, {"reason", entry.reason}});
+    return list;
+}
+
+}  // namespace clipferry::cli
