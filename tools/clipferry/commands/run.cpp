@@ -61,20 +61,6 @@ std::optional<std::string> badArgument(const Context& context) {
     checked.user = context.user();
     return findBadArgument(checked);
 }
-
-int runLoggedIn(Context& context) {
-    switch (context.options.command) {
-    case Command::Login: return loginCommand(context);
-    case Command::FileTypes: return fileTypesCommand(context);
-    case Command::Categories: return categoriesCommand(context);
-    case Command::Moderators: return moderatorsCommand(context);
-    case Command::Upload: return uploadCommand(context);
-    case Command::Config:
-    case Command::History:
-    case Command::Logout: break;  // answered without a login
-    }
-    return exit_status::failure;
-}
 }  // namespace
 
 int runCommand(Context& context) {
@@ -92,7 +78,16 @@ int runCommand(Context& context) {
         return fail(io, exit_status::badArgument, "bad argument: " + *bad);
     }
     try {
-        return runLoggedIn(context);
+        switch (options.command) {
+        case Command::Login: return loginCommand(context);
+        case Command::FileTypes: return fileTypesCommand(context);
+        case Command::Categories: return categoriesCommand(context);
+        case Command::Moderators: return moderatorsCommand(context);
+        case Command::Upload: return uploadCommand(context);
+        case Command::Config:
+        case Command::History:
+        case Command::Logout: break;  // answered above, without a login
+        }
     } catch (const PasswordError& e) {
         return fail(io, interrupted() ? exit_status::interrupted : exit_status::failure, e.what());
     } catch (const MetadataError& e) {
@@ -102,6 +97,7 @@ int runCommand(Context& context) {
     } catch (const std::exception& e) {
         return fail(io, exit_status::failure, e.what());
     }
+    return exit_status::failure;
 }
 
 }  // namespace clipferry::cli

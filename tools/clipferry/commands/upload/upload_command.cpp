@@ -113,42 +113,6 @@ int dryRun(const Io& io, const Batch& batch, const ServiceLists& lists) {
     io.document(document);
     return exit_status::ok;
 }
-
-// After the login: the folders' types, the ledger's word, the checks, then
-// the files go out (or the dry run says what would).
-int uploadFiles(const Context& context, Service& service, Batch& batch,
-                const std::set<std::string>& fromFolders, BatchLedger& ledger) {
-    InterruptGuard guard;  // Ctrl-C, SIGTERM and SIGHUP now cancel through the progress callback
-    const Io& io = context.io;
-    const UploadOptions& options = context.options.upload;
-    ListCache cache(ledger.ledger(), context.user() + " " + io.proxy() + " " + kApiHost);
-    if (options.refresh) cache.bypass();
-    if (batch.fromFolders) {
-        if (int status = keepAcceptedTypes(context, service, cache, batch, fromFolders); status != 0) {
-            return status;
-        }
-    }
-    // What this user published before is left out, unless --again.
-    LedgerSplit split;
-    try {
-        split = ledger.split(context.user(), batch.jobs, options.again);
-    } catch (const LedgerError& e) {
-        return ledgerUnusable(io, e.what());
-    }
-    batch.toSend = split.toSend;
-    batch.earlier = split.earlier;
-    for (const std::string& repeat : split.repeats) {
-        io.err() << "clipferry: warning: " << visible(repeat) << "\n";
-    }
-    ServiceLists lists;
-    if (!batch.toSend.empty()) {
-        if (int status = checkBeforeSending(context, service, batch.toSend, lists, cache); status != 0) {
-            return status;
-        }
-    }
-    if (options.dryRun) return dryRun(io, batch, lists);
-    return sendBatch(context, service, batch, cache, ledger);
-}
 }  // namespace
 
 int uploadCommand(Context& context) {
@@ -186,7 +150,36 @@ int uploadCommand(Context& context) {
     }
     LoggedIn session = logIn(context, failed);
     if (!session.service) return session.exitStatus;
-    return uploadFiles(context, *session.service, batch, folders.fromFolders, *ledger);
+    Service& service = *session.service;
+
+    InterruptGuard guard;  // Ctrl-C, SIGTERM and SIGHUP now cancel through the progress callback
+    ListCache cache(ledger->ledger(), context.user() + " " + io.proxy() + " " + kApiHost);
+    if (upload.refresh) cache.bypass();
+    if (batch.fromFolders) {
+        if (int status = keepAcceptedTypes(context, service, cache, batch, folders.fromFolders); status != 0) {
+            return status;
+        }
+    }
+    // What this user published before is left out, unless --again.
+    LedgerSplit split;
+    try {
+        split = ledger->split(context.user(), batch.jobs, upload.again);
+    } catch (const LedgerError& e) {
+        return ledgerUnusable(io, e.what());
+    }
+    batch.toSend = split.toSend;
+    batch.earlier = split.earlier;
+    for (const std::string& repeat : split.repeats) {
+        io.err() << "clipferry: warning: " << visible(repeat) << "\n";
+    }
+    ServiceLists lists;
+    if (!batch.toSend.empty()) {
+        if (int status = checkBeforeSending(context, service, batch.toSend, lists, cache); status != 0) {
+            return status;
+        }
+    }
+    if (upload.dryRun) return dryRun(io, batch, lists);
+    return sendBatch(context, service, batch, cache, *ledger);
 }
 
 }  // namespace clipferry::cli
