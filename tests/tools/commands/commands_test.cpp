@@ -170,5 +170,20 @@ TEST_F(UploadBatch, EachFileHasItsVerdictAndTheWorstEndsTheBatch) {
     }
 }
 
+TEST_F(UploadBatch, AFailedLoginStillNamesTheFilesOwnProblems) {
+    const std::string empty = write("empty.mp4", "");
+    ServiceScript script;
+    script.login = {83};
+    std::map<std::string, std::string> environment = kLoggedIn;
+    environment["HOME"] = dir_.string();
+    const CommandRun run = runCommandLine({"upload", "--category", "3", empty}, script, {environment, {}});
+    EXPECT_EQ(run.status, exit_status::badArgument);
+    EXPECT_EQ(script.passwords, std::vector<std::string>{"secret"});
+    EXPECT_TRUE(script.uploaded.empty());
+    EXPECT_NE(run.err.find("clipferry: the files were not checked against the service's lists: login"),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("clipferry: nothing was sent\n"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace clipferry::cli
