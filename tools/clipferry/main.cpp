@@ -8,6 +8,7 @@
 #include "commands/commands.h"
 #include "service/interrupt.h"
 #include "app/options.h"
+#include "commands/root.h"
 #include "service/result_codes.h"
 #include "service/session.h"
 

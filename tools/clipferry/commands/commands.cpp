@@ -28,6 +28,8 @@
 #include "app/password.h"
 #include "commands/remembered_login.h"
 #include "commands/upload/preflight.h"
+#include "commands/root.h"
+#include "commands/upload/upload_jobs.h"
 #include "progress/progress.h"
 #include "service/result_codes.h"
 #include "service/retry.h"
