@@ -46,9 +46,13 @@ std::string optionWord(const std::string& argument) {
     return argument.substr(0, argument.find('='));
 }
 
+bool takesValue(const CLI::Option& option) {
+    return option.get_items_expected_max() > 0;
+}
+
 bool takesValue(const CLI::App& app, const std::string& argument) {
     const CLI::Option* option = app.get_option_no_throw(argument);
-    return option != nullptr && option->get_items_expected_max() > 0;
+    return option != nullptr && takesValue(*option);
 }
 
 std::string subcommandOf(const CLI::App& app, int argc, const char* const* argv) {

@@ -27,6 +27,9 @@ std::string commandList(const CLI::App& app);
 // (which could be a password given by mistake).
 std::string optionWord(const std::string& argument);
 
+// Whether the option takes a value (a flag takes none).
+bool takesValue(const CLI::Option& option);
+
 // Whether `argument` is an option of `app` that takes a value, so a scan of
 // the words can step over that value.
 bool takesValue(const CLI::App& app, const std::string& argument);

@@ -48,8 +48,7 @@ std::vector<OptionWords> optionsOf(const CLI::App& app) {
     std::vector<OptionWords> options;
     for (const CLI::Option* option : app.get_options()) {
         if (option->get_positional()) continue;
-        // A flag has no type name in the help; an option that takes a value has one.
-        OptionWords words{option->get_lnames(), option->get_snames(), !option->get_type_name().empty(),
+        OptionWords words{option->get_lnames(), option->get_snames(), takesValue(*option),
                           option->get_description()};
         words.description = words.description.substr(0, words.description.find('\n'));
         options.push_back(std::move(words));
@@ -61,9 +60,13 @@ std::vector<Subcommand> subcommandsOf(const CLI::App& app) {
     std::vector<Subcommand> subcommands;
     for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
         Subcommand entry{sub->get_name(), sub->get_description(), optionsOf(*sub), ""};
-        if (entry.name == "upload") entry.positional = "files";
-        if (entry.name == "help") entry.positional = "commands";
-        if (entry.name == "completion") entry.positional = "shells";
+        // What the words after it are, read from the name its positional has in the table.
+        for (const CLI::Option* option : sub->get_options()) {
+            if (!option->get_positional()) continue;
+            const std::string name = option->get_name();
+            entry.positional = name == "FILE" ? "files" : name == "COMMAND" ? "commands"
+                             : name == "SHELL" ? "shells" : "";
+        }
         subcommands.push_back(std::move(entry));
     }
     return subcommands;
