@@ -11,6 +11,34 @@
 
 namespace clipferry::cli {
 
+namespace {
+// upload's yes-or-no flags, in the order the help lists them.
+struct FlagRow {
+    const char* name;
+    bool UploadOptions::*field;
+    const char* description;
+};
+const FlagRow kFlags[] = {
+    {"--no-check", &UploadOptions::noCheck,
+     "Do not check the file type, categories and moderator against the "
+     "service's lists (an empty file is still refused)"},
+    {"--dry-run", &UploadOptions::dryRun,
+     "Log in, run every check (but those --no-check skips) and show what "
+     "would be sent; send nothing"},
+    {"--again", &UploadOptions::again,
+     "Send files the ledger says you published before, or that may have been "
+     "received (see clipferry history)"},
+    {"--no-ledger", &UploadOptions::noLedger,
+     "Neither read nor write the ledger: nothing is skipped, claimed or noted "
+     "(for a ledger that cannot be used; exit status 1 without it)"},
+    {"--recursive,-r", &UploadOptions::recursive,
+     "Take the files of a folder's subfolders too"},
+    {"--refresh", &UploadOptions::refresh,
+     "Ask the service for its file types, categories and moderators instead of "
+     "using the lists kept for a day"},
+};
+}  // namespace
+
 void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& flags) {
     upload.add_option("FILE", options.files,
                       "The media files to publish, one after the other; a folder stands for its "
@@ -46,22 +74,7 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
                       "Title, description, tags, categories and moderator per file, from a JSON "
                       "file (see clipferry(1)); flags given here win")
         ->type_name("FILE");
-    upload.add_flag("--no-check", options.noCheck,
-                    "Do not check the file type, categories and moderator against the "
-                    "service's lists (an empty file is still refused)");
-    upload.add_flag("--dry-run", options.dryRun,
-                    "Log in, run every check (but those --no-check skips) and show what "
-                    "would be sent; send nothing");
-    upload.add_flag("--again", options.again,
-                    "Send files the ledger says you published before, or that may have been "
-                    "received (see clipferry history)");
-    upload.add_flag("--no-ledger", options.noLedger,
-                    "Neither read nor write the ledger: nothing is skipped, claimed or noted "
-                    "(for a ledger that cannot be used; exit status 1 without it)");
-    upload.add_flag("--recursive,-r", options.recursive, "Take the files of a folder's subfolders too");
-    upload.add_flag("--refresh", options.refresh,
-                    "Ask the service for its file types, categories and moderators instead of "
-                    "using the lists kept for a day");
+    for (const FlagRow& row : kFlags) upload.add_flag(row.name, options.*row.field, row.description);
     upload.add_option("--limit-rate", flags.limitRate,
                       "Keep each upload's average at or under RATE bytes per second: 500K, 2M "
                       "(K, M, G are 1024, 1024², 1024³)")
