@@ -11,6 +11,7 @@
 #include "app/options.h"
 #include "app/password.h"
 #include "commands/remembered_login.h"
+#include "commands/root.h"
 #include "commands/run.h"
 #include "service/interrupt.h"
 #include "service/result_codes.h"

@@ -1,3 +1,4 @@
+// The documents every command shares: a failure, the settings, and how any is printed.
 #include "app/json_output.h"
 
 namespace clipferry::cli {
@@ -10,48 +11,6 @@ nlohmann::ordered_json failureDocument(const std::string& operation, std::option
     document["exit_status"] = exitStatus;
     document["error"] = error;
     return document;
-}
-
-nlohmann::ordered_json categoriesJson(const std::vector<Category>& tree, bool withChildren) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const Category& category : tree) {
-        nlohmann::ordered_json item = {{"id", category.id}, {"name", category.name}};
-        if (withChildren) item["children"] = categoriesJson(category.children, true);
-        list.push_back(std::move(item));
-    }
-    return list;
-}
-
-nlohmann::ordered_json uploadJson(const UploadOutcome& outcome) {
-    nlohmann::ordered_json document = {{"ok", outcome.verdict == Verdict::Accepted || outcome.verdict == Verdict::Skipped},
-                               {"file", outcome.file},
-                               {"title", outcome.title},
-                               {"bytes", outcome.bytes},
-                               {"bytes_sent", static_cast<uint64_t>(outcome.bytesSent)},
-                               {"seconds", outcome.seconds},
-                               {"verdict", verdictName(outcome.verdict)},
-                               {"message", outcome.message},
-                               {"result", outcome.result},
-                               {"exit_status", outcome.exitStatus}};
-    if (!outcome.error.empty()) document["error"] = outcome.error;
-    if (!outcome.publishedAt.empty()) document["published"] = outcome.publishedAt;
-    return document;
-}
-
-nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary) {
-    nlohmann::ordered_json uploads = nlohmann::ordered_json::array();
-    for (const UploadOutcome& outcome : outcomes) uploads.push_back(uploadJson(outcome));
-    return {{"ok", summary.exitStatus == 0},
-            {"uploads", std::move(uploads)},
-            {"summary",
-             {{"accepted", summary.accepted},
-              {"refused", summary.refused},
-              {"failed", summary.failed},
-              {"not_sent", summary.notSent},
-              {"may_have_been_received", summary.mayHaveBeenReceived},
-              {"skipped", summary.skipped},
-              {"cancelled", summary.cancelled}}},
-            {"exit_status", summary.exitStatus}};
 }
 
 namespace {

@@ -5,11 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "commands/category_tree.h"
 #include "store/config.h"
-#include "commands/upload/upload_batch.h"
 
 namespace clipferry::cli {
 
@@ -17,16 +14,6 @@ namespace clipferry::cli {
 // operation or result when the command failed before asking the library.
 nlohmann::ordered_json failureDocument(const std::string& operation, std::optional<int32_t> result,
                                int exitStatus, const std::string& error);
-
-// [{"id", "name"}...], each with "children" when the tree was fetched below the top level.
-nlohmann::ordered_json categoriesJson(const std::vector<Category>& tree, bool withChildren);
-
-// One upload: file, title, bytes (the file's size), bytes_sent, seconds,
-// verdict, message, result, exit status, and the error when there was one.
-nlohmann::ordered_json uploadJson(const UploadOutcome& outcome);
-
-// A batch: {"ok", "uploads": [...], "summary": {...}, "exit_status"}.
-nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary);
 
 // `clipferry config`: {"ok", "config_file": {"path", "exists"}, "settings":
 // {NAME: {"value", "origin", "from"}...}, "password_set", "terms_accepted"}.

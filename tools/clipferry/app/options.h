@@ -1,11 +1,10 @@
-// The command line: subcommands and their options, parsed with CLI11, and
-// the checks that name a wrong argument before the library is asked.
+// The plain structures the command line fills: the command, the options of
+// the whole command and of each subcommand. The table that fills them is
+// commands/root.cpp, with each command's options beside the command.
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,8 +45,6 @@ struct UploadOptions {
 struct Options {
     Command command = Command::Login;
     CommandLineSettings given;  // --user, --proxy, --retry as given; the configuration fills the rest
-    std::string user;           // in effect, once the settings are resolved
-    int retries = 0;            // in effect, once the settings are resolved
     bool json = false;            // one JSON document on standard output
     bool quiet = false;           // no progress, only the result and errors
     bool verbose = false;         // each step, the proxy and the dump files on standard error
@@ -63,25 +60,5 @@ struct ParseResult {
     std::optional<Options> options;
     int exitStatus = 0;
 };
-
-// versionText: what --version prints.
-ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& out,
-                             std::ostream& err, const std::string& versionText = "clipferry");
-
-// What is wrong with arguments that parsed, naming the argument; empty when
-// nothing is. Looks at the file system for the upload's files.
-std::optional<std::string> findBadArgument(const Options& options);
-
-// The uploads the options ask for, in order: one per file, each field taken
-// from the command line, else the file's --meta entry, else `configDefaults`,
-// else the built-in default (the title is the file's name without its
-// extension). The description file is read from `standardInput` for "-".
-// Throws MetadataError when the --meta or description file cannot be used.
-// `warnings`, when given, receives one line per --meta entry that names none
-// of the files: a misspelt name would otherwise drop its details unnoticed.
-std::vector<UploadJob> buildUploadJobs(const UploadOptions& options,
-                                       const UploadFields& configDefaults,
-                                       std::istream& standardInput,
-                                       std::vector<std::string>* warnings = nullptr);
 
 }  // namespace clipferry::cli

@@ -1,3 +1,4 @@
+// Walking the category tree level by level, and showing it as text or as JSON.
 #include "commands/category_tree.h"
 
 #include "text/text.h"
@@ -65,6 +66,16 @@ std::string renderCategoryTree(const std::vector<Category>& tree, bool plain) {
     std::string out;
     render(tree, "", true, plain, out);
     return out;
+}
+
+nlohmann::ordered_json categoriesJson(const std::vector<Category>& tree, bool withChildren) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const Category& category : tree) {
+        nlohmann::ordered_json item = {{"id", category.id}, {"name", category.name}};
+        if (withChildren) item["children"] = categoriesJson(category.children, true);
+        list.push_back(std::move(item));
+    }
+    return list;
 }
 
 }  // namespace clipferry::cli

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,8 @@ int32_t fetchCategoryTree(int32_t parent, bool recursive, const FetchChildren& f
 // "1 Film" then "├── 11 Short Films" ... one line per category. Plain: two
 // spaces of indentation per level instead of lines, for pipes and files.
 std::string renderCategoryTree(const std::vector<Category>& tree, bool plain = false);
+
+// [{"id", "name"}...], each with "children" when the tree was fetched below the top level.
+nlohmann::ordered_json categoriesJson(const std::vector<Category>& tree, bool withChildren);
 
 }  // namespace clipferry::cli

@@ -3,11 +3,33 @@
 // and what the positional arguments are (files, commands, shells).
 #include "commands/completion.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
+
+#include "app/option_table.h"
 
 namespace clipferry::cli {
 
 namespace {
+
+// The shells a script is made for: the one list the help, the check of the
+// word and the scripts' own completion of it are made from.
+const char* const kShells[] = {"bash", "zsh", "fish"};
+
+// "bash zsh fish"; in prose "bash, zsh or fish".
+std::string shellWords(bool prose = false) {
+    std::string text;
+    for (size_t i = 0; i < std::size(kShells); ++i) {
+        const char* gap = i == 0 ? "" : !prose ? " " : i + 1 == std::size(kShells) ? " or " : ", ";
+        text += gap + std::string(kShells[i]);
+    }
+    return text;
+}
+
+bool isShell(const std::string& text) {
+    return std::find(std::begin(kShells), std::end(kShells), text) != std::end(kShells);
+}
 
 struct OptionWords {
     std::vector<std::string> longNames, shortNames;
@@ -26,8 +48,7 @@ std::vector<OptionWords> optionsOf(const CLI::App& app) {
     std::vector<OptionWords> options;
     for (const CLI::Option* option : app.get_options()) {
         if (option->get_positional()) continue;
-        // A flag has no type name in the help; an option that takes a value has one.
-        OptionWords words{option->get_lnames(), option->get_snames(), !option->get_type_name().empty(),
+        OptionWords words{option->get_lnames(), option->get_snames(), takesValue(*option),
                           option->get_description()};
         words.description = words.description.substr(0, words.description.find('\n'));
         options.push_back(std::move(words));
@@ -39,9 +60,13 @@ std::vector<Subcommand> subcommandsOf(const CLI::App& app) {
     std::vector<Subcommand> subcommands;
     for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
         Subcommand entry{sub->get_name(), sub->get_description(), optionsOf(*sub), ""};
-        if (entry.name == "upload") entry.positional = "files";
-        if (entry.name == "help") entry.positional = "commands";
-        if (entry.name == "completion") entry.positional = "shells";
+        // What the words after it are, read from the name its positional has in the table.
+        for (const CLI::Option* option : sub->get_options()) {
+            if (!option->get_positional()) continue;
+            const std::string name = option->get_name();
+            entry.positional = name == "FILE" ? "files" : name == "COMMAND" ? "commands"
+                             : name == "SHELL" ? "shells" : "";
+        }
         subcommands.push_back(std::move(entry));
     }
     return subcommands;
@@ -103,7 +128,7 @@ std::string bash(const std::vector<OptionWords>& global, const std::vector<Subco
         } else if (sub.positional == "commands") {
             script += "        " + sub.name + ") COMPREPLY=($(compgen -W \"$commands\" -- \"$cur\")) ;;\n";
         } else if (sub.positional == "shells") {
-            script += "        " + sub.name + ") COMPREPLY=($(compgen -W 'bash zsh fish' -- \"$cur\")) ;;\n";
+            script += "        " + sub.name + ") COMPREPLY=($(compgen -W '" + shellWords() + "' -- \"$cur\")) ;;\n";
         }
     }
     script +=
@@ -141,7 +166,7 @@ std::string zsh(const std::vector<OptionWords>& global, const std::vector<Subcom
     for (const Subcommand& sub : subs) {
         if (sub.positional == "files") script += "        " + sub.name + ") _files ;;\n";
         if (sub.positional == "commands") script += "        " + sub.name + ") compadd -- $commands ;;\n";
-        if (sub.positional == "shells") script += "        " + sub.name + ") compadd -- bash zsh fish ;;\n";
+        if (sub.positional == "shells") script += "        " + sub.name + ") compadd -- " + shellWords() + " ;;\n";
     }
     script +=
         "    esac\n"
@@ -188,13 +213,23 @@ std::string fish(const std::vector<OptionWords>& global, const std::vector<Subco
             script += "complete -c clipferry -n " + fishQuoted(seen) + " -a " + fishQuoted(names(subs)) + "\n";
         }
         if (sub.positional == "shells") {
-            script += "complete -c clipferry -n " + fishQuoted(seen) + " -a 'bash zsh fish'\n";
+            script += "complete -c clipferry -n " + fishQuoted(seen) + " -a " + fishQuoted(shellWords()) + "\n";
         }
     }
     return script;
 }
 
 }  // namespace
+
+CLI::App* addCompletionCommand(CLI::App& app, std::string& shell) {
+    CLI::App* completion = app.add_subcommand(
+        "completion", "Print the shell completion script for " + shellWords(true));
+    completion->add_option("SHELL", shell, shellWords(true))
+        ->required()
+        ->type_name("")
+        ->check(wants(shellWords(true), isShell));
+    return completion;
+}
 
 std::string completionScript(const CLI::App& app, const std::string& shell) {
     const std::vector<OptionWords> global = optionsOf(app);

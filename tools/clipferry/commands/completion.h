@@ -8,6 +8,9 @@
 
 namespace clipferry::cli {
 
+// Adds the `completion SHELL` subcommand to `app`; the shell named lands in `shell`.
+CLI::App* addCompletionCommand(CLI::App& app, std::string& shell);
+
 // The script for "bash", "zsh" or "fish"; empty for any other shell.
 std::string completionScript(const CLI::App& app, const std::string& shell);
 

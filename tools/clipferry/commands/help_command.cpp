@@ -76,6 +76,12 @@ int helpWidth(int fd) {
     return isatty(fd) == 1 && ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
+CLI::App* addHelpCommand(CLI::App& app, std::string& topic) {
+    CLI::App* help = app.add_subcommand("help", "Show the help of the command or of one COMMAND");
+    help->add_option("COMMAND", topic, "The command to show the help of")->type_name("");
+    return help;
+}
+
 bool showHelp(const CLI::App& app, const std::string& topic, std::ostream& out, int width) {
     if (topic.empty()) {
         // Not app.help(): once `help` was parsed, CLI11 gives the help of the

@@ -8,6 +8,9 @@
 
 namespace clipferry::cli {
 
+// Adds the `help [COMMAND]` subcommand to `app`; the command named lands in `topic`.
+CLI::App* addHelpCommand(CLI::App& app, std::string& topic);
+
 // Prints the help of the whole command (topic empty) or of one subcommand;
 // false when the topic names no subcommand.
 // `width`: the terminal's columns (see wrapHelp); 0 leaves the lines as they are.

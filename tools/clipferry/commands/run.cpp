@@ -10,6 +10,7 @@
 #include "commands/lists.h"
 #include "commands/login.h"
 #include "commands/remembered_login.h"
+#include "commands/root.h"
 #include "commands/upload/metadata.h"
 #include "commands/upload/upload_command.h"
 #include "service/interrupt.h"
@@ -55,12 +56,6 @@ void useSettings(Context& context) {
     }
 }
 
-// The checks of findBadArgument look at the user in effect.
-std::optional<std::string> badArgument(const Context& context) {
-    Options checked = context.options;
-    checked.user = context.user();
-    return findBadArgument(checked);
-}
 }  // namespace
 
 int runCommand(Context& context) {
@@ -74,7 +69,7 @@ int runCommand(Context& context) {
     default: break;
     }
     useSettings(context);
-    if (auto bad = badArgument(context)) {
+    if (auto bad = findBadArgument(context.options, context.user())) {
         return fail(io, exit_status::badArgument, "bad argument: " + *bad);
     }
     try {

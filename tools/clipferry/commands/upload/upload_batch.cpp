@@ -1,3 +1,4 @@
+// Each upload's verdict, the summary of a batch, and both as JSON.
 #include "commands/upload/upload_batch.h"
 
 #include "service/result_codes.h"
@@ -62,6 +63,38 @@ std::string summaryLine(const BatchSummary& summary) {
         line += ", " + std::to_string(summary.skipped) + " skipped (sent before)";
     }
     return line;
+}
+
+nlohmann::ordered_json uploadJson(const UploadOutcome& outcome) {
+    nlohmann::ordered_json document = {{"ok", outcome.verdict == Verdict::Accepted || outcome.verdict == Verdict::Skipped},
+                               {"file", outcome.file},
+                               {"title", outcome.title},
+                               {"bytes", outcome.bytes},
+                               {"bytes_sent", static_cast<uint64_t>(outcome.bytesSent)},
+                               {"seconds", outcome.seconds},
+                               {"verdict", verdictName(outcome.verdict)},
+                               {"message", outcome.message},
+                               {"result", outcome.result},
+                               {"exit_status", outcome.exitStatus}};
+    if (!outcome.error.empty()) document["error"] = outcome.error;
+    if (!outcome.publishedAt.empty()) document["published"] = outcome.publishedAt;
+    return document;
+}
+
+nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary) {
+    nlohmann::ordered_json uploads = nlohmann::ordered_json::array();
+    for (const UploadOutcome& outcome : outcomes) uploads.push_back(uploadJson(outcome));
+    return {{"ok", summary.exitStatus == 0},
+            {"uploads", std::move(uploads)},
+            {"summary",
+             {{"accepted", summary.accepted},
+              {"refused", summary.refused},
+              {"failed", summary.failed},
+              {"not_sent", summary.notSent},
+              {"may_have_been_received", summary.mayHaveBeenReceived},
+              {"skipped", summary.skipped},
+              {"cancelled", summary.cancelled}}},
+            {"exit_status", summary.exitStatus}};
 }
 
 }  // namespace clipferry::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -56,5 +57,12 @@ BatchSummary summarize(const std::vector<UploadOutcome>& outcomes);
 // "3 files: 2 accepted, 1 refused, 0 failed", and the files not sent, that
 // may have been received or were skipped, when there are any.
 std::string summaryLine(const BatchSummary& summary);
+
+// One upload: file, title, bytes (the file's size), bytes_sent, seconds,
+// verdict, message, result, exit status, and the error when there was one.
+nlohmann::ordered_json uploadJson(const UploadOutcome& outcome);
+
+// A batch: {"ok", "uploads": [...], "summary": {...}, "exit_status"}.
+nlohmann::ordered_json batchJson(const std::vector<UploadOutcome>& outcomes, const BatchSummary& summary);
 
 }  // namespace clipferry::cli

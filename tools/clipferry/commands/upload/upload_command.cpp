@@ -15,6 +15,7 @@
 #include "commands/upload/folder_files.h"
 #include "commands/upload/send_batch.h"
 #include "commands/upload/service_lists.h"
+#include "commands/upload/upload_jobs.h"
 #include "service/interrupt.h"
 #include "store/ledger.h"
 #include "text/text.h"
