@@ -1,18 +1,40 @@
 #!/usr/bin/env python3
-# Prints every include in tools/clipferry that points to a floor above the includer.
-import os, re, sys
-root = sys.argv[1] if len(sys.argv) > 1 else 'tools/clipferry'
-rank = {'text': 0, 'progress': 1, 'store': 2, 'service': 3, 'app': 4, 'commands': 5}
-bad = 0
-for d, _, fs in os.walk(root):
-    for f in fs:
-        if not f.endswith(('.h', '.cpp')): continue
-        p = os.path.join(d, f); rel = os.path.relpath(p, root)
-        top = rel.split('/')[0]
-        if top not in rank: continue
-        for n, line in enumerate(open(p), 1):
-            m = re.match(r'#include "([a-z_]+)/', line)
-            if m and m.group(1) in rank and rank[m.group(1)] > rank[top]:
-                if f.endswith('.h') or True:
-                    print(f'{rel}:{n}: {line.strip()}'); bad += 1
-print(bad, 'upward includes')
+"""Holds the command's floors: every #include in tools/clipferry points to its
+own floor or one below, and no file grows past 400 lines. Exits 1 and names
+each offender otherwise."""
+import os
+import re
+import sys
+
+# Top to bottom: a file may include from its own floor or any floor after it.
+FLOORS = ['commands', 'app', 'service', 'store', 'progress', 'text']
+MOST_LINES = 400
+
+
+def main(root):
+    rank = {name: len(FLOORS) - i for i, name in enumerate(FLOORS)}
+    faults = []
+    for folder, _, files in os.walk(root):
+        for name in sorted(files):
+            if not name.endswith(('.h', '.cpp')):
+                continue
+            path = os.path.join(folder, name)
+            relative = os.path.relpath(path, root)
+            with open(path, encoding='utf-8') as source:
+                lines = source.readlines()
+            if len(lines) > MOST_LINES:
+                faults.append(f'{relative}: {len(lines)} lines, over {MOST_LINES}')
+            floor = relative.split(os.sep)[0]
+            if floor not in rank:
+                continue  # main.cpp stands above every floor
+            for number, line in enumerate(lines, 1):
+                included = re.match(r'\s*#\s*include\s+"([a-z_]+)/', line)
+                if included and rank.get(included.group(1), 0) > rank[floor]:
+                    faults.append(f'{relative}:{number}: {line.strip()} reaches a floor above')
+    for fault in faults:
+        print(fault)
+    return 1 if faults else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else 'tools/clipferry'))

@@ -2,9 +2,11 @@
 #include "commands/lists.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "app/failure.h"
 #include "app/json_output.h"
+#include "app/option_table.h"
 #include "app/retrying.h"
 #include "commands/category_tree.h"
 #include "commands/login.h"
@@ -48,6 +50,13 @@ int fileTypesCommand(Context& context) {
     }
     for (const std::string& type : types) io.out() << visible(type) << "\n";
     return exit_status::ok;
+}
+
+void addCategoriesOptions(CLI::App& categories, Options& options) {
+    categories.add_option("PARENT", options.parent, "List below this category (default: the top)")
+        ->check(wholeNumber(0, INT32_MAX))
+        ->type_name("ID");
+    categories.add_flag("--recursive,-r", options.recursive, "Descend into every category");
 }
 
 int categoriesCommand(Context& context) {

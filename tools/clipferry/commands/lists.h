@@ -1,6 +1,8 @@
 // The service's lists as commands: file-types, categories, moderators.
 #pragma once
 
+#include <CLI/CLI.hpp>
+
 #include <cstdint>
 #include <vector>
 
@@ -10,6 +12,8 @@
 namespace clipferry::cli {
 
 int fileTypesCommand(Context& context);
+// categories' own options: PARENT and --recursive.
+void addCategoriesOptions(CLI::App& categories, Options& options);
 int categoriesCommand(Context& context);
 int moderatorsCommand(Context& context);
 

@@ -103,6 +103,11 @@ LoggedIn logIn(Context& context, const LoginFailed& failed) {
     return session;
 }
 
+void addLoginOptions(CLI::App& login, Options& options) {
+    login.add_flag("--remember", options.remember,
+                   "Keep the password in the desktop's keyring without asking");
+}
+
 int loginCommand(Context& context) {
     LoggedIn session = logIn(context);
     if (!session.service) return session.exitStatus;

@@ -3,6 +3,8 @@
 // and a refused login said as what it was.
 #pragma once
 
+#include <CLI/CLI.hpp>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +25,9 @@ struct LoggedIn {
 using LoginFailed = std::function<int(const std::string& why)>;
 
 LoggedIn logIn(Context& context, const LoginFailed& failed = {});
+
+// login's own options: --remember.
+void addLoginOptions(CLI::App& login, Options& options);
 
 // `clipferry login`.
 int loginCommand(Context& context);

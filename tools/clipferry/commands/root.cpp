@@ -13,6 +13,8 @@
 #include "app/usage_errors.h"
 #include "commands/completion.h"
 #include "commands/help_command.h"
+#include "commands/lists.h"
+#include "commands/login.h"
 #include "commands/upload/upload_options.h"
 #include "service/result_codes.h"
 
@@ -60,16 +62,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     for (const CommandWord& word : kCommands) {
         CLI::App* sub = app.add_subcommand(word.name, word.description);
         switch (word.command) {
-        case Command::Login:
-            sub->add_flag("--remember", options.remember,
-                          "Keep the password in the desktop's keyring without asking");
-            break;
-        case Command::Categories:
-            sub->add_option("PARENT", options.parent, "List below this category (default: the top)")
-                ->check(wholeNumber(0, INT32_MAX))
-                ->type_name("ID");
-            sub->add_flag("--recursive,-r", options.recursive, "Descend into every category");
-            break;
+        case Command::Login: addLoginOptions(*sub, options); break;
+        case Command::Categories: addCategoriesOptions(*sub, options); break;
         case Command::Upload: addUploadOptions(*sub, options.upload, uploadFlags); break;
         default: break;
         }
