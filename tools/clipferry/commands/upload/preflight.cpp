@@ -18,42 +18,6 @@ namespace {
 // Long lists are cut here; the listing commands show them whole.
 constexpr size_t kChoicesShown = 12;
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The bytes of the UTF-8 character at `at`, so that ? takes a whole character.
-size_t characterLength(const std::string& text, size_t at) {
-    size_t length = 1;
-    while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
-        ++length;
-    }
-    return length;
-}
-
-bool wildcardMatch(const std::string& pattern, const std::string& name) {
-    size_t p = 0, n = 0;
-    size_t starP = std::string::npos, starN = 0;  // where the last * began, to try it longer
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && pattern[p] == '?') {
-            ++p;
-            n += characterLength(name, n);
-        } else if (p < pattern.size() && fold(pattern[p]) == fold(name[n])) {
-            ++p;
-            ++n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            starN += characterLength(name, starN);
-            n = starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 std::string join(const std::vector<std::string>& items) {
     std::string text;
     for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
@@ -88,21 +52,6 @@ void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
 
 }  // namespace
 
-std::vector<std::string> splitFileTypes(const std::string& fileTypes) {
-    std::vector<std::string> patterns;
-    size_t start = 0;
-    while (start <= fileTypes.size()) {
-        size_t end = fileTypes.find_first_of(";,", start);
-        if (end == std::string::npos) end = fileTypes.size();
-        std::string pattern = fileTypes.substr(start, end - start);
-        const size_t first = pattern.find_first_not_of(" \t\r\n");
-        pattern = first == std::string::npos ? "" : pattern.substr(first, pattern.find_last_not_of(" \t\r\n") - first + 1);
-        if (!pattern.empty()) patterns.push_back(pattern);
-        start = end + 1;
-    }
-    return patterns;
-}
-
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
     std::vector<Choice> choices;
     flattenInto(tree, choices);
@@ -110,14 +59,7 @@ std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
 }
 
 bool matchesFileTypes(const std::string& file, const std::string& fileTypes) {
-    const std::string name = fs::path(file).filename().string();
-    for (std::string pattern : splitFileTypes(fileTypes)) {
-        if (pattern.find_first_of("*?") == std::string::npos) {
-            pattern = (pattern.front() == '.' ? "*" : "*.") + pattern;
-        }
-        if (wildcardMatch(pattern, name)) return true;
-    }
-    return false;
+    return rules::matchesFileTypes(fs::path(file).filename().string(), splitFileTypes(fileTypes));
 }
 
 std::vector<std::string> checkFile(const std::string& file) {

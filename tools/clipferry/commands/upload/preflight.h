@@ -10,6 +10,7 @@
 
 #include "commands/category_tree.h"
 #include "app/options.h"
+#include "text/file_types.h"
 
 namespace clipferry::cli {
 
@@ -33,9 +34,7 @@ struct ServiceLists {
 // The tree in listing order, parents before their children.
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree);
 
-// The service's file types one by one: "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
-// (';' or ',' between them, blanks around them dropped).
-std::vector<std::string> splitFileTypes(const std::string& fileTypes);
+using rules::splitFileTypes;  // "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
 
 // Whether the file's name matches one of the ';'-separated patterns, with *
 // and ?, ignoring case. A pattern without wildcards or a dot ("mp4", ".mp4")
