@@ -43,6 +43,17 @@ bool listed(const std::vector<Choice>& choices, int32_t id) {
     return false;
 }
 
+// The command's own rule for the texts it sends, stricter than the library's,
+// which refuses only what its request cannot carry (a C0 control other than
+// tab, line feed and carriage return) and so sends a tab in a title, and DEL
+// or a C1 control in any text. The command refuses those as well: a file's
+// name, the title and the tags are shown again on one line (the service's
+// verdict, the history, the progress line), where DEL and the C1 controls act
+// on the terminal. Only the description may hold tabs and line breaks.
+bool commandRefusesCharacterIn(const std::string& text, bool isDescription) {
+    return hasControlCharacter(text, isDescription);
+}
+
 void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
     for (const Category& category : level) {
         out.push_back({category.id, category.name});
@@ -71,7 +82,7 @@ std::vector<std::string> checkFile(const std::string& file) {
     std::vector<std::string> problems;
     if (fs::file_size(file, error) == 0 && !error) problems.push_back(file + ": the file is empty; there is nothing to upload");
     // The name goes out with the file, and the service echoes it in its verdict.
-    if (hasControlCharacter(fs::path(file).filename().string())) {
+    if (commandRefusesCharacterIn(fs::path(file).filename().string(), false)) {
         problems.push_back(file + ": the file's name holds a control character, which the service "
                                   "cannot take; rename the file");
     }
@@ -93,11 +104,9 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
     const std::pair<const char*, const std::string*> texts[] = {
         {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
     for (const auto& [flag, text] : texts) {
-        // The service echoes the fields in its verdict, which such a character
-        // would break. A title taken from the file's name is said against the
-        // name, by checkFile.
+        // A title taken from the file's name is said against the name, by checkFile.
         const bool fileName = text == &fields.title && *text == fs::path(upload.file).stem().string();
-        if (!fileName && hasControlCharacter(*text, text == &fields.description)) {
+        if (!fileName && commandRefusesCharacterIn(*text, text == &fields.description)) {
             problems.push_back(std::string(flag) + ": holds a control character (" + visible(*text) +
                                "), which the service cannot take" +
                                (text == &fields.description ? " (tabs and line breaks are fine)" : ""));

@@ -46,8 +46,9 @@ bool matchesFileTypes(const std::string& file, const std::string& fileTypes);
 std::vector<std::string> checkFile(const std::string& file);
 
 // A title with more than blanks and a first category are given, no text
-// holds a control character (the description may hold tabs and line breaks)
-// and none is longer than the library sends.
+// holds a control character (the description may hold tabs and line breaks:
+// the command's own rule, stricter than the library's, which sends a tab in a
+// title) and none is longer than the library sends.
 std::vector<std::string> checkFields(const UploadJob& upload);
 
 // The file's type, the non-zero category ids and the moderator against the lists.
