@@ -10,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include "progress/clock.h"
 #include "store/ledger_files.h"
 
 namespace clipferry::cli {
@@ -189,7 +190,7 @@ void Ledger::prepareForWriting() {
     // Switching a new database to write-ahead logging can meet another command
     // doing the same, and SQLite answers that with "locked" at once instead of
     // waiting: such a first open is tried again until the busy timeout passes.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    const double deadline = steadySeconds() + kBusyTimeoutMs / 1000.0;
     for (;;) {
         try {
             // Write-ahead logging: readers and one writer do not wait for each other.
@@ -210,7 +211,7 @@ void Ledger::prepareForWriting() {
         } catch (const LedgerError& e) {
             if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             const bool busy = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED;
-            if (!busy || std::chrono::steady_clock::now() >= deadline) throw;
+            if (!busy || steadySeconds() >= deadline) throw;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "commands/upload/metadata.h"
+#include "progress/progress.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -80,7 +81,7 @@ std::vector<std::string> checkFile(const std::string& file) {
     if (!fs::is_regular_file(status)) return {file + ": not a regular file"};
     if (!std::ifstream(file, std::ios::binary)) return {file + ": cannot be read"};
     std::vector<std::string> problems;
-    if (fs::file_size(file, error) == 0 && !error) problems.push_back(file + ": the file is empty; there is nothing to upload");
+    if (fileSizeOrZero(file) == 0) problems.push_back(file + ": the file is empty; there is nothing to upload");
     // The name goes out with the file, and the service echoes it in its verdict.
     if (commandRefusesCharacterIn(fs::path(file).filename().string(), false)) {
         problems.push_back(file + ": the file's name holds a control character, which the service "
