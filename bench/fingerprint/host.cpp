@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "batch_ledger.h"
-#include "fingerprint.h"
+#include "commands/upload/batch_ledger.h"
+#include "store/fingerprint.h"
 
 namespace {
 double since(std::chrono::steady_clock::time_point start) {

@@ -26,33 +26,33 @@ bool HoldsBlankOrControl(const char16_t* address) {
 // scheme would read a local file or stream the video to another port, and a
 // malformed one would fail the upload, while an empty address sends it to the
 // default host.
-void StoreUploadServerUrl(RequestSettings& context, const char16_t* address) {
+void StoreUploadServerUrl(RequestSettings& settings, const char16_t* address) {
     if (HoldsBlankOrControl(address)) return;
     const std::string utf8 = platform::Utf16ToUtf8(std::u16string(address));
-    if (utf8.size() >= sizeof context.uploadServerUrl || !IsWebUrl(utf8.c_str())) return;
-    std::memcpy(context.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
+    if (utf8.size() >= sizeof settings.uploadServerUrl || !IsWebUrl(utf8.c_str())) return;
+    std::memcpy(settings.uploadServerUrl, utf8.c_str(), utf8.size() + 1);
 }
 
 }  // namespace
 
 void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
-    std::memset(context.uploadServerUrl, 0, sizeof context.uploadServerUrl);
-    if (context.binding == nullptr) return;
+    std::memset(context.settings.uploadServerUrl, 0, sizeof context.settings.uploadServerUrl);
+    if (context.settings.binding == nullptr) return;
     const OperationPlan plan{DumpFile::Discovery, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
     RunPreparedOperation(
         context, plan, document,
         [&](ResponseBody* response) {
             // A failed transfer may still have left part of an answer; it is
             // judged like any other.
-            GetDiscovery(context, response);
+            GetDiscovery(context.settings, response);
             return CLIPFERRY_OK;
         },
         [&](const xml::ResponseDocument& answer) {
             // One unit more than the field holds, so an address too long for
             // it is seen as such instead of arriving already cut.
-            char16_t address[sizeof context.uploadServerUrl + 1] = {};
+            char16_t address[sizeof context.settings.uploadServerUrl + 1] = {};
             answer.LookupText(u"url", address, sizeof address / sizeof address[0]);
-            StoreUploadServerUrl(context, address);
+            StoreUploadServerUrl(context.settings, address);
             return CLIPFERRY_OK;
         });
 }

@@ -17,10 +17,10 @@ void StoreResultCount(const xml::ResponseDocument& document, int32_t* resultCoun
 }  // namespace
 
 int32_t RunGetFileTypes(UploaderContext& context, char16_t* buffer, uint32_t bufferSize) {
-    if (context.login.loggedIn == 0 || context.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    if (context.login.loggedIn == 0 || context.settings.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     const OperationPlan plan{DumpFile::FileTypes, /*dumpUnloadedBody=*/true, CLIPFERRY_OK};
     return RunOperation(
-        context, plan, [&](ResponseBody* response) { return PostGetFileTypes(context, response); },
+        context, plan, [&](ResponseBody* response) { return PostGetFileTypes(context.settings, response); },
         [&](const xml::ResponseDocument& document) {
             xml::ReadFileTypes(document, buffer, bufferSize);
             return CLIPFERRY_OK;
@@ -33,7 +33,7 @@ int32_t RunGetCategories(UploaderContext& context, int32_t parentCategoryId, voi
     const OperationPlan plan{DumpFile::GetCategories, /*dumpUnloadedBody=*/false, CLIPFERRY_OK};
     return RunOperation(
         context, plan,
-        [&](ResponseBody* response) { return PostGetCategories(context, parentCategoryId, response); },
+        [&](ResponseBody* response) { return PostGetCategories(context.settings, parentCategoryId, response); },
         [&](const xml::ResponseDocument& document) {
             StoreResultCount(document, resultCount);
             xml::EnumerateCategories(document, userData, callback);
@@ -47,7 +47,7 @@ int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCall
     const OperationPlan plan{DumpFile::GetModerators, /*dumpUnloadedBody=*/false, CLIPFERRY_OK};
     return RunOperation(
         context, plan,
-        [&](ResponseBody* response) { return PostGetModerators(context, context.login.contactId, response); },
+        [&](ResponseBody* response) { return PostGetModerators(context.settings, context.login.contactId, response); },
         [&](const xml::ResponseDocument& document) {
             StoreResultCount(document, resultCount);
             xml::EnumerateModerators(document, userData, callback);

@@ -12,7 +12,7 @@
 namespace clipferry {
 
 int32_t RunLogin(UploaderContext& context, const char16_t* userName, const char16_t* password) {
-    if (context.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
+    if (context.settings.binding == nullptr) return CLIPFERRY_BAD_ARGUMENT;
     char user[kCredentialFieldBytes] = {};
     char secret[kCredentialFieldBytes] = {};
     if (!ToCredentialField(userName, user) || !ToCredentialField(password, secret)) return CLIPFERRY_BAD_ARGUMENT;
@@ -20,7 +20,7 @@ int32_t RunLogin(UploaderContext& context, const char16_t* userName, const char1
     const OperationPlan plan{DumpFile::Login, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
     const int32_t result = RunOperation(
         context, plan,
-        [&](ResponseBody* response) { return PostUserLogin(context, user, secret, response); },
+        [&](ResponseBody* response) { return PostUserLogin(context.settings, user, secret, response); },
         [&](const xml::ResponseDocument& document) -> int32_t {
             if (!xml::ReadLoginStatus(document)) return CLIPFERRY_REFUSED;
             xml::ReadLoginInformation(document, context.login);

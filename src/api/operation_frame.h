@@ -62,7 +62,7 @@ int32_t RunPreparedOperation(UploaderContext& context, const OperationPlan& plan
         result = extract(document);
         document.DeleteScratch();
     }
-    if (context.logResponses != 0 && (loaded == 1 || plan.dumpUnloadedBody))
+    if (context.settings.logResponses != 0 && (loaded == 1 || plan.dumpUnloadedBody))
         WriteDumpFile(DumpFilePath(plan.dumpFile).c_str(), text, length);
     return result;
 }

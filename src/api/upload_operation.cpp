@@ -46,7 +46,7 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     return RunPreparedOperation(
         context, plan, verdict,
         [&](ResponseBody* response) {
-            return PostUploadForm(context, response, fields, request.path, progress, progressData);
+            return PostUploadForm(context.settings, response, fields, request.path, progress, progressData);
         },
         [&](const xml::ResponseDocument& document) { return ReadUploadVerdict(document, message, messageSize); });
 }

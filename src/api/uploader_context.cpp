@@ -19,14 +19,14 @@ bool ReadLogSwitch() {
 
 UploaderContext::UploaderContext() {
     ClearLoginRecord();
-    std::memset(uploadServerUrl, 0, sizeof uploadServerUrl);
-    std::memset(proxy, 0, sizeof proxy);
-    logResponses = ReadLogSwitch() ? 1 : 0;
+    std::memset(settings.uploadServerUrl, 0, sizeof settings.uploadServerUrl);
+    std::memset(settings.proxy, 0, sizeof settings.proxy);
+    settings.logResponses = ReadLogSwitch() ? 1 : 0;
 }
 
 UploaderContext::~UploaderContext() {
-    binding.reset();
-    proxyEnabled = 0;
+    settings.binding.reset();
+    settings.proxyEnabled = 0;
     ClearLoginRecord();
 }
 
@@ -34,21 +34,21 @@ UploaderContext::~UploaderContext() {
 void UploaderContext::ClearLoginRecord() { platform::WipeMemory(&login, sizeof login); }
 
 bool UploaderContext::Open() {
-    binding.reset();
+    settings.binding.reset();
     ClearLoginRecord();
-    proxyEnabled = 0;
+    settings.proxyEnabled = 0;
 
-    proxyTooLong = false;
+    settings.proxyTooLong = false;
     std::u16string address;
     if (ReadProxySettings(address)) {
-        proxyEnabled = 1;
+        settings.proxyEnabled = 1;
         const std::string utf8 = platform::Utf16ToUtf8(address);
-        proxyTooLong = utf8.size() >= sizeof proxy;
-        if (!proxyTooLong) std::memcpy(proxy, utf8.c_str(), utf8.size() + 1);
+        settings.proxyTooLong = utf8.size() >= sizeof settings.proxy;
+        if (!settings.proxyTooLong) std::memcpy(settings.proxy, utf8.c_str(), utf8.size() + 1);
     }
 
-    binding.reset(new (std::nothrow) CurlBinding(platform::CurlLibraryFileName().c_str()));
-    return binding != nullptr;
+    settings.binding.reset(new (std::nothrow) CurlBinding(platform::CurlLibraryFileName().c_str()));
+    return settings.binding != nullptr;
 }
 
 UploaderContext* CreateUploaderContext() {

@@ -1,5 +1,6 @@
-// The object behind the host's handle: the request settings (libcurl binding,
-// proxy, log switch) and the last successful login.
+// The object behind the host's handle: the request settings it holds and
+// hands to every request (libcurl binding, proxy, log switch) and the last
+// successful login.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 
 namespace clipferry {
 
-class UploaderContext : public RequestSettings {
+class UploaderContext {
 public:
     UploaderContext();
     virtual ~UploaderContext();
@@ -21,6 +22,7 @@ public:
     bool Open();
     void ClearLoginRecord();
 
+    RequestSettings settings;
     LoginRecord login;
 };
 

@@ -170,7 +170,7 @@ Outcome Round(void* handle, const Side& side, const std::string& media) {
     o.upload = CLIPFERRY_DoUpload(handle, platform::Utf8ToUtf16(media).c_str(), side.title.c_str(), u"d", u"t",
                                   side.moderators[0], side.categories[0], 0, 0, message, 260, nullptr, nullptr);
     o.message = std::u16string(message).find(side.messagePart) != std::u16string::npos ? u"own" : message;
-    o.uploadServer = context.uploadServerUrl;
+    o.uploadServer = context.settings.uploadServerUrl;
     return o;
 }
 

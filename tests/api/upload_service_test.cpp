@@ -144,7 +144,7 @@ TEST_F(UploadOperationServiceTest, MessageBufferRules) {
 
 TEST_F(UploadOperationServiceTest, DumpHoldsTheWholeBodyWhenItLoaded) {
     ScopedEnvironment tmp("TMPDIR", folder_.path().string());
-    context_->logResponses = 1;
+    context_->settings.logResponses = 1;
     const std::string body = "Notice: printed first\n" + Result("SUCCESS", "Fine");
     ScriptUploadAnswer(body);
     ASSERT_EQ(Upload(nullptr, 0), 0);
@@ -290,10 +290,10 @@ TEST(UploadExportServiceTest, OnlyHttpAndHttpsAreEverUsed) {
             if (request.method != "GET") posts.push_back(request.method + " " + request.target);
         EXPECT_EQ(posts, std::vector<std::string>({"POST " + std::string(UploadHostUrl) + "/upload"}));
 
-        std::strcpy(session.context().uploadServerUrl, address.c_str());
+        std::strcpy(session.context().settings.uploadServerUrl, address.c_str());
         ResponseBody body;
         const UploadFormValues fields{"key", "t", "d", "g", 0, 1, 0, 0};
-        EXPECT_EQ(PostUploadForm(session.context(), body.Address(), fields, media.c_str(), nullptr, nullptr), direct);
+        EXPECT_EQ(PostUploadForm(session.context().settings, body.Address(), fields, media.c_str(), nullptr, nullptr), direct);
         EXPECT_EQ(body.Text(), nullptr);
         EXPECT_FALSE(ports.Reached());
     }

@@ -34,7 +34,7 @@ TEST(LogSwitchTest, OnlyExactly999TurnsItOn) {
         ScopedEnvironment log("CLIPFERRY_LOG", c.stored);
         Handle handle;
         ASSERT_NE(handle.value, nullptr);
-        EXPECT_EQ(ContextOf(handle.value).logResponses, c.on ? 1 : 0) << c.stored.value_or("(absent)");
+        EXPECT_EQ(ContextOf(handle.value).settings.logResponses, c.on ? 1 : 0) << c.stored.value_or("(absent)");
     }
 }
 
@@ -46,10 +46,10 @@ TEST(UploaderContextTest, StartsLoggedOutWithNothingStored) {
     EXPECT_EQ(context.login.loggedIn, 0);
     EXPECT_EQ(context.login.contactId, 0);
     EXPECT_STREQ(context.login.authKey, "");
-    EXPECT_STREQ(context.proxy, "");
-    EXPECT_EQ(context.proxyEnabled, 0);
-    EXPECT_STREQ(context.uploadServerUrl, "");
-    EXPECT_NE(context.binding, nullptr);
+    EXPECT_STREQ(context.settings.proxy, "");
+    EXPECT_EQ(context.settings.proxyEnabled, 0);
+    EXPECT_STREQ(context.settings.uploadServerUrl, "");
+    EXPECT_NE(context.settings.binding, nullptr);
 }
 
 // The proxy a context takes from CLIPFERRY_PROXY_SERVER when it is created.
@@ -67,9 +67,9 @@ TEST_P(UploaderContextProxyTest, TakesTheProxyDerivedAtCreation) {
     const ProxyAtCreation& c = GetParam();
     ScopedEnvironment proxy("CLIPFERRY_PROXY_SERVER", c.recorded);
     Handle handle;
-    EXPECT_EQ(ContextOf(handle.value).proxyEnabled, c.enabled);
-    EXPECT_EQ(std::string(ContextOf(handle.value).proxy), c.proxy);
-    EXPECT_EQ(ContextOf(handle.value).proxyTooLong, c.tooLong);
+    EXPECT_EQ(ContextOf(handle.value).settings.proxyEnabled, c.enabled);
+    EXPECT_EQ(std::string(ContextOf(handle.value).settings.proxy), c.proxy);
+    EXPECT_EQ(ContextOf(handle.value).settings.proxyTooLong, c.tooLong);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,8 +86,8 @@ TEST(UploaderContextTest, MissingLibcurlStillGivesAHandle) {
     ScopedEnvironment curl("CLIPFERRY_CURL_LIBRARY", "/nonexistent/libcurl.so.4");
     Handle handle;
     ASSERT_NE(handle.value, nullptr);
-    ASSERT_NE(ContextOf(handle.value).binding, nullptr);
-    EXPECT_FALSE(ContextOf(handle.value).binding->IsBound());
+    ASSERT_NE(ContextOf(handle.value).settings.binding, nullptr);
+    EXPECT_FALSE(ContextOf(handle.value).settings.binding->IsBound());
 }
 
 TEST(UploaderContextTest, ReleaseUnloadsLibcurlAndIgnoresNull) {
@@ -95,7 +95,7 @@ TEST(UploaderContextTest, ReleaseUnloadsLibcurlAndIgnoresNull) {
     ScopedEnvironment curl("CLIPFERRY_CURL_LIBRARY", path);
     void* handle = CLIPFERRY_Init();
     ASSERT_NE(handle, nullptr);
-    EXPECT_TRUE(ContextOf(handle).binding->IsBound());
+    EXPECT_TRUE(ContextOf(handle).settings.binding->IsBound());
     CLIPFERRY_Release(handle);
     EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
     CLIPFERRY_Release(nullptr);

@@ -3,6 +3,7 @@ Lumivid service's control API."""
 
 import json
 import os
+import re
 import socket
 import subprocess
 import tempfile
@@ -11,11 +12,6 @@ import urllib.request
 COMMAND = os.environ["CLIPFERRY_COMMAND"]
 SOURCE_DIR = os.environ["CLIPFERRY_SOURCE_DIR"]
 DEVSERVER_STATE = os.environ.get("CLIPFERRY_DEVSERVER_STATE", "")
-
-# Exit statuses of the command (see `clipferry --help`).
-FAILURE, USAGE, BAD_ARGUMENT, REFUSED, CANCELLED = 1, 2, 3, 4, 5
-UNREACHABLE, TIMED_OUT, CONNECTION_BROKE = 6, 7, 8
-
 
 # An empty folder for config.toml, so no run reads or writes the caller's own.
 _NO_CONFIG = tempfile.TemporaryDirectory(prefix="clipferry-no-config-")
@@ -37,6 +33,29 @@ def base_environment(**extra):
         env["LSAN_OPTIONS"] += ":use_tls=0"
     env.update({k: str(v) for k, v in extra.items()})
     return env
+
+
+def _exit_status(help_text, words):
+    """The status whose line in the help's exit status table holds `words`."""
+    table = help_text[help_text.index("Exit status:"):]
+    found = re.findall(r"^  (\d+) +[^\n]*" + re.escape(words), table, re.MULTILINE)
+    if len(found) != 1:
+        raise LookupError(f"the help's exit status table has {len(found)} lines with {words!r}")
+    return int(found[0])
+
+
+# The command's exit statuses, read from the table its help prints, so that
+# the numbers are kept in one place: the command.
+_HELP = subprocess.run([COMMAND, "--help"], env=base_environment(), capture_output=True,
+                       text=True, stdin=subprocess.DEVNULL, timeout=60, check=True).stdout
+FAILURE = _exit_status(_HELP, "the command failed")
+USAGE = _exit_status(_HELP, "command line not understood")
+BAD_ARGUMENT = _exit_status(_HELP, "(result 82")
+REFUSED = _exit_status(_HELP, "(result 83")
+CANCELLED = _exit_status(_HELP, "(result 42)")
+UNREACHABLE = _exit_status(_HELP, "could not reach the service")
+TIMED_OUT = _exit_status(_HELP, "timed out")
+CONNECTION_BROKE = _exit_status(_HELP, "the connection broke")
 
 
 def run(args, env, timeout=120, **kwargs):

@@ -94,35 +94,35 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
         std::function<int32_t(ResponseBody*)> run;
         Calls expected;
     } cases[] = {
-        {"login", false, [&](ResponseBody* r) { return PostUserLogin(*context, "demo", "demo-password", r); },
+        {"login", false, [&](ResponseBody* r) { return PostUserLogin(context->settings, "demo", "demo-password", r); },
          soap("UserLogin", ExpectedUserLogin("demo", "demo-password"))},
         // The log switch never makes a SOAP call verbose.
-        {"file types, logging", true, [&](ResponseBody* r) { return PostGetFileTypes(*context, r); },
+        {"file types, logging", true, [&](ResponseBody* r) { return PostGetFileTypes(context->settings, r); },
          soap("GetFileTypes", ExpectedGetFileTypes())},
-        {"categories", false, [&](ResponseBody* r) { return PostGetCategories(*context, 0, r); },
+        {"categories", false, [&](ResponseBody* r) { return PostGetCategories(context->settings, 0, r); },
          soap("GetCategories", ExpectedGetCategories("0"))},
-        {"moderators", false, [&](ResponseBody* r) { return PostGetModerators(*context, 17, r); },
+        {"moderators", false, [&](ResponseBody* r) { return PostGetModerators(context->settings, 17, r); },
          soap("GetModerators", ExpectedGetModerators("17"))},
         // A plain GET.
-        {"discovery", false, [&](ResponseBody* r) { return GetDiscovery(*context, r); },
+        {"discovery", false, [&](ResponseBody* r) { return GetDiscovery(context->settings, r); },
          start(std::string(ApiHostUrl) + "/upload.xml") +
              Calls{Set(CURLOPT_TIMEOUT, 50L), "easy_perform", "easy_reset", "easy_cleanup"}},
         {"upload", false,
-         [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), nullptr, nullptr); },
+         [&](ResponseBody* r) { return PostUploadForm(context->settings, r, fields, media.c_str(), nullptr, nullptr); },
          uploadStart + uploadBody + uploadEnd},
         {"upload with progress, logging", true,
-         [&](ResponseBody* r) { return PostUploadForm(*context, r, fields, media.c_str(), KeepGoing, &folder); },
+         [&](ResponseBody* r) { return PostUploadForm(context->settings, r, fields, media.c_str(), KeepGoing, &folder); },
          uploadStart + Calls{Set(CURLOPT_VERBOSE, 1L)} + uploadBody + progress + uploadEnd},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         std::filesystem::remove(record);
-        context->logResponses = c.log ? 1 : 0;
+        context->settings.logResponses = c.log ? 1 : 0;
         ResponseBody body;
         ::testing::internal::CaptureStderr();  // the verbose trace
         EXPECT_EQ(c.run(body.Address()), 0);
         ::testing::internal::GetCapturedStderr();
-        context->uploadServerUrl[0] = '\0';  // every upload goes to the default host
+        context->settings.uploadServerUrl[0] = '\0';  // every upload goes to the default host
 
         EXPECT_EQ(ReadCalls(record), c.expected);
     }
@@ -139,7 +139,7 @@ TEST(CurlCallsServiceTest, AnOlderLibcurlIsHeldToTheWebByTheBitmask) {
     ContextPtr context = MakeContext(proxy.c_str(), StubCurlPath("stub_curl_before_7_85").c_str());
     ASSERT_TRUE(context);
     ResponseBody body;
-    EXPECT_EQ(PostGetFileTypes(*context, body.Address()), 0);
+    EXPECT_EQ(PostGetFileTypes(context->settings, body.Address()), 0);
     EXPECT_NE(body.Text(), nullptr);
     const long web = CURLPROTO_HTTP | CURLPROTO_HTTPS;
     const Calls expected = {"easy_init", "easy_reset", Set(CURLOPT_PROTOCOLS_STR, "http,https"),

@@ -47,7 +47,7 @@ protected:
         proxy_ = DevServerProxy();
         context_ = MakeContext(proxy_.c_str());
         ASSERT_TRUE(context_);
-        ASSERT_TRUE(context_->proxyEnabled);
+        ASSERT_TRUE(context_->settings.proxyEnabled);
     }
 
     // Scripts the next answer of the API endpoint: status and body, sent in
@@ -71,19 +71,19 @@ protected:
 
 struct Call {
     const char* operation;
-    std::function<int32_t(UploaderContext&, ResponseBody*)> run;
+    std::function<int32_t(RequestSettings&, ResponseBody*)> run;
     std::string expectedBody;
 };
 
 std::vector<Call> FourCalls() {
     return {
-        {"UserLogin", [](UploaderContext& c, ResponseBody* r) { return PostUserLogin(c, "demo", "demo-password", r); },
+        {"UserLogin", [](RequestSettings& c, ResponseBody* r) { return PostUserLogin(c, "demo", "demo-password", r); },
          ExpectedUserLogin("demo", "demo-password")},
-        {"GetFileTypes", [](UploaderContext& c, ResponseBody* r) { return PostGetFileTypes(c, r); },
+        {"GetFileTypes", [](RequestSettings& c, ResponseBody* r) { return PostGetFileTypes(c, r); },
          ExpectedGetFileTypes()},
-        {"GetCategories", [](UploaderContext& c, ResponseBody* r) { return PostGetCategories(c, 0, r); },
+        {"GetCategories", [](RequestSettings& c, ResponseBody* r) { return PostGetCategories(c, 0, r); },
          ExpectedGetCategories("0")},
-        {"GetModerators", [](UploaderContext& c, ResponseBody* r) { return PostGetModerators(c, 17, r); },
+        {"GetModerators", [](RequestSettings& c, ResponseBody* r) { return PostGetModerators(c, 17, r); },
          ExpectedGetModerators("17")},
     };
 }
@@ -93,7 +93,7 @@ TEST_F(SoapServiceTest, EachCallPostsItsEnvelopeToTheEndpoint) {
     for (const Call& call : calls) {
         SCOPED_TRACE(call.operation);
         ResponseBody body;
-        ASSERT_EQ(call.run(*context_, body.Address()), 0);
+        ASSERT_EQ(call.run(context_->settings, body.Address()), 0);
         ASSERT_NE(body.Text(), nullptr);
         EXPECT_NE(std::string(body.Text()).find(std::string(call.operation) + "Response"), std::string::npos);
     }
@@ -111,7 +111,7 @@ TEST_F(SoapServiceTest, HeadersAreExactAndInOrder) {
     const std::vector<Call> calls = FourCalls();
     for (const Call& call : calls) {
         ResponseBody body;
-        ASSERT_EQ(call.run(*context_, body.Address()), 0);
+        ASSERT_EQ(call.run(context_->settings, body.Address()), 0);
     }
     const std::vector<RecordedRequest> requests = RecordedRequests();
     ASSERT_EQ(requests.size(), calls.size());
@@ -134,7 +134,7 @@ TEST_F(SoapServiceTest, HeadersAreExactAndInOrder) {
 
 TEST_F(SoapServiceTest, MarkupInCredentialsArrivesEscaped) {
     ResponseBody body;
-    ASSERT_EQ(PostUserLogin(*context_, "demo</Username>", "a&b<c'\"", body.Address()), 0);
+    ASSERT_EQ(PostUserLogin(context_->settings, "demo</Username>", "a&b<c'\"", body.Address()), 0);
     const std::vector<RecordedRequest> requests = RecordedRequests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].body, ExpectedUserLogin("demo&lt;/Username&gt;", "a&amp;b&lt;c&apos;&quot;"));
@@ -152,16 +152,16 @@ TEST_F(SoapServiceTest, ProxyIsSetOnlyWhenEnabled) {
 
     auto disabled = MakeContext(kClosedPort);
     ASSERT_TRUE(disabled);
-    disabled->proxyEnabled = 0;
+    disabled->settings.proxyEnabled = 0;
     ResponseBody first;
-    EXPECT_EQ(PostGetFileTypes(*disabled, first.Address()), 0);
+    EXPECT_EQ(PostGetFileTypes(disabled->settings, first.Address()), 0);
     EXPECT_EQ(RecordedRequests().size(), 1u);
 
     auto enabled = MakeContext(kClosedPort);
     ASSERT_TRUE(enabled);
-    ASSERT_TRUE(enabled->proxyEnabled);
+    ASSERT_TRUE(enabled->settings.proxyEnabled);
     ResponseBody second;
-    EXPECT_EQ(PostGetFileTypes(*enabled, second.Address()), CURLE_COULDNT_CONNECT);
+    EXPECT_EQ(PostGetFileTypes(enabled->settings, second.Address()), CURLE_COULDNT_CONNECT);
     EXPECT_EQ(RecordedRequests().size(), 1u);
 }
 
@@ -169,7 +169,7 @@ TEST_F(SoapServiceTest, AnswerInSeveralChunksIsJoined) {
     const std::string answer = "<r><a>first piece</a><b>second piece</b><c>third</c></r>";
     ScriptApi(200, answer, {7, 13, 5, 20}, 20);
     ResponseBody body;
-    ASSERT_EQ(PostGetFileTypes(*context_, body.Address()), 0);
+    ASSERT_EQ(PostGetFileTypes(context_->settings, body.Address()), 0);
     ASSERT_NE(body.Text(), nullptr);
     EXPECT_EQ(std::string(body.Text()), answer);
 }
@@ -179,7 +179,7 @@ TEST_F(SoapServiceTest, NulByteDropsOnlyTheRestOfItsChunk) {
     // Sent chunked, one piece per chunk: the middle piece is all that is lost.
     ScriptApi(200, "<r>first\0lost\0second</r>"s, {8, 6}, 50);
     ResponseBody body;
-    ASSERT_EQ(PostGetFileTypes(*context_, body.Address()), 0);
+    ASSERT_EQ(PostGetFileTypes(context_->settings, body.Address()), 0);
     ASSERT_NE(body.Text(), nullptr);
     EXPECT_EQ(std::string(body.Text()), "<r>firstsecond</r>");
 }
@@ -191,7 +191,7 @@ TEST_F(SoapServiceTest, ErrorStatusWithFaultStillGivesTheBody) {
         "<faultstring>Down for maintenance</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>";
     ScriptApi(500, fault);
     ResponseBody body;
-    ASSERT_EQ(PostGetCategories(*context_, 3, body.Address()), 0);
+    ASSERT_EQ(PostGetCategories(context_->settings, 3, body.Address()), 0);
     ASSERT_NE(body.Text(), nullptr);
     EXPECT_EQ(std::string(body.Text()), fault);
 }
@@ -199,20 +199,20 @@ TEST_F(SoapServiceTest, ErrorStatusWithFaultStillGivesTheBody) {
 TEST_F(SoapServiceTest, TransferFailuresPassLibcurlsCodeThrough) {
     ScriptApi(200, "", {}, 0, true);
     ResponseBody dropped;
-    EXPECT_EQ(PostGetFileTypes(*context_, dropped.Address()), CURLE_GOT_NOTHING);
+    EXPECT_EQ(PostGetFileTypes(context_->settings, dropped.Address()), CURLE_GOT_NOTHING);
     EXPECT_EQ(dropped.Text(), nullptr);
 
     // Cut off after the first piece: the partial body stays for the caller.
     ScriptApi(200, "<r>partial answer</r>", {9}, 0, true);
     ResponseBody cut;
-    EXPECT_NE(PostGetFileTypes(*context_, cut.Address()), 0);
+    EXPECT_NE(PostGetFileTypes(context_->settings, cut.Address()), 0);
     ASSERT_NE(cut.Text(), nullptr);
     EXPECT_EQ(std::string(cut.Text()), "<r>partia");
 
     auto refused = MakeContext(kClosedPort);
     ASSERT_TRUE(refused);
     ResponseBody none;
-    EXPECT_EQ(PostGetFileTypes(*refused, none.Address()), CURLE_COULDNT_CONNECT);
+    EXPECT_EQ(PostGetFileTypes(refused->settings, none.Address()), CURLE_COULDNT_CONNECT);
     EXPECT_EQ(none.Text(), nullptr);
 }
 
@@ -223,7 +223,7 @@ TEST_F(SoapServiceTest, LibcurlWithoutResetStillWorks) {
     for (const Call& call : FourCalls()) {
         SCOPED_TRACE(call.operation);
         ResponseBody body;
-        EXPECT_EQ(call.run(*context, body.Address()), 0);
+        EXPECT_EQ(call.run(context->settings, body.Address()), 0);
         EXPECT_NE(body.Text(), nullptr);
     }
     EXPECT_EQ(RecordedRequests().size(), 4u);
@@ -237,7 +237,7 @@ TEST_F(SoapServiceTest, NoLibcurlGivesFortyTwoAndSendsNothing) {
         for (const Call& call : FourCalls()) {
             SCOPED_TRACE(std::string(library) + " " + call.operation);
             ResponseBody body;
-            EXPECT_EQ(call.run(*context, body.Address()), 42);
+            EXPECT_EQ(call.run(context->settings, body.Address()), 42);
             EXPECT_EQ(body.Text(), nullptr);
         }
     }
@@ -247,9 +247,9 @@ TEST_F(SoapServiceTest, NoLibcurlGivesFortyTwoAndSendsNothing) {
 TEST_F(SoapServiceTest, RefusedCallsSendNothing) {
     auto noBinding = MakeContext(proxy_.c_str());
     ASSERT_TRUE(noBinding);
-    noBinding->binding.reset();
+    noBinding->settings.binding.reset();
 
-    UploaderContext& c = *context_;
+    RequestSettings& c = context_->settings;
     ResponseBody body;
     ResponseBody* r = body.Address();
     EXPECT_EQ(PostUserLogin(c, nullptr, "pw", r), 82);
@@ -263,7 +263,7 @@ TEST_F(SoapServiceTest, RefusedCallsSendNothing) {
     EXPECT_EQ(PostGetModerators(c, 17, nullptr), 82);
     for (const Call& call : FourCalls()) {
         SCOPED_TRACE(call.operation);
-        EXPECT_EQ(call.run(*noBinding, r), 82);
+        EXPECT_EQ(call.run(noBinding->settings, r), 82);
     }
     EXPECT_EQ(body.Text(), nullptr);
     EXPECT_TRUE(RecordedRequests().empty());
@@ -278,14 +278,14 @@ TEST_F(SoapServiceTest, DumpReplacesThePreviousOne) {
     const std::u16string path = DumpFilePath(DumpFile::Login);
 
     ResponseBody first;
-    ASSERT_EQ(PostUserLogin(*context_, "demo", "demo-password", first.Address()), 0);
+    ASSERT_EQ(PostUserLogin(context_->settings, "demo", "demo-password", first.Address()), 0);
     ASSERT_NE(first.Text(), nullptr);
     WriteDumpFile(path.c_str(), first.Text(), std::char_traits<char>::length(first.Text()));
 
     const std::string shorter = "<r>no</r>";
     ScriptApi(200, shorter);
     ResponseBody second;
-    ASSERT_EQ(PostUserLogin(*context_, "demo", "wrong", second.Address()), 0);
+    ASSERT_EQ(PostUserLogin(context_->settings, "demo", "wrong", second.Address()), 0);
     WriteDumpFile(path.c_str(), second.Text(), std::char_traits<char>::length(second.Text()));
 
     std::ifstream in(dir / "Clipferry_Login.xml", std::ios::binary);

@@ -50,7 +50,7 @@ protected:
         ResponseBody body;
         const UploadFormValues fields{kAuthKey, "A title", "Line one\nline two & <three>", "tag, other",
                                   501, 11, 0, 2147483647};
-        const int32_t result = PostUploadForm(*context_, body.Address(), fields, Wide(path).c_str(), progress, data);
+        const int32_t result = PostUploadForm(context_->settings, body.Address(), fields, Wide(path).c_str(), progress, data);
         answer_ = body.Text() != nullptr ? body.Text() : "";
         return result;
     }
@@ -143,28 +143,28 @@ TEST_F(UploadServiceTest, UploadUrlFollowsDiscovery) {
         if (c.configured) SetDevServerSetting("upload_url", c.configured);
         ASSERT_EQ(Upload(folder_.Write("clip.mp4", "x")), 0) << c.label;
         EXPECT_EQ(UploadTarget(), c.target) << c.label;
-        EXPECT_EQ(std::string(context_->uploadServerUrl), c.configured ? c.configured : "") << c.label;
+        EXPECT_EQ(std::string(context_->settings.uploadServerUrl), c.configured ? c.configured : "") << c.label;
     }
 }
 
 TEST_F(UploadServiceTest, DiscoveryForgetsTheLastServer) {
     SetDevServerSetting("upload_url", "http://uploads.lumivid.example");
     DiscoverUploadServer(*context_);
-    EXPECT_STREQ(context_->uploadServerUrl, "http://uploads.lumivid.example");
+    EXPECT_STREQ(context_->settings.uploadServerUrl, "http://uploads.lumivid.example");
     ScriptResponse(Answer("/upload.xml", 500, "<html/>"));
     DiscoverUploadServer(*context_);
-    EXPECT_STREQ(context_->uploadServerUrl, "");
+    EXPECT_STREQ(context_->settings.uploadServerUrl, "");
 }
 
 TEST_F(UploadServiceTest, AnOverlongServerAddressIsNotCut) {
     const std::string longUrl = "http://uploads.lumivid.example/" + std::string(1100, 'p');
     SetDevServerSetting("upload_url", longUrl);
     DiscoverUploadServer(*context_);
-    EXPECT_STREQ(context_->uploadServerUrl, "");
+    EXPECT_STREQ(context_->settings.uploadServerUrl, "");
     const std::string fitting = "http://uploads.lumivid.example/" + std::string(900, 'p');
     SetDevServerSetting("upload_url", fitting);
     DiscoverUploadServer(*context_);
-    EXPECT_EQ(std::string(context_->uploadServerUrl), fitting);
+    EXPECT_EQ(std::string(context_->settings.uploadServerUrl), fitting);
 }
 
 TEST_F(UploadServiceTest, PathsThatCannotBeReadGive82) {
@@ -229,7 +229,7 @@ TEST_F(UploadServiceTest, TraceOnlyWhileLogging) {
     const std::string path = folder_.Write("clip.mp4", "x");
     for (const int logging : {0, 1}) {
         ScopedEnvironment tmp("TMPDIR", folder_.path().string());  // where the dumps go
-        context_->logResponses = logging;
+        context_->settings.logResponses = logging;
         ::testing::internal::CaptureStderr();
         const int32_t result = Upload(path);
         const std::string trace = ::testing::internal::GetCapturedStderr();

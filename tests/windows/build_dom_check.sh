@@ -10,7 +10,7 @@ out=${2:?output directory}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$out"
 "$arch-w64-mingw32-g++" -std=c++17 -O1 -g0 -Wall -Wextra \
-    -I"$root/include" -I"$root/src" \
+    -I"$root/include" -I"$root/src" -I"$root/tests/support" \
     "$root/tests/windows/dom_check.cpp" \
     "$root"/src/platform/win32/msxml_*.cpp \
     "$root/src/platform/win32/files.cpp" "$root/src/platform/win32/text.cpp" \

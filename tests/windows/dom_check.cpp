@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "temporary_folder.h"
 #include "platform/dom.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
@@ -37,54 +38,15 @@ void Check(bool ok, const std::string& what) {
 
 std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
 
-std::string Utf16(const std::u16string& text, bool bigEndian, bool mark) {
-    std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
-    for (char16_t unit : text) {
-        const char high = char(unit >> 8), low = char(unit & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
+// The run's own folder under the temporary directory, removed at the end.
+test::TemporaryFolder* work = nullptr;
+
+// Writes a file in the run's folder (threads write files of their own names
+// at once); its path as the library takes it.
+std::u16string WriteFile(const std::u16string& name, const std::string& bytes) {
+    work->Write(Narrow(name), bytes);
+    return (work->path() / Narrow(name)).u16string();
 }
-
-// A directory of the run's own under the temporary directory.
-struct WorkDirectory {
-    WorkDirectory() {
-        path = TemporaryDirectory() + u"clipferry-dom-check-" +
-               Utf8ToUtf16(std::to_string(GetCurrentProcessId())) + u"\\";
-        CreateDirectoryW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr);
-    }
-    ~WorkDirectory() {
-        for (const std::u16string& name : written) RemoveFile(name.c_str());
-        RemoveDirectoryW(reinterpret_cast<const wchar_t*>(path.c_str()));
-    }
-    // Threads write files of their own names at once.
-    std::u16string Write(const std::u16string& name, const std::string& bytes) {
-        const std::u16string file = path + name;
-        std::FILE* out = _wfopen(reinterpret_cast<const wchar_t*>(file.c_str()), L"wb");
-        if (out != nullptr) {
-            std::fwrite(bytes.data(), 1, bytes.size(), out);
-            std::fclose(out);
-        }
-        AcquireSRWLockExclusive(&lock);
-        written.push_back(file);
-        ReleaseSRWLockExclusive(&lock);
-        return file;
-    }
-    std::string Read(const std::u16string& file) {
-        std::string bytes;
-        std::FILE* in = _wfopen(reinterpret_cast<const wchar_t*>(file.c_str()), L"rb");
-        if (in == nullptr) return bytes;
-        char chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, n);
-        std::fclose(in);
-        return bytes;
-    }
-    std::u16string path;
-    std::vector<std::u16string> written;
-    SRWLOCK lock = SRWLOCK_INIT;
-};
-
-WorkDirectory* work = nullptr;
 
 Names ChildNames(const DomNodePtr& node) {
     Names names;
@@ -116,7 +78,7 @@ Loaded LoadBytes(const std::string& bytes, const std::u16string& name = u"in.xml
     loaded.created = CreateDomDocument(loaded.document);
     if (loaded.document == nullptr) return loaded;
     loaded.document->SetAsync(false);
-    loaded.document->Load(work->Write(name, bytes).c_str(), loaded.succeeded);
+    loaded.document->Load(WriteFile(name, bytes).c_str(), loaded.succeeded);
     return loaded;
 }
 
@@ -258,15 +220,15 @@ void CheckText() {
 }
 
 void CheckFiles() {
-    const std::u16string file = work->Write(u"media.bin", std::string(3000, 'x'));
+    const std::u16string file = WriteFile(u"media.bin", std::string(3000, 'x'));
     FilePtr opened = OpenFileForReading(file.c_str());
     Check(opened != nullptr, "files: a regular file opens");
     Check(StampOpenFile(opened.get()).value_or(FileStamp{0, 0}).size == 3000, "files: its size");
-    Check(OpenFileForReading(work->path.c_str()) == nullptr, "files: a directory does not open");
+    Check(OpenFileForReading(work->path().u16string().c_str()) == nullptr, "files: a directory does not open");
     Check(OpenFileForReading(u"NUL") == nullptr, "files: a device does not open");
 
     opened.reset();
-    Check(ReplaceFileWith(file.c_str(), "new", 3) && work->Read(file) == "new", "files: replaced");
+    Check(ReplaceFileWith(file.c_str(), "new", 3) && work->Read("media.bin") == "new", "files: replaced");
     // Wine reports a made-up access list for every file, but gives the file
     // the Unix mode that the list set at creation asks for: the run script
     // looks at this one from outside.
@@ -326,8 +288,8 @@ void CheckLoader() {
 int main() {
     // No dialog for a library that is missing or a file that is not there.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    WorkDirectory directory;
-    work = &directory;
+    test::TemporaryFolder folder;
+    work = &folder;
     CheckResponseDocument();
     CheckThreads();
     CheckText();

@@ -133,10 +133,6 @@ std::string formatSeconds(double seconds) {
     return std::to_string(whole / 60) + " min" + (whole % 60 ? " " + std::to_string(whole % 60) + " s" : "");
 }
 
-double steadySeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 uint64_t fileSizeOrZero(const std::string& file) {
     std::error_code error;
     const uint64_t size = std::filesystem::file_size(file, error);

@@ -2,6 +2,7 @@
 // moment passes, then redraws the line once a second.
 #include "progress/waiting_line.h"
 
+#include "progress/clock.h"
 #include "progress/progress.h"
 #include "text/text.h"
 
@@ -24,16 +25,16 @@ WaitingLine::~WaitingLine() {
 }
 
 void WaitingLine::run() {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = steadySeconds();
     std::unique_lock<std::mutex> lock(mutex_);
-    auto next = start + after_;
-    while (!wake_.wait_until(lock, next, [this] { return done_; })) {
-        const double waited =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double next = std::chrono::duration<double>(after_).count();  // seconds after the start
+    const auto untilNext = [&] { return std::chrono::duration<double>(start + next - steadySeconds()); };
+    while (!wake_.wait_for(lock, untilNext(), [this] { return done_; })) {
+        const double waited = steadySeconds() - start;
         out_ << "\r\033[Kwaiting for " << visible(what_) << " " << formatDuration(waited)
              << std::flush;
         shown_ = true;
-        next += std::chrono::seconds(1);
+        next += 1;
     }
 }
 

@@ -1,19 +1,17 @@
 // The ledger's SQLite storage: the schema, the statements, the locking, the
-// claims and who may open the files.
+// claims and their settling. Who may open its files is ledger_files.cpp.
 #include "store/ledger.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <system_error>
 #include <thread>
+
+#include "progress/clock.h"
+#include "store/ledger_files.h"
 
 namespace clipferry::cli {
 
@@ -127,77 +125,6 @@ LedgerEntry readEntry(const Statement& row) {
     return entry;
 }
 
-std::string errnoText() { return std::strerror(errno); }
-
-// The folder holds the user name and what they published: theirs alone.
-void checkFolder(const fs::path& folder) {
-    std::error_code error;
-    if (!fs::exists(folder, error)) {
-        fs::create_directories(folder.parent_path(), error);
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw LedgerError("cannot create " + folder.string() + ": " + errnoText());
-        }
-    }
-    struct stat info {};
-    if (stat(folder.c_str(), &info) != 0) {
-        throw LedgerError("cannot use " + folder.string() + ": " + errnoText());
-    }
-    if (!S_ISDIR(info.st_mode)) throw LedgerError(folder.string() + " is not a folder");
-    if (info.st_uid != geteuid()) {
-        throw LedgerError(folder.string() + " belongs to another user; the ledger is kept only in "
-                                            "a folder of your own");
-    }
-    if ((info.st_mode & 077) != 0) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        throw LedgerError(folder.string() + " can be read by other users (mode " + mode +
-                          "); the ledger holds your user name and what you published: "
-                          "chmod 700 " + folder.string());
-    }
-}
-
-// The database, its -wal and its -shm: files of ours, never links, readable
-// by their owner alone (SQLite gives the -wal and -shm it makes the
-// database's mode). A leftover -wal or -shm of another mode is put right.
-void checkFile(const fs::path& file, bool database) {
-    struct stat info {};
-    if (lstat(file.c_str(), &info) != 0) {
-        if (errno != ENOENT) throw LedgerError("cannot use " + file.string() + ": " + errnoText());
-        if (!database) return;
-        const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) {
-            throw LedgerError("cannot create " + file.string() + ": " + errnoText());
-        }
-        if (fd >= 0) close(fd);
-        if (lstat(file.c_str(), &info) != 0) {
-            throw LedgerError("cannot use " + file.string() + ": " + errnoText());
-        }
-    }
-    if (S_ISLNK(info.st_mode)) {
-        throw LedgerError(file.string() + " is a symbolic link; the ledger is never opened through "
-                                          "one: remove the link");
-    }
-    if (!S_ISREG(info.st_mode)) throw LedgerError(file.string() + " is not a file");
-    const mode_t wanted = database ? (info.st_mode & 0700) : 0600;
-    if ((info.st_mode & 07777) != wanted && chmod(file.c_str(), wanted) != 0) {
-        throw LedgerError("cannot make " + file.string() + " readable by you alone: " + errnoText());
-    }
-}
-
-// "file:" and the path, with what a URI would take for its own escaped.
-std::string fileUri(const fs::path& path, const char* query) {
-    std::string uri = "file:";
-    for (char c : path.string()) {
-        if (c == '%' || c == '?' || c == '#') {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
-            uri += escaped;
-        } else {
-            uri += c;
-        }
-    }
-    return uri + query;
-}
 }  // namespace
 
 std::optional<fs::path> ledgerPath(const EnvLookup& env) {
@@ -214,10 +141,10 @@ std::string hostName() {
 
 Ledger::Ledger(const fs::path& path, Access access) : path_(path) {
     if (access == Access::Write) {
-        checkFolder(path.parent_path());
-        checkFile(path, true);
-        checkFile(path.string() + "-wal", false);
-        checkFile(path.string() + "-shm", false);
+        checkLedgerFolder(path.parent_path());
+        checkLedgerFile(path, true);
+        checkLedgerFile(path.string() + "-wal", false);
+        checkLedgerFile(path.string() + "-shm", false);
         open(path.string(), SQLITE_OPEN_READWRITE);
         try {
             prepareForWriting();
@@ -232,7 +159,7 @@ Ledger::Ledger(const fs::path& path, Access access) : path_(path) {
     // another mode can keep SQLite from making or writing; the database is
     // then read as it is on disk, as a file no one writes.
     for (const char* query : {"?mode=ro", "?immutable=1"}) {
-        open(fileUri(path, query), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        open(sqliteFileUri(path, query), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         try {
             // A 1.0 ledger lacks the claims' columns, and reading adds none.
             Statement columns(db_, "SELECT count(*) FROM pragma_table_info('uploads') WHERE name = 'pid'");
@@ -263,7 +190,7 @@ void Ledger::prepareForWriting() {
     // Switching a new database to write-ahead logging can meet another command
     // doing the same, and SQLite answers that with "locked" at once instead of
     // waiting: such a first open is tried again until the busy timeout passes.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    const double deadline = steadySeconds() + kBusyTimeoutMs / 1000.0;
     for (;;) {
         try {
             // Write-ahead logging: readers and one writer do not wait for each other.
@@ -284,7 +211,7 @@ void Ledger::prepareForWriting() {
         } catch (const LedgerError& e) {
             if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             const bool busy = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED;
-            if (!busy || std::chrono::steady_clock::now() >= deadline) throw;
+            if (!busy || steadySeconds() >= deadline) throw;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

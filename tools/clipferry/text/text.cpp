@@ -97,20 +97,6 @@ std::string toUtf8(const std::u16string& utf16) {
     return out;
 }
 
-bool hasControlCharacter(const std::string& utf8, bool lineBreaksAllowed) {
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        const bool lineBreak = c == '\t' || c == '\n' || c == '\r';
-        if ((c < 0x20 && !(lineBreaksAllowed && lineBreak)) || c == 0x7F) return true;
-        // U+0080..U+009F are C2 80..C2 9F in UTF-8.
-        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0 &&
-            static_cast<unsigned char>(utf8[i + 1]) >= 0x80) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::string visible(const std::string& text) {
     std::string out;
     out.reserve(text.size());

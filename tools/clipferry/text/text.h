@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "text/control_characters.h"
+
 namespace clipferry::cli {
 
 // Thrown for bytes that are not UTF-8.
@@ -17,9 +19,7 @@ std::u16string toUtf16(const std::string& utf8);
 std::string toUtf8(const std::u16string& utf16);
 std::string toUtf8(const char16_t* utf16);
 
-// Whether the text holds a control character: C0, DEL or C1. With
-// `lineBreaksAllowed`, tab, line feed and carriage return do not count.
-bool hasControlCharacter(const std::string& utf8, bool lineBreaksAllowed = false);
+using rules::hasControlCharacter;  // C0, DEL or C1; optionally not tab and line breaks
 
 // The text with every control character and every byte that is not UTF-8
 // written as an escape ("\x1b", "\n", "\u009b", "\xff"), so that a file's

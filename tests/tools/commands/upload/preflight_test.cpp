@@ -114,6 +114,10 @@ TEST(Preflight, FieldsTheServiceCannotTake) {
          {"--description: holds a control character (bell\\x07), which the service cannot take "
           "(tabs and line breaks are fine)",
           "--tags: holds a control character (x\\ny), which the service cannot take"}},
+        // The command's own rule, stricter than the library's, which would send both.
+        {"a\tb", "csi\xc2\x9b", "", {"--title: holds a control character (a\\tb), which the service cannot take",
+          "--description: holds a control character (csi\\u009b), which the service cannot take "
+          "(tabs and line breaks are fine)"}},
     };
     for (const auto& [title, description, tags, problems] : rows) {
         UploadJob upload{"a.mp4", {title, description, tags, 1, 0, 0, 0}};

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "commands/upload/metadata.h"
+#include "progress/progress.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -17,42 +18,6 @@ namespace {
 
 // Long lists are cut here; the listing commands show them whole.
 constexpr size_t kChoicesShown = 12;
-
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The bytes of the UTF-8 character at `at`, so that ? takes a whole character.
-size_t characterLength(const std::string& text, size_t at) {
-    size_t length = 1;
-    while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
-        ++length;
-    }
-    return length;
-}
-
-bool wildcardMatch(const std::string& pattern, const std::string& name) {
-    size_t p = 0, n = 0;
-    size_t starP = std::string::npos, starN = 0;  // where the last * began, to try it longer
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && pattern[p] == '?') {
-            ++p;
-            n += characterLength(name, n);
-        } else if (p < pattern.size() && fold(pattern[p]) == fold(name[n])) {
-            ++p;
-            ++n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            starN += characterLength(name, starN);
-            n = starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
 
 std::string join(const std::vector<std::string>& items) {
     std::string text;
@@ -79,6 +44,17 @@ bool listed(const std::vector<Choice>& choices, int32_t id) {
     return false;
 }
 
+// The command's own rule for the texts it sends, stricter than the library's,
+// which refuses only what its request cannot carry (a C0 control other than
+// tab, line feed and carriage return) and so sends a tab in a title, and DEL
+// or a C1 control in any text. The command refuses those as well: a file's
+// name, the title and the tags are shown again on one line (the service's
+// verdict, the history, the progress line), where DEL and the C1 controls act
+// on the terminal. Only the description may hold tabs and line breaks.
+bool commandRefusesCharacterIn(const std::string& text, bool isDescription) {
+    return hasControlCharacter(text, isDescription);
+}
+
 void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
     for (const Category& category : level) {
         out.push_back({category.id, category.name});
@@ -88,21 +64,6 @@ void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
 
 }  // namespace
 
-std::vector<std::string> splitFileTypes(const std::string& fileTypes) {
-    std::vector<std::string> patterns;
-    size_t start = 0;
-    while (start <= fileTypes.size()) {
-        size_t end = fileTypes.find_first_of(";,", start);
-        if (end == std::string::npos) end = fileTypes.size();
-        std::string pattern = fileTypes.substr(start, end - start);
-        const size_t first = pattern.find_first_not_of(" \t\r\n");
-        pattern = first == std::string::npos ? "" : pattern.substr(first, pattern.find_last_not_of(" \t\r\n") - first + 1);
-        if (!pattern.empty()) patterns.push_back(pattern);
-        start = end + 1;
-    }
-    return patterns;
-}
-
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
     std::vector<Choice> choices;
     flattenInto(tree, choices);
@@ -110,14 +71,7 @@ std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
 }
 
 bool matchesFileTypes(const std::string& file, const std::string& fileTypes) {
-    const std::string name = fs::path(file).filename().string();
-    for (std::string pattern : splitFileTypes(fileTypes)) {
-        if (pattern.find_first_of("*?") == std::string::npos) {
-            pattern = (pattern.front() == '.' ? "*" : "*.") + pattern;
-        }
-        if (wildcardMatch(pattern, name)) return true;
-    }
-    return false;
+    return rules::matchesFileTypes(fs::path(file).filename().string(), splitFileTypes(fileTypes));
 }
 
 std::vector<std::string> checkFile(const std::string& file) {
@@ -127,9 +81,9 @@ std::vector<std::string> checkFile(const std::string& file) {
     if (!fs::is_regular_file(status)) return {file + ": not a regular file"};
     if (!std::ifstream(file, std::ios::binary)) return {file + ": cannot be read"};
     std::vector<std::string> problems;
-    if (fs::file_size(file, error) == 0 && !error) problems.push_back(file + ": the file is empty; there is nothing to upload");
+    if (fileSizeOrZero(file) == 0) problems.push_back(file + ": the file is empty; there is nothing to upload");
     // The name goes out with the file, and the service echoes it in its verdict.
-    if (hasControlCharacter(fs::path(file).filename().string())) {
+    if (commandRefusesCharacterIn(fs::path(file).filename().string(), false)) {
         problems.push_back(file + ": the file's name holds a control character, which the service "
                                   "cannot take; rename the file");
     }
@@ -151,11 +105,9 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
     const std::pair<const char*, const std::string*> texts[] = {
         {"--title", &fields.title}, {"--description", &fields.description}, {"--tags", &fields.tags}};
     for (const auto& [flag, text] : texts) {
-        // The service echoes the fields in its verdict, which such a character
-        // would break. A title taken from the file's name is said against the
-        // name, by checkFile.
+        // A title taken from the file's name is said against the name, by checkFile.
         const bool fileName = text == &fields.title && *text == fs::path(upload.file).stem().string();
-        if (!fileName && hasControlCharacter(*text, text == &fields.description)) {
+        if (!fileName && commandRefusesCharacterIn(*text, text == &fields.description)) {
             problems.push_back(std::string(flag) + ": holds a control character (" + visible(*text) +
                                "), which the service cannot take" +
                                (text == &fields.description ? " (tabs and line breaks are fine)" : ""));

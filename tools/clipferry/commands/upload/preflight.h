@@ -10,6 +10,7 @@
 
 #include "commands/category_tree.h"
 #include "app/options.h"
+#include "text/file_types.h"
 
 namespace clipferry::cli {
 
@@ -33,9 +34,7 @@ struct ServiceLists {
 // The tree in listing order, parents before their children.
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree);
 
-// The service's file types one by one: "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
-// (';' or ',' between them, blanks around them dropped).
-std::vector<std::string> splitFileTypes(const std::string& fileTypes);
+using rules::splitFileTypes;  // "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
 
 // Whether the file's name matches one of the ';'-separated patterns, with *
 // and ?, ignoring case. A pattern without wildcards or a dot ("mp4", ".mp4")
@@ -47,8 +46,9 @@ bool matchesFileTypes(const std::string& file, const std::string& fileTypes);
 std::vector<std::string> checkFile(const std::string& file);
 
 // A title with more than blanks and a first category are given, no text
-// holds a control character (the description may hold tabs and line breaks)
-// and none is longer than the library sends.
+// holds a control character (the description may hold tabs and line breaks:
+// the command's own rule, stricter than the library's, which sends a tab in a
+// title) and none is longer than the library sends.
 std::vector<std::string> checkFields(const UploadJob& upload);
 
 // The file's type, the non-zero category ids and the moderator against the lists.
