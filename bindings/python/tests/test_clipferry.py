@@ -4,10 +4,12 @@ every exception class from a real failure, text at the limits, callbacks and thr
 from __future__ import annotations
 
 import asyncio
+import contextlib
 import ctypes
 import hashlib
 import json
 import os
+import pty
 import re
 import signal
 import socket
@@ -340,6 +342,30 @@ def test_a_missing_library_names_where_it_looked(tmp_path: Path) -> None:
                          capture_output=True, text=True)
     assert "clipferry._library.LibraryNotFound" in run.stderr
     assert "nowhere.so from CLIPFERRY_LIBRARY" in run.stderr and "system's library search path" in run.stderr
+
+
+@pytest.mark.parametrize("answer, status, last_line", [
+    (lambda run, terminal: os.kill(run.pid, signal.SIGINT), 130, "python3 -m clipferry: interrupted"),
+    (lambda run, terminal: os.write(terminal, b"\x04"), 1, "python3 -m clipferry: no password given"),
+], ids=["Ctrl-C", "end of input"])
+def test_the_command_leaves_its_password_prompt_in_one_line(answer: Callable[[subprocess.Popen[bytes], int], object],
+                                                             status: int, last_line: str) -> None:
+    terminal, own = pty.openpty()  # the prompt on a terminal of its own, as a person sees it
+    env = {k: v for k, v in os.environ.items() if k != "CLIPFERRY_PASSWORD"}
+    env["PYTHONPATH"] = str(Path(clipferry.__file__).parents[1])
+    with subprocess.Popen([sys.executable, "-m", "clipferry", "login"], stdin=own, stdout=own, stderr=own,
+                          env=env, start_new_session=True) as run:
+        os.close(own)
+        shown = b""
+        while b"password for demo: " not in shown:
+            shown += os.read(terminal, 1024)
+        answer(run, terminal)
+        assert run.wait(30) == status
+    with contextlib.suppress(OSError):  # the terminal reads as closed once the command is gone
+        while piece := os.read(terminal, 4096):
+            shown += piece
+    os.close(terminal)
+    assert shown.decode().replace("\r", "").splitlines()[-1] == last_line and b"Traceback" not in shown
 
 
 def test_the_result_texts_are_the_headers() -> None:
