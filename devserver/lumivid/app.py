@@ -46,6 +46,8 @@ def create_app(data: ServiceData, storage_dir: str) -> Flask:
                 break
             if left is not None:
                 left -= len(piece)
+        if script.hold_ms:
+            state.holds.hold(script.hold_ms / 1000)
         return build_response(script, request.environ.get("werkzeug.socket"))
 
     @app.post("/0.1.1/api")

@@ -49,6 +49,16 @@ def add_script():
     return jsonify({"ok": True, "pending": _state().scripts.pending()})
 
 
+@control.get("/held")
+def held_answers():
+    return jsonify({"held": _state().holds.held()})
+
+
+@control.post("/release")
+def release_held_answers():
+    return jsonify({"released": _state().holds.release()})
+
+
 @control.get("/settings")
 def read_settings():
     return jsonify(_state().settings())

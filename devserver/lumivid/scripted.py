@@ -28,6 +28,8 @@ class Script:
     times: int = 1
     # The body goes out this many times over, without being held that often.
     repeat: int = 1
+    # The answer waits, after the request was read, until a release or this long.
+    hold_ms: int = 0
 
     @staticmethod
     def from_json(raw: dict) -> "Script":
@@ -52,11 +54,14 @@ class Script:
         repeat = raw.get("repeat", 1)
         if not isinstance(repeat, int) or repeat < 1:
             raise ScriptError('"repeat" must be at least 1')
+        hold_ms = raw.get("hold_ms", 0)
+        if not isinstance(hold_ms, int) or hold_ms < 0:
+            raise ScriptError('"hold_ms" must be a time of 0 or more')
         return Script(path=raw["path"], status=int(raw.get("status", 200)),
                       headers=[(str(k), str(v)) for k, v in raw.get("headers", [])],
                       body=body, chunks=chunks, delay_ms=int(raw.get("delay_ms", 0)),
                       drop=bool(raw.get("drop", False)), read_limit=read_limit, times=times,
-                      repeat=repeat)
+                      repeat=repeat, hold_ms=hold_ms)
 
     def pieces(self) -> Iterator[bytes]:
         """The pieces of every copy of the body, one copy after another."""
@@ -109,6 +114,36 @@ class ScriptBook:
     def clear(self) -> None:
         with self._lock:
             self._scripts.clear()
+
+
+class Holds:
+    """Answers held back until the test releases them (or their time runs
+    out), so that a test can act while a client waits for one."""
+
+    def __init__(self):
+        self._changed = threading.Condition()
+        self._held = 0
+        self._releases = 0
+
+    def hold(self, seconds: float) -> None:
+        with self._changed:
+            releases = self._releases
+            self._held += 1
+            try:
+                self._changed.wait_for(lambda: self._releases != releases, timeout=seconds)
+            finally:
+                self._held -= 1
+
+    def held(self) -> int:
+        with self._changed:
+            return self._held
+
+    def release(self) -> int:
+        with self._changed:
+            released = self._held
+            self._releases += 1
+            self._changed.notify_all()
+            return released
 
 
 class ExactResponse(Response):

@@ -5,7 +5,7 @@ from typing import List, Optional
 
 from .data import ServiceData
 from .recording import RequestLog
-from .scripted import ScriptBook
+from .scripted import Holds, ScriptBook
 
 DEFAULT_SETTINGS = {"store_uploads": True, "upload_url": None}
 
@@ -16,6 +16,7 @@ class ServiceState:
         self.storage_dir = storage_dir
         self.requests = RequestLog()
         self.scripts = ScriptBook()
+        self.holds = Holds()
         self._lock = threading.Lock()
         self._uploads: List[dict] = []
         self._settings = dict(DEFAULT_SETTINGS)
@@ -56,6 +57,7 @@ class ServiceState:
     def reset(self) -> None:
         self.requests.clear()
         self.scripts.clear()
+        self.holds.release()
         with self._lock:
             self._uploads.clear()
             self._settings = dict(DEFAULT_SETTINGS)

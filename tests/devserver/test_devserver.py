@@ -7,6 +7,7 @@ import os
 import re
 import socket
 import tempfile
+import threading
 import time
 import unittest
 import uuid
@@ -317,10 +318,26 @@ class ScriptedResponseTest(ServiceTestCase):
         entry = service.control("GET", "requests")[1][0]
         self.assertLess(entry["body_size"], size)
 
+    def test_a_held_answer_waits_for_the_release(self):
+        self.script(path="/upload.xml", body="late", hold_ms=60000)
+        answers = []
+        asker = threading.Thread(target=lambda: answers.append(self.get_raw()))
+        asker.start()
+        for _ in range(1000):  # until the request is in
+            if service.control("GET", "held")[1]["held"]:
+                break
+            time.sleep(0.01)
+        self.assertEqual(answers, [])
+        self.assertEqual(service.control("POST", "release", {})[1], {"released": 1})
+        asker.join(10)
+        self.assertTrue(answers[0].endswith(b"\r\n\r\nlate"))
+        self.assertEqual(service.control("GET", "held")[1], {"held": 0})
+
     def test_bad_scripts_are_refused(self):
         for fields in ({"status": 500}, {"path": "/x", "chunks": [0]},
                        {"path": "/x", "body_base64": "***"}, {"path": "/x", "times": 0},
-                       {"path": "/x", "read_limit": -1}, {"path": "/x", "repeat": 0}):
+                       {"path": "/x", "read_limit": -1}, {"path": "/x", "repeat": 0},
+                       {"path": "/x", "hold_ms": -1}):
             with self.subTest(fields=fields):
                 self.assertEqual(service.control("POST", "script", fields)[0], 400)
 

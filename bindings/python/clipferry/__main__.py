@@ -37,6 +37,13 @@ def _progress_line(name: str) -> Callable[[int, int], None]:
     return show
 
 
+def _maybe_received(error: BaseException) -> str:
+    if not getattr(error, "may_have_been_received", False):
+        return ""
+    return ("; the whole file had gone out, so Lumivid may have received it:"
+            " look among your videos before sending it again")
+
+
 def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(prog="python3 -m clipferry",
                                      description="Publish videos to Lumivid with the clipferry package.")
@@ -55,8 +62,8 @@ def main(argv: list[str] | None = None) -> int:
     upload.add_argument("--moderator", type=int, default=0)
     options = parser.parse_args(argv)
 
-    password = os.environ.get("CLIPFERRY_PASSWORD") or getpass.getpass(f"password for {options.user}: ")
     try:
+        password = os.environ.get("CLIPFERRY_PASSWORD") or getpass.getpass(f"password for {options.user}: ")
         with Uploader() as up:
             up.login(options.user, password)
             if options.command == "login":
@@ -71,11 +78,14 @@ def main(argv: list[str] | None = None) -> int:
                 print(file=sys.stderr)
                 print(f"{'accepted' if verdict.accepted else 'refused'}: {verdict.message}")
                 return 0 if verdict.accepted else 4
-    except (ClipferryError, OSError, ValueError) as error:
-        print(f"python3 -m clipferry: {error}", file=sys.stderr)
+    except EOFError:  # end of input at the password prompt
+        print("\npython3 -m clipferry: no password given", file=sys.stderr)
         return 1
-    except KeyboardInterrupt:  # the upload under way was cancelled before this came up
-        print("\npython3 -m clipferry: interrupted", file=sys.stderr)
+    except (ClipferryError, OSError, ValueError) as error:
+        print(f"python3 -m clipferry: {error}{_maybe_received(error)}", file=sys.stderr)
+        return 1
+    except KeyboardInterrupt as interrupt:  # the upload under way was cancelled before this came up
+        print(f"\npython3 -m clipferry: interrupted{_maybe_received(interrupt)}", file=sys.stderr)
         return 130
     return 0
 

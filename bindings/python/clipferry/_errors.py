@@ -80,12 +80,27 @@ class LibcurlMissing(ClipferryError):
 
 
 class Cancelled(ClipferryError):
-    """42 from an upload: the progress callable returned True (or the
-    waiting coroutine was cancelled)."""
+    """42 from an upload: the progress callable returned True, or `cancel` was
+    set; with may_have_been_received when that came after the last byte."""
 
 
 class TransferError(ClipferryError):
     """Any libcurl result: the request could not be made or did not finish."""
+
+
+class UploadInterrupted(KeyboardInterrupt):
+    """Ctrl-C (SIGINT) stopped an upload that the service gave no verdict on.
+
+    A KeyboardInterrupt like any other; `may_have_been_received` is true when
+    the last byte had gone out first: the service may have the video, so look
+    for it among the user's videos before sending it again. The library's own
+    result (a Cancelled, usually) is its __cause__.
+    """
+
+    def __init__(self, *, may_have_been_received: bool) -> None:
+        self.may_have_been_received = may_have_been_received
+        super().__init__("interrupted after the last byte went out: the service may have received the video"
+                         if may_have_been_received else "interrupted before the whole file went out")
 
 
 class ConcurrentUse(RuntimeError):

@@ -14,10 +14,10 @@ import weakref
 from collections.abc import Callable, Iterator, Sequence
 from dataclasses import dataclass
 from types import TracebackType
-from typing import Any, Union
+from typing import Any, Optional, Union, cast
 
 from . import _library
-from ._errors import OK, REFUSED, ConcurrentUse, error_for
+from ._errors import OK, REFUSED, ConcurrentUse, UploadInterrupted, error_for
 
 # The header's limits, in UTF-8 bytes without the terminator.
 CREDENTIAL_LIMIT = 259  # user name, password
@@ -133,13 +133,15 @@ def _guarded(failure: list[BaseException], receive: Callable[..., None]) -> Call
 
 
 @contextlib.contextmanager
-def _interrupts_held(pending: list[int]) -> Iterator[None]:
+def _interrupts_held(noted: list[int] | None) -> Iterator[None]:
     """Ctrl-C while the library runs: Python would raise KeyboardInterrupt on
     entering whichever callback runs next, where ctypes can only print it and
-    drop it. So during a call from the main thread SIGINT is only noted (an
-    upload cancels at its next progress call), and KeyboardInterrupt is
-    raised once the call has returned. A host's own SIGINT handler is left alone."""
-    pending.clear()
+    drop it. So during a call from the main thread SIGINT is only noted. An
+    upload passes its own list `noted`, which its progress callback reads (the
+    upload cancels at the next call) and which it weighs against the verdict
+    once the call has returned; for any other call KeyboardInterrupt is raised
+    once the call has returned. A host's own SIGINT handler is left alone."""
+    pending: list[int] = [] if noted is None else noted
     if (threading.current_thread() is not threading.main_thread()
             or signal.getsignal(signal.SIGINT) is not signal.default_int_handler):
         yield
@@ -149,7 +151,7 @@ def _interrupts_held(pending: list[int]) -> Iterator[None]:
         yield
     finally:
         signal.signal(signal.SIGINT, previous)
-    if pending:
+    if pending and noted is None:
         raise KeyboardInterrupt
 
 
@@ -177,7 +179,6 @@ class Uploader:
             raise MemoryError("no memory for a Clipferry context")
         self._handle: int = handle
         self._busy = threading.Lock()
-        self._interrupted: list[int] = []  # SIGINTs noted during the call under way
         self._release = weakref.finalize(self, self._lib.CLIPFERRY_Release, ctypes.c_void_p(handle))
 
     def __enter__(self) -> Uploader:
@@ -202,15 +203,16 @@ class Uploader:
         return not self._release.alive
 
     @contextlib.contextmanager
-    def _call(self) -> Iterator[int]:
-        """Holds the context for one call of the library, on this thread alone."""
+    def _call(self, interrupted: list[int] | None = None) -> Iterator[int]:
+        """Holds the context for one call of the library, on this thread alone;
+        `interrupted`: see _interrupts_held."""
         if not self._busy.acquire(blocking=False):
             raise ConcurrentUse("this Uploader is in a call already; use one Uploader per thread")
         try:
             if not self._release.alive:
                 raise ValueError("this Uploader is closed")
             _library.prepare_thread()
-            with _interrupts_held(self._interrupted):
+            with _interrupts_held(interrupted):
                 yield self._handle
         finally:
             self._busy.release()
@@ -313,11 +315,21 @@ class Uploader:
         out, in bytes of the whole request (total is 0 until known), at most
         every 10 ms and once when the last byte went out; returning
         True cancels the upload (Cancelled). An exception it raises cancels the
-        upload and is raised from here; so does Ctrl-C (KeyboardInterrupt).
-        Setting `cancel` (from any thread) cancels too.
+        upload and is raised from here. Setting `cancel` (from any thread)
+        cancels too. Ctrl-C while the upload runs on the main thread (under
+        Python's own SIGINT handler) cancels it the same way, and
+        UploadInterrupted, a KeyboardInterrupt, is raised. Each of these stops
+        the call at once, also while the verdict is awaited after the last byte.
 
-        A refusal by the service is a Verdict with accepted False. A failure
-        after the last byte went out has may_have_been_received set.
+        The service's verdict, when the library returns one, is always the
+        outcome: an accepted upload is returned as accepted even when a cancel,
+        an exception of `progress` or Ctrl-C came too late to stop it (they
+        are then spent); none of them stops the call once the service's answer
+        has arrived whole. A refusal by the service is a Verdict with accepted
+        False. Any exception raised once the last byte had gone out (Cancelled,
+        UploadInterrupted, a transfer failure) has may_have_been_received set:
+        the service may have the video, so look for it among the user's videos
+        before offering to send it again.
         """
         name = os.fspath(path)
         if not isinstance(name, str):
@@ -336,56 +348,84 @@ class Uploader:
         sent_all = [False]
         next_call = [0.0]  # when the progress callable is next due
         failure: list[BaseException] = []
+        interrupted: list[int] = []  # SIGINTs noted during the call
 
         def watch(data: int | None, dltotal: float, dlnow: float, ultotal: float,
                   ulnow: float) -> int:
+            # Once the service's answer is here whole, stopping would only
+            # throw its verdict away: libcurl asks once more after the last
+            # byte of it arrived.
+            stop = 0 if 0 < dltotal <= dlnow else 1
             try:
                 done = 0 < ultotal <= ulnow
                 newly_done, sent_all[0] = done and not sent_all[0], sent_all[0] or done
-                if self._interrupted or (cancel is not None and cancel.is_set()):
-                    return 1
+                if interrupted or (cancel is not None and cancel.is_set()):
+                    return stop
                 # libcurl reports every 16-64 KiB sent, 30,000 times a GiB: the
                 # callable hears at most every 10 ms, and when the last byte went out.
                 now = time.monotonic()
                 if progress is None or (now < next_call[0] and not newly_done):
                     return 0
                 next_call[0] = now + _PROGRESS_INTERVAL
-                return 1 if progress(int(ulnow), int(ultotal)) is True else 0
+                return stop if progress(int(ulnow), int(ultotal)) is True else 0
             except BaseException as error:  # never across the C boundary: raised after the call
                 failure.append(error)
-                return 1
+                return stop
 
         callback = _library.PROGRESS_CALLBACK(watch)  # lives as long as the call
         message = ctypes.create_string_buffer(2 * _MESSAGE_UNITS)
-        with self._call() as handle:
+        with self._call(interrupted) as handle:
             result = self._lib.CLIPFERRY_DoUpload(handle, file_text, *fields, moderator, *ids,
                                                   message, _MESSAGE_UNITS, callback, None)
+        text = _buffer_text(message)
+        # A verdict outweighs whatever asked to stop after it was settled: a
+        # host told "interrupted" would offer to send a published video again.
+        if result == OK or (result == REFUSED and text):
+            return Verdict(result == OK, text)
+        error = error_for(result, upload=True, message=text, may_have_been_received=sent_all[0])
+        if interrupted:
+            raise UploadInterrupted(may_have_been_received=sent_all[0]) from error
         if failure:
             raise failure[0]
-        text = _buffer_text(message)
-        if result == OK:
-            return Verdict(True, text)
-        if result == REFUSED and text:
-            return Verdict(False, text)
-        raise error_for(result, upload=True, message=text, may_have_been_received=sent_all[0])
+        raise error
 
     async def upload_async(self, path: PathLike, **details: object) -> Verdict:
         """upload() on a worker thread, awaited: the event loop runs meanwhile.
 
         Takes upload()'s keyword arguments; `progress` is then called on the
         worker thread (hand results to the loop with loop.call_soon_threadsafe).
-        Cancelling the awaiting task cancels the upload, and waits for the
-        library to stop before CancelledError goes on.
+
+        Cancelling the awaiting task before the last byte went out cancels the
+        upload; CancelledError goes on once the library has stopped, and
+        nothing was published. Once the last byte has gone out the service
+        has the video, and cancelling can no longer withdraw it: the upload
+        goes on to its verdict, which the task then returns as if it had not
+        been cancelled (or the failure, with may_have_been_received set, is
+        raised instead of CancelledError). To stop waiting for the verdict
+        even then, pass `cancel` (a threading.Event) and set it, as with
+        upload(). Ctrl-C under asyncio.run (Python 3.11 and later) cancels the
+        task: the same applies.
         """
-        cancel = threading.Event()
-        call = functools.partial(self.upload, path, cancel=cancel, **details)
+        progress = cast(Optional[Progress], details.pop("progress", None))
+        withdrawn = threading.Event()
+
+        def sparing_the_verdict(sent: int, total: int) -> object:
+            # Decided on the very call that would cancel, so the last byte
+            # cannot go out between the look and the cancel.
+            if withdrawn.is_set() and not 0 < total <= sent:
+                return True
+            return None if progress is None else progress(sent, total)
+
+        call = functools.partial(self.upload, path, progress=sparing_the_verdict, **details)
         future = asyncio.get_running_loop().run_in_executor(None, call)
-        try:
-            return await asyncio.shield(future)
-        except asyncio.CancelledError:
-            cancel.set()
+        cancelled: asyncio.CancelledError | None = None
+        while True:
             try:
-                await future
-            except Exception:
-                pass  # the Cancelled the library answered with, or what came first
-            raise
+                return await asyncio.shield(future)
+            except asyncio.CancelledError as error:
+                cancelled = cancelled or error
+                withdrawn.set()  # and wait for the library, whatever it then says
+            except BaseException as error:
+                if cancelled is not None and not getattr(error, "may_have_been_received", False):
+                    raise cancelled from error  # the upload stopped before the service had it all
+                raise

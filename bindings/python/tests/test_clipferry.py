@@ -4,9 +4,12 @@ every exception class from a real failure, text at the limits, callbacks and thr
 from __future__ import annotations
 
 import asyncio
+import contextlib
+import ctypes
 import hashlib
 import json
 import os
+import pty
 import re
 import signal
 import socket
@@ -16,6 +19,7 @@ import threading
 import traceback
 import urllib.request
 from pathlib import Path
+from types import SimpleNamespace
 from typing import Any, Callable
 
 import pytest
@@ -92,23 +96,6 @@ def _raise_in_callback(up: clipferry.Uploader, clip: Path) -> None:
     up.upload(clip, title="t", progress=progress)
 
 
-def _interrupt(up: clipferry.Uploader, clip: Path) -> None:
-    big = clip.with_name("big.mp4")
-    with open(big, "wb") as out:
-        out.truncate(512 * 1024 * 1024)
-    started: list[threading.Timer] = []
-
-    def progress(sent: int, total: int) -> None:  # Ctrl-C arrives while the library sends
-        if not started:
-            started.append(threading.Timer(0.05, os.kill, args=(os.getpid(), signal.SIGINT)))
-            started[0].start()
-
-    try:
-        up.upload(big, title="t", progress=progress)
-    finally:  # the signal is never left to land in a later test
-        started[0].join()
-
-
 # Each row: what to do with a logged-in Uploader (or the environment to make
 # one in), and the exception it must raise, with its result code.
 FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], object], type, int | None]] = [
@@ -121,7 +108,6 @@ FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], o
     ("cancel from progress", {}, lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: True),
      clipferry.Cancelled, 42),
     ("exception in progress", {}, _raise_in_callback, ZeroDivisionError, None),
-    ("Ctrl-C during the upload", {}, _interrupt, KeyboardInterrupt, None),
     ("call from its own callback", {},
      lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: up.categories()),
      clipferry.ConcurrentUse, None),
@@ -154,6 +140,94 @@ def test_a_failure_after_the_last_byte_may_have_been_received(clip: Path) -> Non
     with logged_in() as up, pytest.raises(clipferry.TransferError) as raised:
         up.upload(clip, title="t")
     assert raised.value.result == 52 and raised.value.may_have_been_received
+
+
+def big_sparse_file(clip: Path) -> Path:
+    """A file that takes many progress calls to send, without filling the disk."""
+    big = clip.with_name("big.mp4")
+    with open(big, "wb") as out:
+        out.truncate(512 * 1024 * 1024)
+    return big
+
+
+HELD_VERDICT = "Your video was received and awaits moderation."
+
+
+def hold_the_verdict() -> None:
+    """The service reads the whole upload, then holds its answer until released."""
+    control("script", {"path": "/upload", "hold_ms": 60000, "headers": [["Content-Type", "text/xml"]],
+                       "body": f"<result><status>SUCCESS</status><message>{HELD_VERDICT}</message></result>"})
+
+
+def held_after_last_byte(sent: int, total: int) -> bool:
+    """True once the last byte went out and the service, with all of it, holds its answer."""
+    if not 0 < total <= sent:
+        return False
+    for _ in range(1000):  # each look is a request; the last bytes are already on their way
+        if control("held")["held"]:
+            return True
+    return False
+
+
+# Each row: what stops a synchronous upload, and when: on the first progress
+# call while the file goes out (nothing published), or once the service has
+# the whole upload and holds its answer. What is raised must say whether the
+# service may have the video.
+STOPS = [
+    ("Ctrl-C while sending", "sigint", False, clipferry.UploadInterrupted),
+    ("Ctrl-C awaiting the verdict", "sigint", True, clipferry.UploadInterrupted),
+    ("cancel awaiting the verdict", "event", True, clipferry.Cancelled),
+]
+
+
+@pytest.mark.parametrize("how, after_last_byte, kind", [row[1:] for row in STOPS], ids=[row[0] for row in STOPS])
+def test_a_stopped_upload_says_whether_the_service_may_have_it(how: str, after_last_byte: bool, kind: type,
+                                                                clip: Path) -> None:
+    if after_last_byte:
+        hold_the_verdict()
+    cancel = threading.Event()
+    stopped: list[int] = []
+
+    def progress(sent: int, total: int) -> None:
+        if not stopped and (held_after_last_byte(sent, total) if after_last_byte else 0 < sent < total):
+            stopped.append(sent)
+            if how == "sigint":  # noted before this callable returns: this is the main thread
+                os.kill(os.getpid(), signal.SIGINT)
+            else:
+                cancel.set()
+
+    with logged_in() as up, pytest.raises(kind) as raised:
+        up.upload(clip if after_last_byte else big_sparse_file(clip), title="t", categories=[1],
+                  progress=progress, cancel=cancel)
+    assert stopped and raised.value.may_have_been_received is after_last_byte
+    if how == "sigint":
+        assert isinstance(raised.value.__cause__, clipferry.Cancelled)
+    if not after_last_byte:
+        assert control("uploads") == []
+    control("release", {})
+
+
+def test_a_verdict_that_arrived_whole_outweighs_a_later_ctrl_c(clip: Path,
+                                                                 monkeypatch: pytest.MonkeyPatch) -> None:
+    """Ctrl-C after the answer arrived, before the library returned: libcurl
+    asks the progress callback once more then, and a stop would lose the verdict."""
+    up = logged_in()
+    answers: list[int] = []
+
+    def do_upload(*arguments: Any) -> int:  # libcurl's calls, as they come around a fast answer
+        message, callback = arguments[9], arguments[11]
+        answers.append(callback(None, 0.0, 0.0, 900.0, 900.0))  # the last byte went out
+        os.kill(os.getpid(), signal.SIGINT)
+        answers.append(callback(None, 120.0, 120.0, 900.0, 900.0))  # the answer is here whole
+        ctypes.memmove(message, HELD_VERDICT.encode(clipferry._library.UTF16), 2 * len(HELD_VERDICT))
+        return 42 if any(answers) else 0
+
+    monkeypatch.setattr(up, "_lib", SimpleNamespace(CLIPFERRY_DoUpload=do_upload))
+    try:
+        outcome = up.upload(clip, title="t")
+    except KeyboardInterrupt:  # not left to end the test session
+        pytest.fail("the Ctrl-C outweighed the verdict")
+    assert outcome == clipferry.Verdict(True, HELD_VERDICT) and answers == [0, 0]
 
 
 @pytest.mark.parametrize("title, description, accepted, message", [
@@ -213,6 +287,54 @@ def test_upload_async_runs_on_a_worker_thread(clip: Path) -> None:
     assert threads and threading.get_ident() not in threads
 
 
+# Each row: what the host does to an upload_async while the file goes out
+# (nothing published) or once the service has all of it and holds its verdict,
+# and what the awaiting code then gets.
+ASYNC_STOPS: list[tuple[str, str, bool, Callable[[object], bool]]] = [
+    ("task cancelled while sending", "task", False, lambda got: isinstance(got, asyncio.CancelledError)),
+    ("task cancelled awaiting the verdict", "task", True, lambda got: got == clipferry.Verdict(True, HELD_VERDICT)),
+    ("task cancelled, then cancel set, awaiting the verdict", "task+event", True,
+     lambda got: isinstance(got, clipferry.Cancelled) and got.may_have_been_received),
+]
+
+
+@pytest.mark.parametrize("how, after_last_byte, expected", [row[1:] for row in ASYNC_STOPS],
+                         ids=[row[0] for row in ASYNC_STOPS])
+def test_cancelling_upload_async_never_loses_a_verdict(how: str, after_last_byte: bool,
+                                                      expected: Callable[[object], bool], clip: Path) -> None:
+    if after_last_byte:
+        hold_the_verdict()
+    cancel = threading.Event()
+
+    async def main() -> BaseException | clipferry.Verdict:
+        loop, reached = asyncio.get_running_loop(), asyncio.Event()
+
+        def progress(sent: int, total: int) -> None:
+            if not reached.is_set() and (held_after_last_byte(sent, total) if after_last_byte else 0 < sent < total):
+                loop.call_soon_threadsafe(reached.set)
+
+        with logged_in() as up:
+            task = asyncio.create_task(up.upload_async(clip if after_last_byte else big_sparse_file(clip),
+                                                       title="t", categories=[1], progress=progress, cancel=cancel))
+            waiting = asyncio.ensure_future(reached.wait())
+            await asyncio.wait({task, waiting}, return_when=asyncio.FIRST_COMPLETED)
+            waiting.cancel()  # and a task that ended first is what the host gets
+            task.cancel()
+            await asyncio.sleep(0)  # the task takes the cancel in before anything else happens
+            if how == "task+event":
+                cancel.set()
+                await asyncio.wait({task})  # stopped with the verdict still held
+            await asyncio.to_thread(control, "release", {})
+            try:
+                return await task
+            except BaseException as error:
+                return error
+
+    assert expected(asyncio.run(main()))
+    if not after_last_byte:
+        assert control("uploads") == []
+
+
 def test_a_missing_library_names_where_it_looked(tmp_path: Path) -> None:
     env = {"PATH": "/usr/bin:/bin", "PYTHONPATH": str(Path(clipferry.__file__).parents[1]),
            "CLIPFERRY_LIBRARY": str(tmp_path / "nowhere.so")}
@@ -220,6 +342,30 @@ def test_a_missing_library_names_where_it_looked(tmp_path: Path) -> None:
                          capture_output=True, text=True)
     assert "clipferry._library.LibraryNotFound" in run.stderr
     assert "nowhere.so from CLIPFERRY_LIBRARY" in run.stderr and "system's library search path" in run.stderr
+
+
+@pytest.mark.parametrize("answer, status, last_line", [
+    (lambda run, terminal: os.kill(run.pid, signal.SIGINT), 130, "python3 -m clipferry: interrupted"),
+    (lambda run, terminal: os.write(terminal, b"\x04"), 1, "python3 -m clipferry: no password given"),
+], ids=["Ctrl-C", "end of input"])
+def test_the_command_leaves_its_password_prompt_in_one_line(answer: Callable[[subprocess.Popen[bytes], int], object],
+                                                             status: int, last_line: str) -> None:
+    terminal, own = pty.openpty()  # the prompt on a terminal of its own, as a person sees it
+    env = {k: v for k, v in os.environ.items() if k != "CLIPFERRY_PASSWORD"}
+    env["PYTHONPATH"] = str(Path(clipferry.__file__).parents[1])
+    with subprocess.Popen([sys.executable, "-m", "clipferry", "login"], stdin=own, stdout=own, stderr=own,
+                          env=env, start_new_session=True) as run:
+        os.close(own)
+        shown = b""
+        while b"password for demo: " not in shown:
+            shown += os.read(terminal, 1024)
+        answer(run, terminal)
+        assert run.wait(30) == status
+    with contextlib.suppress(OSError):  # the terminal reads as closed once the command is gone
+        while piece := os.read(terminal, 4096):
+            shown += piece
+    os.close(terminal)
+    assert shown.decode().replace("\r", "").splitlines()[-1] == last_line and b"Traceback" not in shown
 
 
 def test_the_result_texts_are_the_headers() -> None:
