@@ -88,11 +88,20 @@ void tell(const std::function<void()>& step) {
 
 int CLIPFERRY_CALL reportProgress(void* data, double, double received, double total, double sent) {
     auto* watch = static_cast<UploadWatch*>(data);
+    const double now = steadySeconds();
+    // Until the form's size is known the upload server is being asked for or
+    // reached: nothing to show yet, but Ctrl-C and a standstill end it all the same.
+    if (!watch->sending && total <= 0 && sent <= 0) {
+        if (watch->stall.stalled(received, now)) {
+            watch->stalled = true;
+            return 1;
+        }
+        return interrupted() ? 1 : 0;
+    }
     if (!watch->sending) {
         watch->sending = true;
         tell(watch->steps.sending);
     }
-    const double now = steadySeconds();
     if (watch->startedAt < 0) watch->startedAt = now;
     watch->bytesSent = sent;
     showProgress(*watch, sent, total);
