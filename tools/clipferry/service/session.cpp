@@ -102,7 +102,12 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
         watch->sending = true;
         tell(watch->steps.sending);
     }
-    if (watch->startedAt < 0) watch->startedAt = now;
+    if (watch->startedAt < 0) {
+        // libcurl may have sent a first piece already. The meter's clock starts
+        // first, so the average it shows never runs ahead of --limit-rate.
+        if (watch->meter) watch->meter->update(0, total);
+        watch->startedAt = steadySeconds();
+    }
     watch->bytesSent = sent;
     showProgress(*watch, sent, total);
     if (total > 0 && sent >= total && !watch->everyByteSent) {
