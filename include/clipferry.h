@@ -250,8 +250,9 @@ typedef void (CLIPFERRY_CALL *ModeratorCallback)(int32_t contactId, const clipfe
 /* Upload progress, libcurl's progress callback form, in bytes. Called only
    inside CLIPFERRY_DoUpload, for its two requests: first while it asks the
    API host for the upload server, then while it sends its form; often while
-   data moves, and about once a second while nothing does (at once when a
-   signal interrupts the wait), the wait for the verdict included. data is
+   data moves, and about once a second while nothing does (on Linux at once
+   when a signal handler interrupts the wait), the wait for the verdict
+   included: a cancel from another thread is seen within a second. data is
    the host's progressData. While the upload server is asked for, ultotal and
    ulnow are 0 and dltotal and dlnow count that question's answer. While the
    form goes out, ultotal is the size of the whole request body (the form
