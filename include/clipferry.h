@@ -57,7 +57,7 @@
  * after 500 s in which fewer than 500 bytes moved either way (under 1 byte
  * per second on average), the wait for the verdict included. A file of any
  * size over a slow but steady link therefore arrives; the progress callback
- * can cancel sooner. One exception to every limit: while the system's name
+ * can cancel sooner, the question for the upload server included. One exception to every limit: while the system's name
  * resolver hangs, libcurl waits for its resolver thread, and a call can take
  * longer than 50 s (a resolver that never answered gave 28 after 120 s).
  *
@@ -248,14 +248,21 @@ typedef void (CLIPFERRY_CALL *ModeratorCallback)(int32_t contactId, const clipfe
                                                  void* userData);
 
 /* Upload progress, libcurl's progress callback form, in bytes. Called only
-   while CLIPFERRY_DoUpload sends its form (not during the discovery before
-   it): often while data moves, and about once a second while nothing does,
-   the wait for the verdict included. data is the host's progressData.
-   ultotal is the size of the whole request body (the form with the file;
-   0 until libcurl knows it) and ulnow what has gone out; dltotal and dlnow
-   are the service's answer, its announced size (0 when not announced) and
-   what has arrived. A non-zero return stops the transfer at once and the
-   upload returns 42, also after the last byte went out. */
+   inside CLIPFERRY_DoUpload, for its two requests: first while it asks the
+   API host for the upload server, then while it sends its form; often while
+   data moves, and about once a second while nothing does (on Linux at once
+   when a signal handler interrupts the wait), the wait for the verdict
+   included: a cancel from another thread is seen within a second. data is
+   the host's progressData. While the upload server is asked for, ultotal and
+   ulnow are 0 and dltotal and dlnow count that question's answer. While the
+   form goes out, ultotal is the size of the whole request body (the form
+   with the file; 0 until libcurl knows it) and ulnow what has gone out;
+   dltotal and dlnow are the service's answer, its announced size (0 when not
+   announced) and what has arrived. A non-zero return stops the request at
+   once and the upload returns 42: before any of the form is sent when it
+   comes while the upload server is asked for, and also after the last byte
+   went out. The login and the lists have no callback: each of them is over
+   within 50 s. */
 typedef int (CLIPFERRY_CALL *ProgressCallback)(void* data, double dltotal, double dlnow,
                                                double ultotal, double ulnow);
 
@@ -367,7 +374,8 @@ CLIPFERRY_API int32_t CLIPFERRY_CALL CLIPFERRY_GetModerators(void* handle, void*
         added; a file of 2 GiB or more with a libcurl older than 7.46.0;
         libcurl gave no handle. The last four are found after the upload
         server was asked for, before any of the form is sent.
-   42   the progress callback returned non-zero.
+   42   the progress callback returned non-zero; while the upload server
+        was asked for, nothing of the form was sent.
    26   the file ended before its declared size, or its size or
         modification time changed while it was sent (a file that grew
         counts): the transfer stops at once and the form is never completed.

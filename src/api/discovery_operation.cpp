@@ -35,16 +35,21 @@ void StoreUploadServerUrl(RequestSettings& settings, const char16_t* address) {
 
 }  // namespace
 
-void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
+int32_t RunDiscovery(UploaderContext& context, xml::ResponseDocument& document, ProgressCallback progress,
+                     void* progressData) {
     std::memset(context.settings.uploadServerUrl, 0, sizeof context.settings.uploadServerUrl);
-    if (context.settings.binding == nullptr) return;
+    if (context.settings.binding == nullptr) return CLIPFERRY_OK;
     const OperationPlan plan{DumpFile::Discovery, /*dumpUnloadedBody=*/true, CLIPFERRY_REFUSED};
+    bool cancelled = false;
     RunPreparedOperation(
         context, plan, document,
         [&](ResponseBody* response) {
+            const int32_t sent = GetDiscovery(context.settings, response, progress, progressData);
+            // Only the host's callback aborts a transfer that was handed one.
+            cancelled = progress != nullptr && sent == CLIPFERRY_ABORTED;
+            if (cancelled) return CLIPFERRY_ABORTED;
             // A failed transfer may still have left part of an answer; it is
             // judged like any other.
-            GetDiscovery(context.settings, response);
             return CLIPFERRY_OK;
         },
         [&](const xml::ResponseDocument& answer) {
@@ -55,6 +60,7 @@ void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document) {
             StoreUploadServerUrl(context.settings, address);
             return CLIPFERRY_OK;
         });
+    return cancelled ? CLIPFERRY_ABORTED : CLIPFERRY_OK;
 }
 
 }  // namespace clipferry

@@ -32,7 +32,10 @@ int32_t RunGetModerators(UploaderContext& context, void* userData, ModeratorCall
 // Clears the context's upload server address and fills it with the one the
 // API host names, when it names one that fits; failures leave it empty, so
 // the upload goes to the default host. document's scratch file is prepared.
-void RunDiscovery(UploaderContext& context, xml::ResponseDocument& document);
+// progress (may be null) is called while the answer is awaited: 42 when it
+// cancelled, else 0, whatever the discovery found.
+int32_t RunDiscovery(UploaderContext& context, xml::ResponseDocument& document, ProgressCallback progress = nullptr,
+                     void* progressData = nullptr);
 int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16_t* message,
                   uint32_t messageSize, ProgressCallback progress, void* progressData);
 

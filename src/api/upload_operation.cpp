@@ -36,8 +36,9 @@ int32_t RunUpload(UploaderContext& context, const UploadRequest& request, char16
     xml::ResponseDocument verdict;
     if (!discovery.PrepareScratch() || !verdict.PrepareScratch()) return kAnswerUnwritable;
 
-    // Without a discovered server the upload goes to the default host.
-    RunDiscovery(context, discovery);
+    // Without a discovered server the upload goes to the default host; a
+    // cancel while the API host is asked sends nothing of the form.
+    if (RunDiscovery(context, discovery, progress, progressData) == CLIPFERRY_ABORTED) return CLIPFERRY_ABORTED;
 
     // Upload servers may print text before the XML declaration; an answer
     // that is not XML, or has no body, counts as a refusal.

@@ -56,7 +56,14 @@ CURL* CurlBinding::EasyInit() {
 template <typename Value>
 CURLcode CurlBinding::ForwardSetopt(CURL* handle, CURLoption option, Value value) {
     auto entry = Lookup(easySetopt_, "curl_easy_setopt");
-    return entry != nullptr ? entry(handle, option, value) : CURLE_ABORTED_BY_CALLBACK;
+    const CURLcode result = entry != nullptr ? entry(handle, option, value) : CURLE_ABORTED_BY_CALLBACK;
+    // An option this libcurl does not know is one it is older than; whoever
+    // sets it decides whether the request can go without it.
+    if (result != CURLE_OK && result != CURLE_UNKNOWN_OPTION && refusedHandle_ != handle) {
+        refusedHandle_ = handle;
+        refusal_ = result;
+    }
+    return result;
 }
 
 CURLcode CurlBinding::EasySetopt(CURL* handle, CURLoption option, long value) {
@@ -76,15 +83,18 @@ CURLcode CurlBinding::EasySetoptOffset(CURL* handle, CURLoption option, curl_off
 }
 
 CURLcode CurlBinding::EasyPerform(CURL* handle) {
+    if (handle != nullptr && handle == refusedHandle_) return refusal_;
     auto entry = Lookup(easyPerform_, "curl_easy_perform");
     return entry != nullptr ? entry(handle) : CURLE_ABORTED_BY_CALLBACK;
 }
 
 void CurlBinding::EasyReset(CURL* handle) {
+    if (handle == refusedHandle_) refusedHandle_ = nullptr;
     if (auto entry = Lookup(easyReset_, "curl_easy_reset")) entry(handle);
 }
 
 void CurlBinding::EasyCleanup(CURL* handle) {
+    if (handle == refusedHandle_) refusedHandle_ = nullptr;
     if (auto entry = Lookup(easyCleanup_, "curl_easy_cleanup")) entry(handle);
 }
 

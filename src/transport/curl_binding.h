@@ -46,12 +46,17 @@ public:
 
     CURL* EasyInit();
     // One overload per kind of value libcurl's interface gives its options
-    // (the read callback has the write callback's type).
+    // (the read callback has the write callback's type). An option libcurl
+    // refuses for any reason but not knowing it (out of memory, a missing
+    // entry point) is remembered until the handle is reset: EasyPerform on
+    // that handle then returns the refusal without a transfer, since a
+    // request without its answer's target, its body or its limits must not go.
     CURLcode EasySetopt(CURL* handle, CURLoption option, long value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, const void* value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, curl_write_callback value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, curl_progress_callback value);
     CURLcode EasySetoptOffset(CURL* handle, CURLoption option, curl_off_t value);
+    // libcurl's result, or the first refusal of an option set on handle.
     CURLcode EasyPerform(CURL* handle);
     void EasyReset(CURL* handle);
     void EasyCleanup(CURL* handle);
@@ -77,6 +82,10 @@ private:
     decltype(&curl_easy_perform) easyPerform_ = nullptr;
     decltype(&curl_easy_reset) easyReset_ = nullptr;
     decltype(&curl_easy_cleanup) easyCleanup_ = nullptr;
+    // The handle an option was refused on since it was made or reset, and the
+    // first refusal. One request at a time runs on a binding.
+    CURL* refusedHandle_ = nullptr;
+    CURLcode refusal_ = CURLE_OK;
 };
 
 }  // namespace clipferry

@@ -38,13 +38,17 @@ public:
 
     void Append(const char* line) {
         curl_slist* list = curl_.SlistAppend(head_, line);
+        if (list == nullptr) complete_ = false;
         if (head_ == nullptr) head_ = list;
     }
     curl_slist* get() const { return head_; }
+    // False once an append failed (out of memory): the list lacks that line.
+    bool Complete() const { return complete_; }
 
 private:
     CurlBinding& curl_;
     curl_slist* head_ = nullptr;
+    bool complete_ = true;
 };
 
 }  // namespace clipferry

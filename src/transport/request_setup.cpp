@@ -32,4 +32,10 @@ int32_t PrepareRequest(RequestSettings& context, const EasyHandle& handle, const
     return CURLE_OK;
 }
 
+void SetProgressCallback(CurlBinding& curl, CURL* handle, ProgressCallback progress, void* data) {
+    curl.EasySetopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl.EasySetopt(handle, CURLOPT_PROGRESSFUNCTION, static_cast<curl_progress_callback>(progress));
+    curl.EasySetopt(handle, CURLOPT_PROGRESSDATA, data);
+}
+
 }  // namespace clipferry

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "clipferry.h"
 #include "transport/curl_handles.h"
 #include "transport/request_settings.h"
 #include "transport/response_buffer.h"
@@ -34,5 +35,9 @@ constexpr long kStandstillSeconds = 500;
 // options. On any result but 0 nothing may be sent.
 int32_t PrepareRequest(RequestSettings& context, const EasyHandle& handle, const char* url, ResponseBody* response,
                        TimeLimit limit);
+
+// Has libcurl call the host's progress callback with data during the
+// transfer on handle; a non-zero return aborts it with 42.
+void SetProgressCallback(CurlBinding& curl, CURL* handle, ProgressCallback progress, void* data);
 
 }  // namespace clipferry

@@ -33,6 +33,9 @@ int32_t PostEnvelope(RequestSettings& context, const char* operation, const std:
     headers.Append("Expect:");
     headers.Append("Content-type: text/xml; charset=utf-8");
     headers.Append(soapAction.c_str());
+    // Without its soapAction the service cannot tell the call, and its fault
+    // would read as a refused login or an empty list.
+    if (!headers.Complete()) return CURLE_OUT_OF_MEMORY;
     curl.EasySetopt(handle.get(), CURLOPT_HTTPHEADER, static_cast<const void*>(headers.get()));
     curl.EasySetopt(handle.get(), CURLOPT_POST, 1L);
     curl.EasySetopt(handle.get(), CURLOPT_POSTFIELDS, static_cast<const void*>(body.c_str()));

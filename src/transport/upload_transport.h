@@ -13,9 +13,12 @@ namespace clipferry {
 
 // Asks the API host which upload server to use; response is the caller's
 // empty ResponseBody, which holds whatever arrived, whatever the result.
-// Results: 82 when response is null or the context has no binding; those of
-// PrepareRequest; otherwise libcurl's result.
-int32_t GetDiscovery(RequestSettings& context, ResponseBody* response);
+// progress (may be null) is called while the answer is awaited, upload
+// totals 0. Results: 82 when response is null or the context has no
+// binding; those of PrepareRequest; 42 when progress returned non-zero;
+// otherwise libcurl's result.
+int32_t GetDiscovery(RequestSettings& context, ResponseBody* response, ProgressCallback progress = nullptr,
+                     void* progressData = nullptr);
 
 // Posts the form to the discovered server (or the default upload host),
 // streaming the file at path. response is the caller's empty ResponseBody,

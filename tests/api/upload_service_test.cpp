@@ -217,6 +217,53 @@ TEST(UploadExportServiceTest, LoginThenUpload) {
     EXPECT_EQ(HeaderValue(uploads[0].fields, "authkey"), "demo-auth-key-0017");
 }
 
+// The host cancels from its callback while the API host holds the discovery
+// answer: the call ends with the cancel's result and no form goes out. The
+// answer announces a length no upload verdict has, so the callback tells the
+// discovery from the upload without a clock; were the callback not reached
+// during the discovery, the upload would go out once the answer came.
+struct DiscoveryWatch {
+    double announced;
+    double ultotal = -1;
+    double ulnow = -1;
+};
+
+int CancelDuringDiscovery(void* data, double dltotal, double, double ultotal, double ulnow) {
+    auto* watch = static_cast<DiscoveryWatch*>(data);
+    if (dltotal != watch->announced) return 0;
+    watch->ultotal = ultotal;
+    watch->ulnow = ulnow;
+    return 1;
+}
+
+TEST(UploadExportServiceTest, ACancelWhileTheUploadServerIsAskedForSendsNothing) {
+    ResetDevServer();
+    TemporaryFolder folder;
+    const std::u16string path = Wide(folder.Write("clip.mp4", "video bytes"));
+    ServiceSession session;
+    ASSERT_EQ(session.Login(u"demo", u"demo-password"), CLIPFERRY_OK);
+    ScriptedResponse held;
+    held.path = "/upload.xml";
+    held.body = "<upload><url>" + DevServerBaseUrl() + "</url></upload>" + std::string(4321, ' ');
+    held.headers = {{"Content-Type", "text/xml"}, {"Content-Length", std::to_string(held.body.size())}};
+    held.chunks = {1};  // the first byte, then the rest after the hold
+    held.delay_ms = 20000;
+    ScriptResponse(held);
+    DiscoveryWatch watch{double(held.body.size())};
+    clipferry_char message[16] = {u'x'};
+    EXPECT_EQ(CLIPFERRY_DoUpload(session.handle(), path.c_str(), u"T", u"D", u"a", 0, 1, 0, 0, message, 16,
+                                 CancelDuringDiscovery, &watch),
+              CLIPFERRY_ABORTED);
+    EXPECT_EQ(watch.ultotal, 0);
+    EXPECT_EQ(watch.ulnow, 0);
+    EXPECT_EQ(message[0], u'x');
+    for (const RecordedRequest& request : RecordedRequests()) EXPECT_NE(request.path, "/upload");
+    // The context is still good for the next upload.
+    EXPECT_EQ(CLIPFERRY_DoUpload(session.handle(), path.c_str(), u"T", u"D", u"a", 0, 1, 0, 0, message, 16,
+                                 nullptr, nullptr),
+              CLIPFERRY_OK);
+}
+
 // Two loopback ports that tell whether anything tried to reach them: a TCP
 // listener (a connection completes in the kernel, accepted or not) and a UDP
 // socket.

@@ -3,7 +3,8 @@
    STUB_RECORD, it also appends a line for every option set, with its value,
    and for every handle, list and form call to the file named by
    CLIPFERRY_TEST_CURL_RECORD. A form part whose name CLIPFERRY_TEST_FORMADD_REFUSE
-   holds is refused as out of memory. */
+   holds is refused as out of memory. Built with STUB_FAULTS, it fails the
+   call a test names (stub_curl_fail_call below). */
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <stdarg.h>
@@ -70,9 +71,48 @@ static inline void record(const char* line) { (void)line; }
 static inline void record_option(CURLoption option, void* value) { (void)option, (void)value; }
 #endif
 
+#ifdef STUB_FAULTS
+/* The calls that can fail are counted from the last stub_curl_fail_call, and
+   the fail_at-th of them (from 1; 0: none) fails as libcurl fails when it
+   cannot go on: curl_easy_init and curl_slist_append give null,
+   curl_formadd out of memory, curl_easy_setopt out of memory without taking
+   the option, curl_easy_perform perform_result without a transfer. */
+static long fault_count;
+static long fault_at;
+static int fault_perform_result;
+static char fault_seen[64];
+
+STUB_API void stub_curl_fail_call(long fail_at, int perform_result) {
+    fault_count = 0;
+    fault_at = fail_at;
+    fault_perform_result = perform_result;
+    fault_seen[0] = '\0';
+}
+
+/* The failable calls made since stub_curl_fail_call. */
+STUB_API long stub_curl_calls(void) { return fault_count; }
+
+/* The call that failed ("easy_setopt 10002", "easy_perform"...), or "". */
+STUB_API const char* stub_curl_failed_call(void) { return fault_seen; }
+
+static int fault_now(const char* call, int option) {
+    if (++fault_count != fault_at) return 0;
+    if (option < 0) {
+        snprintf(fault_seen, sizeof fault_seen, "%s", call);
+    } else {
+        snprintf(fault_seen, sizeof fault_seen, "%s %d", call, option);
+    }
+    return 1;
+}
+#else
+static const int fault_perform_result = 0;
+static inline int fault_now(const char* call, int option) { (void)call, (void)option; return 0; }
+#endif
+
 #ifdef STUB_EXPORT_CURL_SLIST_APPEND
 STUB_API struct curl_slist* curl_slist_append(struct curl_slist* list, const char* text) {
     struct curl_slist* (*real)(struct curl_slist*, const char*) = real_symbol("curl_slist_append");
+    if (fault_now("slist_append", -1)) return NULL;
     return real(list, text);
 }
 #endif
@@ -111,6 +151,7 @@ STUB_API CURLFORMcode curl_formadd(struct curl_httppost** first, struct curl_htt
         ++n;
     }
     va_end(args);
+    if (fault_now("formadd", -1)) return CURL_FORMADD_MEMORY;
     /* A part the test names is refused as if memory had run out. */
     const char* refused = getenv("CLIPFERRY_TEST_FORMADD_REFUSE");
     if (refused != NULL && options[0] == CURLFORM_COPYNAME && strcmp(refused, (const char*)values[0]) == 0)
@@ -133,6 +174,7 @@ STUB_API void curl_formfree(struct curl_httppost* form) {
 STUB_API CURL* curl_easy_init(void) {
     CURL* (*real)(void) = real_symbol("curl_easy_init");
     record("easy_init");
+    if (fault_now("easy_init", -1)) return NULL;
     return real();
 }
 #endif
@@ -145,6 +187,7 @@ STUB_API CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
     void* value = va_arg(args, void*);
     va_end(args);
     record_option(option, value);
+    if (fault_now("easy_setopt", (int)option)) return CURLE_OUT_OF_MEMORY;
 #ifdef STUB_REFUSE_PROTOCOLS_STR
     /* A libcurl from before 7.85.0, which knows only the bitmask form. */
     if (option == CURLOPT_PROTOCOLS_STR || option == CURLOPT_REDIR_PROTOCOLS_STR) return CURLE_UNKNOWN_OPTION;
@@ -157,6 +200,7 @@ STUB_API CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
 STUB_API CURLcode curl_easy_perform(CURL* handle) {
     CURLcode (*real)(CURL*) = real_symbol("curl_easy_perform");
     record("easy_perform");
+    if (fault_now("easy_perform", -1)) return (CURLcode)fault_perform_result;
     return real(handle);
 }
 #endif

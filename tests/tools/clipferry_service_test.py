@@ -64,10 +64,10 @@ class ServiceTest(unittest.TestCase):
         env.setdefault("XDG_STATE_HOME", tempfile.mkdtemp(dir=self.scratch.name))
         return run([*(["--user", user] if user else []), *args], self.env(**env), **extra)
 
-    def await_upload_request(self):
-        """Until the service has read an upload (up to 20 s)."""
+    def await_upload_request(self, path="/upload"):
+        """Until the service has read an upload, or a request to path (up to 20 s)."""
         deadline = time.monotonic() + 20
-        while (not [r for r in self.control.get("requests") if r["path"] == "/upload"]
+        while (not [r for r in self.control.get("requests") if r["path"] == path]
                and time.monotonic() < deadline):
             time.sleep(0.1)
 
@@ -528,6 +528,29 @@ class UploadTest(ServiceTest):
         self.assertNotIn("interrupted:", stderr)  # one summary, not two
         self.assertFalse([u for u in self.control.get("uploads") if u["status"] == "SUCCESS"])
 
+
+    def test_ctrl_c_while_the_upload_server_is_asked_for_cancels_it(self):
+        clip = os.path.join(self.scratch.name, "harbour.mp4")
+        write_clip(clip, 1000)
+        # The API host holds its answer longer than the library waits for it (50 s).
+        self.control.post("script", {"path": "/upload.xml", "delay_ms": 600_000, "drop": True})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "upload", clip, "--category", "1"],
+            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, text=True)
+        try:
+            self.await_upload_request("/upload.xml")
+            process.send_signal(signal.SIGINT)
+            # Ignoring Ctrl-C there, the command would go on for 50 s at least.
+            stdout, stderr = process.communicate(timeout=45)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertEqual(process.returncode, -signal.SIGINT, stderr)  # the shell says 130
+        self.assertIn(f"clipferry: upload of {clip}: cancelled\n", stderr)
+        self.assertNotIn("may have received it", stderr)
+        self.assertFalse([r for r in self.control.get("requests") if r["path"] == "/upload"])
 
     def test_a_signal_while_the_verdict_is_awaited_may_have_been_received(self):
         for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):

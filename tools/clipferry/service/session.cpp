@@ -88,12 +88,26 @@ void tell(const std::function<void()>& step) {
 
 int CLIPFERRY_CALL reportProgress(void* data, double, double received, double total, double sent) {
     auto* watch = static_cast<UploadWatch*>(data);
+    const double now = steadySeconds();
+    // Until the form's size is known the upload server is being asked for or
+    // reached: nothing to show yet, but Ctrl-C and a standstill end it all the same.
+    if (!watch->sending && total <= 0 && sent <= 0) {
+        if (watch->stall.stalled(received, now)) {
+            watch->stalled = true;
+            return 1;
+        }
+        return interrupted() ? 1 : 0;
+    }
     if (!watch->sending) {
         watch->sending = true;
         tell(watch->steps.sending);
     }
-    const double now = steadySeconds();
-    if (watch->startedAt < 0) watch->startedAt = now;
+    if (watch->startedAt < 0) {
+        // libcurl may have sent a first piece already. The meter's clock starts
+        // first, so the average it shows never runs ahead of --limit-rate.
+        if (watch->meter) watch->meter->update(0, total);
+        watch->startedAt = steadySeconds();
+    }
     watch->bytesSent = sent;
     showProgress(*watch, sent, total);
     if (total > 0 && sent >= total && !watch->everyByteSent) {
