@@ -111,7 +111,7 @@ class BadArgument(ClipferryError):
     """82: the library refused an argument or the Uploader's state (not
     logged in, most often); nothing was sent."""
 
-    said = "the library refused an argument or the call's moment; nothing was sent"
+    said = "the library refused an argument of the call, or the Uploader's state"
 
 
 class Refused(ClipferryError):
