@@ -24,8 +24,11 @@ packages=(
   # The release: the ABI check, the packages' checks and the Windows SDK's
   # MSVC import libraries.
   abigail-tools lintian llvm-14 zip
-  # The Python package: its tests and its type check.
+  # The Python package: its tests and its type check; its wheel and a venv
+  # installed with pip, offline (Debian's wheels of pip, setuptools and wheel).
   python3-pytest mypy
+  python3-setuptools python3-wheel python3-build python3-venv python3-pip
+  python3-pip-whl python3-setuptools-whl python3-wheel-whl
   # The command's remembered login (the Secret Service through libsecret) and
   # the Qt publishing dialog, with the keyring and the X server their tests use.
   libsecret-1-dev qt6-base-dev qtkeychain-qt6-dev

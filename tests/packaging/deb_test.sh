@@ -78,8 +78,12 @@ check_package libclipferry-dev "^libclipferry1 \(= $version-[0-9]+\)$" usr/inclu
 check_package clipferry "^libclipferry1 \(= $version-[0-9]+\)" usr/bin/clipferry "${cli_pages[@]}"
 python=usr/lib/python3/dist-packages/clipferry
 check_package python3-clipferry "^libclipferry1 \(= $version-[0-9]+\), python3$" "$python/__init__.py" \
-  "$python/_uploader.py" "$python/py.typed"
+  "$python/_uploader.py" "$python/py.typed" "$python/_install_prefix.py"
 [[ $(dpkg-deb -f "$(deb python3-clipferry)" Architecture) == all ]] || fail "python3-clipferry is not Architecture: all"
+# No library folder recorded (it would name this machine's multiarch folder):
+# the loader finds libclipferry.so.1 by its name.
+grep -qx "LIBRARY_DIR = None" "$root/$python/_install_prefix.py" ||
+  fail "python3-clipferry records a library folder: $(cat "$root/$python/_install_prefix.py")"
 
 # The pkg-config file as Debian writes one: the prefix it is installed under.
 pc=$root/$libdir/pkgconfig/clipferry.pc

@@ -9,16 +9,19 @@
 
 The package loads the shared library (libclipferry.so.1, or clipferry.dll)
 through ctypes when the first Uploader is made: from CLIPFERRY_LIBRARY when
-set, else from the package's own folder, else from the system's library
-path. Failures are exceptions (ClipferryError and its subclasses); an upload
-the service refused is a Verdict with accepted False. Whenever the service
+set, else from the package's own folder, else from the folder `cmake
+--install` recorded beside the package, else from the system's library path.
+Failures are exceptions (ClipferryError and its subclasses; Ctrl-C during an
+upload is UploadInterrupted, a KeyboardInterrupt); an upload the service
+refused is never an exception but a Verdict with accepted False. Whenever the service
 answered with a verdict, the caller gets it, however the call was stopped
 meanwhile; a failure after the last byte of an upload went out says so with
 may_have_been_received (see Uploader.upload and Uploader.upload_async).
 """
 
 from ._errors import (BadArgument, Cancelled, ClipferryError, ConcurrentUse, LibcurlMissing,
-                      LoginRefused, Refused, TransferError, UploadInterrupted, result_text)
+                      LoginRefused, NoVerdict, Refused, Result, TransferError, UploadInterrupted,
+                      result_text)
 from ._library import LibraryNotFound
 from ._uploader import (CREDENTIAL_LIMIT, FIELD_LIMIT, Category, CategoryNode, Moderator, Uploader,
                         Verdict)
@@ -29,5 +32,5 @@ __version__ = "1.0.0"
 __all__ = [
     "BadArgument", "CREDENTIAL_LIMIT", "Cancelled", "Category", "CategoryNode", "ClipferryError",
     "ConcurrentUse", "FIELD_LIMIT", "LibcurlMissing", "LibraryNotFound", "LoginRefused",
-    "Moderator", "Refused", "TransferError", "UploadInterrupted", "Uploader", "Verdict", "result_text",
+    "Moderator", "NoVerdict", "Refused", "Result", "TransferError", "UploadInterrupted", "Uploader", "Verdict", "result_text",
 ]

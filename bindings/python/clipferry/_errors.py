@@ -1,100 +1,177 @@
-"""The library's result codes as exceptions: one table, mirroring the
-header's clipferry_result_text."""
+"""The library's result codes, and the exceptions the package raises for them."""
 
 from __future__ import annotations
 
-OK, ABORTED, BAD_ARGUMENT, REFUSED = 0, 42, 82, 83
+from enum import IntEnum
+
+
+class Result(IntEnum):
+    """A result code of the library: the four the header names, then the
+    libcurl results a host meets. Any other libcurl result stays an int."""
+
+    OK = 0
+    ABORTED = 42
+    BAD_ARGUMENT = 82
+    REFUSED = 83
+    UNSUPPORTED_PROTOCOL = 1
+    MALFORMED_URL = 3
+    PROXY_NOT_RESOLVED = 5
+    HOST_NOT_RESOLVED = 6
+    COULD_NOT_CONNECT = 7
+    TRANSFER_ENDED_EARLY = 18
+    HTTP_ERROR = 22
+    WRITE_ERROR = 23
+    UPLOAD_FAILED = 25
+    READ_ERROR = 26
+    OUT_OF_MEMORY = 27
+    TIMED_OUT = 28
+    TLS_HANDSHAKE_FAILED = 35
+    TOO_MANY_REDIRECTS = 47
+    EMPTY_REPLY = 52
+    SEND_ERROR = 55
+    RECEIVE_ERROR = 56
+    CERTIFICATE_NOT_TRUSTED = 60
+    ANSWER_TOO_LARGE = 63
+    PROXY_HANDSHAKE_FAILED = 97
+
+    @property
+    def text(self) -> str:
+        """The header's short English text for the result."""
+        return RESULT_TEXTS[self]
+
 
 # clipferry_result_text of include/clipferry.h, code for code (a static
-# inline function there, so there is nothing in the library to call).
-RESULT_TEXTS = {
-    OK: "success",
-    ABORTED: "libcurl missing, or the upload cancelled",
-    BAD_ARGUMENT: "bad argument or state",
-    REFUSED: "refused by the service, or no verdict",
-    1: "unsupported protocol",
-    3: "malformed URL",
-    5: "could not resolve the proxy",
-    6: "could not resolve the host",
-    7: "could not connect",
-    18: "transfer ended early",
-    22: "HTTP error status",
-    23: "could not write received data",
-    25: "upload failed",
-    26: "could not read the file",
-    27: "out of memory",
-    28: "timed out",
-    35: "TLS handshake failed",
-    47: "too many redirects",
-    52: "empty reply from the server",
-    55: "send error",
-    56: "receive error",
-    60: "server certificate not trusted",
-    63: "answer too large",
-    97: "proxy handshake failed",
+# inline function there, so there is nothing in the library to call); the
+# package's tests compare the two.
+RESULT_TEXTS: dict[int, str] = {
+    Result.OK: "success",
+    Result.ABORTED: "libcurl missing, or the upload cancelled",
+    Result.BAD_ARGUMENT: "bad argument or state",
+    Result.REFUSED: "refused by the service, or no verdict",
+    Result.UNSUPPORTED_PROTOCOL: "unsupported protocol",
+    Result.MALFORMED_URL: "malformed URL",
+    Result.PROXY_NOT_RESOLVED: "could not resolve the proxy",
+    Result.HOST_NOT_RESOLVED: "could not resolve the host",
+    Result.COULD_NOT_CONNECT: "could not connect",
+    Result.TRANSFER_ENDED_EARLY: "transfer ended early",
+    Result.HTTP_ERROR: "HTTP error status",
+    Result.WRITE_ERROR: "could not write received data",
+    Result.UPLOAD_FAILED: "upload failed",
+    Result.READ_ERROR: "could not read the file",
+    Result.OUT_OF_MEMORY: "out of memory",
+    Result.TIMED_OUT: "timed out",
+    Result.TLS_HANDSHAKE_FAILED: "TLS handshake failed",
+    Result.TOO_MANY_REDIRECTS: "too many redirects",
+    Result.EMPTY_REPLY: "empty reply from the server",
+    Result.SEND_ERROR: "send error",
+    Result.RECEIVE_ERROR: "receive error",
+    Result.CERTIFICATE_NOT_TRUSTED: "server certificate not trusted",
+    Result.ANSWER_TOO_LARGE: "answer too large",
+    Result.PROXY_HANDSHAKE_FAILED: "proxy handshake failed",
 }
+_OTHER_TEXT = "libcurl error"
 
 
 def result_text(result: int) -> str:
     """A short English text for a result code, as the header's clipferry_result_text gives it."""
-    return RESULT_TEXTS.get(result, "libcurl error")
+    return RESULT_TEXTS.get(result, _OTHER_TEXT)
+
+
+def as_result(result: int) -> int:
+    """`result` as a Result when the header names it, else the plain int."""
+    try:
+        return Result(result)
+    except ValueError:
+        return result
 
 
 class ClipferryError(Exception):
-    """A call of the library failed with `result` (its code) and `text`.
+    """Every exception of the package but UploadInterrupted (a KeyboardInterrupt,
+    so that `except Exception` never swallows Ctrl-C).
 
+    str() says what happened, in a user's words. `result` is the library's
+    result code (a Result where the header names it; None when no call of
+    the library failed), `text` the header's short text for it.
     `may_have_been_received` is true when the failure came after the last
     byte of an upload had gone out: the service may have the video, so look
     for it among the user's videos before sending it again.
     """
 
-    def __init__(self, result: int, text: str | None = None, *,
+    said = "the Clipferry library failed"
+
+    def __init__(self, result: int | None = None, message: str | None = None, *,
                  may_have_been_received: bool = False) -> None:
-        self.result = result
-        self.text = text if text is not None else result_text(result)
+        self.result = None if result is None else as_result(result)
+        self.text = "" if result is None else result_text(result)
         self.may_have_been_received = may_have_been_received
-        super().__init__(f"{self.text} (result {result})")
+        super().__init__(message if message is not None else self.said)
 
 
 class BadArgument(ClipferryError):
-    """82: an argument or the context's state was refused (not logged in, a
-    control character in a text...); nothing was sent."""
+    """82: the library refused an argument or the Uploader's state (not
+    logged in, most often); nothing was sent."""
+
+    said = "the library refused an argument of the call, or the Uploader's state"
 
 
 class Refused(ClipferryError):
-    """83: the service refused, or its answer held no verdict; `message` is
-    the service's message, empty when there was none."""
+    """83: the service refused the login (LoginRefused), or its answer to an
+    upload held no verdict (NoVerdict). An upload the service refused is no
+    exception: upload() returns it as Verdict(accepted=False, message)."""
 
-    def __init__(self, result: int, text: str | None = None, *, message: str = "",
-                 may_have_been_received: bool = False) -> None:
-        super().__init__(result, text, may_have_been_received=may_have_been_received)
-        self.message = message
+    said = "the service refused, or gave no verdict"
 
 
 class LoginRefused(Refused):
-    """83 from a login: wrong user name or password (or no verdict in the answer)."""
+    """83 from a login: the service refused the user name or password."""
+
+    said = "the user name or password is wrong"
+
+
+class NoVerdict(Refused):
+    """83 from an upload with no message: the service's answer held no
+    verdict; with may_have_been_received, it may have the video all the same."""
+
+    said = "the service's answer to the upload held no verdict"
 
 
 class LibcurlMissing(ClipferryError):
     """42 outside an upload: libcurl could not be loaded, or lacks an entry point."""
+
+    said = "libcurl could not be loaded, or lacks a function the library needs"
 
 
 class Cancelled(ClipferryError):
     """42 from an upload: the progress callable returned True, or `cancel` was
     set; with may_have_been_received when that came after the last byte."""
 
+    said = "the upload was cancelled"
+
 
 class TransferError(ClipferryError):
     """Any libcurl result: the request could not be made or did not finish."""
+
+    def __init__(self, result: int, *, may_have_been_received: bool = False) -> None:
+        super().__init__(result, f"the request failed: {result_text(result)} (libcurl result {result})",
+                         may_have_been_received=may_have_been_received)
+
+
+class ConcurrentUse(ClipferryError, RuntimeError):
+    """An Uploader was called while another call on it was under way (from
+    another thread, or from inside one of its own callbacks). Also a RuntimeError."""
+
+    def __init__(self, message: str) -> None:
+        super().__init__(None, message)
 
 
 class UploadInterrupted(KeyboardInterrupt):
     """Ctrl-C (SIGINT) stopped an upload that the service gave no verdict on.
 
-    A KeyboardInterrupt like any other; `may_have_been_received` is true when
-    the last byte had gone out first: the service may have the video, so look
-    for it among the user's videos before sending it again. The library's own
-    result (a Cancelled, usually) is its __cause__.
+    A KeyboardInterrupt like any other, and so no ClipferryError;
+    `may_have_been_received` is true when the last byte had gone out first:
+    the service may have the video, so look for it among the user's videos
+    before sending it again. The library's own result (a Cancelled, usually)
+    is its __cause__.
     """
 
     def __init__(self, *, may_have_been_received: bool) -> None:
@@ -103,19 +180,17 @@ class UploadInterrupted(KeyboardInterrupt):
                          if may_have_been_received else "interrupted before the whole file went out")
 
 
-class ConcurrentUse(RuntimeError):
-    """An Uploader was called while another call on it was under way (from
-    another thread, or from inside one of its own callbacks)."""
-
-
-def error_for(result: int, *, upload: bool = False, login: bool = False, message: str = "",
-              may_have_been_received: bool = False) -> ClipferryError:
-    """The exception for a result other than 0."""
-    if result == REFUSED:
-        kind = LoginRefused if login else Refused
-        return kind(result, message=message, may_have_been_received=may_have_been_received)
-    if result == ABORTED:
-        kind_42 = Cancelled if upload else LibcurlMissing
-        return kind_42(result, may_have_been_received=may_have_been_received)
-    kind_other = BadArgument if result == BAD_ARGUMENT else TransferError
-    return kind_other(result, may_have_been_received=may_have_been_received)
+def error_for(result: int, *, call: str, logged_in: bool, may_have_been_received: bool = False) -> ClipferryError:
+    """The exception for a result other than 0 from `call` ("login", "upload"
+    or a list), made while the Uploader was `logged_in` or not."""
+    kind: type[ClipferryError]
+    if result == Result.REFUSED:
+        kind = LoginRefused if call == "login" else NoVerdict if call == "upload" else Refused
+    elif result == Result.ABORTED:
+        kind = Cancelled if call == "upload" else LibcurlMissing
+    elif result == Result.BAD_ARGUMENT:
+        message = None if logged_in or call == "login" else "log in first"
+        return BadArgument(result, message, may_have_been_received=may_have_been_received)
+    else:
+        return TransferError(result, may_have_been_received=may_have_been_received)
+    return kind(result, may_have_been_received=may_have_been_received)

@@ -3,10 +3,13 @@
 from __future__ import annotations
 
 import ctypes
+import importlib
 import os
 import sys
 import threading
 from pathlib import Path
+
+from ._errors import ClipferryError
 
 # The library's callback types: cdecl on every platform, also 32-bit Windows.
 CATEGORY_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32,
@@ -22,13 +25,14 @@ LIBRARY_NAME = "clipferry.dll" if _WINDOWS else "libclipferry.so.1"
 UTF16 = "utf-16-le" if sys.byteorder == "little" else "utf-16-be"
 
 
-class LibraryNotFound(OSError):
-    """The Clipferry shared library could not be loaded from any of the places tried."""
+class LibraryNotFound(ClipferryError, OSError):
+    """The Clipferry shared library could not be loaded from any of the places
+    tried; `tried` holds each (place, reason). Also an OSError."""
 
     def __init__(self, tried: list[tuple[str, str]]) -> None:
         self.tried = tried
         places = "; ".join(f"{place} ({reason})" for place, reason in tried)
-        super().__init__(f"cannot load the Clipferry library; tried: {places}")
+        super().__init__(None, f"the Clipferry library could not be loaded; tried: {places}")
 
 
 def _declare(lib: ctypes.CDLL) -> ctypes.CDLL:
@@ -53,6 +57,17 @@ def _declare(lib: ctypes.CDLL) -> ctypes.CDLL:
     return lib
 
 
+def _installed_library_dir() -> str | None:
+    """The library's folder that `cmake --install` recorded beside the package
+    (_install_prefix.py); None from a source tree, a wheel or a system install."""
+    try:
+        recorded = importlib.import_module(f"{__package__}._install_prefix")
+    except ImportError:
+        return None
+    folder = getattr(recorded, "LIBRARY_DIR", None)
+    return folder if isinstance(folder, str) else None
+
+
 def _candidates() -> list[tuple[str, str]]:
     """(what to load, where it came from), in the order they are tried."""
     found = []
@@ -62,6 +77,9 @@ def _candidates() -> list[tuple[str, str]]:
     own = Path(__file__).resolve().parent / LIBRARY_NAME
     if own.exists():
         found.append((str(own), "the package's folder"))
+    installed = _installed_library_dir()
+    if installed:
+        found.append((str(Path(installed) / LIBRARY_NAME), "the folder cmake --install put it in"))
     found.append((LIBRARY_NAME, "the system's library search path"))
     return found
 

@@ -14,10 +14,10 @@ import weakref
 from collections.abc import Callable, Iterator, Sequence
 from dataclasses import dataclass
 from types import TracebackType
-from typing import Any, Optional, Union, cast
+from typing import Any, Union
 
 from . import _library
-from ._errors import OK, REFUSED, ConcurrentUse, UploadInterrupted, error_for
+from ._errors import BadArgument, ClipferryError, ConcurrentUse, Result, UploadInterrupted, error_for
 
 # The header's limits, in UTF-8 bytes without the terminator.
 CREDENTIAL_LIMIT = 259  # user name, password
@@ -67,12 +67,23 @@ class Verdict:
     message: str
 
 
-def _text(value: str, what: str, limit: int | None = None) -> bytes:
-    """`value` as the library's terminated UTF-16, refused before any call when it cannot be sent whole."""
+# What the service's XML cannot carry, and the library refuses in a login's
+# and an upload's texts: the C0 controls other than tab, line feed and
+# carriage return (U+FFFE and U+FFFF too, in a login's).
+_CONTROLS = frozenset(chr(c) for c in range(32)) - {"\t", "\n", "\r"}
+_NOT_IN_XML = _CONTROLS | {"\ufffe", "\uffff"}
+
+
+def _text(value: str, what: str, limit: int | None = None, refused: frozenset[str] = frozenset()) -> bytes:
+    """`value` as the library's terminated UTF-16, refused before any call when
+    it cannot be sent whole or holds a character of `refused`."""
     if not isinstance(value, str):
         raise TypeError(f"{what} must be a str, not {type(value).__name__}")
     if "\0" in value:
         raise ValueError(f"{what} holds a NUL character")
+    bad = next((c for c in value if c in refused), None)
+    if bad is not None:
+        raise ValueError(f"{what} holds the control character U+{ord(bad):04X}, which the service cannot take")
     try:
         size = len(value.encode("utf-8"))
     except UnicodeEncodeError:
@@ -179,6 +190,7 @@ class Uploader:
             raise MemoryError("no memory for a Clipferry context")
         self._handle: int = handle
         self._busy = threading.Lock()
+        self._logged_in = False  # an accepted login stays in force until close()
         self._release = weakref.finalize(self, self._lib.CLIPFERRY_Release, ctypes.c_void_p(handle))
 
     def __enter__(self) -> Uploader:
@@ -223,12 +235,17 @@ class Uploader:
         Each text is at most 259 UTF-8 bytes (ValueError otherwise). After an
         accepted login the context keeps the credentials until close().
         """
-        user_text = _text(user, "user", CREDENTIAL_LIMIT)
-        password_text = _text(password, "password", CREDENTIAL_LIMIT)
+        user_text = _text(user, "user", CREDENTIAL_LIMIT, _NOT_IN_XML)
+        password_text = _text(password, "password", CREDENTIAL_LIMIT, _NOT_IN_XML)
         with self._call() as handle:
             result = self._lib.CLIPFERRY_Login(handle, user_text, password_text)
-        if result != OK:
-            raise error_for(result, login=True)
+        if result != Result.OK:
+            raise self._error(result, "login")
+        self._logged_in = True
+
+    def _error(self, result: int, call: str, may_have_been_received: bool = False) -> ClipferryError:
+        return error_for(result, call=call, logged_in=self._logged_in,
+                         may_have_been_received=may_have_been_received)
 
     def file_types(self) -> list[str]:
         """The file name patterns the service accepts, e.g. ``["*.mp4", "*.mov"]``."""
@@ -237,8 +254,8 @@ class Uploader:
             buffer = ctypes.create_string_buffer(2 * units)
             with self._call() as handle:
                 result = self._lib.CLIPFERRY_GetFileTypes(handle, buffer, units)
-            if result != OK:
-                raise error_for(result)
+            if result != Result.OK:
+                raise self._error(result, "file_types")
             text = _buffer_text(buffer)
             # A full buffer may have cut the list: ask again with room to spare.
             if len(text.encode(_library.UTF16)) < 2 * (units - 1) or units >= 2**25:
@@ -255,7 +272,7 @@ class Uploader:
             found.append(Category(category_id, _read_text(name)))
 
         callback = _library.CATEGORY_CALLBACK(_guarded(failure, receive))  # lives as long as the call
-        self._call_list(lambda data: int(self._lib.CLIPFERRY_GetCategories(
+        self._call_list("categories", lambda data: int(self._lib.CLIPFERRY_GetCategories(
             self._handle, parent, data, callback, None)), failure)
         return found
 
@@ -274,8 +291,8 @@ class Uploader:
         return list(below(_id(parent, "parent"), frozenset({parent})))
 
     def moderators(self) -> list[Moderator]:
-        """The moderators the logged-in user may choose (BadArgument when the
-        account has none to choose from)."""
+        """The moderators the logged-in user may choose: [] for an account that
+        may choose none (BadArgument "log in first" before a login)."""
         found: list[Moderator] = []
         failure: list[BaseException] = []
 
@@ -286,19 +303,25 @@ class Uploader:
             found.append(Moderator(contact_id, name, first_name, last_name))
 
         callback = _library.MODERATOR_CALLBACK(_guarded(failure, receive))  # lives as long as the call
-        self._call_list(lambda data: int(self._lib.CLIPFERRY_GetModerators(
-            self._handle, data, callback, None)), failure)
+        try:
+            self._call_list("moderators", lambda data: int(self._lib.CLIPFERRY_GetModerators(
+                self._handle, data, callback, None)), failure)
+        except BadArgument:
+            # Logged in, the library refuses only an account that may not
+            # choose a moderator (or one without a contact id): none to choose.
+            if not self._logged_in:
+                raise
         return found
 
-    def _call_list(self, call: Callable[[ctypes.c_void_p], int], failure: list[BaseException]) -> None:
+    def _call_list(self, name: str, call: Callable[[ctypes.c_void_p], int], failure: list[BaseException]) -> None:
         # The library wants a non-null userData; the callback is a closure and ignores it.
         data = ctypes.c_void_p(1)
         with self._call():
             result = call(data)
         if failure:
             raise failure[0]
-        if result != OK:
-            raise error_for(result)
+        if result != Result.OK:
+            raise self._error(result, name)
 
     def upload(self, path: PathLike, *, title: str, description: str = "",
                tags: str | Sequence[str] = (), categories: Sequence[int] = (),
@@ -337,8 +360,11 @@ class Uploader:
         file_text = _text(name, "path")
         if not os.path.isfile(name):
             raise FileNotFoundError(2, "no such regular file", name)
-        fields = [_text(title, "title", FIELD_LIMIT), _text(description, "description", FIELD_LIMIT),
-                  _text(_tags(tags), "tags", FIELD_LIMIT)]
+        with open(name, "rb"):  # PermissionError here rather than the library's 82
+            pass
+        fields = [_text(title, "title", FIELD_LIMIT, _CONTROLS),
+                  _text(description, "description", FIELD_LIMIT, _CONTROLS),
+                  _text(_tags(tags), "tags", FIELD_LIMIT, _CONTROLS)]
         ids = list(categories)
         if len(ids) > 3:
             raise ValueError(f"at most three categories, not {len(ids)}")
@@ -380,16 +406,19 @@ class Uploader:
         text = _buffer_text(message)
         # A verdict outweighs whatever asked to stop after it was settled: a
         # host told "interrupted" would offer to send a published video again.
-        if result == OK or (result == REFUSED and text):
-            return Verdict(result == OK, text)
-        error = error_for(result, upload=True, message=text, may_have_been_received=sent_all[0])
+        if result == Result.OK or (result == Result.REFUSED and text):
+            return Verdict(result == Result.OK, text)
+        error = self._error(result, "upload", sent_all[0])
         if interrupted:
             raise UploadInterrupted(may_have_been_received=sent_all[0]) from error
         if failure:
             raise failure[0]
         raise error
 
-    async def upload_async(self, path: PathLike, **details: object) -> Verdict:
+    async def upload_async(self, path: PathLike, *, title: str, description: str = "",
+                           tags: str | Sequence[str] = (), categories: Sequence[int] = (),
+                           moderator: int = 0, progress: Progress | None = None,
+                           cancel: threading.Event | None = None) -> Verdict:
         """upload() on a worker thread, awaited: the event loop runs meanwhile.
 
         Takes upload()'s keyword arguments; `progress` is then called on the
@@ -406,7 +435,6 @@ class Uploader:
         upload(). Ctrl-C under asyncio.run (Python 3.11 and later) cancels the
         task: the same applies.
         """
-        progress = cast(Optional[Progress], details.pop("progress", None))
         withdrawn = threading.Event()
 
         def sparing_the_verdict(sent: int, total: int) -> object:
@@ -416,7 +444,9 @@ class Uploader:
                 return True
             return None if progress is None else progress(sent, total)
 
-        call = functools.partial(self.upload, path, progress=sparing_the_verdict, **details)
+        call = functools.partial(self.upload, path, title=title, description=description, tags=tags,
+                                 categories=categories, moderator=moderator, progress=sparing_the_verdict,
+                                 cancel=cancel)
         future = asyncio.get_running_loop().run_in_executor(None, call)
         cancelled: asyncio.CancelledError | None = None
         while True:

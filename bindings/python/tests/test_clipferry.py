@@ -97,49 +97,75 @@ def _raise_in_callback(up: clipferry.Uploader, clip: Path) -> None:
 
 
 # Each row: what to do with a logged-in Uploader (or the environment to make
-# one in), and the exception it must raise, with its result code.
-FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], object], type, int | None]] = [
+# one in), and the exception it must raise, with its result code and what it
+# says (for the package's own exceptions).
+FAILURES: list[tuple[str, dict[str, str], Callable[[clipferry.Uploader, Path], object], type, int | None, str]] = [
     ("closed port", {"CLIPFERRY_PROXY_SERVER": f"127.0.0.1:{closed_port()}"},
-     lambda up, clip: up.login("demo", "demo-password"), clipferry.TransferError, 7),
-    ("refused login", {}, lambda up, clip: up.login("demo", "wrong"), clipferry.LoginRefused, 83),
+     lambda up, clip: up.login("demo", "demo-password"), clipferry.TransferError, 7,
+     "the request failed: could not connect (libcurl result 7)"),
+    ("refused login", {}, lambda up, clip: up.login("demo", "wrong"), clipferry.LoginRefused, 83,
+     "the user name or password is wrong"),
     ("missing libcurl", {"CLIPFERRY_CURL_LIBRARY": "/nonexistent/libcurl.so.4"},
-     lambda up, clip: up.login("demo", "demo-password"), clipferry.LibcurlMissing, 42),
-    ("not logged in", {}, lambda up, clip: clipferry.Uploader().file_types(), clipferry.BadArgument, 82),
+     lambda up, clip: up.login("demo", "demo-password"), clipferry.LibcurlMissing, 42,
+     "libcurl could not be loaded, or lacks a function the library needs"),
+    ("lists before a login", {}, lambda up, clip: clipferry.Uploader().file_types(), clipferry.BadArgument, 82,
+     "log in first"),
+    ("moderators before a login", {}, lambda up, clip: clipferry.Uploader().moderators(), clipferry.BadArgument,
+     82, "log in first"),
+    ("upload before a login", {}, lambda up, clip: clipferry.Uploader().upload(clip, title="t"),
+     clipferry.BadArgument, 82, "log in first"),
     ("cancel from progress", {}, lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: True),
-     clipferry.Cancelled, 42),
-    ("exception in progress", {}, _raise_in_callback, ZeroDivisionError, None),
+     clipferry.Cancelled, 42, "the upload was cancelled"),
+    ("exception in progress", {}, _raise_in_callback, ZeroDivisionError, None, "from the progress callable"),
     ("call from its own callback", {},
      lambda up, clip: up.upload(clip, title="t", progress=lambda s, t: up.categories()),
-     clipferry.ConcurrentUse, None),
-    ("user one byte over", {}, lambda up, clip: up.login("é" * 129 + "ab", "x"), ValueError, None),
-    ("title one byte over", {}, lambda up, clip: up.upload(clip, title="é" * 511 + "ab"), ValueError, None),
+     clipferry.ConcurrentUse, None, "this Uploader is in a call already; use one Uploader per thread"),
+    ("user one byte over", {}, lambda up, clip: up.login("é" * 129 + "ab", "x"), ValueError, None,
+     "user is 260 UTF-8 bytes; the library takes at most 259"),
+    ("title one byte over", {}, lambda up, clip: up.upload(clip, title="é" * 511 + "ab"), ValueError, None,
+     "title is 1024 UTF-8 bytes; the library takes at most 1023"),
+    ("control character in a title", {}, lambda up, clip: up.upload(clip, title="a\x01b"), ValueError, None,
+     "title holds the control character U+0001, which the service cannot take"),
     ("fourth category", {}, lambda up, clip: up.upload(clip, title="t", categories=[1, 2, 3, 4]),
-     ValueError, None),
-    ("closed uploader", {}, lambda up, clip: (up.close(), up.moderators()), ValueError, None),
+     ValueError, None, "at most three categories, not 4"),
+    ("closed uploader", {}, lambda up, clip: (up.close(), up.moderators()), ValueError, None,
+     "this Uploader is closed"),
 ]
 
 
-@pytest.mark.parametrize("environment, act, kind, result",
+@pytest.mark.parametrize("environment, act, kind, result, said",
                          [row[1:] for row in FAILURES], ids=[row[0] for row in FAILURES])
 def test_failures(environment: dict[str, str], act: Callable[[clipferry.Uploader, Path], object],
-                  kind: type, result: int | None, clip: Path, monkeypatch: pytest.MonkeyPatch) -> None:
+                  kind: type, result: int | None, said: str, clip: Path, monkeypatch: pytest.MonkeyPatch) -> None:
     for name, value in environment.items():
         monkeypatch.setenv(name, value)
     up = clipferry.Uploader() if environment else logged_in()
     with pytest.raises(kind) as raised:
         act(up, clip)
+    assert str(raised.value) == said
     if result is not None:
-        assert raised.value.result == result and raised.value.text == clipferry.result_text(result)
+        assert raised.value.result is clipferry.Result(result) and raised.value.text == clipferry.result_text(result)
     if kind is ZeroDivisionError:  # raised again with the callable's own frame
         assert "in progress" in "".join(traceback.format_tb(raised.value.__traceback__))
     assert control("uploads") == []
 
 
-def test_a_failure_after_the_last_byte_may_have_been_received(clip: Path) -> None:
-    control("script", {"path": "/upload", "drop": True})
-    with logged_in() as up, pytest.raises(clipferry.TransferError) as raised:
+@pytest.mark.parametrize("answer, kind, result, said", [
+    ({"drop": True}, clipferry.TransferError, 52, "the request failed: empty reply from the server (libcurl result 52)"),
+    ({"body": "<html>busy</html>"}, clipferry.NoVerdict, 83, "the service's answer to the upload held no verdict"),
+], ids=["no answer", "an answer without a verdict"])
+def test_a_failure_after_the_last_byte_may_have_been_received(answer: dict[str, object], kind: type, result: int,
+                                                              said: str, clip: Path) -> None:
+    control("script", {"path": "/upload", **answer})
+    with logged_in() as up, pytest.raises(kind) as raised:
         up.upload(clip, title="t")
-    assert raised.value.result == 52 and raised.value.may_have_been_received
+    assert raised.value.result == result and raised.value.may_have_been_received and str(raised.value) == said
+
+
+def test_an_account_that_may_choose_no_moderator_has_none() -> None:
+    with clipferry.Uploader() as up:
+        up.login("solo", "solo-password")
+        assert up.moderators() == []
 
 
 def big_sparse_file(clip: Path) -> Path:
@@ -340,7 +366,7 @@ def test_a_missing_library_names_where_it_looked(tmp_path: Path) -> None:
            "CLIPFERRY_LIBRARY": str(tmp_path / "nowhere.so")}
     run = subprocess.run([sys.executable, "-c", "import clipferry; clipferry.Uploader()"], env=env,
                          capture_output=True, text=True)
-    assert "clipferry._library.LibraryNotFound" in run.stderr
+    assert "clipferry._library.LibraryNotFound: the Clipferry library could not be loaded" in run.stderr
     assert "nowhere.so from CLIPFERRY_LIBRARY" in run.stderr and "system's library search path" in run.stderr
 
 
@@ -368,12 +394,22 @@ def test_the_command_leaves_its_password_prompt_in_one_line(answer: Callable[[su
     assert shown.decode().replace("\r", "").splitlines()[-1] == last_line and b"Traceback" not in shown
 
 
-def test_the_result_texts_are_the_headers() -> None:
+def test_the_result_codes_are_the_headers() -> None:
     header = (SOURCE / "include" / "clipferry.h").read_text()
     names = dict(re.findall(r"(CLIPFERRY_\w+) = (\d+)", header))
+    assert len(names) == 4 and all(clipferry.Result[name[len("CLIPFERRY_"):]] == int(value)
+                                   for name, value in names.items())
     cases = re.findall(r"case (\w+): return \"([^\"]*)\";", header)
-    assert {int(names.get(code, code)): text for code, text in cases} == RESULT_TEXTS
+    assert {int(names.get(code, code)): text for code, text in cases} == RESULT_TEXTS == \
+        {member: member.text for member in clipferry.Result}
     assert clipferry.result_text(9999) == re.search(r'default: return "([^"]*)"', header).group(1)
+
+
+def test_every_exception_of_the_package_is_a_clipferry_error() -> None:
+    """But Ctrl-C's UploadInterrupted: `except Exception` must not swallow it."""
+    kinds = [k for k in vars(clipferry).values() if isinstance(k, type) and issubclass(k, BaseException)]
+    assert len(kinds) > 10 and clipferry.LibraryNotFound in kinds and clipferry.ConcurrentUse in kinds
+    assert [k for k in kinds if not issubclass(k, clipferry.ClipferryError)] == [clipferry.UploadInterrupted]
 
 
 def test_the_readme_example_publishes_from_a_worker_thread(clip: Path, tmp_path: Path) -> None:
