@@ -51,6 +51,7 @@ public:
     CURLcode EasySetopt(CURL* handle, CURLoption option, const void* value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, curl_write_callback value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, curl_progress_callback value);
+    CURLcode EasySetopt(CURL* handle, CURLoption option, curl_sockopt_callback value);
     CURLcode EasySetoptOffset(CURL* handle, CURLoption option, curl_off_t value);
     CURLcode EasyPerform(CURL* handle);
     void EasyReset(CURL* handle);
