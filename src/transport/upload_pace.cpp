@@ -1,8 +1,7 @@
-// The upload's piece and queue sizes, from the pace measured over windows of
-// at least kWindowSeconds between libcurl's calls for more of the file.
+// The upload's piece and queue sizes, from the pace measured over windows
+// between libcurl's calls for more of the file.
 #include "transport/upload_pace.h"
 
-#include <algorithm>
 
 namespace clipferry {
 
@@ -16,24 +15,30 @@ size_t Clamp(double bytes, size_t smallest, size_t largest) {
 
 }  // namespace
 
-size_t UploadPace::NextPiece(double now, uint64_t handedOut) {
-    if (windowStart_ < 0) {
-        windowStart_ = now;
-        windowFrom_ = handedOut;
-        return piece_;
+bool UploadPace::Window::Update(double now, uint64_t handedOut) {
+    if (start < 0) {
+        start = now;
+        from = handedOut;
+        return false;
     }
-    const double elapsed = now - windowStart_;
-    if (elapsed >= kWindowSeconds) {
-        bytesPerSecond_ = double(handedOut - windowFrom_) / elapsed;
-        piece_ = Clamp(bytesPerSecond_ * kPieceSeconds, kSmallestPiece, kLargestPiece);
-        windowStart_ = now;
-        windowFrom_ = handedOut;
+    const double elapsed = now - start;
+    if (elapsed < seconds) return false;
+    bytesPerSecond = double(handedOut - from) / elapsed;
+    start = now;
+    from = handedOut;
+    return true;
+}
+
+size_t UploadPace::NextPiece(double now, uint64_t handedOut) {
+    backlogWindow_.Update(now, handedOut);
+    if (pieceWindow_.Update(now, handedOut)) {
+        piece_ = Clamp(pieceWindow_.bytesPerSecond * kPieceSeconds, kSmallestPiece, kLargestPiece);
     }
     return piece_;
 }
 
 size_t UploadPace::UnsentLimit() const {
-    return Clamp(bytesPerSecond_ * kBacklogSeconds, kSmallestBacklog, kLargestBacklog);
+    return Clamp(backlogWindow_.bytesPerSecond * kBacklogSeconds, kSmallestBacklog, kLargestBacklog);
 }
 
 }  // namespace clipferry

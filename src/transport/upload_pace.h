@@ -26,9 +26,14 @@ public:
     // The unsent queue drains in about this long: what still goes out after
     // a cancel, and the longest wait for the next report.
     static constexpr double kBacklogSeconds = 0.125;
-    // The pace is measured over at least this long, so that a queue taking
-    // several pieces at once, then none, does not read as a change of pace.
-    static constexpr double kWindowSeconds = 0.05;
+    // The pace is measured over windows of at least this long, so that a
+    // queue taking several pieces at once, then none, does not read as a
+    // change of pace.
+    static constexpr double kPieceWindowSeconds = 0.05;
+    // Bytes that fill a queue just allowed to grow look like pace: measured
+    // over less than twice the time the queue drains in, the queue would
+    // grow on its own filling. Over twice that, the excess halves each time.
+    static constexpr double kBacklogWindowSeconds = 2 * kBacklogSeconds;
 
     // The size of the next piece, given the time (seconds on a monotonic
     // clock) and how many bytes of the file were handed out before it.
@@ -38,9 +43,19 @@ public:
     size_t UnsentLimit() const;
 
 private:
-    double windowStart_ = -1;
-    uint64_t windowFrom_ = 0;
-    double bytesPerSecond_ = 0;  // 0 until a window has been measured
+    // The pace over the last whole window of at least `seconds`.
+    struct Window {
+        double seconds;
+        double start = -1;
+        uint64_t from = 0;
+        double bytesPerSecond = 0;  // 0 until a window has been measured
+
+        // True when a window closed, and bytesPerSecond changed.
+        bool Update(double now, uint64_t handedOut);
+    };
+
+    Window pieceWindow_{kPieceWindowSeconds};
+    Window backlogWindow_{kBacklogWindowSeconds};
     size_t piece_ = kFirstPiece;
 };
 
