@@ -46,6 +46,19 @@ class Connection:
         self.samples = []
 
 
+def busiest(samples, seconds):
+    """The most bytes a connection passed on within any span of `seconds`,
+    from its (time, total) samples."""
+    most = 0
+    start = 0
+    for end, (time_at, total) in enumerate(samples):
+        while samples[start][0] < time_at - seconds:
+            start += 1
+        before = samples[start - 1][1] if start > 0 else 0
+        most = max(most, total - before)
+    return most
+
+
 class ThrottlingRelay:
     def __init__(self, upstream, rate, receive_buffer=DEFAULT_RECEIVE_BUFFER):
         self.upstream = upstream
