@@ -45,21 +45,24 @@ struct MediaReader {
     bool stopped = false;
     UploadPace pace;
     // The connection's socket, while it is the only one libcurl has made:
-    // its unsent queue follows the pace. Sockets libcurl tries beside it
-    // (another address of the same host) keep the limit they were made with.
+    // its unsent queue follows the pace. Once libcurl tries another beside
+    // it (another address of the same host), which of them carries the
+    // upload is not known here: the limits stay as they are.
     curl_socket_t socket = CURL_SOCKET_BAD;
     int socketsMade = 0;
     size_t unsentLimit = 0;
 };
 
-// libcurl's socket option callback: every socket of the transfer starts with
-// a small unsent queue, until the pace is known.
+// libcurl's socket option callback: the first socket of the transfer starts
+// with a small unsent queue, until the pace is known. One tried beside it
+// gets the largest, as the system would size it, so that a fast link is
+// never held to the smallest queue for a whole upload.
 extern "C" int LimitUnsentQueue(void* data, curl_socket_t socket, curlsocktype purpose) {
     auto& reader = *static_cast<MediaReader*>(data);
     if (purpose != CURLSOCKTYPE_IPCXN) return CURL_SOCKOPT_OK;
     reader.socket = socket;
     ++reader.socketsMade;
-    reader.unsentLimit = reader.pace.UnsentLimit();
+    reader.unsentLimit = reader.socketsMade == 1 ? reader.pace.UnsentLimit() : UploadPace::kLargestBacklog;
     platform::LimitUnsentBytes(std::intptr_t(socket), reader.unsentLimit);
     return CURL_SOCKOPT_OK;
 }
