@@ -31,8 +31,8 @@ public:
     // change of pace.
     static constexpr double kPieceWindowSeconds = 0.05;
     // Bytes that fill a queue just allowed to grow look like pace: measured
-    // over less than twice the time the queue drains in, the queue would
-    // grow on its own filling. Over twice that, the excess halves each time.
+    // over less time than the queue drains in, the queue would grow on its
+    // own filling, up to the largest. Over twice that, the excess dies away.
     static constexpr double kBacklogWindowSeconds = 2 * kBacklogSeconds;
 
     // The size of the next piece, given the time (seconds on a monotonic
