@@ -4,10 +4,17 @@
 # local sink, and against the wire's pace (bench_upload_plain_sender: a bare
 # POST of the file in 1 MiB reads and writes), in turn, RUNS times each per
 # size. Prints per size the median throughput of the three, the ratios
-# library / curl and library / plain, and the host's peak RSS.
+# library / curl and library / plain, and the host's peak RSS. Then the
+# upload over slow links (slow_links.py): the longest gap between progress
+# calls and the bytes that reach the sink after a cancel, through the tests'
+# throttling relay at 20 KB/s, 100 KB/s and 1 MB/s.
 #
 #   bench/upload/run.sh [BUILD_DIR] [RUNS] [SIZE...]   (defaults: build, 5,
 #                                                       64MiB 1GiB 4GiB+1)
+#
+# REFERENCE_LIBRARY_DIR=DIR (a folder holding another build's libclipferry.so)
+# adds that library, loaded by the same host, side by side: a column of its
+# throughput, and a row of its own at each slow rate.
 #
 # Files go to $BENCH_DIR (default $TMPDIR/clipferry-bench): 64 MiB, 1 GiB and
 # 2 GiB of random bytes (read once before timing, so the page cache holds
@@ -82,6 +89,11 @@ library_upload() {
   sed -E 's/.*seconds=([0-9.]+).*peak_rss_kib=([0-9]+).*/\1 \2/' <<<"$line"
 }
 
+# The same through the reference library.
+reference_upload() {
+  LD_LIBRARY_PATH=$REFERENCE_LIBRARY_DIR library_upload "$1"
+}
+
 # One bare POST of the file in 1 MiB pieces; prints "seconds".
 plain_upload() {
   "$plain" "$port" "$1" 1048576 | sed -E 's/seconds=//'
@@ -91,8 +103,11 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 
 rate() { awk -v b="$1" -v s="$2" 'BEGIN { print b / 1048576 / s }'; }
 
-printf '%-8s %5s %13s %10s %11s %10s %11s %14s\n' size runs "library MiB/s" "curl MiB/s" "plain MiB/s" \
+reference=${REFERENCE_LIBRARY_DIR:-}
+printf '%-8s %5s %13s %10s %11s %10s %11s %14s' size runs "library MiB/s" "curl MiB/s" "plain MiB/s" \
   "lib/curl" "lib/plain" "host peak RSS"
+[[ -n $reference ]] && printf ' %15s' "reference MiB/s"
+printf '\n'
 for label in "${sizes[@]}"; do
   case $label in
     64MiB) kind=random size=67108864 ;;
@@ -103,19 +118,29 @@ for label in "${sizes[@]}"; do
   esac
   path=$(make_file "upload-$label.bin" "$kind" "$size")
   cat "$path" >/dev/null
-  lib_rates=() curl_rates=() plain_rates=() peaks=()
+  lib_rates=() curl_rates=() plain_rates=() peaks=() reference_rates=()
   for ((i = 0; i < runs; i++)); do
     read -r seconds peak < <(library_upload "$path")
     lib_rates+=("$(rate "$size" "$seconds")")
     peaks+=("$peak")
     curl_rates+=("$(rate "$size" "$(curl_upload "$path")")")
     plain_rates+=("$(rate "$size" "$(plain_upload "$path")")")
+    if [[ -n $reference ]]; then
+      read -r seconds peak < <(reference_upload "$path")
+      reference_rates+=("$(rate "$size" "$seconds")")
+    fi
   done
   lib=$(printf '%s\n' "${lib_rates[@]}" | median)
   cur=$(printf '%s\n' "${curl_rates[@]}" | median)
   pln=$(printf '%s\n' "${plain_rates[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | sort -n | tail -1)
-  printf '%-8s %5d %13.0f %10.0f %11.0f %10.3f %11.3f %10.1f MiB\n' "$label" "$runs" "$lib" "$cur" "$pln" \
+  printf '%-8s %5d %13.0f %10.0f %11.0f %10.3f %11.3f %10.1f MiB' "$label" "$runs" "$lib" "$cur" "$pln" \
     "$(awk -v a="$lib" -v b="$cur" 'BEGIN { print a / b }')" "$(awk -v a="$lib" -v b="$pln" 'BEGIN { print a / b }')" \
     "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
+  [[ -n $reference ]] && printf ' %15.0f' "$(printf '%s\n' "${reference_rates[@]}" | median)"
+  printf '\n'
 done
+
+echo
+echo "Slow links (the tests' throttling relay in front of the sink):"
+/usr/bin/python3 "$repo/bench/upload/slow_links.py" "$port" "$host" "$work" ${reference:+"$reference"}

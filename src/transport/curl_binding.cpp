@@ -78,6 +78,9 @@ CURLcode CurlBinding::EasySetopt(CURL* handle, CURLoption option, curl_write_cal
 CURLcode CurlBinding::EasySetopt(CURL* handle, CURLoption option, curl_progress_callback value) {
     return ForwardSetopt(handle, option, value);
 }
+CURLcode CurlBinding::EasySetopt(CURL* handle, CURLoption option, curl_sockopt_callback value) {
+    return ForwardSetopt(handle, option, value);
+}
 CURLcode CurlBinding::EasySetoptOffset(CURL* handle, CURLoption option, curl_off_t value) {
     return ForwardSetopt(handle, option, value);
 }

@@ -55,6 +55,7 @@ public:
     CURLcode EasySetopt(CURL* handle, CURLoption option, const void* value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, curl_write_callback value);
     CURLcode EasySetopt(CURL* handle, CURLoption option, curl_progress_callback value);
+    CURLcode EasySetopt(CURL* handle, CURLoption option, curl_sockopt_callback value);
     CURLcode EasySetoptOffset(CURL* handle, CURLoption option, curl_off_t value);
     // libcurl's result, or the first refusal of an option set on handle.
     CURLcode EasyPerform(CURL* handle);

@@ -1,13 +1,15 @@
 // The multipart upload. The file is never held in memory: libcurl pulls it
-// through the read function, in pieces of its upload buffer's size, while it
-// sends the file part, whose length is declared up front from the measured
-// size.
+// through the read function while it sends the file part, whose length is
+// declared up front from the measured size. The pieces it is handed, and
+// how much the system may queue unsent, follow the pace the file leaves at.
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/socket_backlog.h"
 #include "platform/text.h"
 #include "transport/curl_handles.h"
 #include "transport/request_setup.h"
@@ -15,6 +17,7 @@
 #include "transport/media_file_name.h"
 #include "transport/response_buffer.h"
 #include "transport/upload_form.h"
+#include "transport/upload_pace.h"
 #include "transport/upload_transport.h"
 #include "transport/upload_url.h"
 
@@ -22,10 +25,11 @@ namespace clipferry {
 
 namespace {
 
-// The pieces the file is read and sent in. libcurl's own 64 KiB leaves a
-// quarter to a half of the wire's pace to system time, in reads and sends
-// four to sixteen times as many; 1 MiB keeps memory flat all the same.
-constexpr long kUploadPieceBytes = 1L << 20;
+// The upload buffer libcurl is asked for: the largest piece. libcurl's own
+// 64 KiB leaves a quarter to a half of a fast wire's pace to system time, in
+// reads and sends four to sixteen times as many; 1 MiB keeps memory flat all
+// the same. On a slow link the pieces stay far smaller (UploadPace).
+constexpr long kUploadBufferBytes = long(UploadPace::kLargestPiece);
 // From here on the length no longer fits libcurl's long (32 bits on Windows).
 constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
 
@@ -33,21 +37,59 @@ constexpr uint64_t kLongLengthLimit = uint64_t(1) << 31;
 // length up front; a file that ends early, or that changed since it was
 // measured, would otherwise go out as a complete form holding another video.
 struct MediaReader {
+    MediaReader(std::FILE* file, const platform::FileStamp& opened) : file(file), opened(opened) {}
+
     std::FILE* file;
     platform::FileStamp opened;
     uint64_t handedOut = 0;
     bool stopped = false;
+    UploadPace pace;
+    // The connection's socket, while it is the only one libcurl has made:
+    // its unsent queue follows the pace. Once libcurl tries another beside
+    // it (another address of the same host), which of them carries the
+    // upload is not known here: the limits stay as they are.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    int socketsMade = 0;
+    size_t unsentLimit = 0;
 };
 
-// libcurl's read callback: never more than the declared length. A read that
-// ends short, or a stamp that differs once the last byte is read (before it
-// is sent), stops the transfer before the form is complete.
+// libcurl's socket option callback: the first socket of the transfer starts
+// with a small unsent queue, until the pace is known. One tried beside it
+// gets the largest, as the system would size it, so that a fast link is
+// never held to the smallest queue for a whole upload.
+extern "C" int LimitUnsentQueue(void* data, curl_socket_t socket, curlsocktype purpose) {
+    auto& reader = *static_cast<MediaReader*>(data);
+    if (purpose != CURLSOCKTYPE_IPCXN) return CURL_SOCKOPT_OK;
+    reader.socket = socket;
+    ++reader.socketsMade;
+    reader.unsentLimit = reader.socketsMade == 1 ? reader.pace.UnsentLimit() : UploadPace::kLargestBacklog;
+    platform::LimitUnsentBytes(std::intptr_t(socket), reader.unsentLimit);
+    return CURL_SOCKOPT_OK;
+}
+
+// The next piece's size, and the unsent queue set to the pace measured so far.
+size_t PaceNextPiece(MediaReader& reader) {
+    const size_t piece = reader.pace.NextPiece(platform::MonotonicSeconds(), reader.handedOut);
+    const size_t limit = reader.pace.UnsentLimit();
+    if (reader.socketsMade == 1 && limit != reader.unsentLimit) {
+        reader.unsentLimit = limit;
+        platform::LimitUnsentBytes(std::intptr_t(reader.socket), limit);
+    }
+    return piece;
+}
+
+// libcurl's read callback: never more than the declared length, nor than
+// the pace's piece (libcurl sends a short piece as it is, and asks again once
+// it has gone). A read that ends short, or a stamp that differs once the last
+// byte is read (before it is sent), stops the transfer before the form is
+// complete.
 extern "C" size_t ReadMediaFile(char* buffer, size_t size, size_t count, void* data) {
     auto& reader = *static_cast<MediaReader*>(data);
     // Once stopped, never an end of file that would let the form complete.
     if (reader.stopped) return CURL_READFUNC_ABORT;
     const uint64_t left = reader.opened.size - reader.handedOut;
-    const size_t wanted = size_t(std::min<uint64_t>(uint64_t(size) * count, left));
+    const uint64_t room = std::min<uint64_t>(uint64_t(size) * count, PaceNextPiece(reader));
+    const size_t wanted = size_t(std::min<uint64_t>(room, left));
     if (wanted == 0) return 0;
     const size_t got = std::fread(buffer, 1, wanted, reader.file);
     reader.handedOut += got;
@@ -86,7 +128,7 @@ int32_t PostUploadForm(RequestSettings& context, ResponseBody* response, const U
     // path names by now.
     const std::optional<platform::FileStamp> opened = platform::StampOpenFile(file.get());
     if (!opened) return CLIPFERRY_BAD_ARGUMENT;
-    MediaReader reader{file.get(), *opened};
+    MediaReader reader(file.get(), *opened);
     // libcurl asks for whole buffers at a time; a stdio buffer would only
     // split each request into two reads.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
@@ -120,9 +162,11 @@ int32_t PostUploadForm(RequestSettings& context, ResponseBody* response, const U
     curl.EasySetopt(easy, CURLOPT_HTTPPOST, static_cast<const void*>(form.get()));
     // libcurl asks the read function for as much as its upload buffer holds.
     // One before 7.62.0 does not know the option and keeps its default.
-    curl.EasySetopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kUploadPieceBytes);
+    curl.EasySetopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferBytes);
     curl.EasySetopt(easy, CURLOPT_READFUNCTION, static_cast<curl_write_callback>(ReadMediaFile));
     curl.EasySetopt(easy, CURLOPT_READDATA, static_cast<const void*>(&reader));
+    curl.EasySetopt(easy, CURLOPT_SOCKOPTFUNCTION, static_cast<curl_sockopt_callback>(LimitUnsentQueue));
+    curl.EasySetopt(easy, CURLOPT_SOCKOPTDATA, static_cast<const void*>(&reader));
     if (progress != nullptr) {
         curl.EasySetopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl.EasySetopt(easy, CURLOPT_PROGRESSFUNCTION, static_cast<curl_progress_callback>(progress));

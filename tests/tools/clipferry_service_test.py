@@ -11,13 +11,17 @@ import re
 import select
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
 import unittest
 
-from command_harness import (BAD_ARGUMENT, COMMAND, CONNECTION_BROKE, REFUSED, TIMED_OUT, Control,
-                             base_environment, default_data, devserver_port, run)
+from command_harness import (BAD_ARGUMENT, COMMAND, CONNECTION_BROKE, REFUSED, SOURCE_DIR, TIMED_OUT,
+                             Control, base_environment, default_data, devserver_port, run)
+
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "support"))
+from throttling_relay import ThrottlingRelay, busiest  # noqa: E402
 
 DEMO_PASSWORD = "demo-password"
 
@@ -231,14 +235,35 @@ class UploadTest(ServiceTest):
                               "--category2", "11", "--category3", "2", "--moderator", "501",
                               *extra, **env)
 
-    def test_the_plain_lines_average_keeps_to_the_limit_rate(self):
+    def upload_over_slow_link(self, bytes_per_second, size, *extra):
+        """Uploads a new clip of `size` bytes through a relay that reads at
+        `bytes_per_second`: the run, and the relay's record of the upload."""
+        relay = ThrottlingRelay(("127.0.0.1", self.port), bytes_per_second)
+        self.addCleanup(relay.close)
         clip = os.path.join(self.scratch.name, "harbour.mp4")
-        write_clip(clip, 500 * 1024)
-        done = self.upload(clip, "--limit-rate", "100K")
+        write_clip(clip, size)
+        done = self.upload(clip, *extra, CLIPFERRY_PROXY_SERVER=f"127.0.0.1:{relay.port}")
+        return done, max(relay.wait_idle(), key=lambda connection: connection.upstream)
+
+    def test_the_limit_rate_holds_the_link_to_the_rate(self):
+        # A link ten times faster than the limit: only the command holds the pace.
+        done, upload = self.upload_over_slow_link(1024 * 1024, 500 * 1024, "--limit-rate", "100K")
         self.assertOk(done)
         averages = re.findall(r"avg ([0-9.]+) KiB/s", done.stderr)
         self.assertTrue(averages, done.stderr)
         self.assertLessEqual(max(float(a) for a in averages), 100.5, done.stderr)  # display rounding
+        self.assertGreater(upload.upstream, 500 * 1024)
+        # What reached the service in any two seconds. A busy machine only
+        # makes the command hold longer; the margin is for the relay's own
+        # timing. Pieces of a megabyte went out at once: twice the rate.
+        self.assertLessEqual(busiest(upload.samples, 2.0), 1.1 * 2 * 100 * 1024)
+
+    def test_a_slow_link_is_no_stall(self):
+        # The system would take the whole file at once, then hand it on in
+        # steps of several seconds each.
+        done, upload = self.upload_over_slow_link(64 * 1024, 512 * 1024, "--stall-timeout", "2s")
+        self.assertOk(done)
+        self.assertGreater(upload.upstream, 512 * 1024)
 
     def test_upload_is_accepted_and_kept(self):
         clip = os.path.join(self.scratch.name, "harbour.mp4")

@@ -83,7 +83,8 @@ TEST(CurlCallsServiceTest, EachRequestSetsItsOptionsAndCleansUpInOrder) {
         Set(CURLOPT_HTTPPOST, "[Filename|tags|terms|authkey|title|contest|description|category1|category2|"
                               "category3|moderator|userfile|Upload]"),
         Set(CURLOPT_UPLOAD_BUFFERSIZE, 1L << 20), Set(CURLOPT_READFUNCTION, "function"),
-        Set(CURLOPT_READDATA, "pointer")};
+        Set(CURLOPT_READDATA, "pointer"), Set(CURLOPT_SOCKOPTFUNCTION, "function"),
+        Set(CURLOPT_SOCKOPTDATA, "pointer")};
     const Calls progress = {Set(CURLOPT_NOPROGRESS, 0L), Set(CURLOPT_PROGRESSFUNCTION, "function"),
                             Set(CURLOPT_PROGRESSDATA, "pointer")};
     const Calls uploadEnd = end + Calls{"formfree"};
