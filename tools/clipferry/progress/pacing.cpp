@@ -4,10 +4,16 @@
 
 namespace clipferry::cli {
 
-double pacingDelay(double sent, double elapsed, double rate) {
-    if (rate <= 0) return 0;
-    const double due = sent / rate;  // when that many bytes may have gone at the rate
-    return due > elapsed ? due - elapsed : 0;
+double RateCeiling::delay(double sent, double now) {
+    if (rate_ <= 0) return 0;
+    // A schedule that lags the clock moves up, keeping only a little credit.
+    if (now - (origin_ + sent / rate_) > kCatchUpSeconds) origin_ = now - kCatchUpSeconds - sent / rate_;
+    const double due = origin_ + sent / rate_;  // when that many bytes may have gone at the rate
+    return due > now ? due - now : 0;
+}
+
+double RateCeiling::allowed(double sent, double now) const {
+    return rate_ > 0 ? rate_ * (now - origin_) : sent;
 }
 
 bool StallWatch::stalled(double moved, double now) {

@@ -50,7 +50,8 @@ struct UploadWatch {
     const UploadSteps& steps;
     const UploadLimits& limits;
     StallWatch stall{limits.stallTimeout};
-    double startedAt = -1;
+    RateCeiling ceiling{limits.rate};
+    bool started = false;
     bool sending = false;
     bool everyByteSent = false;
     bool stalled = false;
@@ -63,20 +64,18 @@ struct UploadWatch {
 // an average above the limit that was given.
 void showProgress(UploadWatch& watch, double sent, double total) {
     if (!watch.meter) return;
-    const double rate = watch.limits.rate;
-    const double allowed = rate > 0 ? rate * (steadySeconds() - watch.startedAt) : sent;
-    watch.meter->update(std::min(sent, allowed), total);
+    watch.meter->update(std::min(sent, watch.ceiling.allowed(sent, steadySeconds())), total);
 }
 
 // Holds the transfer, in short steps so Ctrl-C is still noticed, until the
-// average is back at the rate.
+// bytes sent are back within the rate.
 void pace(UploadWatch& watch, double sent, double total) {
-    double delay = pacingDelay(sent, steadySeconds() - watch.startedAt, watch.limits.rate);
+    double delay = watch.ceiling.delay(sent, steadySeconds());
     if (delay <= 0) return;
     while (delay > 0 && !interrupted()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(delay, 0.1)));
         showProgress(watch, sent, total);  // the clock goes on while held
-        delay = pacingDelay(sent, steadySeconds() - watch.startedAt, watch.limits.rate);
+        delay = watch.ceiling.delay(sent, steadySeconds());
     }
     watch.stall.heldUntil(steadySeconds());
     showProgress(watch, sent, total);
@@ -102,11 +101,12 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
         watch->sending = true;
         tell(watch->steps.sending);
     }
-    if (watch->startedAt < 0) {
+    if (!watch->started) {
         // libcurl may have sent a first piece already. The meter's clock starts
         // first, so the average it shows never runs ahead of --limit-rate.
         if (watch->meter) watch->meter->update(0, total);
-        watch->startedAt = steadySeconds();
+        watch->ceiling.start(steadySeconds());
+        watch->started = true;
     }
     watch->bytesSent = sent;
     showProgress(*watch, sent, total);
