@@ -109,13 +109,17 @@ class RefusedRememberedPassword(unittest.TestCase):
     def tearDown(self):
         run(["logout"], environment())
 
-    def test_without_a_terminal_it_is_said_and_ends_as_refused(self):
+    def test_without_a_terminal_it_is_said_and_ends_as_refused_until_replaced(self):
         done = run(["file-types"], environment())
         self.assertEqual(done.returncode, 4, done.stderr)
         self.assertIn("the password remembered in the keyring for demo is wrong", done.stderr)
         self.assertIn("login --remember replaces it, clipferry logout forgets it", done.stderr)
         self.assertNotIn("no password", done.stderr)
         self.assertNotIn("of 3", done.stderr)
+        # login --remember with the right one replaces it.
+        done = run(["login", "--remember"], environment(CLIPFERRY_PASSWORD=PASSWORD))
+        self.assertIn("is remembered in the keyring", done.stderr)
+        self.assertEqual(run(["file-types"], environment()).returncode, 0)
 
     def test_at_a_terminal_a_typed_one_that_works_replaces_it(self):
         pid, fd = pty.fork()
