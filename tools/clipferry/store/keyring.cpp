@@ -62,10 +62,9 @@ bool sessionBusNamed(std::string& error) {
 }
 
 // One keyring call: the bus, then the call itself, under one deadline.
+// GLib is not reached before the session bus is known to be there.
 class Call {
 public:
-    Call() : deadline_(kAnswerLimit) {}
-
     // False, with `error` set, when the keyring cannot be asked: no session
     // bus, it did not answer before, or the bus itself did not answer.
     bool ready(std::string& error) {
@@ -74,16 +73,17 @@ public:
             error = noAnswer();
             return false;
         }
+        deadline_.emplace(kAnswerLimit);
         GError* raw = nullptr;
-        connection_.reset(deadline_.connect(&raw));
+        connection_.reset(deadline_->connect(&raw));
         if (!connection_) error = explain(raw);
         return connection_ != nullptr;
     }
-    GCancellable* cancellable() const { return deadline_.cancellable(); }
+    GCancellable* cancellable() const { return deadline_->cancellable(); }
 
     std::string explain(GError* raw) {
         std::unique_ptr<GError, ErrorFree> error(raw);
-        if (deadline_.passed()) {
+        if (deadline_->passed()) {
             gaveUp = true;
             return noAnswer();
         }
@@ -91,7 +91,7 @@ public:
     }
 
 private:
-    AnswerDeadline deadline_;
+    std::optional<AnswerDeadline> deadline_;  // the connection goes first, then the watch
     std::unique_ptr<GDBusConnection, ConnectionFree> connection_;
 };
 
