@@ -33,6 +33,9 @@ packages=(
   # the Qt publishing dialog, with the keyring and the X server their tests use.
   libsecret-1-dev qt6-base-dev qtkeychain-qt6-dev
   gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
+  # The keyring tests' stand-in that never answers (python3-dbus), and their
+  # way to put an old password in the test keyring (libsecret's introspection).
+  python3-dbus python3-gi gir1.2-secret-1
 )
 
 sources_dir=/etc/apt/sources.list.d

@@ -21,7 +21,9 @@ QFuture<KeyringAnswer> findLogin(const QString& user) {
         KeyringAnswer answer;
         std::string error;
         if (const auto login = keyring::find(CLIPFERRY_KEYRING_SERVICE, user.toStdString(), error)) {
-            answer = {true, QString::fromStdString(login->user), QString::fromStdString(login->password), {}};
+            const std::string_view password = login->password.view();
+            answer = {true, QString::fromStdString(login->user),
+                      QString::fromUtf8(password.data(), static_cast<qsizetype>(password.size())), {}};
         }
         answer.error = QString::fromStdString(error);
         return answer;
@@ -32,7 +34,10 @@ QFuture<KeyringAnswer> rememberLogin(const QString& user, const QString& passwor
     return QtConcurrent::run([user, password] {
         KeyringAnswer answer;
         std::string error;
-        answer.ok = keyring::store(CLIPFERRY_KEYRING_SERVICE, {user.toStdString(), password.toStdString()}, error);
+        QByteArray utf8 = password.toUtf8();
+        const clipferry::Secret secret(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+        clipferry::wipeBytes(utf8.data(), static_cast<size_t>(utf8.size()));
+        answer.ok = keyring::store(CLIPFERRY_KEYRING_SERVICE, user.toStdString(), secret, error);
         answer.error = QString::fromStdString(error);
         return answer;
     });

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command in a private D-Bus session with gnome-keyring serving a new
 # keyring, unlocked, in a temporary home: the tests' own Secret Service.
+# With --silent first, the Secret Service's name is owned by a stand-in that
+# never answers (silent_keyring.py) instead.
 set -euo pipefail
 if [[ ${1-} != --inside ]]; then
   home=$(mktemp -d)
@@ -14,8 +16,13 @@ if [[ ${1-} != --inside ]]; then
 fi
 shift
 
-# The keyring's password on standard input creates the keyring and unlocks it.
-printf %s test-keyring | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
+if [[ ${1-} == --silent ]]; then
+  shift
+  /usr/bin/python3 "$(dirname "$0")/silent_keyring.py" &
+else
+  # The keyring's password on standard input creates the keyring and unlocks it.
+  printf %s test-keyring | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
+fi
 daemon=$!
 trap 'kill "$daemon" 2>/dev/null; wait "$daemon" 2>/dev/null || true' EXIT
 # Until it owns the name, the bus would start a daemon of its own for a call.
@@ -27,5 +34,5 @@ for _ in $(seq 100); do
   owned && break
   sleep 0.1
 done
-owned || { echo "keyring_session: gnome-keyring did not start" >&2; exit 1; }
+owned || { echo "keyring_session: the keyring did not start" >&2; exit 1; }
 "$@"

@@ -34,7 +34,10 @@ int main(int argc, char** argv) {
                     options,
                     processEnvironment(),
                     [] { return std::make_unique<Session>(); },
-                    {rememberedPassword, obtainPassword},
+                    {[&io](const std::string& user) { return rememberedPassword(user, io); }, obtainPassword,
+                     [&io](const std::string& user, const clipferry::Secret& password, bool remember) {
+                         offerToRemember(user, password, remember, io);
+                     }},
                     waitUnlessInterrupted,
                     {},
                     {}};

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <deque>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,11 +23,13 @@ struct CommandRun {
     std::string out;
     std::string err;
     std::vector<std::chrono::milliseconds> pauses;  // the retry waits asked for
+    std::vector<std::string> offeredToKeep;         // the accepted passwords offered to the keyring
 };
 
 struct CommandSetup {
     std::map<std::string, std::string> environment;  // nothing else is set
     std::deque<std::string> typed;                   // the passwords typed at the prompt, in turn
+    std::optional<std::string> remembered;           // in the keyring
 };
 
 inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScript& script,
@@ -54,12 +57,17 @@ inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScri
             return found->second;
         },
         [&] { return std::make_unique<FakeService>(script); },
-        {[](const std::string&) { return std::optional<std::string>(); },
+        {[&](const std::string&) {
+             return setup.remembered ? std::optional<Secret>(Secret(*setup.remembered)) : std::nullopt;
+         },
          [&](const std::string&) {
-             if (setup.typed.empty()) throw PasswordError("no password typed");
-             std::string password = setup.typed.front();
+             if (setup.typed.empty()) throw NoTerminal("no password typed");
+             Secret password(setup.typed.front());
              setup.typed.pop_front();
              return password;
+         },
+         [&](const std::string&, const Secret& password, bool) {
+             run.offeredToKeep.emplace_back(password.view());
          }},
         [&](std::chrono::milliseconds delay) {
             run.pauses.push_back(delay);

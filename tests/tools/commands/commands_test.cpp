@@ -81,44 +81,68 @@ TEST(Commands, ListsPrintTheServicesListOrItsFailure) {
     }
 }
 
-TEST(Commands, ATypedPasswordIsAskedAgainOnlyWhileLumividRefusesIt) {
+// A remembered password that is refused is said; only what was typed counts
+// among the tries, and a typed one that works is offered to the keyring.
+TEST(Commands, APasswordIsAskedAgainOnlyWhileLumividRefusesIt) {
     struct Case {
         const char* name;
         std::vector<int32_t> logins;
         std::optional<bool> lumivid;
+        std::optional<std::string> remembered;
         std::deque<std::string> typed;
         bool inEnvironment;
         int status;
         std::vector<std::string> tried;
         std::string errHas;
+        std::string errLacks;
+        std::vector<std::string> offered;  // to the keyring
     };
+    const std::string keptWrong = "clipferry: login refused: the password remembered in the keyring for demo is wrong";
     const Case cases[] = {
-        {"the second try is right", {83, 0}, true, {"wrong", "right"}, false, exit_status::ok,
-         {"wrong", "right"}, "clipferry: login refused: wrong user name or password; try again (2 of 3)\n"},
-        {"three refusals end it", {83}, true, {"a", "b", "c", "d"}, false, exit_status::refused,
-         {"a", "b", "c"}, "try again (3 of 3)\n"},
-        {"an answer that is not Lumivid's is not a wrong password", {83}, false, {"a", "b"}, false,
-         exit_status::refused, {"a"}, "clipferry: login"},
-        {"not known whether Lumivid answered", {83}, std::nullopt, {"a", "b"}, false,
-         exit_status::refused, {"a"}, "clipferry: login"},
-        {"the environment's password is not asked for again", {83}, true, {}, true,
-         exit_status::refused, {"secret"}, "clipferry: login"},
-        {"an empty password is not sent", {83}, true, {"a", ""}, false, exit_status::badArgument,
-         {"a"}, "clipferry: bad argument: the password is empty\n"},
+        {"the second try is right", {83, 0}, true, {}, {"wrong", "right"}, false, exit_status::ok,
+         {"wrong", "right"}, "clipferry: login refused: wrong user name or password; try again (2 of 3)\n", "keyring", {}},
+        {"three refusals end it", {83}, true, {}, {"a", "b", "c", "d"}, false, exit_status::refused,
+         {"a", "b", "c"}, "try again (3 of 3)\n", "of 4", {}},
+        {"an answer that is not Lumivid's is not a wrong password", {83}, false, {}, {"a", "b"}, false,
+         exit_status::refused, {"a"}, "clipferry: login", "try again", {}},
+        {"not known whether Lumivid answered", {83}, std::nullopt, {}, {"a", "b"}, false,
+         exit_status::refused, {"a"}, "clipferry: login", "try again", {}},
+        {"the environment's password is not asked for again", {83}, true, {}, {}, true,
+         exit_status::refused, {"secret"}, "clipferry: login", "try again", {}},
+        {"an empty password is not sent", {83}, true, {}, {"a", ""}, false, exit_status::badArgument,
+         {"a"}, "clipferry: bad argument: the password is empty\n", "keyring", {}},
+        {"the remembered one is used", {0}, true, "kept", {}, false, exit_status::ok, {"kept"}, "", "refused", {}},
+        {"a refused remembered one without a terminal ends as refused", {83}, true, "kept", {}, false,
+         exit_status::refused, {"kept"}, keptWrong, "no password", {}},
+        {"a refused remembered one, then a typed one that works, offered", {83, 0}, true, "kept", {"right"}, false,
+         exit_status::ok, {"kept", "right"}, keptWrong, "of 3", {"right"}},
+        {"the typed tries after a refused remembered one are three", {83}, true, "kept", {"a", "b", "c", "d"},
+         false, exit_status::refused, {"kept", "a", "b", "c"}, "try again (3 of 3)\n", "of 4", {}},
+        {"a remembered one refused by something not Lumivid is not blamed", {83}, false, "kept", {"a"}, false,
+         exit_status::refused, {"kept"}, "did not answer as Lumivid does", "is wrong", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ServiceScript script;
         script.login = c.logins;
         script.answersAsLumivid = c.lumivid;
-        CommandSetup setup{{{"CLIPFERRY_USER", "demo"}}, c.typed};
+        CommandSetup setup{{{"CLIPFERRY_USER", "demo"}}, c.typed, c.remembered};
         if (c.inEnvironment) setup.environment["CLIPFERRY_PASSWORD"] = "secret";
         const CommandRun run = runCommandLine({"file-types"}, script, setup);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(script.passwords, c.tried);
         EXPECT_NE(run.err.find(c.errHas), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(c.errLacks), std::string::npos) << run.err;
+        EXPECT_EQ(run.offeredToKeep, c.offered);
         EXPECT_EQ(script.fileTypeCalls, c.status == exit_status::ok ? 1 : 0);
     }
+}
+
+TEST(Commands, TheLoginCommandOffersTheAcceptedPasswordToTheKeyring) {
+    ServiceScript script;
+    const CommandRun run = runCommandLine({"login"}, script, {{{"CLIPFERRY_USER", "demo"}, {"CLIPFERRY_PASSWORD", "secret"}}});
+    EXPECT_EQ(run.status, exit_status::ok);
+    EXPECT_EQ(run.offeredToKeep, std::vector<std::string>{"secret"});
 }
 
 class UploadBatch : public ScratchFolder {};

@@ -44,8 +44,8 @@ class FakeService final : public Service {
 public:
     explicit FakeService(ServiceScript& script) : script_(script) {}
 
-    int32_t login(const std::string&, const std::string& password) override {
-        script_.passwords.push_back(password);
+    int32_t login(const std::string&, const Secret& password) override {
+        script_.passwords.emplace_back(password.view());
         return next(script_.login, script_.passwords.size());
     }
     int32_t fileTypes(std::string& types) override {

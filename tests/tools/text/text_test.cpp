@@ -17,6 +17,7 @@ TEST(Text, RoundTripsEveryPlane) {
     };
     for (const auto& [utf8, utf16] : cases) {
         EXPECT_EQ(toUtf16(utf8), utf16) << utf8;
+        EXPECT_EQ(toUtf16(Secret(utf8)).view(), utf16) << utf8;  // a password's, wiped after
         EXPECT_EQ(toUtf8(utf16), utf8) << utf8;
     }
 }
@@ -32,6 +33,13 @@ TEST(Text, InvalidUtf8IsRejected) {
     };
     for (const char* bad : cases) {
         EXPECT_THROW(toUtf16(bad), TextError) << bad;
+        // A password's error does not repeat it.
+        try {
+            toUtf16(Secret(std::string("hunter2") + bad));
+            ADD_FAILURE() << bad;
+        } catch (const TextError& e) {
+            EXPECT_EQ(std::string(e.what()).find("hunter2"), std::string::npos) << e.what();
+        }
     }
 }
 

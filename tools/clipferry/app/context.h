@@ -12,15 +12,20 @@
 #include "app/options.h"
 #include "service/service.h"
 #include "store/config.h"
+#include "text/secret.h"
 
 namespace clipferry::cli {
 
-// Where a password comes from besides --password-stdin.
+// Where a password comes from besides --password-stdin, and where it is kept.
 struct PasswordSources {
     // The one kept in the keyring for a user; empty when none is.
-    std::function<std::optional<std::string>(const std::string& user)> remembered;
-    // Asked at the terminal (when CLIPFERRY_PASSWORD is not set); throws PasswordError.
-    std::function<std::string(const std::string& user)> typed;
+    std::function<std::optional<Secret>(const std::string& user)> remembered;
+    // Asked at the terminal (when CLIPFERRY_PASSWORD is not set); throws
+    // PasswordError, NoTerminal when there is none.
+    std::function<Secret(const std::string& user)> typed;
+    // After an accepted login: kept in the keyring, at once when `remember`,
+    // else when the user agrees at the terminal.
+    std::function<void(const std::string& user, const Secret& password, bool remember)> keep;
 };
 
 // Waits before a retry; false when the wait was cut short (Ctrl-C).

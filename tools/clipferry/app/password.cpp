@@ -53,14 +53,14 @@ void writeAll(int fd, const std::string& text) {
     }
 }
 
-std::string promptAtTerminal(const std::string& user) {
+Secret promptAtTerminal(const std::string& user) {
     FileDescriptor terminal(::open("/dev/tty", O_RDWR | O_CLOEXEC));
     if (terminal.get() < 0) {
-        throw PasswordError(std::string("no password: set ") + kPasswordVariable +
+        throw NoTerminal(std::string("no password: set ") + kPasswordVariable +
                             ", give it on standard input with --password-stdin, or run at a terminal");
     }
     InterruptGuard guard;
-    std::string password;
+    Secret password;
     {
         EchoOff echoOff(terminal.get());
         writeAll(terminal.get(), "Lumivid password for " + user + ": ");
@@ -83,7 +83,7 @@ std::string promptAtTerminal(const std::string& user) {
             if (n <= 0 || c == '\n' || c == '\r') {
                 break;
             }
-            password += c;
+            password.push_back(c);
         }
     }
     if (interrupted()) {
@@ -94,18 +94,18 @@ std::string promptAtTerminal(const std::string& user) {
 }
 }  // namespace
 
-std::string readPasswordLine(std::istream& in) {
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
-        line.pop_back();
+Secret readPasswordLine(std::istream& in) {
+    Secret line;
+    for (int c = in.get(); c != std::char_traits<char>::eof() && c != '\n'; c = in.get()) {
+        line.push_back(static_cast<char>(c));
     }
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
-std::string obtainPassword(const std::string& user) {
+Secret obtainPassword(const std::string& user) {
     if (const char* fromEnvironment = std::getenv(kPasswordVariable)) {
-        return fromEnvironment;
+        return Secret(fromEnvironment);
     }
     return promptAtTerminal(user);
 }

@@ -8,19 +8,26 @@
 #include <stdexcept>
 #include <string>
 
+#include "text/secret.h"
+
 namespace clipferry::cli {
 
 struct PasswordError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+// No terminal to ask at.
+struct NoTerminal : PasswordError {
+    using PasswordError::PasswordError;
+};
 
 inline constexpr const char* kPasswordVariable = "CLIPFERRY_PASSWORD";
 
 // The first line of `in` without its line end (--password-stdin).
-std::string readPasswordLine(std::istream& in);
+Secret readPasswordLine(std::istream& in);
 
 // CLIPFERRY_PASSWORD, or asks at the controlling terminal. Throws
-// PasswordError when there is neither, or the prompt was interrupted.
-std::string obtainPassword(const std::string& user);
+// NoTerminal when there is neither, PasswordError when the prompt was
+// interrupted.
+Secret obtainPassword(const std::string& user);
 
 }  // namespace clipferry::cli

@@ -11,7 +11,7 @@ namespace clipferry::cli {
 
 int configCommand(const Context& context) {
     const Io& io = context.io;
-    const RememberedState remembered = rememberedState(context.user());
+    const RememberedState remembered = rememberedState(context.user(), io);
     if (!io.json()) {
         io.out() << renderSettings(context.settings);
         io.out() << "remembered  " << remembered.text << "\n";

@@ -4,7 +4,6 @@
 #include "app/failure.h"
 #include "app/password.h"
 #include "app/retrying.h"
-#include "commands/remembered_login.h"
 #include "service/answer_files.h"
 
 namespace clipferry::cli {
@@ -13,23 +12,28 @@ namespace {
 // How many times a password typed at the prompt is asked for.
 constexpr int kPasswordTries = 3;
 
-bool passwordInEnvironment(const Context& context) {
-    return context.environment(kPasswordVariable).has_value();
-}
+enum class Source { StandardInput, Environment, Remembered, Typed };
 
-std::string obtainPasswordFor(Context& context) {
+struct GivenPassword {
+    Secret password;
+    Source source;
+};
+
+GivenPassword obtainPasswordFor(Context& context) {
     Io& io = context.io;
     if (context.options.passwordFromStdin) {
         io.passwordFrom("the password given on standard input (--password-stdin)");
-        return readPasswordLine(io.in());
+        return {readPasswordLine(io.in()), Source::StandardInput};
     }
-    if (auto fromEnvironment = context.environment(kPasswordVariable)) return *fromEnvironment;
+    if (auto fromEnvironment = context.environment(kPasswordVariable)) {
+        return {Secret::takeFrom(*fromEnvironment), Source::Environment};
+    }
     if (auto remembered = context.passwords.remembered(context.user())) {
         io.passwordFrom("the password remembered in the keyring (clipferry logout forgets it)");
-        return *remembered;
+        return {std::move(*remembered), Source::Remembered};
     }
     io.passwordFrom("the password typed at the prompt");
-    return context.passwords.typed(context.user());
+    return {context.passwords.typed(context.user()), Source::Typed};
 }
 
 // A refused login, said as what it was: a refusal Lumivid sent, or an answer
@@ -60,36 +64,50 @@ void describeSetting(const Io& io) {
 }
 }  // namespace
 
-LoggedIn logIn(Context& context, const LoginFailed& failed) {
+LoggedIn logIn(Context& context, const LoginFailed& failed, bool offerToKeep) {
     Io& io = context.io;
     const std::string& user = context.user();
     LoggedIn session;
-    session.password = obtainPasswordFor(context);
-    if (session.password.empty()) {
+    GivenPassword given = obtainPasswordFor(context);
+    const auto emptyPassword = [&] {
         session.exitStatus = fail(io, exit_status::badArgument, "bad argument: the password is empty");
-        return session;
-    }
+        return std::move(session);
+    };
+    if (given.password.empty()) return emptyPassword();
     describeSetting(io);
     std::unique_ptr<Service> service = context.makeService();
     io.step("logging in as " + user + " at " + kApiHost);
     auto tryLogin = [&] {
-        return withRetry(context, Operation::Login, [&] { return service->login(user, session.password); });
+        return withRetry(context, Operation::Login, [&] { return service->login(user, given.password); });
     };
     int32_t result = tryLogin();
+    // Refused by Lumivid itself, not by something answering in its place.
+    const auto wrongPassword = [&] {
+        return exitStatusFor(result) == exit_status::refused && service->answersAsLumivid().value_or(false);
+    };
+    // A remembered password that no longer works is said, and one is asked
+    // for at the terminal; without a terminal the refusal ends the command.
+    const bool keptRefused = given.source == Source::Remembered && wrongPassword();
+    if (keptRefused) {
+        io.err() << "clipferry: login refused: the password remembered in the keyring for " << user
+                 << " is wrong (clipferry login --remember replaces it, clipferry logout forgets it)\n";
+        try {
+            given = {context.passwords.typed(user), Source::Typed};
+            io.passwordFrom("the password typed at the prompt");
+            if (given.password.empty()) return emptyPassword();
+            result = tryLogin();
+        } catch (const NoTerminal&) {
+            // Said below as the refusal it is.
+        }
+    }
     // A password typed at the prompt may be mistyped: asked again, as a
     // terminal login does, while Lumivid itself says it is wrong.
-    const bool typed = !context.options.passwordFromStdin && !passwordInEnvironment(context);
-    for (int typedTimes = 1; typed && typedTimes < kPasswordTries &&
-                             exitStatusFor(result) == exit_status::refused &&
-                             service->answersAsLumivid().value_or(false);
+    for (int typedTimes = 1; given.source == Source::Typed && typedTimes < kPasswordTries && wrongPassword();
          ++typedTimes) {
         io.err() << "clipferry: login refused: wrong user name or password; try again ("
                  << typedTimes + 1 << " of " << kPasswordTries << ")\n";
-        session.password = context.passwords.typed(user);
-        if (session.password.empty()) {
-            session.exitStatus = fail(io, exit_status::badArgument, "bad argument: the password is empty");
-            return session;
-        }
+        given.password = context.passwords.typed(user);
+        if (given.password.empty()) return emptyPassword();
         result = tryLogin();
     }
     if (result != 0) {
@@ -99,6 +117,7 @@ LoggedIn logIn(Context& context, const LoginFailed& failed) {
         return session;
     }
     io.step("logged in");
+    if (offerToKeep || keptRefused) context.passwords.keep(user, given.password, context.options.remember);
     session.service = std::move(service);
     return session;
 }
@@ -109,11 +128,10 @@ void addLoginOptions(CLI::App& login, Options& options) {
 }
 
 int loginCommand(Context& context) {
-    LoggedIn session = logIn(context);
+    LoggedIn session = logIn(context, {}, true);
     if (!session.service) return session.exitStatus;
     const Io& io = context.io;
     const std::string& user = context.user();
-    offerToRemember(user, session.password, context.options.remember, io.err());
     if (io.json()) {
         // The library tells its host nothing more about the account.
         io.document({{"ok", true}, {"user", user}, {"contact", {{"user", user}}}});

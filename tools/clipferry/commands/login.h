@@ -1,6 +1,7 @@
 // Logging in, which every command that asks the service begins with: the
 // password from where it was given, tried again while a typed one is refused,
-// and a refused login said as what it was.
+// a refused remembered one said and replaced by a typed one when the user
+// agrees, and a refused login said as what it was.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -14,9 +15,9 @@
 
 namespace clipferry::cli {
 
+// The password is not kept past the login: wiped when logIn returns.
 struct LoggedIn {
     std::unique_ptr<Service> service;  // empty when the login failed
-    std::string password;
     int exitStatus = 0;                // the failure's, when it failed
 };
 
@@ -24,7 +25,9 @@ struct LoggedIn {
 // gives the exit status. The upload names its files' problems there.
 using LoginFailed = std::function<int(const std::string& why)>;
 
-LoggedIn logIn(Context& context, const LoginFailed& failed = {});
+// With `offerToKeep` (the login command), an accepted password is offered to
+// the keyring; otherwise only one typed after the remembered one was refused.
+LoggedIn logIn(Context& context, const LoginFailed& failed = {}, bool offerToKeep = false);
 
 // login's own options: --remember.
 void addLoginOptions(CLI::App& login, Options& options);

@@ -65,7 +65,7 @@ int runCommand(Context& context) {
     switch (options.command) {
     case Command::History: return runHistory(ledgerPath(context.environment), io.json(), io.out(), io.err());
     case Command::Config: return configCommand(context);
-    case Command::Logout: return forgetLogin(context.user(), io.json(), io.out(), io.err());
+    case Command::Logout: return forgetLogin(context.user(), io);
     default: break;
     }
     useSettings(context);

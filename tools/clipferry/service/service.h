@@ -11,6 +11,7 @@
 
 #include "progress/progress.h"
 #include "service/retry.h"
+#include "text/secret.h"
 
 namespace clipferry::cli {
 
@@ -66,7 +67,7 @@ class Service {
 public:
     virtual ~Service() = default;
 
-    virtual int32_t login(const std::string& user, const std::string& password) = 0;
+    virtual int32_t login(const std::string& user, const Secret& password) = 0;
     virtual int32_t fileTypes(std::string& types) = 0;
     virtual int32_t categories(int32_t parent, std::vector<Category>& children) = 0;
     virtual int32_t moderators(std::vector<Moderator>& moderators) = 0;

@@ -136,8 +136,9 @@ Session::Session() : handle_(CLIPFERRY_Init()) {
     }
 }
 
-int32_t Session::login(const std::string& user, const std::string& password) {
-    return CLIPFERRY_Login(handle_.get(), api(toUtf16(user)), api(toUtf16(password)));
+int32_t Session::login(const std::string& user, const Secret& password) {
+    const BasicSecret<char16_t> wide = toUtf16(password);  // wiped once the library has it
+    return CLIPFERRY_Login(handle_.get(), api(toUtf16(user)), api(wide.c_str()));
 }
 
 int32_t Session::fileTypes(std::string& types) {

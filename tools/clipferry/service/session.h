@@ -29,7 +29,7 @@ class Session final : public Service {
 public:
     Session();  // throws std::runtime_error when the library cannot create a context
 
-    int32_t login(const std::string& user, const std::string& password) override;
+    int32_t login(const std::string& user, const Secret& password) override;
     int32_t fileTypes(std::string& types) override;
     int32_t categories(int32_t parent, std::vector<Category>& children) override;
     int32_t moderators(std::vector<Moderator>& moderators) override;

@@ -12,6 +12,8 @@
 #include <limits>
 #include <sstream>
 
+#include "text/secret.h"
+
 namespace clipferry::cli {
 
 namespace fs = std::filesystem;
@@ -234,7 +236,11 @@ Settings resolveSettings(const ConfigFile& file, const EnvLookup& env,
                                file.path, std::vector<int32_t>());
     settings.moderator = pick(std::optional<int32_t>(), "", std::optional<int32_t>(), "",
                               file.moderator, file.path, 0);
-    settings.passwordSet = nonEmpty(env, "CLIPFERRY_PASSWORD").has_value();
+    // Only whether it is set: the copy looked at is wiped.
+    if (auto password = env("CLIPFERRY_PASSWORD")) {
+        settings.passwordSet = !password->empty();
+        wipeBytes(password->data(), password->size());
+    }
     return settings;
 }
 

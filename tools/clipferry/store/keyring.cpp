@@ -1,12 +1,15 @@
-// The keyring over libsecret's synchronous calls, with an owner for every
-// GLib value they hand back.
+// The keyring over libsecret's synchronous calls, each under a deadline for
+// the keyring's answers, with an owner for every GLib value they hand back.
 #include "store/keyring.h"
 
 #include <libsecret/secret.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
+
+#include "store/keyring_deadline.h"
 
 namespace clipferry::keyring {
 
@@ -36,6 +39,16 @@ struct ValueFree {
 struct PasswordFree {
     void operator()(gchar* password) const { secret_password_free(password); }  // wipes it
 };
+struct ConnectionFree {
+    void operator()(GDBusConnection* connection) const { g_object_unref(connection); }
+};
+
+std::atomic<bool> gaveUp{false};
+
+std::string noAnswer() {
+    return "the keyring did not answer within " + std::to_string(kAnswerLimit.count()) +
+           " seconds";
+}
 
 // Without a bus named, GLib would try to start one through X11 (dbus-launch)
 // and the keyring with it: a command run over ssh or in a test must not.
@@ -48,62 +61,98 @@ bool sessionBusNamed(std::string& error) {
     return false;
 }
 
-std::string explain(GError* raw) {
-    std::unique_ptr<GError, ErrorFree> error(raw);
-    return error && error->message ? error->message : "the keyring did not answer";
-}
+// One keyring call: the bus, then the call itself, under one deadline.
+// GLib is not reached before the session bus is known to be there.
+class Call {
+public:
+    // False, with `error` set, when the keyring cannot be asked: no session
+    // bus, it did not answer before, or the bus itself did not answer.
+    bool ready(std::string& error) {
+        if (!sessionBusNamed(error)) return false;
+        if (gaveUp) {
+            error = noAnswer();
+            return false;
+        }
+        deadline_.emplace(kAnswerLimit);
+        GError* raw = nullptr;
+        connection_.reset(deadline_->connect(&raw));
+        if (!connection_) error = explain(raw);
+        return connection_ != nullptr;
+    }
+    GCancellable* cancellable() const { return deadline_->cancellable(); }
+
+    std::string explain(GError* raw) {
+        std::unique_ptr<GError, ErrorFree> error(raw);
+        if (deadline_->passed()) {
+            gaveUp = true;
+            return noAnswer();
+        }
+        return error && error->message ? error->message : "the keyring could not be used";
+    }
+
+private:
+    std::optional<AnswerDeadline> deadline_;  // the connection goes first, then the watch
+    std::unique_ptr<GDBusConnection, ConnectionFree> connection_;
+};
 
 }  // namespace
 
-bool store(const std::string& service, const Login& login, std::string& error) {
-    if (!sessionBusNamed(error)) return false;
-    const std::string label = "Lumivid password for " + login.user;
+bool answering() { return !gaveUp; }
+
+bool store(const std::string& service, const std::string& user, const Secret& password, std::string& error) {
+    Call call;
+    if (!call.ready(error)) return false;
+    const std::string label = "Lumivid password for " + user;
     GError* raw = nullptr;
     const gboolean stored =
-        secret_password_store_sync(schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), login.password.c_str(), nullptr,
-                                   &raw, "service", service.c_str(), "user", login.user.c_str(), nullptr);
-    if (!stored) error = explain(raw);
+        secret_password_store_sync(schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
+                                   call.cancellable(), &raw, "service", service.c_str(), "user", user.c_str(), nullptr);
+    if (!stored) error = call.explain(raw);
     return stored;
 }
 
 std::optional<Login> find(const std::string& service, const std::string& user, std::string& error) {
-    if (!sessionBusNamed(error)) return std::nullopt;
+    Call call;
+    if (!call.ready(error)) return std::nullopt;
     GError* raw = nullptr;
     if (!user.empty()) {
         std::unique_ptr<gchar, PasswordFree> password(secret_password_lookup_sync(
-            schema(), nullptr, &raw, "service", service.c_str(), "user", user.c_str(), nullptr));
-        if (raw) error = explain(raw);
+            schema(), call.cancellable(), &raw, "service", service.c_str(), "user", user.c_str(), nullptr));
+        if (raw) error = call.explain(raw);
         if (!password) return std::nullopt;
-        return Login{user, password.get()};
+        return Login{user, Secret(password.get())};
     }
     std::unique_ptr<GList, ListFree> found(secret_password_search_sync(
-        schema(), static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr, &raw,
-        "service", service.c_str(), nullptr));
+        schema(), static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS),
+        call.cancellable(), &raw, "service", service.c_str(), nullptr));
     if (raw) {
-        error = explain(raw);
+        error = call.explain(raw);
         return std::nullopt;
     }
     for (GList* item = found.get(); item; item = item->next) {
         auto* entry = static_cast<SecretRetrievable*>(item->data);
         std::unique_ptr<GHashTable, TableFree> attributes(secret_retrievable_get_attributes(entry));
         const auto* name = static_cast<const gchar*>(g_hash_table_lookup(attributes.get(), "user"));
-        std::unique_ptr<SecretValue, ValueFree> secret(secret_retrievable_retrieve_secret_sync(entry, nullptr, &raw));
+        std::unique_ptr<SecretValue, ValueFree> secret(
+            secret_retrievable_retrieve_secret_sync(entry, call.cancellable(), &raw));
         if (raw) {
-            error = explain(raw);
+            error = call.explain(raw);
             return std::nullopt;
         }
         const gchar* text = secret ? secret_value_get_text(secret.get()) : nullptr;
-        if (name && *name && text) return Login{name, text};
+        if (name && *name && text) return Login{name, Secret(text)};
     }
     return std::nullopt;
 }
 
 bool forget(const std::string& service, const std::string& user, std::string& error) {
-    if (!sessionBusNamed(error)) return false;
+    Call call;
+    if (!call.ready(error)) return false;
     GError* raw = nullptr;
-    secret_password_clear_sync(schema(), nullptr, &raw, "service", service.c_str(), "user", user.c_str(), nullptr);
+    secret_password_clear_sync(schema(), call.cancellable(), &raw, "service", service.c_str(), "user", user.c_str(),
+                               nullptr);
     if (raw) {
-        error = explain(raw);
+        error = call.explain(raw);
         return false;
     }
     return true;

@@ -3,8 +3,11 @@
 // and the Qt dialog. Never written anywhere else.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
+
+#include "text/secret.h"
 
 namespace clipferry::keyring {
 
@@ -12,18 +15,28 @@ namespace clipferry::keyring {
 // for different services keep apart.
 struct Login {
     std::string user;
-    std::string password;
+    Secret password;
 };
 
+// How long one request to the keyring may go unanswered.
+inline constexpr std::chrono::seconds kAnswerLimit{5};
+
 // Each call talks to the keyring over the session bus and blocks until it
-// answers. `error` receives why it could not (no session bus, no keyring, a
-// locked keyring refused...), and is left alone otherwise.
-bool store(const std::string& service, const Login& login, std::string& error);
+// answers, or until a request has gone kAnswerLimit without an answer (an
+// unlock prompt the user is answering is not counted). `error` receives why
+// it could not (no session bus, no keyring, a locked keyring refused, no
+// answer...), and is left alone otherwise. Once the keyring has not
+// answered, every later call in the process fails at once, so a host never
+// waits on it twice.
+bool store(const std::string& service, const std::string& user, const Secret& password, std::string& error);
 // The stored login for `user`, or with an empty user the first one stored
 // for the service. Nothing when none is stored or the keyring cannot be
 // reached (then `error` says why).
 std::optional<Login> find(const std::string& service, const std::string& user, std::string& error);
 // Removes the user's entry; true also when there was none.
 bool forget(const std::string& service, const std::string& user, std::string& error);
+
+// False once a call has given up waiting for the keyring's answer.
+bool answering();
 
 }  // namespace clipferry::keyring

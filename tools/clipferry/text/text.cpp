@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace clipferry::cli {
 
@@ -10,9 +11,12 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
 // Strict decoding: no overlong forms, no encoded surrogates, nothing past
-// U+10FFFF, no sequence cut short.
-char32_t decodeOne(const std::string& in, size_t& i) {
+// U+10FFFF, no sequence cut short. kNotUtf8 for anything else, `i` left alone;
+// the caller words the error, so a password is never repeated in one.
+char32_t decodeOne(std::string_view in, size_t& i) {
     auto byte = [&](size_t at) { return static_cast<unsigned char>(in[at]); };
     unsigned char lead = byte(i);
     size_t length;
@@ -28,22 +32,34 @@ char32_t decodeOne(const std::string& in, size_t& i) {
     } else if ((lead & 0xF8) == 0xF0) {
         length = 4, c = lead & 0x07, lowest = 0x10000;
     } else {
-        throw TextError("not valid UTF-8: " + in);
+        return kNotUtf8;
     }
-    if (i + length > in.size()) {
-        throw TextError("not valid UTF-8: " + in);
-    }
+    if (i + length > in.size()) return kNotUtf8;
     for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            throw TextError("not valid UTF-8: " + in);
-        }
+        if ((byte(i + k) & 0xC0) != 0x80) return kNotUtf8;
         c = (c << 6) | (byte(i + k) & 0x3F);
     }
-    if (c < lowest || c > 0x10FFFF || isSurrogate(c)) {
-        throw TextError("not valid UTF-8: " + in);
-    }
+    if (c < lowest || c > 0x10FFFF || isSurrogate(c)) return kNotUtf8;
     i += length;
     return c;
+}
+
+// Appends `utf8` as UTF-16 to `out` (a std::u16string or a wiped buffer);
+// false at the first byte that is not UTF-8.
+template <typename Units>
+bool encodeUtf16(std::string_view utf8, Units& out) {
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t c = decodeOne(utf8, i);
+        if (c == kNotUtf8) return false;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return true;
 }
 
 void appendUtf8(char32_t c, std::string& out) {
@@ -68,16 +84,14 @@ void appendUtf8(char32_t c, std::string& out) {
 std::u16string toUtf16(const std::string& utf8) {
     std::u16string out;
     out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        char32_t c = decodeOne(utf8, i);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
+    if (!encodeUtf16(utf8, out)) throw TextError("not valid UTF-8: " + utf8);
+    return out;
+}
+
+BasicSecret<char16_t> toUtf16(const Secret& utf8) {
+    BasicSecret<char16_t> out;
+    out.reserve(utf8.size());  // never more units than bytes: no regrowth
+    if (!encodeUtf16(utf8.view(), out)) throw TextError("the password is not valid UTF-8");
     return out;
 }
 
@@ -115,19 +129,18 @@ std::string visible(const std::string& text) {
             continue;
         }
         size_t at = i;
-        try {
-            const char32_t decoded = decodeOne(text, at);
-            if (decoded >= 0x80 && decoded <= 0x9F) {
-                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(decoded));
-                out += escape;
-            } else {
-                out.append(text, i, at - i);
-            }
-            i = at;
-        } catch (const TextError&) {
+        const char32_t decoded = decodeOne(text, at);
+        if (decoded == kNotUtf8) {
             std::snprintf(escape, sizeof escape, "\\x%02x", c);
             out += escape;
             ++i;
+        } else if (decoded >= 0x80 && decoded <= 0x9F) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(decoded));
+            out += escape;
+            i = at;
+        } else {
+            out.append(text, i, at - i);
+            i = at;
         }
     }
     return out;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "text/control_characters.h"
+#include "text/secret.h"
 
 namespace clipferry::cli {
 
@@ -15,6 +16,9 @@ struct TextError : std::runtime_error {
 };
 
 std::u16string toUtf16(const std::string& utf8);
+// A password for the library: its UTF-16 wiped as well. Its TextError does
+// not repeat it.
+BasicSecret<char16_t> toUtf16(const Secret& utf8);
 // Unpaired surrogates become U+FFFD: names from the service are shown, never rejected.
 std::string toUtf8(const std::u16string& utf16);
 std::string toUtf8(const char16_t* utf16);
