@@ -160,6 +160,7 @@ SendingPage::SendingPage(QWidget* parent) : QWidget(parent) {
     details = named(new QLabel(this), "progressDetails");
     details->setWordWrap(true);
     cancel = named(new QPushButton(tr("&Cancel"), this), "cancelUpload");
+    cancel->setAutoDefault(false);  // Enter never cancels an upload, even with the focus here
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancel);

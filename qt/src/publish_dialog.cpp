@@ -76,6 +76,8 @@ struct PublishDialog::Private {
     Verdict verdict;
     QElapsedTimer clock;
     TransferRate rate;
+    qint64 sentShown = 0;  // of the upload under way, as last reported
+    qint64 totalShown = 0;
     bool keyringAsked = false;
 
     void useRememberedLogin();
@@ -95,6 +97,7 @@ struct PublishDialog::Private {
     void updateChecks();
     void chooseFile();
     void publish();
+    void cancelUpload();
     void showProgress(qint64 sent, qint64 total);
     void finished(const Verdict& result);
 };
@@ -143,11 +146,7 @@ void PublishDialog::Private::build() {
     QObject::connect(form->chooseFile, &QPushButton::clicked, q, [this] { chooseFile(); });
     QObject::connect(form->reload, &QPushButton::clicked, q, [this] { loadLists(); });
     QObject::connect(form->publish, &QPushButton::clicked, q, [this] { publish(); });
-    QObject::connect(sending->cancel, &QPushButton::clicked, q, [this] {
-        uploader.cancel();
-        sending->cancel->setEnabled(false);
-        sending->details->setText(tr("Cancelling…"));
-    });
+    QObject::connect(sending->cancel, &QPushButton::clicked, q, [this] { cancelUpload(); });
     QObject::connect(verdictPage->back, &QPushButton::clicked, q, [this] { showPage(Page::Form); });
     QObject::connect(verdictPage->close, &QPushButton::clicked, q, [this] {
         if (verdict.accepted) {
@@ -163,11 +162,14 @@ void PublishDialog::Private::build() {
 
 void PublishDialog::Private::showPage(Page page) {
     QWidget* pages[] = {login, form, sending, verdictPage};
-    QPushButton* defaults[] = {login->logIn, form->publish, sending->cancel, verdictPage->close};
+    // Sending has none: Enter pressed once too often must not cancel an upload.
+    QPushButton* defaults[] = {login->logIn, form->publish, nullptr, verdictPage->close};
     const int index = static_cast<int>(page);
     stack->setCurrentWidget(pages[index]);
-    for (QPushButton* button : defaults) button->setDefault(false);
-    defaults[index]->setDefault(true);
+    for (QPushButton* button : defaults) {
+        if (button) button->setDefault(false);
+    }
+    if (defaults[index]) defaults[index]->setDefault(true);
     QWidget* focus[] = {login->user->text().isEmpty() ? static_cast<QWidget*>(login->user) : login->password,
                         form->title, sending->cancel, verdictPage->close};
     focus[index]->setFocus();
@@ -352,13 +354,22 @@ void PublishDialog::Private::publish() {
     sending->details->setText(tr("Finding the upload server…"));
     sending->cancel->setEnabled(true);
     rate = TransferRate();
+    sentShown = totalShown = 0;
     clock.start();
     showPage(Page::Sending);
     uploader.upload(upload);
 }
 
+void PublishDialog::Private::cancelUpload() {
+    uploader.cancel();
+    sending->cancel->setEnabled(false);
+    sending->details->setText(tr("Cancelling…"));
+}
+
 void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
     if (total <= 0) return;
+    sentShown = sent;
+    totalShown = total;
     rate.add(clock.elapsed(), sent);
     sending->bar->setValue(int(sent * 1000 / total));
     if (!sending->cancel->isEnabled()) return;  // "Cancelling…" stays
@@ -396,6 +407,12 @@ void PublishDialog::Private::finished(const Verdict& result) {
         page->headline->setText(tr("Refused by Lumivid"));
         page->explanation->setText(result.message.isEmpty() ? tr("Lumivid gave no reason.")
                                                             : tr("Lumivid did not take the video and says:"));
+    } else if (sentShown > 0 && sentShown < totalShown) {
+        // Not "not sent": a part went out, but no service publishes a part.
+        page->headline->setText(tr("The upload broke off"));
+        page->explanation->setText(tr("The upload broke off at %1% and nothing was published. %2")
+                                       .arg(sentShown * 100 / totalShown)
+                                       .arg(failureText(result.result)));
     } else {
         page->headline->setText(tr("Not sent"));
         page->explanation->setText(failureText(result.result));
@@ -438,7 +455,21 @@ PublishDialog::Page PublishDialog::page() const { return static_cast<Page>(d->st
 Verdict PublishDialog::verdict() const { return d->verdict; }
 
 void PublishDialog::reject() {
-    if (page() == Page::Sending) d->uploader.cancel();
+    switch (page()) {
+    case Page::Sending:
+        // The outcome is not known yet: the upload is cancelled and the
+        // dialog stays until it shows what happened.
+        if (d->sending->cancel->isEnabled()) d->cancelUpload();
+        return;
+    case Page::Verdict:
+        if (d->verdict.accepted) {  // the video is published: closing is no rejection
+            accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
     QDialog::reject();
 }
 
