@@ -81,6 +81,10 @@ struct PublishDialog::Private {
     bool keyringAsked = false;
 
     void useRememberedLogin();
+    bool loginUntouched(const QString& user) const;
+    void logInAsRemembered(const QString& user);
+    void askWhichLogin(const QStringList& users);
+    void rememberedChosen();
     void keepLogin();
 
     void build();
@@ -116,6 +120,8 @@ void PublishDialog::Private::build() {
     layout->addWidget(stack);
 
     QObject::connect(login->logIn, &QPushButton::clicked, q, [this] { startLogin(); });
+    QObject::connect(login->rememberedUser, QOverload<int>::of(&QComboBox::currentIndexChanged), q,
+                     [this] { rememberedChosen(); });
     QObject::connect(&uploader, &Uploader::loggedIn, q, [this] { loggedIn(); });
     QObject::connect(&uploader, &Uploader::loginFailed, q, [this](int result) { loginFailed(result); });
     QObject::connect(&uploader, &Uploader::fileTypes, q, [this](const QStringList& patterns) {
@@ -189,6 +195,7 @@ void PublishDialog::Private::startLogin() {
 
 void PublishDialog::Private::loggedIn() {
     login->setBusy(false);
+    form->loggedInAs->setText(tr("Logged in to Lumivid as %1.").arg(login->user->text().trimmed()));
     showReason(login->reason, QString());
     showPage(Page::Form);
     loadLists();
@@ -196,27 +203,76 @@ void PublishDialog::Private::loggedIn() {
 }
 
 // Runs `then` with the keyring's answer, unless the dialog is gone by then.
-template <typename Then>
-void whenAnswered(QObject* owner, const QFuture<KeyringAnswer>& future, Then then) {
-    auto* watcher = new QFutureWatcher<KeyringAnswer>(owner);
-    QObject::connect(watcher, &QFutureWatcher<KeyringAnswer>::finished, owner, [watcher, then] {
+template <typename Answer, typename Then>
+void whenAnswered(QObject* owner, const QFuture<Answer>& future, Then then) {
+    auto* watcher = new QFutureWatcher<Answer>(owner);
+    QObject::connect(watcher, &QFutureWatcher<Answer>::finished, owner, [watcher, then] {
         then(watcher->result());
         watcher->deleteLater();
     });
     watcher->setFuture(future);
 }
 
+// A user the host named logs in with their remembered login; with none named,
+// the only login remembered is used, and with several the user is asked.
 void PublishDialog::Private::useRememberedLogin() {
     if (!keyringBuiltIn()) return;
-    whenAnswered(q, findLogin(login->user->text().trimmed()), [this](const KeyringAnswer& answer) {
-        // Only while the user has not started a login of their own.
-        if (!answer.ok || q->page() != Page::Login || !login->logIn->isEnabled() || !login->password->text().isEmpty()) {
-            return;
+    const QString named = login->user->text().trimmed();
+    if (!named.isEmpty()) {
+        logInAsRemembered(named);
+        return;
+    }
+    whenAnswered(q, rememberedUsers(), [this](const RememberedUsers& answer) {
+        if (answer.users.isEmpty() || !loginUntouched(QString())) return;
+        if (answer.users.size() == 1) {
+            logInAsRemembered(answer.users.first());
+        } else {
+            askWhichLogin(answer.users);
         }
+    });
+}
+
+// Only while the user has not started a login of their own.
+bool PublishDialog::Private::loginUntouched(const QString& user) const {
+    const QString typed = login->user->text().trimmed();
+    return q->page() == Page::Login && login->logIn->isEnabled() && login->password->text().isEmpty() &&
+           (typed.isEmpty() || typed == user);
+}
+
+void PublishDialog::Private::logInAsRemembered(const QString& user) {
+    whenAnswered(q, findLogin(user), [this, user](const KeyringAnswer& answer) {
+        if (!answer.ok || !loginUntouched(user)) return;
         login->user->setText(answer.user);
         login->password->setText(answer.password);
         login->remember->setChecked(true);
         startLogin();
+    });
+}
+
+void PublishDialog::Private::askWhichLogin(const QStringList& users) {
+    const QSignalBlocker blocker(login->rememberedUser);
+    login->rememberedUser->clear();
+    login->rememberedUser->addItem(tr("Choose one…"));
+    for (const QString& user : users) login->rememberedUser->addItem(user, user);
+    login->rememberedLabel->show();
+    login->rememberedUser->show();
+    showReason(login->reason, tr("Several logins are remembered on this computer: choose yours, or type another."));
+    login->rememberedUser->setFocus();
+}
+
+// The user picked a remembered login: its password is filled in, and Log in
+// is theirs to press.
+void PublishDialog::Private::rememberedChosen() {
+    const QString user = login->rememberedUser->currentData().toString();
+    if (user.isEmpty()) return;
+    login->user->setText(user);
+    login->password->clear();
+    whenAnswered(q, findLogin(user), [this, user](const KeyringAnswer& answer) {
+        if (!answer.ok || login->rememberedUser->currentData().toString() != user || !loginUntouched(user)) return;
+        login->password->setText(answer.password);
+        login->remember->setChecked(true);
+        showReason(login->reason, QString());
+        login->logIn->setFocus();
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace clipferry::keyring {
 
@@ -23,6 +24,10 @@ bool store(const std::string& service, const Login& login, std::string& error);
 // for the service. Nothing when none is stored or the keyring cannot be
 // reached (then `error` says why).
 std::optional<Login> find(const std::string& service, const std::string& user, std::string& error);
+// The users with a login stored for the service, sorted; nothing when none is
+// stored or the keyring cannot be reached (then `error` says why). Reads no
+// password, so it asks for no unlock.
+std::vector<std::string> users(const std::string& service, std::string& error);
 // Removes the user's entry; true also when there was none.
 bool forget(const std::string& service, const std::string& user, std::string& error);
 
