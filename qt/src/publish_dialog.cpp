@@ -19,6 +19,7 @@
 #include "remembered_login.h"
 #include "transfer_rate.h"
 #include "upload_rules.h"
+#include "verdict_words.h"
 
 namespace Clipferry {
 
@@ -29,29 +30,6 @@ using namespace detail;
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
-
-bool isUnreachable(int result) {
-    switch (result) {
-    case 5: case 6: case 7: case 18: case 28: case 35: case 52: case 55: case 56: case 60: case 97:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QString failureText(int result) {
-    const QString what = QStringLiteral("%1, %2").arg(Uploader::resultText(result)).arg(result);
-    return isUnreachable(result) ? PublishDialog::tr("Lumivid could not be reached (%1).").arg(what)
-                                 : PublishDialog::tr("The call failed (%1).").arg(what);
-}
-
-QString duration(qint64 seconds) {
-    return seconds >= 3600 ? QStringLiteral("%1:%2:%3")
-                                 .arg(seconds / 3600)
-                                 .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                                 .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                           : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
 
 }  // namespace
 
@@ -446,33 +424,9 @@ void PublishDialog::Private::finished(const Verdict& result) {
     VerdictPage* page = verdictPage;
     showReason(page->message, result.message);
     page->back->setVisible(!result.accepted && !result.mayHaveBeenReceived);
-    if (result.accepted) {
-        page->headline->setText(tr("Published"));
-        page->explanation->setText(tr("Lumivid received the video and says:"));
-    } else if (result.mayHaveBeenReceived) {
-        // Not a failure to retry: sending it again could publish it twice.
-        page->headline->setText(tr("The video may have been received"));
-        page->explanation->setText(
-            tr("The whole video went out, but no verdict came back (%1). Lumivid may have it and publish it: "
-               "look for it among your videos before you send it again.")
-                .arg(Uploader::resultText(result.result)));
-    } else if (result.cancelled) {
-        page->headline->setText(tr("Cancelled"));
-        page->explanation->setText(tr("The upload was cancelled; the video was not published."));
-    } else if (result.result == CLIPFERRY_REFUSED) {
-        page->headline->setText(tr("Refused by Lumivid"));
-        page->explanation->setText(result.message.isEmpty() ? tr("Lumivid gave no reason.")
-                                                            : tr("Lumivid did not take the video and says:"));
-    } else if (sentShown > 0 && sentShown < totalShown) {
-        // Not "not sent": a part went out, but no service publishes a part.
-        page->headline->setText(tr("The upload broke off"));
-        page->explanation->setText(tr("The upload broke off at %1% and nothing was published. %2")
-                                       .arg(sentShown * 100 / totalShown)
-                                       .arg(failureText(result.result)));
-    } else {
-        page->headline->setText(tr("Not sent"));
-        page->explanation->setText(failureText(result.result));
-    }
+    const VerdictWords words = verdictWords(result, sentShown, totalShown);
+    page->headline->setText(words.headline);
+    page->explanation->setText(words.explanation);
     showPage(Page::Verdict);
     emit q->uploadFinished(result);
 }
