@@ -1,5 +1,6 @@
 // Whether the uploads under way or waiting are to be cancelled: set by the
 // caller's thread, read by the progress callback on the worker thread.
+// Shared by the uploader and its worker, which may outlive it.
 #pragma once
 
 #include <atomic>
@@ -26,6 +27,8 @@ public:
         cancelled_ = true;
     }
     bool cancelled() const { return cancelled_; }
+    // The uploader is gone: calls still queued are not made.
+    bool gone() const { return forGood_; }
     // An upload ended (worker thread); the last one ends the cancel, so that
     // a cancel() with nothing under way does not stop a later upload.
     void finished() {
@@ -36,7 +39,7 @@ public:
 private:
     std::mutex mutex_;
     int pending_ = 0;
-    bool forGood_ = false;
+    std::atomic<bool> forGood_{false};
     std::atomic<bool> cancelled_{false};
 };
 

@@ -47,11 +47,17 @@ void showReason(QLabel* label, const QString& reason) {
 
 LoginPage::LoginPage(QWidget* parent) : QWidget(parent) {
     auto* form = new QFormLayout;
+    rememberedUser = named(new QComboBox(this), "rememberedUser");
+    rememberedLabel = new QLabel(tr("Remembered &logins:"), this);
+    rememberedLabel->setBuddy(rememberedUser);
+    rememberedLabel->hide();
+    rememberedUser->hide();
     user = named(new QLineEdit(this), "user");
     password = named(new QLineEdit(this), "password");
     password->setEchoMode(QLineEdit::Password);
     remember = named(new QCheckBox(tr("&Remember me on this computer"), this), "remember");
     reason = reasonLabel(QStringLiteral("loginReason"), this);
+    form->addRow(rememberedLabel, rememberedUser);
     form->addRow(tr("&User name:"), user);
     form->addRow(tr("&Password:"), password);
     form->addRow(QString(), reason);
@@ -75,6 +81,8 @@ void LoginPage::setBusy(bool busy) {
 }
 
 FormPage::FormPage(QWidget* parent) : QWidget(parent) {
+    loggedInAs = named(new QLabel(this), "loggedInAs");
+    loggedInAs->setTextFormat(Qt::PlainText);  // a user name is never markup
     file = named(new QLineEdit(this), "file");
     chooseFile = named(new QPushButton(tr("C&hoose…"), this), "chooseFile");
     fileReason = reasonLabel(QStringLiteral("fileReason"), this);
@@ -139,6 +147,7 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(headingLabel(tr("Publish a video to Lumivid"), this));
+    layout->addWidget(loggedInAs);
     layout->addLayout(columns, 1);
     layout->addWidget(keyringNote);
     layout->addLayout(buttons);
@@ -160,6 +169,7 @@ SendingPage::SendingPage(QWidget* parent) : QWidget(parent) {
     details = named(new QLabel(this), "progressDetails");
     details->setWordWrap(true);
     cancel = named(new QPushButton(tr("&Cancel"), this), "cancelUpload");
+    cancel->setAutoDefault(false);  // Enter never cancels an upload, even with the focus here
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancel);

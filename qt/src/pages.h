@@ -24,6 +24,9 @@ public:
     explicit LoginPage(QWidget* parent = nullptr);
     void setBusy(bool busy);
 
+    // Shown when several logins are remembered: which one to use is asked.
+    QLabel* rememberedLabel;
+    QComboBox* rememberedUser;
     QLineEdit* user;
     QLineEdit* password;
     QCheckBox* remember;
@@ -36,6 +39,7 @@ class FormPage : public QWidget {
 public:
     explicit FormPage(QWidget* parent = nullptr);
 
+    QLabel* loggedInAs;
     QLineEdit* file;
     QPushButton* chooseFile;
     QLabel* fileReason;

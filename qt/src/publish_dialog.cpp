@@ -19,6 +19,7 @@
 #include "remembered_login.h"
 #include "transfer_rate.h"
 #include "upload_rules.h"
+#include "verdict_words.h"
 
 namespace Clipferry {
 
@@ -29,29 +30,6 @@ using namespace detail;
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
-
-bool isUnreachable(int result) {
-    switch (result) {
-    case 5: case 6: case 7: case 18: case 28: case 35: case 52: case 55: case 56: case 60: case 97:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QString failureText(int result) {
-    const QString what = QStringLiteral("%1, %2").arg(Uploader::resultText(result)).arg(result);
-    return isUnreachable(result) ? PublishDialog::tr("Lumivid could not be reached (%1).").arg(what)
-                                 : PublishDialog::tr("The call failed (%1).").arg(what);
-}
-
-QString duration(qint64 seconds) {
-    return seconds >= 3600 ? QStringLiteral("%1:%2:%3")
-                                 .arg(seconds / 3600)
-                                 .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                                 .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                           : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
 
 }  // namespace
 
@@ -76,9 +54,15 @@ struct PublishDialog::Private {
     Verdict verdict;
     QElapsedTimer clock;
     TransferRate rate;
+    qint64 sentShown = 0;  // of the upload under way, as last reported
+    qint64 totalShown = 0;
     bool keyringAsked = false;
 
     void useRememberedLogin();
+    bool loginUntouched(const QString& user) const;
+    void logInAsRemembered(const QString& user);
+    void askWhichLogin(const QStringList& users);
+    void rememberedChosen();
     void keepLogin();
 
     void build();
@@ -95,6 +79,7 @@ struct PublishDialog::Private {
     void updateChecks();
     void chooseFile();
     void publish();
+    void cancelUpload();
     void showProgress(qint64 sent, qint64 total);
     void finished(const Verdict& result);
 };
@@ -113,6 +98,8 @@ void PublishDialog::Private::build() {
     layout->addWidget(stack);
 
     QObject::connect(login->logIn, &QPushButton::clicked, q, [this] { startLogin(); });
+    QObject::connect(login->rememberedUser, QOverload<int>::of(&QComboBox::currentIndexChanged), q,
+                     [this] { rememberedChosen(); });
     QObject::connect(&uploader, &Uploader::loggedIn, q, [this] { loggedIn(); });
     QObject::connect(&uploader, &Uploader::loginFailed, q, [this](int result) { loginFailed(result); });
     QObject::connect(&uploader, &Uploader::fileTypes, q, [this](const QStringList& patterns) {
@@ -143,11 +130,7 @@ void PublishDialog::Private::build() {
     QObject::connect(form->chooseFile, &QPushButton::clicked, q, [this] { chooseFile(); });
     QObject::connect(form->reload, &QPushButton::clicked, q, [this] { loadLists(); });
     QObject::connect(form->publish, &QPushButton::clicked, q, [this] { publish(); });
-    QObject::connect(sending->cancel, &QPushButton::clicked, q, [this] {
-        uploader.cancel();
-        sending->cancel->setEnabled(false);
-        sending->details->setText(tr("Cancelling…"));
-    });
+    QObject::connect(sending->cancel, &QPushButton::clicked, q, [this] { cancelUpload(); });
     QObject::connect(verdictPage->back, &QPushButton::clicked, q, [this] { showPage(Page::Form); });
     QObject::connect(verdictPage->close, &QPushButton::clicked, q, [this] {
         if (verdict.accepted) {
@@ -163,11 +146,14 @@ void PublishDialog::Private::build() {
 
 void PublishDialog::Private::showPage(Page page) {
     QWidget* pages[] = {login, form, sending, verdictPage};
-    QPushButton* defaults[] = {login->logIn, form->publish, sending->cancel, verdictPage->close};
+    // Sending has none: Enter pressed once too often must not cancel an upload.
+    QPushButton* defaults[] = {login->logIn, form->publish, nullptr, verdictPage->close};
     const int index = static_cast<int>(page);
     stack->setCurrentWidget(pages[index]);
-    for (QPushButton* button : defaults) button->setDefault(false);
-    defaults[index]->setDefault(true);
+    for (QPushButton* button : defaults) {
+        if (button) button->setDefault(false);
+    }
+    if (defaults[index]) defaults[index]->setDefault(true);
     QWidget* focus[] = {login->user->text().isEmpty() ? static_cast<QWidget*>(login->user) : login->password,
                         form->title, sending->cancel, verdictPage->close};
     focus[index]->setFocus();
@@ -187,6 +173,7 @@ void PublishDialog::Private::startLogin() {
 
 void PublishDialog::Private::loggedIn() {
     login->setBusy(false);
+    form->loggedInAs->setText(tr("Logged in to Lumivid as %1.").arg(login->user->text().trimmed()));
     showReason(login->reason, QString());
     showPage(Page::Form);
     loadLists();
@@ -194,27 +181,76 @@ void PublishDialog::Private::loggedIn() {
 }
 
 // Runs `then` with the keyring's answer, unless the dialog is gone by then.
-template <typename Then>
-void whenAnswered(QObject* owner, const QFuture<KeyringAnswer>& future, Then then) {
-    auto* watcher = new QFutureWatcher<KeyringAnswer>(owner);
-    QObject::connect(watcher, &QFutureWatcher<KeyringAnswer>::finished, owner, [watcher, then] {
+template <typename Answer, typename Then>
+void whenAnswered(QObject* owner, const QFuture<Answer>& future, Then then) {
+    auto* watcher = new QFutureWatcher<Answer>(owner);
+    QObject::connect(watcher, &QFutureWatcher<Answer>::finished, owner, [watcher, then] {
         then(watcher->result());
         watcher->deleteLater();
     });
     watcher->setFuture(future);
 }
 
+// A user the host named logs in with their remembered login; with none named,
+// the only login remembered is used, and with several the user is asked.
 void PublishDialog::Private::useRememberedLogin() {
     if (!keyringBuiltIn()) return;
-    whenAnswered(q, findLogin(login->user->text().trimmed()), [this](const KeyringAnswer& answer) {
-        // Only while the user has not started a login of their own.
-        if (!answer.ok || q->page() != Page::Login || !login->logIn->isEnabled() || !login->password->text().isEmpty()) {
-            return;
+    const QString named = login->user->text().trimmed();
+    if (!named.isEmpty()) {
+        logInAsRemembered(named);
+        return;
+    }
+    whenAnswered(q, rememberedUsers(), [this](const RememberedUsers& answer) {
+        if (answer.users.isEmpty() || !loginUntouched(QString())) return;
+        if (answer.users.size() == 1) {
+            logInAsRemembered(answer.users.first());
+        } else {
+            askWhichLogin(answer.users);
         }
+    });
+}
+
+// Only while the user has not started a login of their own.
+bool PublishDialog::Private::loginUntouched(const QString& user) const {
+    const QString typed = login->user->text().trimmed();
+    return q->page() == Page::Login && login->logIn->isEnabled() && login->password->text().isEmpty() &&
+           (typed.isEmpty() || typed == user);
+}
+
+void PublishDialog::Private::logInAsRemembered(const QString& user) {
+    whenAnswered(q, findLogin(user), [this, user](const KeyringAnswer& answer) {
+        if (!answer.ok || !loginUntouched(user)) return;
         login->user->setText(answer.user);
         login->password->setText(answer.password);
         login->remember->setChecked(true);
         startLogin();
+    });
+}
+
+void PublishDialog::Private::askWhichLogin(const QStringList& users) {
+    const QSignalBlocker blocker(login->rememberedUser);
+    login->rememberedUser->clear();
+    login->rememberedUser->addItem(tr("Choose one…"));
+    for (const QString& user : users) login->rememberedUser->addItem(user, user);
+    login->rememberedLabel->show();
+    login->rememberedUser->show();
+    showReason(login->reason, tr("Several logins are remembered on this computer: choose yours, or type another."));
+    login->rememberedUser->setFocus();
+}
+
+// The user picked a remembered login: its password is filled in, and Log in
+// is theirs to press.
+void PublishDialog::Private::rememberedChosen() {
+    const QString user = login->rememberedUser->currentData().toString();
+    if (user.isEmpty()) return;
+    login->user->setText(user);
+    login->password->clear();
+    whenAnswered(q, findLogin(user), [this, user](const KeyringAnswer& answer) {
+        if (!answer.ok || login->rememberedUser->currentData().toString() != user || !loginUntouched(user)) return;
+        login->password->setText(answer.password);
+        login->remember->setChecked(true);
+        showReason(login->reason, QString());
+        login->logIn->setFocus();
     });
 }
 
@@ -352,13 +388,22 @@ void PublishDialog::Private::publish() {
     sending->details->setText(tr("Finding the upload server…"));
     sending->cancel->setEnabled(true);
     rate = TransferRate();
+    sentShown = totalShown = 0;
     clock.start();
     showPage(Page::Sending);
     uploader.upload(upload);
 }
 
+void PublishDialog::Private::cancelUpload() {
+    uploader.cancel();
+    sending->cancel->setEnabled(false);
+    sending->details->setText(tr("Cancelling…"));
+}
+
 void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
     if (total <= 0) return;
+    sentShown = sent;
+    totalShown = total;
     rate.add(clock.elapsed(), sent);
     sending->bar->setValue(int(sent * 1000 / total));
     if (!sending->cancel->isEnabled()) return;  // "Cancelling…" stays
@@ -379,27 +424,9 @@ void PublishDialog::Private::finished(const Verdict& result) {
     VerdictPage* page = verdictPage;
     showReason(page->message, result.message);
     page->back->setVisible(!result.accepted && !result.mayHaveBeenReceived);
-    if (result.accepted) {
-        page->headline->setText(tr("Published"));
-        page->explanation->setText(tr("Lumivid received the video and says:"));
-    } else if (result.mayHaveBeenReceived) {
-        // Not a failure to retry: sending it again could publish it twice.
-        page->headline->setText(tr("The video may have been received"));
-        page->explanation->setText(
-            tr("The whole video went out, but no verdict came back (%1). Lumivid may have it and publish it: "
-               "look for it among your videos before you send it again.")
-                .arg(Uploader::resultText(result.result)));
-    } else if (result.cancelled) {
-        page->headline->setText(tr("Cancelled"));
-        page->explanation->setText(tr("The upload was cancelled; the video was not published."));
-    } else if (result.result == CLIPFERRY_REFUSED) {
-        page->headline->setText(tr("Refused by Lumivid"));
-        page->explanation->setText(result.message.isEmpty() ? tr("Lumivid gave no reason.")
-                                                            : tr("Lumivid did not take the video and says:"));
-    } else {
-        page->headline->setText(tr("Not sent"));
-        page->explanation->setText(failureText(result.result));
-    }
+    const VerdictWords words = verdictWords(result, sentShown, totalShown);
+    page->headline->setText(words.headline);
+    page->explanation->setText(words.explanation);
     showPage(Page::Verdict);
     emit q->uploadFinished(result);
 }
@@ -438,7 +465,21 @@ PublishDialog::Page PublishDialog::page() const { return static_cast<Page>(d->st
 Verdict PublishDialog::verdict() const { return d->verdict; }
 
 void PublishDialog::reject() {
-    if (page() == Page::Sending) d->uploader.cancel();
+    switch (page()) {
+    case Page::Sending:
+        // The outcome is not known yet: the upload is cancelled and the
+        // dialog stays until it shows what happened.
+        if (d->sending->cancel->isEnabled()) d->cancelUpload();
+        return;
+    case Page::Verdict:
+        if (d->verdict.accepted) {  // the video is published: closing is no rejection
+            accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
     QDialog::reject();
 }
 

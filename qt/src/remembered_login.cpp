@@ -30,6 +30,18 @@ QFuture<KeyringAnswer> findLogin(const QString& user) {
     });
 }
 
+QFuture<RememberedUsers> rememberedUsers() {
+    return QtConcurrent::run([] {
+        RememberedUsers answer;
+        std::string error;
+        for (const std::string& user : keyring::users(CLIPFERRY_KEYRING_SERVICE, error)) {
+            answer.users << QString::fromStdString(user);
+        }
+        answer.error = QString::fromStdString(error);
+        return answer;
+    });
+}
+
 QFuture<KeyringAnswer> rememberLogin(const QString& user, const QString& password) {
     return QtConcurrent::run([user, password] {
         KeyringAnswer answer;
@@ -64,6 +76,9 @@ QFuture<KeyringAnswer> none() {
 }  // namespace
 
 QFuture<KeyringAnswer> findLogin(const QString&) { return none(); }
+QFuture<RememberedUsers> rememberedUsers() {
+    return QtFuture::makeReadyFuture(RememberedUsers{{}, QStringLiteral("no keyring in this build")});
+}
 QFuture<KeyringAnswer> rememberLogin(const QString&, const QString&) { return none(); }
 QFuture<KeyringAnswer> forgetLogin(const QString&) { return none(); }
 

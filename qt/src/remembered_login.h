@@ -5,6 +5,7 @@
 
 #include <QFuture>
 #include <QString>
+#include <QStringList>
 
 namespace Clipferry::detail {
 
@@ -15,10 +16,17 @@ struct KeyringAnswer {
     QString error;  // why the keyring could not be used; empty when there was simply nothing
 };
 
+struct RememberedUsers {
+    QStringList users;  // every user with a login kept, sorted
+    QString error;
+};
+
 // Whether this build has a keyring at all.
 bool keyringBuiltIn();
 // With an empty user, the first login stored for the service.
 QFuture<KeyringAnswer> findLogin(const QString& user);
+// No password is read for it.
+QFuture<RememberedUsers> rememberedUsers();
 QFuture<KeyringAnswer> rememberLogin(const QString& user, const QString& password);
 QFuture<KeyringAnswer> forgetLogin(const QString& user);
 

@@ -4,6 +4,9 @@
 
 #include <chrono>
 #include <functional>
+#include <new>
+#include <string>
+#include <vector>
 
 #include <clipferry.h>
 
@@ -26,6 +29,8 @@ struct ProgressState {
     const CancelState* cancel;
     std::function<void(qint64, qint64)> emitProgress;
     bool everyByteSent = false;
+    qint64 seenSent = 0;  // as the library last reported it, emitted or not
+    qint64 seenTotal = 0;
     qint64 lastSent = -1;
     qint64 lastTotal = -1;
     std::chrono::steady_clock::time_point lastEmitted{};
@@ -38,6 +43,8 @@ int CLIPFERRY_CALL onProgress(void* data, double, double, double ultotal, double
         const auto sent = static_cast<qint64>(ulnow);
         const auto total = static_cast<qint64>(ultotal);
         if (total > 0 && sent >= total) state->everyByteSent = true;
+        state->seenSent = sent;
+        state->seenTotal = total;
         const auto now = std::chrono::steady_clock::now();
         const bool changed = sent != state->lastSent || total != state->lastTotal;
         const auto since = now - state->lastEmitted;
@@ -69,11 +76,26 @@ void CLIPFERRY_CALL onModerator(int32_t id, const clipferry_char* first, const c
     }
 }
 
+// The list is cut to the buffer: one that fills it may go on, so it is asked
+// for again with four times the room, up to more than any answer can hold.
+int32_t fileTypesInto(void* ferry, std::vector<clipferry_char>& buffer) {
+    constexpr std::size_t kFirstUnits = 4096;
+    constexpr std::size_t kMostUnits = std::size_t(1) << 26;  // the library reads answers of 64 MiB at most
+    for (std::size_t units = kFirstUnits;; units *= 4) {
+        buffer.assign(units, 0);
+        const int32_t result = CLIPFERRY_GetFileTypes(ferry, buffer.data(), uint32_t(units));
+        if (result != CLIPFERRY_OK) return result;
+        if (std::char_traits<clipferry_char>::length(buffer.data()) < units - 1 || units >= kMostUnits) {
+            return result;
+        }
+    }
+}
+
 }  // namespace
 
 void UploadWorker::Release::operator()(void* context) const { CLIPFERRY_Release(context); }
 
-UploadWorker::UploadWorker(CancelState& cancel) : cancel_(cancel) {}
+UploadWorker::UploadWorker(std::shared_ptr<CancelState> cancel) : cancel_(std::move(cancel)) {}
 
 UploadWorker::~UploadWorker() = default;
 
@@ -83,6 +105,7 @@ void* UploadWorker::context() {
 }
 
 void UploadWorker::login(const QString& user, const QString& password) {
+    if (cancel_->gone()) return;
     void* ferry = context();
     const int32_t result = ferry ? CLIPFERRY_Login(ferry, toLibrary(user), toLibrary(password)) : kOutOfMemory;
     if (result == CLIPFERRY_OK) {
@@ -93,21 +116,27 @@ void UploadWorker::login(const QString& user, const QString& password) {
 }
 
 void UploadWorker::fetchFileTypes() {
+    if (cancel_->gone()) return;
     void* ferry = context();
-    clipferry_char buffer[2048] = {0};
-    const int32_t result = ferry ? CLIPFERRY_GetFileTypes(ferry, buffer, 2048) : kOutOfMemory;
+    std::vector<clipferry_char> buffer;
+    int32_t result = kOutOfMemory;
+    try {
+        result = ferry ? fileTypesInto(ferry, buffer) : kOutOfMemory;
+    } catch (const std::bad_alloc&) {
+    }
     if (result != CLIPFERRY_OK) {
         emit callFailed(Uploader::Call::FileTypes, result, Uploader::resultText(result));
         return;
     }
     QStringList patterns;
-    for (const std::string& pattern : rules::splitFileTypes(fromLibrary(buffer).toStdString())) {
+    for (const std::string& pattern : rules::splitFileTypes(fromLibrary(buffer.data()).toStdString())) {
         patterns << QString::fromStdString(pattern);
     }
     emit fileTypes(patterns);
 }
 
 void UploadWorker::fetchCategories(int parent) {
+    if (cancel_->gone()) return;
     void* ferry = context();
     QList<Category> children;
     const int32_t result =
@@ -120,6 +149,7 @@ void UploadWorker::fetchCategories(int parent) {
 }
 
 void UploadWorker::fetchModerators() {
+    if (cancel_->gone()) return;
     void* ferry = context();
     QList<Moderator> list;
     const int32_t result = ferry ? CLIPFERRY_GetModerators(ferry, &list, onModerator, nullptr) : kOutOfMemory;
@@ -134,7 +164,7 @@ void UploadWorker::fetchModerators() {
 
 void UploadWorker::upload(const Upload& upload) {
     const Verdict verdict = send(upload);
-    cancel_.finished();
+    cancel_->finished();
     emit finished(verdict);
 }
 
@@ -145,7 +175,7 @@ Verdict UploadWorker::send(const Upload& upload) {
         verdict.result = kOutOfMemory;
         return verdict;
     }
-    if (cancel_.cancelled()) {  // cancelled while it waited its turn: nothing is sent
+    if (cancel_->cancelled()) {  // cancelled while it waited its turn: nothing is sent
         verdict.result = CLIPFERRY_ABORTED;
         verdict.cancelled = true;
         return verdict;
@@ -155,15 +185,20 @@ Verdict UploadWorker::send(const Upload& upload) {
         categories[i] = upload.categories[i];
     }
     const QString tags = QString::fromStdString(rules::tagsAsWords(upload.tags.toStdString()));
-    ProgressState state{&cancel_, [this](qint64 sent, qint64 total) { emit progress(sent, total); }};
+    ProgressState state{cancel_.get(), [this](qint64 sent, qint64 total) { emit progress(sent, total); }};
     clipferry_char message[4096] = {0};
     verdict.result = CLIPFERRY_DoUpload(ferry, toLibrary(upload.file), toLibrary(upload.title),
                                         toLibrary(upload.description), toLibrary(tags), upload.moderator,
                                         categories[0], categories[1], categories[2], message, 4096,
                                         onProgress, &state);
+    // The last report may have come between two emitted ones: the window
+    // shows where the upload ended, and how far it got when it broke off.
+    if (state.seenSent != state.lastSent || state.seenTotal != state.lastTotal) {
+        emit progress(state.seenSent, state.seenTotal);
+    }
     verdict.accepted = verdict.result == CLIPFERRY_OK;
     verdict.message = fromLibrary(message);
-    verdict.cancelled = verdict.result == CLIPFERRY_ABORTED && cancel_.cancelled();
+    verdict.cancelled = verdict.result == CLIPFERRY_ABORTED && cancel_->cancelled();
     verdict.mayHaveBeenReceived =
         rules::mayHaveBeenReceived(verdict.result, state.everyByteSent, verdict.message.isEmpty());
     return verdict;

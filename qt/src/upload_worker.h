@@ -14,7 +14,7 @@ namespace Clipferry::detail {
 class UploadWorker : public QObject {
     Q_OBJECT
 public:
-    explicit UploadWorker(CancelState& cancel);
+    explicit UploadWorker(std::shared_ptr<CancelState> cancel);
     ~UploadWorker() override;  // releases the context, on whichever thread deletes it
 
     void login(const QString& user, const QString& password);
@@ -42,7 +42,7 @@ private:
         void operator()(void* context) const;
     };
     std::unique_ptr<void, Release> context_;
-    CancelState& cancel_;
+    std::shared_ptr<CancelState> cancel_;
 };
 
 }  // namespace Clipferry::detail

@@ -8,14 +8,16 @@
 #include <clipferry.h>
 
 #include "cancel_state.h"
+#include "handed_off_threads.h"
 #include "upload_worker.h"
 
 namespace Clipferry {
 
 struct Uploader::Private {
-    detail::CancelState cancel;
-    QThread thread;
-    detail::UploadWorker* worker = nullptr;  // lives on `thread`; deleted once it has stopped
+    std::shared_ptr<detail::CancelState> cancel = std::make_shared<detail::CancelState>();
+    // Handed off when the uploader goes: it ends by itself once its call returned.
+    QThread* thread = new QThread;
+    detail::UploadWorker* worker = nullptr;  // lives on `thread`; deleted there when it ends
 
     // Runs `call` on the worker thread after every call queued before it.
     template <typename Call>
@@ -31,9 +33,11 @@ Uploader::Uploader(QObject* parent) : QObject(parent), d(std::make_unique<Privat
     qRegisterMetaType<QList<Category>>();
     qRegisterMetaType<QList<Moderator>>();
     qRegisterMetaType<Uploader::Call>();
-    d->thread.setObjectName(QStringLiteral("Clipferry uploader"));
+    d->thread->setObjectName(QStringLiteral("Clipferry uploader"));
     d->worker = new detail::UploadWorker(d->cancel);
-    d->worker->moveToThread(&d->thread);
+    d->worker->moveToThread(d->thread);
+    // The worker releases the context on its own thread, as that thread ends.
+    connect(d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
     // Signal to signal: queued across the threads, and cut when this object goes.
     using W = detail::UploadWorker;
     connect(d->worker, &W::loggedIn, this, &Uploader::loggedIn);
@@ -44,17 +48,17 @@ Uploader::Uploader(QObject* parent) : QObject(parent), d(std::make_unique<Privat
     connect(d->worker, &W::callFailed, this, &Uploader::callFailed);
     connect(d->worker, &W::progress, this, &Uploader::progress);
     connect(d->worker, &W::finished, this, &Uploader::finished);
-    d->thread.start();
+    d->thread->start();
 }
 
 Uploader::~Uploader() {
-    // Stop the upload under way, let the call running end (the queue after it
-    // is dropped), then release the context once no thread is inside it.
-    d->cancel.cancelForGood();
+    // Returns at once: the upload under way is cancelled, the calls queued do
+    // nothing, and a login or list call that is running ends on its thread,
+    // which then releases the context and ends too. Nothing reaches this
+    // object any more.
+    d->cancel->cancelForGood();
     disconnect(d->worker, nullptr, this, nullptr);
-    d->thread.quit();
-    d->thread.wait();
-    delete d->worker;
+    detail::handOff(d->thread);
 }
 
 void Uploader::login(const QString& user, const QString& password) {
@@ -74,11 +78,11 @@ void Uploader::fetchModerators() {
 }
 
 void Uploader::upload(const Upload& upload) {
-    d->cancel.queued();
+    d->cancel->queued();
     d->queue([worker = d->worker, upload] { worker->upload(upload); });
 }
 
-void Uploader::cancel() { d->cancel.cancel(); }
+void Uploader::cancel() { d->cancel->cancel(); }
 
 QString Uploader::resultText(int result) { return QString::fromLatin1(clipferry_result_text(result)); }
 

@@ -3,6 +3,7 @@
 // is stored and the dialog says so; and a keyring that never answers is
 // given up on, said the same way.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,6 +34,8 @@ private slots:
     void init() { qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8()); }
     void remembered_data();
     void remembered();
+    void severalRemembered_data();
+    void severalRemembered();
     void noKeyring();
     void silentKeyring();
 };
@@ -76,6 +79,46 @@ void KeyringTest::remembered() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(storedFor("demo"), storedAfter, 10000);
     QVERIFY(part<QLabel>(&dialog, "keyringNote")->text().isEmpty());
+}
+
+void KeyringTest::severalRemembered_data() {
+    QTest::addColumn<QString>("named");  // by the host; "" for none
+    QTest::addColumn<bool>("asked");     // which login to use
+    QTest::newRow("none named: the user is asked") << QString() << true;
+    QTest::newRow("the host names one") << QStringLiteral("solo") << false;
+}
+
+// Two logins remembered by the command: never whichever the keyring lists
+// first, and the form says who is logged in.
+void KeyringTest::severalRemembered() {
+    QFETCH(QString, named);
+    QFETCH(bool, asked);
+    std::string error;
+    for (const char* user : {"demo", "solo"}) {
+        const std::string password = std::string(user) + "-password";
+        QVERIFY2(keyring::store(service, {user, password}, error), error.c_str());
+    }
+
+    PublishDialog dialog;
+    if (!named.isEmpty()) dialog.setUser(named);
+    dialog.show();
+    if (asked) {
+        QComboBox* choice = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((choice = dialog.findChild<QComboBox*>(QStringLiteral("rememberedUser"))) &&
+                                     choice->isVisible(),
+                                 10000);
+        QCOMPARE(dialog.page(), PublishDialog::Page::Login);
+        QCOMPARE(choice->count(), 3);  // "Choose one…", then each user
+        QCOMPARE(choice->itemText(1), QStringLiteral("demo"));
+        choice->setCurrentIndex(choice->findText(QStringLiteral("solo")));
+        QTRY_VERIFY_WITH_TIMEOUT(!part<QLineEdit>(&dialog, "password")->text().isEmpty(), 10000);
+        QCOMPARE(dialog.page(), PublishDialog::Page::Login);
+        part<QPushButton>(&dialog, "logIn")->click();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), PublishDialog::Page::Form, 10000);
+    QCOMPARE(part<QLineEdit>(&dialog, "user")->text(), QStringLiteral("solo"));
+    QVERIFY(part<QLabel>(&dialog, "loggedInAs")->text().contains(QLatin1String("solo")));
+    for (const char* user : {"demo", "solo"}) QVERIFY2(keyring::forget(service, user, error), error.c_str());
 }
 
 void KeyringTest::noKeyring() {

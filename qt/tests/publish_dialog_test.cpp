@@ -1,12 +1,15 @@
 // The dialog driven through its scenarios against the local service: each
 // row is a user's session, from the login to the verdict, and every row ends
 // with no library context left alive.
+#include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +18,8 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cstdio>
+
 #include <clipferry.h>
 
 #include "dialog_driver.h"
@@ -43,20 +48,49 @@ extern "C" __attribute__((visibility("default"))) void CLIPFERRY_Release(void* c
 class PublishDialogTest : public QObject {
     Q_OBJECT
 private slots:
+    void init() { resetService(); }
     void scenario_data();
     void scenario();
+    void destroyedDuringAHeldCall_data();
+    void destroyedDuringAHeldCall();
+    void fileTypesOfAnyLength();
+    void quitWithACallHandedOff();
 };
+
+namespace {
+
+const char kQuitDuringAHeldLogin[] = "--quit-during-a-held-login";
+
+// The child process of quitWithACallHandedOff: a host that quits right after
+// its uploader went during a login that the service holds.
+int quitDuringAHeldLogin(int argc, char** argv) {
+    {
+        QApplication app(argc, argv);
+        auto* uploader = new Clipferry::Uploader;
+        uploader->login(QStringLiteral("demo"), QStringLiteral("demo-password"));
+        if (!QTest::qWaitFor([] { return heldAnswers() == 1; }, 10000)) return 2;
+        delete uploader;
+        std::printf("handed off\n");
+        std::fflush(stdout);
+    }  // the application object goes, and waits for the thread still in the login
+    std::printf("contexts left: %d\n", liveContexts.load());
+    return 0;
+}
+
+}  // namespace
 
 void PublishDialogTest::scenario_data() {
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("reachable");
     QTest::addColumn<QString>("file");        // its name; "big" ones are 32 MiB
     QTest::addColumn<QString>("title");       // "" keeps the one made from the file's name
-    QTest::addColumn<QString>("answer");      // the upload's: "", "stall" or "drop after the last byte"
-    QTest::addColumn<QString>("during");      // "", "cancel" or "close" once bytes went out
+    QTest::addColumn<QString>("answer");      // the upload's: "", "stall", "hold the verdict",
+                                              // "drop at 39%" or "drop after the last byte"
+    QTest::addColumn<QString>("during");      // "", "cancel", "close" (deleted) or "escape" once bytes went out
     QTest::addColumn<QString>("reasonField"); // the label that must give a reason, "" for none
     QTest::addColumn<QString>("reason");      // a part of that reason
-    QTest::addColumn<QString>("verdict");     // "", "accepted", "cancelled", "may have been received"
+    QTest::addColumn<QString>("verdict");     // "", "accepted", "broke off", or what it holds of
+                                              // "cancelled" and "may have been received"
     QTest::addColumn<int>("uploadsStored");
 
     const QString good = QStringLiteral("demo-password");
@@ -75,6 +109,11 @@ void PublishDialogTest::scenario_data() {
                                        << "cancelled" << 0;
     QTest::newRow("dialog closed during an upload")
         << good << true << "big.mp4" << none << "stall" << "close" << none << none << none << 0;
+    QTest::newRow("Escape while the verdict is awaited")
+        << good << true << "harbour.mp4" << none << "hold the verdict" << "escape" << none << none
+        << "cancelled, may have been received" << 0;
+    QTest::newRow("connection lost mid-upload") << good << true << "big.mp4" << none << "drop at 39%" << none
+                                                << none << none << "broke off" << 0;
     QTest::newRow("dropped connection after the last byte")
         << good << true << "harbour.mp4" << none << "drop after the last byte" << none << none << none
         << "may have been received" << 0;
@@ -92,7 +131,6 @@ void PublishDialogTest::scenario() {
     QFETCH(QString, verdict);
     QFETCH(int, uploadsStored);
 
-    resetService();
     qputenv("CLIPFERRY_PROXY_SERVER", (reachable ? serviceProxy() : closedProxy()).toUtf8());
     QTemporaryDir dir;
     const qint64 size = file.startsWith(QLatin1String("big")) ? 32 << 20 : 256 << 10;
@@ -113,8 +151,9 @@ void PublishDialogTest::scenario() {
         QCOMPARE(part<QLineEdit>(dialog, "user")->text(), QStringLiteral("demo"));
         QVERIFY(part<QPushButton>(dialog, "logIn")->isEnabled());
         if (reachable) QCOMPARE(recordedRequests().size(), 1);
+        QVERIFY(dialog->verdict().result != CLIPFERRY_OK);  // no upload: no success to read
         delete dialog;
-        QCOMPARE(liveContexts.load(), 0);
+        QTRY_COMPARE(liveContexts.load(), 0);
         return;
     }
 
@@ -138,41 +177,73 @@ void PublishDialogTest::scenario() {
         QTRY_VERIFY(label->isVisible() && label->text().contains(reason));
         QVERIFY(!publish->isEnabled());
         delete dialog;
-        QCOMPARE(liveContexts.load(), 0);
+        QTRY_COMPARE(liveContexts.load(), 0);
         return;
     }
     QTRY_VERIFY(publish->isEnabled());
 
     if (answer == QLatin1String("stall")) stallNextUpload();
+    if (answer == QLatin1String("hold the verdict")) holdNextAnswer(QStringLiteral("/upload"));
+    if (answer == QLatin1String("drop at 39%")) {
+        scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")},
+                      {QStringLiteral("read_limit"), size * 39 / 100},
+                      {QStringLiteral("drop"), true}});
+    }
     if (answer == QLatin1String("drop after the last byte")) {
         scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")}, {QStringLiteral("drop"), true}});
     }
     auto* bar = part<QProgressBar>(dialog, "progress");
     int mostShown = 0;
     connect(bar, &QProgressBar::valueChanged, bar, [&](int value) { mostShown = qMax(mostShown, value); });
+    // What a host learns: the verdicts announced, and the one it reads once the dialog closed.
+    int announced = 0;
+    connect(dialog, &PublishDialog::uploadFinished, dialog, [&] { ++announced; });
+    bool closed = false;
+    Clipferry::Verdict atClose;
+    connect(dialog, &QDialog::finished, dialog, [&] {
+        if (!closed) atClose = dialog->verdict();
+        closed = true;
+    });
     QTest::keyClick(part<QLineEdit>(dialog, "title"), Qt::Key_Return);  // Enter publishes
     QCOMPARE(dialog->page(), PublishDialog::Page::Sending);
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);  // pressed twice: nothing more
+    QCOMPARE(dialog->page(), PublishDialog::Page::Sending);
 
-    if (!during.isEmpty()) {
+    if (during == QLatin1String("escape")) {
+        // The service has every byte and holds its answer.
+        QTRY_VERIFY_WITH_TIMEOUT(mostShown == 1000 && heldAnswers() == 1, 20000);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        QVERIFY(!closed);  // not before the host can know the outcome
+    } else if (!during.isEmpty()) {
         QTRY_VERIFY_WITH_TIMEOUT(mostShown > 0, 20000);
         QVERIFY(mostShown < 1000);
         if (during == QLatin1String("close")) {
             QCOMPARE(liveContexts.load(), 1);
-            delete dialog;  // cancels, waits for the call, releases the context
-            QCOMPARE(liveContexts.load(), 0);
+            delete dialog;  // cancels; the context goes once the call returned
+            QTRY_COMPARE(liveContexts.load(), 0);
             return;
         }
         QTest::mouseClick(part<QPushButton>(dialog, "cancelUpload"), Qt::LeftButton);
     }
     QTRY_COMPARE_WITH_TIMEOUT(dialog->page(), PublishDialog::Page::Verdict, 30000);
+    releaseHeldAnswers();
     const Clipferry::Verdict got = dialog->verdict();
+    QCOMPARE(announced, 1);
     QCOMPARE(got.accepted, verdict == QLatin1String("accepted"));
-    QCOMPARE(got.cancelled, verdict == QLatin1String("cancelled"));
-    QCOMPARE(got.mayHaveBeenReceived, verdict == QLatin1String("may have been received"));
+    QCOMPARE(got.result == CLIPFERRY_OK, got.accepted);
+    QCOMPARE(got.cancelled, verdict.contains(QLatin1String("cancelled")));
+    QCOMPARE(got.mayHaveBeenReceived, verdict.contains(QLatin1String("may have been received")));
     auto* headline = part<QLabel>(dialog, "verdictHeadline");
     // Never offered as a failure to send again.
     QCOMPARE(part<QPushButton>(dialog, "backToForm")->isVisibleTo(dialog), !got.accepted && !got.mayHaveBeenReceived);
     if (got.mayHaveBeenReceived) QVERIFY(headline->text().contains(QLatin1String("may have been received")));
+    if (verdict == QLatin1String("broke off")) {
+        QVERIFY2(headline->text().contains(QLatin1String("broke off")), qPrintable(headline->text()));
+        const QString explanation = part<QLabel>(dialog, "verdictExplanation")->text();
+        QVERIFY2(explanation.contains(QStringLiteral("at %1%").arg(mostShown / 10)) &&
+                     explanation.contains(QLatin1String("nothing was published")),
+                 qPrintable(explanation));
+    }
     if (got.accepted) {
         QCOMPARE(mostShown, 1000);
         QVERIFY(part<QLabel>(dialog, "verdictMessage")->text().contains(title));
@@ -182,9 +253,132 @@ void PublishDialogTest::scenario() {
         if (upload.toObject().value(QStringLiteral("status")).toString() == QLatin1String("SUCCESS")) ++stored;
     }
     QCOMPARE(stored, uploadsStored);
+
+    // Closing the verdict: accepted only for an accepted upload, and the verdict read then is the one shown.
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    QVERIFY(closed);
+    QCOMPARE(dialog->result(), int(got.accepted ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(atClose.result, got.result);
+    QCOMPARE(atClose.mayHaveBeenReceived, got.mayHaveBeenReceived);
     delete dialog;
-    QCOMPARE(liveContexts.load(), 0);
+    QTRY_COMPARE(liveContexts.load(), 0);
 }
 
-QTEST_MAIN(PublishDialogTest)
+void PublishDialogTest::destroyedDuringAHeldCall_data() {
+    QTest::addColumn<bool>("dialog");   // the dialog, or an uploader alone
+    QTest::addColumn<QString>("call");  // the one the service holds: "login", "file types" or "discovery"
+    QTest::newRow("uploader, login") << false << "login";
+    QTest::newRow("uploader, a list") << false << "file types";
+    QTest::newRow("uploader, the upload server's discovery") << false << "discovery";
+    QTest::newRow("dialog, login") << true << "login";
+}
+
+namespace {
+int apiRequests() {
+    int count = 0;
+    for (const auto& request : recordedRequests()) {
+        count += request.toObject().value(QStringLiteral("path")).toString() == QLatin1String("/0.1.1/api");
+    }
+    return count;
+}
+}  // namespace
+
+// Destroying returns while the service still holds its answer; the calls
+// queued behind the held one are never made, and the context goes on the
+// worker's thread once the call returned.
+void PublishDialogTest::destroyedDuringAHeldCall() {
+    QFETCH(bool, dialog);
+    QFETCH(QString, call);
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    QTemporaryDir dir;
+    const QString demo = QStringLiteral("demo");
+    const QString password = QStringLiteral("demo-password");
+    QObject* owner = nullptr;
+    int apiCalls = 0;  // the ones that reach the service
+    if (dialog) {
+        auto* publish = new PublishDialog;
+        publish->setUser(demo);
+        publish->show();
+        holdNextAnswer(QStringLiteral("/0.1.1/api"));
+        logIn(publish, password);
+        owner = publish;
+        apiCalls = 1;
+    } else {
+        auto* uploader = new Clipferry::Uploader;
+        owner = uploader;
+        if (call != QLatin1String("login")) {
+            QSignalSpy loggedIn(uploader, &Clipferry::Uploader::loggedIn);
+            uploader->login(demo, password);
+            QVERIFY(loggedIn.wait(10000));
+            apiCalls = 1;
+        }
+        holdNextAnswer(call == QLatin1String("discovery") ? QStringLiteral("/upload.xml") : QStringLiteral("/0.1.1/api"));
+        if (call == QLatin1String("login")) uploader->login(demo, password);
+        if (call == QLatin1String("file types")) uploader->fetchFileTypes();
+        if (call == QLatin1String("discovery")) {
+            uploader->upload({makeVideo(dir, QStringLiteral("harbour.mp4"), 1 << 16), QStringLiteral("Harbour"), {}, {}, {1}, 0});
+        }
+        apiCalls += call != QLatin1String("discovery");
+        uploader->fetchCategories(0);
+        uploader->fetchModerators();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(heldAnswers(), 1, 10000);
+    QCOMPARE(liveContexts.load(), 1);
+    delete owner;
+    QCOMPARE(heldAnswers(), 1);
+    releaseHeldAnswers();
+    QTRY_COMPARE_WITH_TIMEOUT(liveContexts.load(), 0, 10000);
+    QTRY_COMPARE(apiRequests(), apiCalls);
+}
+
+// A list of types far longer than a first buffer: every type arrives.
+void PublishDialogTest::fileTypesOfAnyLength() {
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    Clipferry::Uploader uploader;
+    QSignalSpy loggedIn(&uploader, &Clipferry::Uploader::loggedIn);
+    uploader.login(QStringLiteral("demo"), QStringLiteral("demo-password"));
+    QVERIFY(loggedIn.wait(10000));
+    QStringList types;
+    for (int i = 0; i < 2500; ++i) types << QStringLiteral("*.t%1").arg(i, 4, 10, QLatin1Char('0'));
+    types << QStringLiteral("*.last");
+    const QString answer = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope "
+        "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:ns1=\"http://api.lumivid.example/0.1.0/\">"
+        "<SOAP-ENV:Body><ns1:GetFileTypesResponse><return><FileTypes>%1</FileTypes></return>"
+        "</ns1:GetFileTypesResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>").arg(types.join(QLatin1Char(';')));
+    scriptAnswer({{QStringLiteral("path"), QStringLiteral("/0.1.1/api")},
+                  {QStringLiteral("body"), answer},
+                  {QStringLiteral("times"), 10}});
+    QSignalSpy fileTypes(&uploader, &Clipferry::Uploader::fileTypes);
+    uploader.fetchFileTypes();
+    QVERIFY(fileTypes.wait(10000));
+    QCOMPARE(fileTypes.at(0).at(0).toStringList(), types);
+}
+
+// A process that quits with a call handed off ends cleanly, once the call
+// returned and its context was released.
+void PublishDialogTest::quitWithACallHandedOff() {
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    holdNextAnswer(QStringLiteral("/0.1.1/api"));
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kQuitDuringAHeldLogin)});
+    QVERIFY(child.waitForStarted());
+    QByteArray said;
+    while (!said.contains("handed off\n") && child.waitForReadyRead(20000)) said += child.readAllStandardOutput();
+    QCOMPARE(said, QByteArray("handed off\n"));
+    QCOMPARE(heldAnswers(), 1);  // still in the login
+    releaseHeldAnswers();
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(child.readAllStandardOutput(), QByteArray("contexts left: 0\n"));
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], kQuitDuringAHeldLogin) == 0) return quitDuringAHeldLogin(argc, argv);
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    PublishDialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "publish_dialog_test.moc"

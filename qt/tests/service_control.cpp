@@ -57,6 +57,18 @@ void resetService() {
 
 void scriptAnswer(const QJsonObject& script) { call(QStringLiteral("script"), &script); }
 
+void holdNextAnswer(const QString& path) {
+    // Long enough for any test step; bounded so that a fault cannot hold it for ever.
+    scriptAnswer({{QStringLiteral("path"), path}, {QStringLiteral("hold_ms"), 20000}});
+}
+
+int heldAnswers() { return call(QStringLiteral("held"), nullptr).object().value(QStringLiteral("held")).toInt(); }
+
+void releaseHeldAnswers() {
+    const QJsonObject none;
+    call(QStringLiteral("release"), &none);
+}
+
 QJsonArray receivedUploads() { return call(QStringLiteral("uploads"), nullptr).array(); }
 
 QJsonArray recordedRequests() { return call(QStringLiteral("requests"), nullptr).array(); }

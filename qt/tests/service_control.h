@@ -14,6 +14,11 @@ QString closedProxy();         // a loopback port nothing listens on
 void resetService();
 // The next request to `path` gets this answer instead (see devserver/README.md).
 void scriptAnswer(const QJsonObject& script);
+// The next request to `path` is read whole, then its answer (an empty body)
+// held until releaseHeldAnswers().
+void holdNextAnswer(const QString& path);
+int heldAnswers();
+void releaseHeldAnswers();
 QJsonArray receivedUploads();
 QJsonArray recordedRequests();
 

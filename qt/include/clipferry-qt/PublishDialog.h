@@ -15,7 +15,9 @@ namespace Clipferry {
 //     Clipferry::PublishDialog dialog(parent);
 //     dialog.setFile(path);
 //     dialog.setTitle(name);
-//     dialog.exec();
+//     if (dialog.exec() != QDialog::Accepted) { /* dialog.verdict() says what happened */ }
+// exec() returns Accepted only for a published video. A verdict with
+// mayHaveBeenReceived means the service may publish it all the same.
 // To embed it in a window of its own, give it Qt::Widget as its window flags.
 class CLIPFERRY_QT_EXPORT PublishDialog : public QDialog {
     Q_OBJECT
@@ -24,7 +26,8 @@ public:
     Q_ENUM(Page)
 
     explicit PublishDialog(QWidget* parent = nullptr);
-    // Cancels an upload under way and waits for the call running to end.
+    // Returns at once: cancels an upload under way, and leaves a call that is
+    // running to end on the uploader's thread (see Uploader).
     ~PublishDialog() override;
 
     void setUser(const QString& user);
@@ -34,7 +37,10 @@ public:
     void setTags(const QString& tags);
 
     Page page() const;
-    // The last upload's verdict (default-constructed until one finished).
+    // The last upload's verdict (default-constructed, result -1, until one
+    // finished). Once the dialog was closed it is final: closing while the
+    // verdict is awaited cancels and keeps the dialog open until it shows
+    // what happened, including "may have been received".
     Clipferry::Verdict verdict() const;
 
 signals:
@@ -42,7 +48,8 @@ signals:
     void uploadFinished(const Clipferry::Verdict& verdict);
 
 public slots:
-    // Closing cancels an upload under way.
+    // Escape, or closing the window: while sending, cancels the upload (the
+    // dialog stays to show the outcome); after an accepted upload, accepts.
     void reject() override;
 
 protected:

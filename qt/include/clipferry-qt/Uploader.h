@@ -37,7 +37,9 @@ struct Upload {
 
 struct Verdict {
     bool accepted = false;
-    int result = 0;   // the library's result code (0, 42, 82, 83, or a libcurl result)
+    // The library's result code (0, 42, 82, 83, or a libcurl result); -1 until
+    // an upload finished, so that no verdict reads as a success by default.
+    int result = -1;
     QString message;  // the service's, when it gave one
     // The call failed after the whole file went out (a dropped connection, a
     // timeout, a cancel while the verdict was awaited): the service may have
@@ -48,8 +50,16 @@ struct Verdict {
 
 // One uploader context on one worker thread: calls run one at a time, in the
 // order they were made, and each answers with its signal. Destroying the
-// uploader cancels an upload under way, waits for the call running and
-// releases the context; no signal arrives afterwards.
+// uploader returns at once, in any state: an upload under way is cancelled,
+// calls still queued are dropped, and a login or list call that is running
+// (50 s at most) ends on the worker thread, which then releases the context
+// and ends itself. No signal arrives afterwards.
+//
+// At exit: a worker thread still in a call is waited for when the
+// QCoreApplication is destroyed (or, without one, at exit), so that no
+// thread is inside the library while the process takes down its statics. A
+// host that quits right after closing a dialog during a login therefore
+// ends when that call returns; a cancelled upload ends at once.
 class CLIPFERRY_QT_EXPORT Uploader : public QObject {
     Q_OBJECT
 public:

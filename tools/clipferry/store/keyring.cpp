@@ -5,6 +5,7 @@
 #include <libsecret/secret.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
@@ -143,6 +144,28 @@ std::optional<Login> find(const std::string& service, const std::string& user, s
         if (name && *name && text) return Login{name, Secret(text)};
     }
     return std::nullopt;
+}
+
+std::vector<std::string> users(const std::string& service, std::string& error) {
+    std::vector<std::string> names;
+    Call call;
+    if (!call.ready(error)) return names;
+    GError* raw = nullptr;
+    std::unique_ptr<GList, ListFree> found(secret_password_search_sync(
+        schema(), SECRET_SEARCH_ALL, call.cancellable(), &raw, "service", service.c_str(), nullptr));
+    if (raw) {
+        error = call.explain(raw);
+        return names;
+    }
+    for (GList* item = found.get(); item; item = item->next) {
+        std::unique_ptr<GHashTable, TableFree> attributes(
+            secret_retrievable_get_attributes(static_cast<SecretRetrievable*>(item->data)));
+        const auto* name = static_cast<const gchar*>(g_hash_table_lookup(attributes.get(), "user"));
+        if (name && *name) names.emplace_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }
 
 bool forget(const std::string& service, const std::string& user, std::string& error) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "text/secret.h"
 
@@ -33,6 +34,10 @@ bool store(const std::string& service, const std::string& user, const Secret& pa
 // for the service. Nothing when none is stored or the keyring cannot be
 // reached (then `error` says why).
 std::optional<Login> find(const std::string& service, const std::string& user, std::string& error);
+// The users with a login stored for the service, sorted; nothing when none is
+// stored or the keyring cannot be reached (then `error` says why). Reads no
+// password, so it asks for no unlock.
+std::vector<std::string> users(const std::string& service, std::string& error);
 // Removes the user's entry; true also when there was none.
 bool forget(const std::string& service, const std::string& user, std::string& error);
 
