@@ -102,7 +102,7 @@ Fingerprint fingerprintFile(const std::string& path, const HashProgress& progres
         if (fstat(file.get(), &after) != 0) throw cannotRead(path);
         const FileIdentity identity = identityFrom(after);
         if (identity == identityFrom(before) && done == size) {
-            return {"sha256:" + hex(hash, length), identity};
+            return {kFingerprintPrefix + hex(hash, length), identity};
         }
     }
     throw FingerprintError(path + ": changes while it is read for its fingerprint; send it once "
