@@ -45,7 +45,7 @@ TEST_F(LedgerTest, TheNewestEntryPerUserAndKeptListsByAge) {
     EXPECT_FALSE(ledger.blocking("solo", "5:aa", false));
     EXPECT_EQ(ledger.entries().size(), 3u);
     FileIdentity identity{1, 2, 3, 4, 5};
-    ledger.keepFingerprint(identity, "sha256:ab");
+    ledger.keepFingerprints({{"sha256:ab", identity}});
     EXPECT_EQ(ledger.knownFingerprint(identity), "sha256:ab");
     for (int64_t FileIdentity::*part : {&FileIdentity::modifiedNs, &FileIdentity::changedNs}) {
         FileIdentity touched = identity;

@@ -63,6 +63,12 @@ public:
         check(sqlite3_bind_int64(statement_.get(), ++bound_, number));
         return *this;
     }
+    // Ready to be bound and stepped again.
+    void reset() {
+        sqlite3_reset(statement_.get());
+        sqlite3_clear_bindings(statement_.get());
+        bound_ = 0;
+    }
     // True while there is a row to read.
     bool step() {
         int result = sqlite3_step(statement_.get());
@@ -334,13 +340,24 @@ std::optional<std::string> Ledger::knownFingerprint(const FileIdentity& identity
     return query.text(0);
 }
 
-void Ledger::keepFingerprint(const FileIdentity& identity, const std::string& fingerprint) {
-    Statement insert(db_, "INSERT OR REPLACE INTO fingerprints "
-                          "(device, inode, size, modified, changed, fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
-    insert.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
-        .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs)
-        .bind(identity.changedNs).bind(fingerprint);
-    insert.step();
+void Ledger::keepFingerprints(const std::vector<Fingerprint>& prints) {
+    if (prints.empty()) return;
+    execute("BEGIN IMMEDIATE");
+    try {
+        Statement insert(db_, "INSERT OR REPLACE INTO fingerprints "
+                              "(device, inode, size, modified, changed, fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
+        for (const Fingerprint& print : prints) {
+            const FileIdentity& identity = print.identity;
+            insert.reset();
+            insert.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
+                .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs)
+                .bind(identity.changedNs).bind(print.text).step();
+        }
+        execute("COMMIT");
+    } catch (const LedgerError&) {
+        if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 std::optional<std::string> Ledger::cached(const std::string& key, std::chrono::seconds maxAge) {

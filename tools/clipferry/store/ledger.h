@@ -120,7 +120,8 @@ public:
 
     // A fingerprint hashed from a file with exactly this identity.
     std::optional<std::string> knownFingerprint(const FileIdentity& identity);
-    void keepFingerprint(const FileIdentity& identity, const std::string& fingerprint);
+    // In one transaction: a commit per file would cost a sync each.
+    void keepFingerprints(const std::vector<Fingerprint>& prints);
 
     // A value kept under `key` no longer ago than `maxAge`.
     std::optional<std::string> cached(const std::string& key, std::chrono::seconds maxAge);

@@ -58,9 +58,7 @@ const Fingerprint* BatchLedger::current(const std::string& file) {
         fingerprints_.erase(file);
         return nullptr;  // the checks say what is wrong with the file
     }
-    if (ledger_ && started - print.identity.changedNs > kSettledNs) {
-        ledger_->keepFingerprint(print.identity, print.text);
-    }
+    if (ledger_ && started - print.identity.changedNs > kSettledNs) toKeep_.push_back(print);
     return &(fingerprints_[file] = print);
 }
 
@@ -96,7 +94,14 @@ LedgerSplit BatchLedger::split(const std::string& user, const std::vector<Upload
         }
         split.toSend.push_back(job);
     }
+    keepFingerprints();
     return split;
+}
+
+void BatchLedger::keepFingerprints() {
+    if (!ledger_) return;
+    ledger_->keepFingerprints(toKeep_);
+    toKeep_.clear();
 }
 
 std::optional<LedgerEntry> BatchLedger::notedByEarlierRelease(const std::string& user,
@@ -132,6 +137,7 @@ std::optional<LedgerEntry> BatchLedger::claim(const std::string& user, const Upl
     if (!ledger_) return std::nullopt;
     const Fingerprint* print = current(job.file);
     if (!print) return std::nullopt;  // the upload fails on the same unreadable file
+    keepFingerprints();
     LedgerEntry entry;
     entry.user = user;
     entry.fingerprint = print->text;

@@ -59,6 +59,8 @@ private:
     // The file's fingerprint now: the kept one while its identity holds,
     // else hashed again; empty when it cannot be read (the checks say why).
     const Fingerprint* current(const std::string& file);
+    // Keeps the fingerprints hashed since last time, in one transaction.
+    void keepFingerprints();
     // What an earlier release noted of this file: an entry whose sampled
     // fingerprint the file still has (given today's fingerprint on the way),
     // or else one noted from the file's path that it no longer matches.
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<Ledger> ledger_;
     CheckingProgress checking_;
     std::map<std::string, Fingerprint> fingerprints_;
+    std::vector<Fingerprint> toKeep_;  // hashed, settled, not yet in the ledger
     std::optional<std::vector<LedgerEntry>> earlierRelease_;  // read once, for the batch's user
     struct Claim {
         std::string file;
