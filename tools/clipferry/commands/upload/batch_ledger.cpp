@@ -14,12 +14,8 @@ namespace {
 // file system's clock, unseen by its identity: its hash is not kept.
 constexpr int64_t kSettledNs = 2'000'000'000;
 
-// The path an earlier release noted names the file given now.
-bool samePath(const std::string& noted, const std::string& file) {
-    namespace fs = std::filesystem;
-    if (fs::path(noted).lexically_normal() == fs::path(file).lexically_normal()) return true;
-    std::error_code error;
-    return fs::path(noted).is_absolute() && fs::equivalent(noted, file, error);
+std::string normalPath(const std::string& path) {
+    return std::filesystem::path(path).lexically_normal().string();
 }
 
 int64_t nowNs() {
@@ -107,11 +103,26 @@ void BatchLedger::keepFingerprints() {
 std::optional<LedgerEntry> BatchLedger::notedByEarlierRelease(const std::string& user,
                                                               const std::string& file,
                                                               const Fingerprint& print) {
-    if (!earlierRelease_) earlierRelease_ = ledger_->earlierReleaseEntries(user);
-    std::vector<LedgerEntry>& entries = *earlierRelease_;
+    if (!earlierRelease_) {
+        EarlierRelease& noted = earlierRelease_.emplace();
+        for (LedgerEntry& entry : ledger_->earlierReleaseEntries(user)) {
+            const size_t index = noted.entries.size();
+            if (auto size = sampledFingerprintSize(entry.fingerprint)) noted.bySize.emplace(*size, index);
+            noted.byPath.emplace(normalPath(entry.path), index);  // the newest of a path
+            if (std::filesystem::path(entry.path).is_absolute()) {
+                if (auto identity = identityOf(entry.path)) {
+                    noted.byFile.emplace(std::make_pair(identity->device, identity->inode), index);
+                }
+            }
+            noted.entries.push_back(std::move(entry));
+        }
+    }
+    EarlierRelease& noted = *earlierRelease_;
+    const auto [first, last] = noted.bySize.equal_range(print.identity.size);
     std::optional<std::string> sampled;  // the file's, read once, when an entry is of its size
-    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
-        if (sampledFingerprintSize(entry->fingerprint) != print.identity.size) continue;
+    for (auto candidate = first; candidate != last; ++candidate) {
+        std::optional<LedgerEntry>& entry = noted.entries[candidate->second];
+        if (!entry) continue;
         try {
             if (!sampled) sampled = sampledFingerprint(file);
         } catch (const FingerprintError&) {
@@ -120,16 +131,21 @@ std::optional<LedgerEntry> BatchLedger::notedByEarlierRelease(const std::string&
         if (*sampled != entry->fingerprint) continue;
         LedgerEntry found = *entry;
         ledger_->upgradeFingerprint(found, print.text);
-        entries.erase(entry);
+        entry.reset();
         return found;
     }
-    for (const LedgerEntry& entry : entries) {
-        if (!samePath(entry.path, file)) continue;
-        LedgerEntry changed = entry;
-        changed.changedSinceNoted = true;
-        return changed;
+    // None matches: one noted from this file's path is named, never passed over in silence.
+    std::optional<size_t> fromPath;
+    if (auto byPath = noted.byPath.find(normalPath(file)); byPath != noted.byPath.end()) {
+        fromPath = byPath->second;
+    } else if (auto byFile = noted.byFile.find({print.identity.device, print.identity.inode});
+               byFile != noted.byFile.end()) {
+        fromPath = byFile->second;
     }
-    return std::nullopt;
+    if (!fromPath || !noted.entries[*fromPath]) return std::nullopt;
+    LedgerEntry changed = *noted.entries[*fromPath];
+    changed.changedSinceNoted = true;
+    return changed;
 }
 
 std::optional<LedgerEntry> BatchLedger::claim(const std::string& user, const UploadJob& job, bool again) {

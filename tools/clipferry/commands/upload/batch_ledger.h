@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <utility>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -71,7 +72,16 @@ private:
     CheckingProgress checking_;
     std::map<std::string, Fingerprint> fingerprints_;
     std::vector<Fingerprint> toKeep_;  // hashed, settled, not yet in the ledger
-    std::optional<std::vector<LedgerEntry>> earlierRelease_;  // read once, for the batch's user
+    // What an earlier release noted for the batch's user, read once, looked up
+    // by the size its fingerprint names and by the path it noted (as given,
+    // and as device and inode when absolute); an entry matched is taken out.
+    struct EarlierRelease {
+        std::vector<std::optional<LedgerEntry>> entries;  // newest first
+        std::multimap<uint64_t, size_t> bySize;
+        std::map<std::string, size_t> byPath;
+        std::map<std::pair<uint64_t, uint64_t>, size_t> byFile;
+    };
+    std::optional<EarlierRelease> earlierRelease_;
     struct Claim {
         std::string file;
         LedgerClaim held;
