@@ -5,6 +5,7 @@ twice, a ledger that cannot be used stops the upload, the kept lists spare
 the requests and are asked for again when a check misses them."""
 
 import datetime
+import hashlib
 import json
 import os
 import shutil
@@ -14,6 +15,9 @@ import time
 
 from clipferry_service_test import ServiceTest, write_clip
 from command_harness import BAD_ARGUMENT, COMMAND, CONNECTION_BROKE, FAILURE, REFUSED
+from fixtures.ledger_1_0 import clips as clips_1_0
+
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures")
 
 
 class LedgerTest(ServiceTest):
@@ -98,6 +102,47 @@ class LedgerTest(ServiceTest):
         self.assertEqual(document["uploads"][0]["ledger"]["title"], "Harbour")
         text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
         self.assertIn("  demo  may have been received as 'Harbour'  " + clip, text)
+
+    def test_a_ledger_written_by_1_0_keeps_protecting_what_it_noted(self):
+        """1.0 noted sampled fingerprints and relative paths (fixtures/ledger_1_0)."""
+        os.makedirs(os.path.dirname(self.ledger), mode=0o700)
+        shutil.copy(os.path.join(FIXTURES, "ledger_1_0", "ledger.sqlite"), self.ledger)
+        history = json.loads(self.clipferry("--json", "history", XDG_STATE_HOME=self.state).stdout)
+        self.assertEqual([u["title"] for u in history["uploads"]], ["a", "b", "c", "d"])
+        self.addCleanup(os.chdir, os.getcwd())
+        os.chdir(self.scratch.name)
+        clips_1_0.write_clips("clipsB")
+        os.rename("clipsB/c.mov", "clipsB/renamed.mov")  # known by its bytes, not its name
+        with open("clipsB/b.mp4", "r+b") as f:  # b.mp4 is not what 1.0 sent any more
+            f.write(b"X")
+        # The day 1.0 noted them, 2026-12-08T07:30:26Z, where the command runs.
+        noted = datetime.datetime(2026, 12, 8, 7, 30, 26, tzinfo=datetime.timezone.utc)
+        day = noted.astimezone().date().isoformat()
+        upload = ["upload", "clipsB", "--category", "1"]
+        # (name, arguments, titles that arrive, text on standard output)
+        rows = [
+            ("the three that match are skipped, the changed one is named",
+             upload, [], "skipped: clipsB/b.mp4, changed since clipferry 1.0 noted it accepted "
+             f"{day} as 'b' (1.0 kept too little of a file to tell an edit from another "
+             "video; look for it among your videos; --again sends it)\n"
+             "4 files already published, skipped; --again sends them\n"),
+            ("by today's fingerprints after that", ["--verbose", *upload], [],
+             f"skipped: clipsB/renamed.mov, accepted {day} as 'c'\n"),
+            ("--again sends the changed one", ["upload", "clipsB/b.mp4", "--category", "1", "--again"],
+             ["b"], "accepted"),
+        ]
+        for name, args, titles, text in rows:
+            with self.subTest(name):
+                done, arrived, _ = self.upload(*args)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertEqual(arrived, titles)
+                self.assertIn(text, done.stdout)
+        with sqlite3.connect(self.ledger) as db:
+            prints = dict(db.execute("SELECT title, fingerprint FROM uploads WHERE id <= 4"))
+        for title, name in (("a", "a.mp4"), ("c", "renamed.mov"), ("d", "d.mp4")):
+            with open(os.path.join("clipsB", name), "rb") as f:
+                self.assertEqual(prints[title], "sha256:" + hashlib.sha256(f.read()).hexdigest())
+        self.assertTrue(prints["b"].startswith("3000:"), prints["b"])
 
     def test_a_kept_list_that_misses_is_asked_for_again(self):
         self.assertEqual(self.upload("upload", self.file("a.mp4"), "--category", "1")[0].returncode, 0)
@@ -295,27 +340,48 @@ class LedgerTest(ServiceTest):
         self.assertEqual((done.returncode, arrived), (0, []), done.stderr)
         self.assertIn("may have been received", done.stdout)
 
-    def test_a_note_that_fails_after_an_accepted_upload_is_said(self):
-        clip = self.file("harbour.mp4")
+    def test_a_note_that_fails_after_an_accepted_upload_says_what_a_later_run_does(self):
         self.assertEqual(self.upload("upload", self.file("first.mp4"), "--category", "1")[0].returncode, 0)
-        # The verdict comes 3 s after the file went out; meanwhile the claim goes.
-        accepted = "<result><status>SUCCESS</status><message>fine</message></result>"
-        self.control.post("reset", {})
-        self.control.post("script", {"path": "/upload", "body": accepted, "chunks": [10],
-                                     "delay_ms": 3000})
-        process = subprocess.Popen(
-            [COMMAND, "--user", "demo", "upload", clip, self.file("next.mp4"), "--category", "1"],
-            env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        self.await_upload_request()
-        with sqlite3.connect(self.ledger, timeout=10) as db:
-            db.execute("DELETE FROM uploads WHERE outcome = 'being sent'")
-        stdout, stderr = process.communicate(timeout=60)
-        self.assertEqual(process.returncode, FAILURE, stderr)
-        self.assertIn(f"clipferry: {clip} was accepted but the ledger could not note it", stderr)
-        self.assertIn("2 files: 1 accepted, 0 refused, 0 failed, 1 not sent", stdout)
+        # (name, what happens to the ledger while the verdict is awaited, what is said,
+        #  what a later run sends, what it says)
+        rows = [
+            ("the claim is taken away", "DELETE FROM uploads WHERE outcome = 'being sent'",
+             "a later run would send it again", ["harbour"], "accepted: "),
+            ("the ledger fills", "CREATE TRIGGER full BEFORE UPDATE ON uploads BEGIN "
+             "SELECT RAISE(ABORT, 'database or disk is full'); END",
+             "its claim stays, so a later run skips it as a file whose verdict never came "
+             "(--again sends it)", [], "ended before its verdict came"),
+        ]
+        for name, change, said, later, later_said in rows:
+            with self.subTest(name):
+                clip = self.file(f"{name}/harbour.mp4")
+                # The verdict comes 3 s after the file went out; meanwhile the ledger changes.
+                accepted = "<result><status>SUCCESS</status><message>fine</message></result>"
+                self.control.post("reset", {})
+                self.control.post("script", {"path": "/upload", "body": accepted, "chunks": [10],
+                                             "delay_ms": 3000})
+                process = subprocess.Popen(
+                    [COMMAND, "--user", "demo", "upload", clip, self.file(f"{name}/next.mp4"),
+                     "--category", "1"],
+                    env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                self.await_upload_request()
+                with sqlite3.connect(self.ledger, timeout=10) as db:
+                    db.execute(change)
+                stdout, stderr = process.communicate(timeout=60)
+                self.assertEqual(process.returncode, FAILURE, stderr)
+                self.assertIn(f"clipferry: {clip} was accepted but the ledger could not note it", stderr)
+                self.assertIn(f"): {said}; the files after it were not sent", stderr)
+                self.assertIn("2 files: 1 accepted, 0 refused, 0 failed, 1 not sent", stdout)
+                with sqlite3.connect(self.ledger) as db:
+                    db.execute("DROP TRIGGER IF EXISTS full")
+                done, arrived, _ = self.upload("upload", clip, "--category", "1")
+                self.assertEqual((done.returncode, arrived), (0, later), done.stderr)
+                self.assertIn(later_said, done.stdout)
 
     def test_a_killed_command_leaves_a_claim(self):
+        """Whatever its process id or host name say: a pid namespace's pid 2 is
+        alive seen from here, and a renamed machine's name is another's."""
         clip = self.file("long.mp4", 3_000_000)
         process = subprocess.Popen(
             [COMMAND, "--user", "demo", "upload", clip, "--category", "1", "--limit-rate", "500K"],
@@ -329,11 +395,60 @@ class LedgerTest(ServiceTest):
         history = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
         self.assertIn(f"may have been received as 'long'  {clip} (2.9 MiB, its clipferry (pid "
                       f"{process.pid}) ended first)", history)
-        done, arrived, _ = self.upload("upload", clip, "--category", "1")
-        self.assertEqual((done.returncode, arrived), (0, []), done.stderr)
-        self.assertIn(f"pid {process.pid}, ended before its verdict came", done.stdout)
-        done, arrived, _ = self.upload("upload", clip, "--category", "1", "--again")
-        self.assertEqual((done.returncode, arrived), (0, ["long"]), done.stderr)
+        left = os.path.join(self.scratch.name, "left")
+        shutil.copytree(self.state, left)
+        # (name, what the claim is made to say, its pid as said)
+        rows = [
+            ("as it was left", "", process.pid),
+            ("on a machine renamed since", "host = 'laptop-old'", process.pid),
+            ("from a pid namespace", "pid = 2", 2),
+        ]
+        for name, change, pid in rows:
+            with self.subTest(name):
+                shutil.rmtree(self.state)
+                shutil.copytree(left, self.state)
+                if change:
+                    with sqlite3.connect(self.ledger) as db:
+                        db.execute(f"UPDATE uploads SET {change}")
+                done, arrived, _ = self.upload("upload", clip, "--category", "1")
+                self.assertEqual((done.returncode, arrived), (0, []), done.stderr)
+                self.assertIn(f"pid {pid}, ended before its verdict came", done.stdout)
+                self.assertIn("--again sends it", done.stdout)
+                done, arrived, _ = self.upload("upload", clip, "--category", "1", "--again")
+                self.assertEqual((done.returncode, arrived), (0, ["long"]), done.stderr)
+
+    def test_a_live_claim_holds_whatever_its_pid_host_or_clock_say(self):
+        clip = self.file("harbour.mp4")
+        accepted = "<result><status>SUCCESS</status><message>fine</message></result>"
+        self.control.post("script", {"path": "/upload", "body": accepted, "chunks": [10],
+                                     "delay_ms": 8000})
+        process = subprocess.Popen(
+            [COMMAND, "--user", "demo", "upload", clip, "--category", "1"],
+            env=self.env(XDG_STATE_HOME=self.state), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.addCleanup(process.kill)
+        self.await_upload_request()
+        ended = subprocess.Popen(["true"])
+        ended.wait()  # its process id runs no more
+        # (name, what the claim is made to say)
+        rows = [
+            ("its clock 2 h ahead", "time = strftime('%Y-%m-%dT%H:%M:%SZ', 'now', '+2 hours')"),
+            ("a day old", "time = strftime('%Y-%m-%dT%H:%M:%SZ', 'now', '-25 hours')"),
+            ("its process id not in this namespace", f"pid = {ended.pid}"),
+            ("another host name", "host = 'laptop-old'"),
+        ]
+        for name, change in rows:
+            with self.subTest(name):
+                with sqlite3.connect(self.ledger, timeout=10) as db:
+                    db.execute(f"UPDATE uploads SET {change} WHERE outcome = 'being sent'")
+                done = self.clipferry("upload", clip, "--category", "1", "--again",
+                                      XDG_STATE_HOME=self.state)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertIn("being sent by another clipferry", done.stdout)
+                self.assertIn("--again does not send it meanwhile", done.stdout)
+        stdout, stderr = process.communicate(timeout=60)
+        self.assertEqual(process.returncode, 0, stderr)
+        self.assertEqual([r["path"] for r in self.control.get("requests")].count("/upload"), 1)
 
     def test_two_commands_on_one_folder_send_each_file_once(self):
         for name in "abcd":

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "store/fingerprint.h"
@@ -21,6 +22,14 @@ namespace {
 namespace fs = std::filesystem;
 
 using LedgerTest = ScratchFolder;
+
+size_t lockFiles(const fs::path& folder) {
+    size_t found = 0;
+    for (const auto& file : fs::directory_iterator(folder)) {
+        found += file.path().filename().string().rfind("ledger.sqlite-claim-", 0) == 0;
+    }
+    return found;
+}
 
 TEST_F(LedgerTest, TheNewestEntryPerUserAndKeptListsByAge) {
     Ledger ledger(dir_ / "state" / "clipferry" / "ledger.sqlite");
@@ -36,7 +45,7 @@ TEST_F(LedgerTest, TheNewestEntryPerUserAndKeptListsByAge) {
     EXPECT_FALSE(ledger.blocking("solo", "5:aa", false));
     EXPECT_EQ(ledger.entries().size(), 3u);
     FileIdentity identity{1, 2, 3, 4, 5};
-    ledger.keepFingerprint(identity, "sha256:ab");
+    ledger.keepFingerprints({{"sha256:ab", identity}});
     EXPECT_EQ(ledger.knownFingerprint(identity), "sha256:ab");
     for (int64_t FileIdentity::*part : {&FileIdentity::modifiedNs, &FileIdentity::changedNs}) {
         FileIdentity touched = identity;
@@ -52,56 +61,81 @@ TEST_F(LedgerTest, TheNewestEntryPerUserAndKeptListsByAge) {
 }
 
 // What keeps a file from being sent: the outcomes, and claims by whether
-// their command still runs.
-TEST_F(LedgerTest, ClaimsBlockWhileTheirCommandRunsAndAfterItDied) {
+// their lock is held; never by their process id, host name or time.
+TEST_F(LedgerTest, ClaimsBlockWhileTheirLockIsHeldAndAfterTheirCommandEnded) {
     const pid_t gone = fork();  // a process id that no longer runs
     if (gone == 0) _exit(0);
     waitpid(gone, nullptr, 0);
     const std::string here = hostName();
+    // How the claim's lock is found: held, its file gone, its file left free
+    // by a killed command, or no lock at all (written by an earlier build).
+    enum class Lock { None, Held, Released, LeftFree, Absent };
     struct Row {
         const char* name;
-        LedgerEntry entry;
+        const char* outcome;
+        int64_t pid;
+        std::string host;
+        Lock lock;
         const char* blocks;       // the outcome read back; nullptr: not blocked
         const char* blocksAgain;  // the same with --again
-    };
-    auto entry = [](const char* outcome, int64_t pid, std::string host, bool changed = false) {
-        LedgerEntry e{"demo", "sha256:aa", "a.mp4", 5, "A", outcome, ""};
-        e.pid = pid;
-        e.host = std::move(host);
-        e.fileChanged = changed;
-        return e;
+        bool changed = false;
     };
     const Row rows[] = {
-        {"accepted", entry(kLedgerAccepted, 0, ""), kLedgerAccepted, nullptr},
-        {"accepted, but the file changed while sent", entry(kLedgerAccepted, 0, "", true), nullptr, nullptr},
-        {"a claim of a running command", entry(kLedgerBeingSent, getppid(), here), kLedgerBeingSent,
-         kLedgerBeingSent},
-        {"a claim of a command on another machine", entry(kLedgerBeingSent, 1, "elsewhere"),
-         kLedgerBeingSent, kLedgerBeingSent},
-        {"a claim whose command died", entry(kLedgerBeingSent, gone, here), kLedgerMayHaveBeenReceived,
-         nullptr},
+        {"accepted", kLedgerAccepted, 0, "", Lock::None, kLedgerAccepted, nullptr},
+        {"accepted, but the file changed while sent", kLedgerAccepted, 0, "", Lock::None, nullptr,
+         nullptr, true},
+        {"held, though its pid is gone and its host renamed", kLedgerBeingSent, gone, "laptop-old",
+         Lock::Held, kLedgerBeingSent, kLedgerBeingSent},
+        {"released, though its pid runs here", kLedgerBeingSent, getppid(), here, Lock::Released,
+         kLedgerMayHaveBeenReceived, nullptr},
+        {"left free by a killed command on another host", kLedgerBeingSent, 1, "laptop-old",
+         Lock::LeftFree, kLedgerMayHaveBeenReceived, nullptr},
+        {"without a lock", kLedgerBeingSent, getppid(), here, Lock::Absent, kLedgerBeingSent, nullptr},
     };
     for (const Row& row : rows) {
-        Ledger ledger(dir_ / row.name / "ledger.sqlite");
-        ledger.record(row.entry);
+        const fs::path path = dir_ / row.name / "ledger.sqlite";
+        Ledger ledger(path);
+        std::optional<ClaimLock> held;
+        LedgerEntry e{"demo", "sha256:aa", "a.mp4", 5, "A", row.outcome, ""};
+        e.pid = row.pid;
+        e.host = row.host;
+        e.fileChanged = row.changed;
+        if (row.lock == Lock::Held || row.lock == Lock::Released) {
+            held.emplace(path);
+            e.claimLock = held->token();
+            if (row.lock == Lock::Released) held.reset();
+        } else if (row.lock == Lock::LeftFree) {
+            e.claimLock = "0123456789abcdef0123456789abcdef";
+            std::ofstream(path.string() + "-claim-" + e.claimLock).flush();
+        }
+        ledger.record(e);
         for (bool again : {false, true}) {
             const char* expected = again ? row.blocksAgain : row.blocks;
-            int64_t id = 0;
-            auto blocked = ledger.claim(row.entry, again, id);
+            LedgerClaim claim;
+            auto blocked = ledger.claim(e, again, claim);
             EXPECT_EQ(blocked.has_value(), expected != nullptr) << row.name << again;
             if (blocked && expected) EXPECT_EQ(blocked->outcome, expected) << row.name << again;
-            if (!blocked) ledger.settle(id, "refused", "", 5, false);  // gone again
+            if (!blocked) ledger.settle(claim.id, "refused", "", 5, false);  // gone again
         }
         EXPECT_EQ(ledger.entries().size(), 1u) << row.name;
+        // Only the held lock's file is left: a free one is removed once found.
+        EXPECT_EQ(lockFiles(path.parent_path()), row.lock == Lock::Held ? 1u : 0u) << row.name;
     }
-    // A claim is turned into its outcome.
-    Ledger ledger(dir_ / "settled" / "ledger.sqlite");
-    int64_t id = 0;
-    ASSERT_FALSE(ledger.claim(entry(kLedgerAccepted, 0, ""), false, id));
-    EXPECT_EQ(ledger.entries().at(0).outcome, kLedgerBeingSent);
-    ledger.settle(id, kLedgerAccepted, "fine", 5, false);
+    // A claim is turned into its outcome; its lock goes with its holder.
+    const fs::path path = dir_ / "settled" / "ledger.sqlite";
+    Ledger ledger(path);
+    {
+        LedgerClaim claim;
+        ASSERT_FALSE(ledger.claim({"demo", "sha256:aa", "a.mp4", 5, "A", kLedgerAccepted, ""}, false, claim));
+        EXPECT_EQ(ledger.entries().at(0).outcome, kLedgerBeingSent);
+        EXPECT_TRUE(fs::exists(path.string() + "-claim-" + claim.lock.token()));
+        EXPECT_TRUE(ledger.claimKept(claim.id));
+        ledger.settle(claim.id, kLedgerAccepted, "fine", 5, false);
+        EXPECT_FALSE(ledger.claimKept(claim.id));
+    }
     EXPECT_EQ(ledger.entries().at(0).outcome, kLedgerAccepted);
     EXPECT_EQ(ledger.entries().size(), 1u);
+    EXPECT_EQ(lockFiles(path.parent_path()), 0u);
 }
 
 TEST_F(LedgerTest, CommandsWritingAtOnceLoseNothing) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -76,7 +77,12 @@ Fingerprint fingerprintFile(const std::string& path, const HashProgress& progres
     Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) throw cannotRead(path);
     posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::vector<unsigned char> buffer(kReadSize);
+    // No larger than the file: clearing 1 MiB for each small file of a large
+    // folder costs more than hashing them.
+    struct stat first {};
+    if (fstat(file.get(), &first) != 0) throw cannotRead(path);
+    const uint64_t fileSize = static_cast<uint64_t>(first.st_size);
+    std::vector<unsigned char> buffer(std::clamp<uint64_t>(fileSize, 4096, kReadSize));
     for (int read = 0; read < kReads; ++read) {
         struct stat before {};
         if (fstat(file.get(), &before) != 0) throw cannotRead(path);
@@ -102,7 +108,7 @@ Fingerprint fingerprintFile(const std::string& path, const HashProgress& progres
         if (fstat(file.get(), &after) != 0) throw cannotRead(path);
         const FileIdentity identity = identityFrom(after);
         if (identity == identityFrom(before) && done == size) {
-            return {"sha256:" + hex(hash, length), identity};
+            return {kFingerprintPrefix + hex(hash, length), identity};
         }
     }
     throw FingerprintError(path + ": changes while it is read for its fingerprint; send it once "

@@ -32,6 +32,9 @@ struct FileIdentity {
 // cannot be read.
 std::optional<FileIdentity> identityOf(const std::string& path);
 
+// What begins a fingerprint of today; 1.0's began with the file's size.
+constexpr char kFingerprintPrefix[] = "sha256:";
+
 struct Fingerprint {
     std::string text;       // "sha256:HEX"
     FileIdentity identity;  // of the bytes hashed

@@ -2,11 +2,9 @@
 // claims and their settling. Who may open its files is ledger_files.cpp.
 #include "store/ledger.h"
 
-#include <signal.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -21,9 +19,6 @@ namespace {
 // Long enough for another command's insert to finish; short enough that a
 // stuck one is noticed.
 constexpr int kBusyTimeoutMs = 10000;
-// A claim older than this is taken for one whose command is gone, whatever
-// the process table says (a process id is reused, another machine cannot be asked).
-constexpr int64_t kClaimLifetimeSeconds = 24 * 60 * 60;
 
 constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS uploads ("
@@ -38,11 +33,13 @@ constexpr char kSchema[] =
     "  device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,"
     "  modified INTEGER NOT NULL, changed INTEGER NOT NULL, fingerprint TEXT NOT NULL,"
     "  PRIMARY KEY (device, inode));";
-// The claim's columns, added to a 1.0 ledger's table as it is opened for writing.
+// The claim's columns, added to an earlier ledger's table as it is opened for
+// writing. A claim without a lock (claim_lock.h) cannot be told live or gone.
 constexpr const char* kClaimColumns[][2] = {
     {"pid", "INTEGER NOT NULL DEFAULT 0"},
     {"host", "TEXT NOT NULL DEFAULT ''"},
     {"file_changed", "INTEGER NOT NULL DEFAULT 0"},
+    {"claim_lock", "TEXT NOT NULL DEFAULT ''"},
 };
 
 struct Finalize {
@@ -65,6 +62,12 @@ public:
     Statement& bind(int64_t number) {
         check(sqlite3_bind_int64(statement_.get(), ++bound_, number));
         return *this;
+    }
+    // Ready to be bound and stepped again.
+    void reset() {
+        sqlite3_reset(statement_.get());
+        sqlite3_clear_bindings(statement_.get());
+        bound_ = 0;
     }
     // True while there is a row to read.
     bool step() {
@@ -89,22 +92,10 @@ private:
 };
 
 constexpr char kEntryColumns[] =
-    "user, fingerprint, path, size, title, outcome, message, time, datetime(time, 'localtime'), "
-    "CAST(strftime('%s', 'now') AS INTEGER) - CAST(strftime('%s', time) AS INTEGER)";
-// A 1.0 ledger read without writing lacks the claims' columns.
-constexpr char kClaimColumnsRead[] = ", pid, host, file_changed";
-constexpr char kClaimColumnsAbsent[] = ", 0, '', 0";
-
-// A claim's command still runs: on this machine, its process is there; on
-// another, it cannot be asked, so the claim holds until it is a day old.
-bool claimIsLive(const LedgerEntry& entry, int64_t age) {
-    if (age < 0 || age >= kClaimLifetimeSeconds) return false;
-    if (entry.host != hostName()) return true;
-    if (entry.pid <= 0) return false;
-    return kill(static_cast<pid_t>(entry.pid), 0) == 0 || errno == EPERM;
-}
-
-LedgerEntry readEntry(const Statement& row) {
+    "user, fingerprint, path, size, title, outcome, message, time, datetime(time, 'localtime'), id";
+// A claim is live while its lock is held. Only a ledger opened for writing
+// (`tidy`) removes a lock file found free.
+LedgerEntry readEntry(const Statement& row, const fs::path& ledger, bool tidy) {
     LedgerEntry entry;
     entry.user = row.text(0);
     entry.fingerprint = row.text(1);
@@ -115,12 +106,21 @@ LedgerEntry readEntry(const Statement& row) {
     entry.message = row.text(6);
     entry.time = row.text(7);
     entry.localTime = row.text(8);
+    entry.id = row.number(9);
     entry.pid = row.number(10);
     entry.host = row.text(11);
     entry.fileChanged = row.number(12) != 0;
-    if (entry.outcome == kLedgerBeingSent && !claimIsLive(entry, row.number(9))) {
-        entry.outcome = kLedgerMayHaveBeenReceived;
-        entry.claimEnded = true;
+    if (entry.outcome != kLedgerBeingSent) return entry;
+    switch (claimState(ledger, row.text(13), tidy)) {
+        case ClaimState::Held:
+            break;
+        case ClaimState::Gone:
+            entry.outcome = kLedgerMayHaveBeenReceived;
+            entry.claimEnded = true;
+            break;
+        case ClaimState::Uncertain:
+            entry.claimUncertain = true;
+            break;
     }
     return entry;
 }
@@ -148,6 +148,7 @@ Ledger::Ledger(const fs::path& path, Access access) : path_(path) {
         open(path.string(), SQLITE_OPEN_READWRITE);
         try {
             prepareForWriting();
+            writable_ = true;
         } catch (const LedgerError& e) {
             sqlite3_close(db_);
             db_ = nullptr;
@@ -161,10 +162,15 @@ Ledger::Ledger(const fs::path& path, Access access) : path_(path) {
     for (const char* query : {"?mode=ro", "?immutable=1"}) {
         open(sqliteFileUri(path, query), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         try {
-            // A 1.0 ledger lacks the claims' columns, and reading adds none.
-            Statement columns(db_, "SELECT count(*) FROM pragma_table_info('uploads') WHERE name = 'pid'");
-            columns.step();
-            hasClaims_ = columns.number(0) > 0;
+            // An earlier ledger lacks some of the claims' columns, and reading adds none.
+            claimColumns_.clear();
+            for (const auto& column : kClaimColumns) {
+                Statement has(db_, "SELECT count(*) FROM pragma_table_info('uploads') WHERE name = ?");
+                has.bind(std::string(column[0]));
+                has.step();
+                const std::string absent = std::string(column[1]).find("TEXT") == 0 ? "''" : "0";
+                claimColumns_ += ", " + (has.number(0) > 0 ? std::string(column[0]) : absent);
+            }
             return;
         } catch (const LedgerError& e) {
             sqlite3_close(db_);
@@ -232,12 +238,10 @@ void Ledger::execute(const char* sql) {
 
 std::vector<LedgerEntry> Ledger::select(const std::string& where, const std::string& user,
                                         const std::string& fingerprint) {
-    Statement query(db_, std::string("SELECT ") + kEntryColumns +
-                             (hasClaims_ ? kClaimColumnsRead : kClaimColumnsAbsent) +
-                             " FROM uploads " + where);
+    Statement query(db_, std::string("SELECT ") + kEntryColumns + claimColumns_ + " FROM uploads " + where);
     if (!user.empty()) query.bind(user).bind(fingerprint);
     std::vector<LedgerEntry> entries;
-    while (query.step()) entries.push_back(readEntry(query));
+    while (query.step()) entries.push_back(readEntry(query, path_, writable_));
     return entries;
 }
 
@@ -247,13 +251,16 @@ std::optional<LedgerEntry> Ledger::blocking(const std::string& user, const std::
         select("WHERE user = ? AND fingerprint = ? AND file_changed = 0 ORDER BY id DESC", user,
                fingerprint);
     for (const LedgerEntry& entry : found) {
-        if (entry.outcome == kLedgerBeingSent) return entry;
+        // A claim whose command holds its lock blocks even --again: the file is going out now.
+        if (entry.outcome == kLedgerBeingSent && !entry.claimUncertain) return entry;
         if (!again) return entry;
     }
     return std::nullopt;
 }
 
-std::optional<LedgerEntry> Ledger::claim(const LedgerEntry& entry, bool again, int64_t& claimId) {
+std::optional<LedgerEntry> Ledger::claim(const LedgerEntry& entry, bool again, LedgerClaim& claim) {
+    // Locked before the claim is written, so no one ever reads it unlocked while it lives.
+    ClaimLock lock(path_);
     execute("BEGIN IMMEDIATE");
     try {
         if (auto found = blocking(entry.user, entry.fingerprint, again)) {
@@ -262,15 +269,16 @@ std::optional<LedgerEntry> Ledger::claim(const LedgerEntry& entry, bool again, i
         }
         Statement insert(db_,
                          "INSERT INTO uploads (user, fingerprint, path, size, title, outcome, "
-                         "message, time, pid, host) VALUES (?, ?, ?, ?, ?, ?, '', "
-                         "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?, ?)");
+                         "message, time, pid, host, claim_lock) VALUES (?, ?, ?, ?, ?, ?, '', "
+                         "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?, ?, ?)");
         insert.bind(entry.user).bind(entry.fingerprint).bind(entry.path)
             .bind(static_cast<int64_t>(entry.size)).bind(entry.title)
             .bind(std::string(kLedgerBeingSent)).bind(static_cast<int64_t>(getpid()))
-            .bind(hostName());
+            .bind(hostName()).bind(lock.token());
         insert.step();
-        claimId = sqlite3_last_insert_rowid(db_);
+        const int64_t id = sqlite3_last_insert_rowid(db_);
         execute("COMMIT");
+        claim = LedgerClaim{id, std::move(lock)};
     } catch (const LedgerError&) {
         if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
@@ -295,16 +303,33 @@ void Ledger::settle(int64_t claimId, const std::string& outcome, const std::stri
 void Ledger::record(const LedgerEntry& entry) {
     Statement insert(db_,
                      "INSERT INTO uploads (user, fingerprint, path, size, title, outcome, message, "
-                     "time, pid, host, file_changed) "
-                     "VALUES (?, ?, ?, ?, ?, ?, ?, strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?, ?, ?)");
+                     "time, pid, host, file_changed, claim_lock) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?, strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?, ?, ?, ?)");
     insert.bind(entry.user).bind(entry.fingerprint).bind(entry.path)
         .bind(static_cast<int64_t>(entry.size)).bind(entry.title).bind(entry.outcome)
         .bind(entry.message).bind(entry.pid).bind(entry.host)
-        .bind(static_cast<int64_t>(entry.fileChanged));
+        .bind(static_cast<int64_t>(entry.fileChanged)).bind(entry.claimLock);
     insert.step();
 }
 
 std::vector<LedgerEntry> Ledger::entries() { return select("ORDER BY id"); }
+
+bool Ledger::claimKept(int64_t claimId) {
+    Statement query(db_, "SELECT count(*) FROM uploads WHERE id = ? AND outcome = ?");
+    query.bind(claimId).bind(std::string(kLedgerBeingSent));
+    query.step();
+    return query.number(0) > 0;
+}
+
+std::vector<LedgerEntry> Ledger::earlierReleaseEntries(const std::string& user) {
+    return select("WHERE user = ? AND fingerprint NOT LIKE ? AND file_changed = 0 ORDER BY id DESC",
+                  user, std::string(kFingerprintPrefix) + "%");
+}
+
+void Ledger::upgradeFingerprint(const LedgerEntry& entry, const std::string& fingerprint) {
+    Statement(db_, "UPDATE uploads SET fingerprint = ? WHERE id = ? AND fingerprint = ?")
+        .bind(fingerprint).bind(entry.id).bind(entry.fingerprint).step();
+}
 
 std::optional<std::string> Ledger::knownFingerprint(const FileIdentity& identity) {
     Statement query(db_, "SELECT fingerprint FROM fingerprints WHERE device = ? AND inode = ? AND "
@@ -315,13 +340,24 @@ std::optional<std::string> Ledger::knownFingerprint(const FileIdentity& identity
     return query.text(0);
 }
 
-void Ledger::keepFingerprint(const FileIdentity& identity, const std::string& fingerprint) {
-    Statement insert(db_, "INSERT OR REPLACE INTO fingerprints "
-                          "(device, inode, size, modified, changed, fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
-    insert.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
-        .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs)
-        .bind(identity.changedNs).bind(fingerprint);
-    insert.step();
+void Ledger::keepFingerprints(const std::vector<Fingerprint>& prints) {
+    if (prints.empty()) return;
+    execute("BEGIN IMMEDIATE");
+    try {
+        Statement insert(db_, "INSERT OR REPLACE INTO fingerprints "
+                              "(device, inode, size, modified, changed, fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
+        for (const Fingerprint& print : prints) {
+            const FileIdentity& identity = print.identity;
+            insert.reset();
+            insert.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
+                .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs)
+                .bind(identity.changedNs).bind(print.text).step();
+        }
+        execute("COMMIT");
+    } catch (const LedgerError&) {
+        if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 std::optional<std::string> Ledger::cached(const std::string& key, std::chrono::seconds maxAge) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "store/claim_lock.h"
 #include "store/config.h"
 #include "store/fingerprint.h"
 
@@ -31,8 +32,9 @@ struct LedgerError : std::runtime_error {
 // What a ledger entry says of an upload.
 constexpr char kLedgerAccepted[] = "accepted";
 constexpr char kLedgerMayHaveBeenReceived[] = "may have been received";
-// A claim: a command is sending the file now. One whose command is gone reads
-// as may have been received (the file may have gone out in full).
+// A claim: a command is sending the file now, and holds its lock while it does
+// (claim_lock.h). One whose command is gone reads as may have been received
+// (the file may have gone out in full).
 constexpr char kLedgerBeingSent[] = "being sent";
 
 struct LedgerEntry {
@@ -45,13 +47,27 @@ struct LedgerEntry {
     std::string message;  // the service's verdict, empty when none came
     std::string time;     // UTC, "2026-12-01T10:11:12Z"; set by the ledger
     std::string localTime;  // on reading: "2026-12-01 11:11:12", the local time
-    int64_t pid = 0;        // the command that claimed it
-    std::string host;       // and the machine it ran on
+    int64_t id = 0;         // the entry's row, set on reading
+    int64_t pid = 0;        // the command that claimed it, as it saw itself
+    std::string host;       // and the machine's name then; neither decides whether it runs
+    std::string claimLock;  // of a claim: the token naming its lock, empty for one without
     // The file changed between the claim and the verdict: what went out is not
     // known, so the entry is shown but never used to skip a file.
     bool fileChanged = false;
     // Of a claim read back: its command is gone, so the outcome says may have been received.
     bool claimEnded = false;
+    // Of a claim read back: it has no lock to ask (an earlier build wrote it)
+    // or its lock cannot be looked at, so whether its command runs cannot be told.
+    bool claimUncertain = false;
+    // Of an entry an earlier release noted: the file at the path it noted no
+    // longer holds what it noted (set by the batch, never stored).
+    bool changedSinceNoted = false;
+};
+
+// A claim this command holds: its row and its lock, dropped with it.
+struct LedgerClaim {
+    int64_t id = 0;
+    ClaimLock lock;
 };
 
 // $XDG_STATE_HOME/clipferry/ledger.sqlite, else
@@ -78,14 +94,14 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     // What keeps this user's file from being sent: an accepted or
-    // may-have-been-received entry (not with `again`), or a claim of a
-    // command still running (with `again` too). A claim whose command ended
-    // reads as may have been received.
+    // may-have-been-received entry or a claim that cannot be told live or
+    // gone (not with `again`), or a claim whose lock is held (with `again`
+    // too). A claim whose command ended reads as may have been received.
     std::optional<LedgerEntry> blocking(const std::string& user, const std::string& fingerprint,
                                         bool again);
     // In one transaction: what blocks the file, or else a new claim by this
-    // process (its id in `claimId`) and none.
-    std::optional<LedgerEntry> claim(const LedgerEntry& entry, bool again, int64_t& claimId);
+    // process, locked for as long as `claim` holds it, and none.
+    std::optional<LedgerEntry> claim(const LedgerEntry& entry, bool again, LedgerClaim& claim);
     // The verdict: an accepted or may-have-been-received outcome replaces the
     // claim; any other removes it.
     void settle(int64_t claimId, const std::string& outcome, const std::string& message,
@@ -93,10 +109,19 @@ public:
     void record(const LedgerEntry& entry);
     // Every entry, oldest first.
     std::vector<LedgerEntry> entries();
+    // Whether the claim is still in the ledger as being sent.
+    bool claimKept(int64_t claimId);
+
+    // This user's entries with a fingerprint of an earlier release (1.0's
+    // sampled "SIZE:HEX"), newest first; and one of them given the
+    // fingerprint of today once its file is found to match.
+    std::vector<LedgerEntry> earlierReleaseEntries(const std::string& user);
+    void upgradeFingerprint(const LedgerEntry& entry, const std::string& fingerprint);
 
     // A fingerprint hashed from a file with exactly this identity.
     std::optional<std::string> knownFingerprint(const FileIdentity& identity);
-    void keepFingerprint(const FileIdentity& identity, const std::string& fingerprint);
+    // In one transaction: a commit per file would cost a sync each.
+    void keepFingerprints(const std::vector<Fingerprint>& prints);
 
     // A value kept under `key` no longer ago than `maxAge`.
     std::optional<std::string> cached(const std::string& key, std::chrono::seconds maxAge);
@@ -110,7 +135,9 @@ private:
                                     const std::string& fingerprint = {});
     std::filesystem::path path_;
     sqlite3* db_ = nullptr;  // owned; closed by the destructor
-    bool hasClaims_ = true;  // false for a ledger read as 1.0 left it
+    bool writable_ = false;
+    // The claims' columns as read; an earlier ledger read without writing lacks some.
+    std::string claimColumns_ = ", pid, host, file_changed, claim_lock";
 };
 
 }  // namespace clipferry::cli

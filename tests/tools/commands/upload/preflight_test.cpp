@@ -7,6 +7,8 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "support/scratch_folder.h"
+
 namespace clipferry::cli {
 namespace {
 
@@ -125,14 +127,26 @@ TEST(Preflight, FieldsTheServiceCannotTake) {
     }
 }
 
-TEST(Preflight, AFileGivenTwiceIsSentOnce) {
-    const std::vector<UploadJob> jobs = {{"a.mp4", {}}, {"./a.mp4", {}}, {"b.mp4", {}}, {"a.mp4", {}}};
+using PreflightFiles = ScratchFolder;
+
+// The first name of a file is kept: hard links and a link to it are the same
+// file; a file that is not there is known by its path.
+TEST_F(PreflightFiles, AFileGivenTwiceIsSentOnce) {
+    const std::string a = write("a.mp4", "a"), b = write("b.mp4", "b");
+    const std::string hard = (dir_ / "hard.mp4").string(), soft = (dir_ / "soft.mp4").string();
+    fs::create_hard_link(a, hard);
+    fs::create_symlink(a, soft);
+    const std::string dotted = (dir_ / "." / "a.mp4").string();
+    const std::vector<UploadJob> jobs = {{hard, {}}, {"gone.mp4", {}}, {a, {}}, {b, {}},
+                                         {dotted, {}}, {"./gone.mp4", {}}, {soft, {}}};
     std::vector<std::string> warnings;
-    const std::vector<UploadJob> kept = withoutRepeats(jobs, warnings);
-    ASSERT_EQ(kept.size(), 2u);
-    EXPECT_EQ(kept[0].file + " " + kept[1].file, "a.mp4 b.mp4");
-    EXPECT_EQ(warnings, (std::vector<std::string>{"./a.mp4: given more than once; it is sent once",
-                                                  "a.mp4: given more than once; it is sent once"}));
+    std::string kept;
+    for (const UploadJob& job : withoutRepeats(jobs, warnings)) kept += job.file + " ";
+    EXPECT_EQ(kept, hard + " gone.mp4 " + b + " ");
+    EXPECT_EQ(warnings, (std::vector<std::string>{a + ": given more than once; it is sent once",
+                                                  dotted + ": given more than once; it is sent once",
+                                                  "./gone.mp4: given more than once; it is sent once",
+                                                  soft + ": given more than once; it is sent once"}));
 }
 
 TEST(Preflight, FieldsTheLibraryWouldCut) {

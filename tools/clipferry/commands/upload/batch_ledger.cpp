@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "service/interrupt.h"
+#include "store/sampled_fingerprint.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -12,6 +13,10 @@ namespace {
 // A file changed this recently may change again within the same tick of the
 // file system's clock, unseen by its identity: its hash is not kept.
 constexpr int64_t kSettledNs = 2'000'000'000;
+
+std::string normalPath(const std::string& path) {
+    return std::filesystem::path(path).lexically_normal().string();
+}
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -49,9 +54,7 @@ const Fingerprint* BatchLedger::current(const std::string& file) {
         fingerprints_.erase(file);
         return nullptr;  // the checks say what is wrong with the file
     }
-    if (ledger_ && started - print.identity.changedNs > kSettledNs) {
-        ledger_->keepFingerprint(print.identity, print.text);
-    }
+    if (ledger_ && started - print.identity.changedNs > kSettledNs) toKeep_.push_back(print);
     return &(fingerprints_[file] = print);
 }
 
@@ -69,6 +72,12 @@ LedgerSplit BatchLedger::split(const std::string& user, const std::vector<Upload
             split.earlier[job.file] = *entry;
             continue;
         }
+        if (!again) {
+            if (auto entry = notedByEarlierRelease(user, job.file, *print)) {
+                split.earlier[job.file] = *entry;
+                continue;
+            }
+        }
         auto [first, inserted] = firstWith.emplace(print->text, job.file);
         if (!inserted) {
             LedgerEntry same;
@@ -81,7 +90,62 @@ LedgerSplit BatchLedger::split(const std::string& user, const std::vector<Upload
         }
         split.toSend.push_back(job);
     }
+    keepFingerprints();
     return split;
+}
+
+void BatchLedger::keepFingerprints() {
+    if (!ledger_) return;
+    ledger_->keepFingerprints(toKeep_);
+    toKeep_.clear();
+}
+
+std::optional<LedgerEntry> BatchLedger::notedByEarlierRelease(const std::string& user,
+                                                              const std::string& file,
+                                                              const Fingerprint& print) {
+    if (!earlierRelease_) {
+        EarlierRelease& noted = earlierRelease_.emplace();
+        for (LedgerEntry& entry : ledger_->earlierReleaseEntries(user)) {
+            const size_t index = noted.entries.size();
+            if (auto size = sampledFingerprintSize(entry.fingerprint)) noted.bySize.emplace(*size, index);
+            noted.byPath.emplace(normalPath(entry.path), index);  // the newest of a path
+            if (std::filesystem::path(entry.path).is_absolute()) {
+                if (auto identity = identityOf(entry.path)) {
+                    noted.byFile.emplace(std::make_pair(identity->device, identity->inode), index);
+                }
+            }
+            noted.entries.push_back(std::move(entry));
+        }
+    }
+    EarlierRelease& noted = *earlierRelease_;
+    const auto [first, last] = noted.bySize.equal_range(print.identity.size);
+    std::optional<std::string> sampled;  // the file's, read once, when an entry is of its size
+    for (auto candidate = first; candidate != last; ++candidate) {
+        std::optional<LedgerEntry>& entry = noted.entries[candidate->second];
+        if (!entry) continue;
+        try {
+            if (!sampled) sampled = sampledFingerprint(file);
+        } catch (const FingerprintError&) {
+            return std::nullopt;  // the checks say what is wrong with the file
+        }
+        if (*sampled != entry->fingerprint) continue;
+        LedgerEntry found = *entry;
+        ledger_->upgradeFingerprint(found, print.text);
+        entry.reset();
+        return found;
+    }
+    // None matches: one noted from this file's path is named, never passed over in silence.
+    std::optional<size_t> fromPath;
+    if (auto byPath = noted.byPath.find(normalPath(file)); byPath != noted.byPath.end()) {
+        fromPath = byPath->second;
+    } else if (auto byFile = noted.byFile.find({print.identity.device, print.identity.inode});
+               byFile != noted.byFile.end()) {
+        fromPath = byFile->second;
+    }
+    if (!fromPath || !noted.entries[*fromPath]) return std::nullopt;
+    LedgerEntry changed = *noted.entries[*fromPath];
+    changed.changedSinceNoted = true;
+    return changed;
 }
 
 std::optional<LedgerEntry> BatchLedger::claim(const std::string& user, const UploadJob& job, bool again) {
@@ -89,38 +153,61 @@ std::optional<LedgerEntry> BatchLedger::claim(const std::string& user, const Upl
     if (!ledger_) return std::nullopt;
     const Fingerprint* print = current(job.file);
     if (!print) return std::nullopt;  // the upload fails on the same unreadable file
+    keepFingerprints();
     LedgerEntry entry;
     entry.user = user;
     entry.fingerprint = print->text;
     entry.path = job.file;
     entry.size = print->identity.size;
     entry.title = job.fields.title;
-    int64_t id = 0;
-    if (auto blocked = ledger_->claim(entry, again, id)) return blocked;
-    claim_ = Claim{job.file, id, print->identity};
+    LedgerClaim held;
+    if (auto blocked = ledger_->claim(entry, again, held)) return blocked;
+    claim_ = Claim{job.file, std::move(held), print->identity};
     return std::nullopt;
 }
 
 bool BatchLedger::settle(const UploadOutcome& outcome) {
     if (!claim_ || claim_->file != outcome.file) return false;
-    const Claim claim = *claim_;
+    const Claim claim = std::move(*claim_);  // its lock goes when this returns or throws
     claim_.reset();
     const std::optional<FileIdentity> after = identityOf(outcome.file);
     const bool changed = !after || *after != claim.identity;
     const char* noted = outcome.verdict == Verdict::Accepted              ? kLedgerAccepted
                         : outcome.verdict == Verdict::MayHaveBeenReceived ? kLedgerMayHaveBeenReceived
                                                                           : "";
-    ledger_->settle(claim.id, noted, outcome.message, outcome.bytes, changed);
+    try {
+        ledger_->settle(claim.held.id, noted, outcome.message, outcome.bytes, changed);
+    } catch (const LedgerError& e) {
+        bool kept = true;  // unless the ledger says it is gone
+        try {
+            kept = ledger_->claimKept(claim.held.id);
+        } catch (const LedgerError&) {
+        }
+        throw NoteFailed(e, kept);
+    }
     return changed && *noted;
 }
 
 std::string skippedLine(const std::string& file, const LedgerEntry& entry) {
     if (entry.outcome == kLedgerBeingSent) {
-        return "skipped: " + visible(file) + ", being sent by another clipferry, pid " +
-               std::to_string(entry.pid) + (entry.host == hostName() ? "" : " on " + visible(entry.host)) +
-               ", since " + entry.localTime.substr(11, 5);
+        const std::string who = "pid " + std::to_string(entry.pid) +
+                                (entry.host == hostName() ? "" : " on " + visible(entry.host)) +
+                                ", since " + entry.localTime.substr(11, 5);
+        if (entry.claimUncertain) {
+            return "skipped: " + visible(file) + ", claimed by a clipferry that may still be sending it, " +
+                   who + " (its claim has no lock that tells; make sure that no clipferry is "
+                         "sending it, then --again sends it)";
+        }
+        return "skipped: " + visible(file) + ", being sent by another clipferry, " + who +
+               " (it holds the file's claim while it runs; --again does not send it meanwhile)";
     }
     if (entry.localTime.empty()) return "skipped: " + visible(file) + ", " + visible(entry.outcome);
+    if (entry.changedSinceNoted) {
+        return "skipped: " + visible(file) + ", changed since clipferry 1.0 noted it " + entry.outcome +
+               " " + entry.localTime.substr(0, 10) + " as '" + visible(entry.title) +
+               "' (1.0 kept too little of a file to tell an edit from another video; look for it "
+               "among your videos; --again sends it)";
+    }
     std::string line = "skipped: " + visible(file) + ", " + entry.outcome + " " +
                        entry.localTime.substr(0, 10) + " as '" + visible(entry.title) + "'";
     if (entry.claimEnded) {

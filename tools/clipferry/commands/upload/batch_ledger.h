@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <utility>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -50,24 +51,50 @@ public:
     // and a claim of it. Throws LedgerError.
     std::optional<LedgerEntry> claim(const std::string& user, const UploadJob& job, bool again);
 
-    // After the verdict: the claim becomes the outcome. True when the file
-    // changed since it was claimed (the note then never skips it). Throws LedgerError.
+    // After the verdict: the claim becomes the outcome, and its lock is
+    // dropped whatever happens. True when the file changed since it was
+    // claimed (the note then never skips it). Throws NoteFailed.
     bool settle(const UploadOutcome& outcome);
 
 private:
     // The file's fingerprint now: the kept one while its identity holds,
     // else hashed again; empty when it cannot be read (the checks say why).
     const Fingerprint* current(const std::string& file);
+    // Keeps the fingerprints hashed since last time, in one transaction.
+    void keepFingerprints();
+    // What an earlier release noted of this file: an entry whose sampled
+    // fingerprint the file still has (given today's fingerprint on the way),
+    // or else one noted from the file's path that it no longer matches.
+    std::optional<LedgerEntry> notedByEarlierRelease(const std::string& user, const std::string& file,
+                                                     const Fingerprint& print);
 
     std::unique_ptr<Ledger> ledger_;
     CheckingProgress checking_;
     std::map<std::string, Fingerprint> fingerprints_;
+    std::vector<Fingerprint> toKeep_;  // hashed, settled, not yet in the ledger
+    // What an earlier release noted for the batch's user, read once, looked up
+    // by the size its fingerprint names and by the path it noted (as given,
+    // and as device and inode when absolute); an entry matched is taken out.
+    struct EarlierRelease {
+        std::vector<std::optional<LedgerEntry>> entries;  // newest first
+        std::multimap<uint64_t, size_t> bySize;
+        std::map<std::string, size_t> byPath;
+        std::map<std::pair<uint64_t, uint64_t>, size_t> byFile;
+    };
+    std::optional<EarlierRelease> earlierRelease_;
     struct Claim {
         std::string file;
-        int64_t id = 0;
+        LedgerClaim held;
         FileIdentity identity;
     };
     std::optional<Claim> claim_;  // the file under way
+};
+
+// The verdict could not be noted. `claimKept`: the claim is still in the
+// ledger, so a later run takes the file for one whose verdict never came.
+struct NoteFailed : LedgerError {
+    NoteFailed(const LedgerError& error, bool kept) : LedgerError(error), claimKept(kept) {}
+    bool claimKept;
 };
 
 // "skipped: harbour.mp4, accepted 2026-12-01 as 'Harbour'"

@@ -2,9 +2,13 @@
 // system and the lists the service gave once for the run.
 #include "commands/upload/preflight.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <utility>
 
 #include "commands/upload/metadata.h"
 #include "progress/progress.h"
@@ -180,20 +184,19 @@ std::vector<std::string> serviceProblems(const std::vector<UploadJob>& jobs, con
     return problemsOfEach(jobs, [&](const UploadJob& job) { return checkAgainstService(job, lists); });
 }
 
-}  // namespace clipferry::cli
-
-namespace clipferry::cli {
-
 std::vector<UploadJob> withoutRepeats(const std::vector<UploadJob>& jobs,
                                       std::vector<std::string>& warnings) {
+    // A file is known by its device and inode (one file under two names or
+    // hard links counts once); one that cannot be looked at, by its path.
+    std::set<std::pair<dev_t, ino_t>> seenFiles;
+    std::set<std::string> seenPaths;
     std::vector<UploadJob> kept;
     for (const UploadJob& job : jobs) {
-        const auto same = [&](const UploadJob& earlier) {
-            std::error_code error;
-            if (fs::equivalent(earlier.file, job.file, error)) return true;
-            return fs::path(earlier.file).lexically_normal() == fs::path(job.file).lexically_normal();
-        };
-        if (std::find_if(kept.begin(), kept.end(), same) != kept.end()) {
+        struct stat info {};
+        const bool first = stat(job.file.c_str(), &info) == 0
+                               ? seenFiles.emplace(info.st_dev, info.st_ino).second
+                               : seenPaths.insert(fs::path(job.file).lexically_normal().string()).second;
+        if (!first) {
             warnings.push_back(job.file + ": given more than once; it is sent once");
             continue;
         }

@@ -142,10 +142,13 @@ int sendBatch(const Context& context, Service& service, const Batch& batch, List
                          << " changed or was replaced while it was sent: the ledger notes the "
                             "upload but does not skip the file on a later run\n";
             }
-        } catch (const LedgerError& e) {
+        } catch (const NoteFailed& e) {
             io.err() << "clipferry: " << visible(job.file) << " was " << verdictName(outcome.verdict)
-                     << " but the ledger could not note it (" << visible(e.what())
-                     << "): a later run would send it again; the files after it were not sent\n";
+                     << " but the ledger could not note it (" << visible(e.what()) << "): "
+                     << (e.claimKept ? "its claim stays, so a later run skips it as a file whose verdict "
+                                       "never came (--again sends it)"
+                                     : "a later run would send it again")
+                     << "; the files after it were not sent\n";
             outcome.exitStatus = worseExitStatus(outcome.exitStatus, exit_status::failure);
             ledgerFailed = true;
         }
@@ -159,15 +162,29 @@ int sendBatch(const Context& context, Service& service, const Batch& batch, List
 void tellPublishedBefore(const Io& io, const Batch& batch) {
     const auto& earlier = batch.earlier;
     if (earlier.empty() || io.json()) return;
-    if (earlier.size() == 1 || io.verbose()) {
-        for (const UploadJob& job : batch.jobs) {
-            auto skip = earlier.find(job.file);
-            if (skip != earlier.end()) io.out() << skippedLine(job.file, skip->second) << "\n";
+    // A file another command is sending, or one that needs a look, is always named.
+    size_t beingSent = 0;
+    for (const UploadJob& job : batch.jobs) {
+        auto skip = earlier.find(job.file);
+        if (skip == earlier.end()) continue;
+        const LedgerEntry& entry = skip->second;
+        const bool live = entry.outcome == kLedgerBeingSent && !entry.claimUncertain;
+        beingSent += live ? 1 : 0;
+        if (earlier.size() == 1 || io.verbose() || entry.outcome == kLedgerBeingSent ||
+            entry.changedSinceNoted) {
+            io.out() << skippedLine(job.file, entry) << "\n";
         }
     }
-    io.out() << earlier.size() << (earlier.size() == 1 ? " file" : " files")
-             << " already published, skipped; --again sends " << (earlier.size() == 1 ? "it" : "them")
-             << "\n" << std::flush;
+    const auto files = [](size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); };
+    if (const size_t published = earlier.size() - beingSent; published > 0) {
+        io.out() << files(published) << " already published, skipped; --again sends "
+                 << (published == 1 ? "it" : "them") << "\n";
+    }
+    if (beingSent > 0) {
+        io.out() << files(beingSent) << " being sent by another clipferry, skipped; --again sends "
+                 << (beingSent == 1 ? "it" : "them") << " only once that command has ended\n";
+    }
+    io.out() << std::flush;
 }
 
 void withLedgerEntry(nlohmann::ordered_json& upload, const std::map<std::string, LedgerEntry>& earlier) {
