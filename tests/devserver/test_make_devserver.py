@@ -4,6 +4,7 @@ started again at once on the same port."""
 import os
 import pty
 import select
+import shutil
 import socket
 import subprocess
 import tempfile
@@ -60,6 +61,7 @@ class Terminal:
         return status
 
 
+@unittest.skipUnless(shutil.which("make"), "needs make")
 class MakeDevserverTest(unittest.TestCase):
     def test_ctrl_c_stops_quietly_and_the_port_is_free_at_once(self):
         port = free_port()
