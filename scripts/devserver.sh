@@ -59,16 +59,18 @@ print(demo["username"], demo["password"])' "$repo/devserver/default_data.json")
 # brought to the foreground once it listens: Ctrl-C then reaches the service
 # alone, which stops cleanly, and not make, which would call the expected
 # way to stop it a failure ("make: *** [devserver] Interrupt", status 130).
+# Job control is on only to start the job and to bring it forward: with it,
+# every command (the sleeps below) would be a job of its own too, and a
+# Ctrl-C while the service starts would end a sleep instead of this script.
 # Elsewhere the service, started in the background of a shell without job
 # control, ignores SIGINT, and this script stops it with SIGTERM.
 at_terminal=false
-if [[ -t 0 && -t 2 ]]; then
-  at_terminal=true
-  set -m
-fi
+[[ -t 0 && -t 2 ]] && at_terminal=true
+$at_terminal && set -m
 "$python" "$repo/devserver/lumivid_devserver.py" --port "$port" --port-file "$port_file" \
   --storage "$storage" "${keep[@]}" >/dev/null &
 server=$!
+set +m
 stop() {
   trap '' INT TERM
   # CONT too, in case Ctrl-Z stopped it.
@@ -107,7 +109,9 @@ EOT
 status=0
 if $at_terminal; then
   # fg names the job on stdout; the banner above is all the user needs.
+  set -m
   fg %1 >/dev/null || status=$?
+  set +m
   # Ctrl-C ends the service with status 0; any other end says so below.
   [[ $status -ne 0 ]] || stop 0
 else

@@ -40,10 +40,10 @@ class Terminal:
             os.execvpe(argv[0], argv, env)
         self.output = b""
 
-    def read_until(self, text: bytes) -> bool:
-        deadline = time.monotonic() + PATIENCE
+    def read_until(self, text: bytes, patience: float = PATIENCE) -> bool:
+        deadline = time.monotonic() + patience
         while text not in self.output and time.monotonic() < deadline:
-            if not select.select([self.fd], [], [], 1)[0]:
+            if not select.select([self.fd], [], [], min(patience, 1))[0]:
                 continue
             try:
                 data = os.read(self.fd, 4096)
@@ -53,6 +53,13 @@ class Terminal:
                 break
             self.output += data
         return text in self.output
+
+    def wait_for_another_foreground_job(self) -> bool:
+        """Until a job other than the program's own holds the terminal."""
+        deadline = time.monotonic() + PATIENCE
+        while os.tcgetpgrp(self.fd) == self.pid and time.monotonic() < deadline:
+            self.read_until(b"\0never\0", 0.05)
+        return os.tcgetpgrp(self.fd) != self.pid
 
     def finish(self) -> int:
         self.read_until(b"\0never\0")  # up to the end of the output
@@ -71,6 +78,8 @@ class MakeDevserverTest(unittest.TestCase):
         env.pop("MAKEFLAGS", None)
         terminal = Terminal(["make", "--no-print-directory", "devserver", f"PORT={port}"], env)
         self.assertTrue(terminal.read_until(b"Ctrl-C stops it"), terminal.output)
+        # As a user would: Ctrl-C once the service holds the terminal, not while it starts.
+        self.assertTrue(terminal.wait_for_another_foreground_job(), terminal.output)
 
         # Read up to the service's close, so its end closes first and stays in TIME-WAIT.
         with socket.create_connection(("127.0.0.1", port), timeout=PATIENCE) as sock:
