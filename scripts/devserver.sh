@@ -20,9 +20,12 @@ port=${1:-${PORT:-8765}}
 }
 
 # Said plainly here, instead of the server's traceback when it cannot bind.
+# Bound as the service binds (SO_REUSEADDR): the last run's connections in
+# TIME-WAIT do not hold the port, a program still listening on it does.
 if ! "$python" - "$port" 2>/dev/null <<'PY'; then
 import socket, sys
 with socket.socket() as s:
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     s.bind(("127.0.0.1", int(sys.argv[1])))
 PY
   echo "devserver: port $port on 127.0.0.1 is taken (another service still running?)." >&2
@@ -52,15 +55,26 @@ import json, sys
 demo = next(u for u in json.load(open(sys.argv[1]))["users"] if u["username"] == "demo")
 print(demo["username"], demo["password"])' "$repo/devserver/default_data.json")
 
-# Started in the background of this non-interactive shell, the service
-# ignores SIGINT: Ctrl-C reaches only this script, which stops the service
-# with SIGTERM, its clean way out, so no traceback and the port is freed.
+# At a terminal the service runs as a job of its own (job control), and is
+# brought to the foreground once it listens: Ctrl-C then reaches the service
+# alone, which stops cleanly, and not make, which would call the expected
+# way to stop it a failure ("make: *** [devserver] Interrupt", status 130).
+# Job control is on only to start the job and to bring it forward: with it,
+# every command (the sleeps below) would be a job of its own too, and a
+# Ctrl-C while the service starts would end a sleep instead of this script.
+# Elsewhere the service, started in the background of a shell without job
+# control, ignores SIGINT, and this script stops it with SIGTERM.
+at_terminal=false
+[[ -t 0 && -t 2 ]] && at_terminal=true
+$at_terminal && set -m
 "$python" "$repo/devserver/lumivid_devserver.py" --port "$port" --port-file "$port_file" \
   --storage "$storage" "${keep[@]}" >/dev/null &
 server=$!
+set +m
 stop() {
   trap '' INT TERM
-  kill -TERM "$server" 2>/dev/null || true
+  # CONT too, in case Ctrl-Z stopped it.
+  kill -TERM "$server" 2>/dev/null && kill -CONT "$server" 2>/dev/null || true
   wait "$server" 2>/dev/null || true
   [[ ${#keep[@]} -gt 0 ]] || rm -rf "$storage"
   echo
@@ -93,6 +107,15 @@ In another terminal:
 EOT
 
 status=0
-wait "$server" || status=$?
+if $at_terminal; then
+  # fg names the job on stdout; the banner above is all the user needs.
+  set -m
+  fg %1 >/dev/null || status=$?
+  set +m
+  # Ctrl-C ends the service with status 0; any other end says so below.
+  [[ $status -ne 0 ]] || stop 0
+else
+  wait "$server" || status=$?
+fi
 echo "devserver: the service exited with status $status" >&2
-exit "$status"
+stop "$status"

@@ -4,7 +4,7 @@ import os
 
 from flask import Flask, Response, request
 
-from . import soap, upload
+from . import soap, upload, verdict
 from .control import control
 from .data import ServiceData
 from .recording import RecordingMiddleware
@@ -69,8 +69,7 @@ def create_app(data: ServiceData, storage_dir: str) -> Flask:
                                           storage)
         except upload.FormError as e:
             return xml_response(upload.result_document(False, f"Malformed upload: {e}"), 400)
-        key_known = state.data.user_by_auth_key(form.value("authkey") or "") is not None
-        accepted, message = upload.judge(form, key_known)
+        accepted, message = verdict.judge(form, state.data)
         if not accepted:
             # Refused uploads are not kept.
             for received in form.files:

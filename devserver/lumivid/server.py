@@ -2,6 +2,7 @@
 passes the request line and header lines through exactly as received."""
 
 import os
+import socket
 import tempfile
 
 from werkzeug.serving import WSGIRequestHandler, make_server
@@ -30,13 +31,31 @@ def write_port_file(path: str, port: int) -> None:
     os.replace(temp, path)
 
 
-def serve(app, port: int, port_file: str = None, host: str = "127.0.0.1") -> None:
-    server = make_server(host, port, app, threaded=True, request_handler=LoggingRequestHandler)
-    actual_port = server.socket.getsockname()[1]
-    print(f"Lumivid local service on http://{host}:{actual_port}", flush=True)
-    if port_file:
-        write_port_file(port_file, actual_port)
+def listening_socket(host: str, port: int) -> socket.socket:
+    """Bound with SO_REUSEADDR: the connections of the last run stay in
+    TIME-WAIT for a minute after it stopped and must not hold the port from
+    the next one (a port still listened on is refused all the same)."""
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     try:
-        server.serve_forever()
-    finally:
-        server.server_close()
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        sock.bind((host, port))
+        sock.listen(socket.SOMAXCONN)
+    except BaseException:
+        sock.close()
+        raise
+    return sock
+
+
+def serve(app, port: int, port_file: str = None, host: str = "127.0.0.1") -> None:
+    with listening_socket(host, port) as listener:
+        actual_port = listener.getsockname()[1]
+        # Werkzeug serves on a duplicate of the socket it is handed.
+        server = make_server(host, actual_port, app, threaded=True,
+                             request_handler=LoggingRequestHandler, fd=listener.fileno())
+        print(f"Lumivid local service on http://{host}:{actual_port}", flush=True)
+        if port_file:
+            write_port_file(port_file, actual_port)
+        try:
+            server.serve_forever()
+        finally:
+            server.server_close()

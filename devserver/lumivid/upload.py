@@ -151,14 +151,3 @@ def result_document(success: bool, message: str) -> bytes:
     status = "SUCCESS" if success else "UNSUCCESSFUL"
     return document(element("result", [element("status", status), element("message", message)]))
 
-
-def judge(form: ReceivedForm, auth_key_known: bool) -> Tuple[bool, str]:
-    """The service's answer to a parsed upload: (accepted, message)."""
-    if not auth_key_known:
-        return False, "Invalid auth key"
-    title = (form.value("title") or "").strip()
-    if not title:
-        return False, "A title is required"
-    if not any(f.field == "userfile" for f in form.files):
-        return False, "No video file was received"
-    return True, f'Your video "{title}" was received and awaits moderation.'

@@ -143,8 +143,10 @@ TEST(ExportArgumentsServiceTest, HostileArgumentsGiveTheirCodeAndStayInTheirBuff
          [&](clipferry_char* b) { return upload(h, media, u"T", INT32_MIN, 1, b, 64); }, 64, 82, u""},
         {"upload, category INT32_MIN",
          [&](clipferry_char* b) { return upload(h, media, u"T", 0, INT32_MIN, b, 64); }, 64, 82, u""},
+        // Sent whole: the service names the category it does not know.
         {"upload, moderator and category INT32_MAX",
-         [&](clipferry_char* b) { return upload(h, media, u"T", INT32_MAX, INT32_MAX, b, 64); }, 64, 0, accepted},
+         [&](clipferry_char* b) { return upload(h, media, u"T", INT32_MAX, INT32_MAX, b, 64); }, 64, 83,
+         u"Unknown category 2147483647"},
         // Empty, over-long and broken text.
         {"login, empty", [&](clipferry_char*) { return CLIPFERRY_Login(f, u"", u""); }, 0, 83, u""},
         {"login, 100,000 units", [&](clipferry_char*) { return CLIPFERRY_Login(f, longText.c_str(), x); }, 0, 82,

@@ -52,7 +52,7 @@ struct Side {
     std::u16string messagePart;
 };
 
-const Side kAda{"ada", 31, "ada-key-AAAA", u"*.aaa", {101, 102}, {701}, "http://upload-a.lumivid.example",
+const Side kAda{"ada", 31, "ada-key-AAAA", u"*.aaa;*.mp4", {101, 102}, {701}, "http://upload-a.lumivid.example",
                 u"Ada's clip", CLIPFERRY_OK, u"Ada's clip"};
 const Side kBo{"bo", 32, "bo-key-BBBB", u"*.bbb", {201}, {702, 703}, "http://upload-b.lumivid.example",
                u"", CLIPFERRY_REFUSED, u"A title is required"};

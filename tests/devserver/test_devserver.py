@@ -73,15 +73,18 @@ def multipart(parts, boundary="------------------------d74496d66958873e"):
     return out, f"multipart/form-data; boundary={boundary}"
 
 
-def upload_fields(auth_key="demo-auth-key-0017", title="Holiday", content=b"video-bytes"):
-    fields = [("Filename", "holiday.mp4"), ("tags", "sea sun"), ("terms", "1"),
+def upload_fields(auth_key="demo-auth-key-0017", title="Holiday", content=b"video-bytes",
+                  file_name="holiday.mp4", **choices):
+    """The form libcurl sends; choices replace category1..3 and moderator (None drops one)."""
+    chosen = {"category1": "1", "category2": "11", "category3": "0", "moderator": "501"}
+    chosen.update(choices)
+    fields = [("Filename", file_name), ("tags", "sea sun"), ("terms", "1"),
               ("authkey", auth_key), ("title", title), ("contest", "0"),
-              ("description", "Line one\nline two"), ("category1", "1"), ("category2", "11"),
-              ("category3", "0"), ("moderator", "501")]
+              ("description", "Line one\nline two")] + list(chosen.items())
     if content is not None:
-        fields.append(("userfile", "holiday.mp4", content))
+        fields.append(("userfile", file_name, content))
     fields.append(("Upload", "Submit Query"))
-    return [f for f in fields if f[0] != "title" or title is not None]
+    return [f for f in fields if f[0] != "title" or title is not None if f[1] is not None]
 
 
 def post_upload(parts):
@@ -361,6 +364,19 @@ class UploadTest(ServiceTestCase):
         with open(upload["stored_path"], "rb") as f:
             self.assertEqual(f.read(), content)
 
+    def test_accepted_choices(self):
+        cases = [
+            ("capital type", upload_fields(file_name="HOLIDAY.MP4")),
+            ("two dots", upload_fields(file_name="holiday.final.mov")),
+            ("other moderator", upload_fields(moderator="502", category1="3")),
+            ("no moderator", upload_fields(moderator="0")),
+            ("own account, none", upload_fields(auth_key="solo-auth-key-0042", moderator="0")),
+            ("first category only", upload_fields(category2=None, category3=None)),
+        ]
+        for what, parts in cases:
+            with self.subTest(what):
+                self.assertEqual(result_of(post_upload(parts)[2])[0], "SUCCESS")
+
     def test_refused_uploads(self):
         stored_before = os.listdir(service.storage)
         cases = [
@@ -368,6 +384,21 @@ class UploadTest(ServiceTestCase):
             ("empty key", upload_fields(auth_key=""), "Invalid auth key"),
             ("no title", upload_fields(title=None), "A title is required"),
             ("no file", upload_fields(content=None), "No video file was received"),
+            ("text file", upload_fields(file_name="notes.txt"),
+             'The file "notes.txt" is not of a type Lumivid accepts '
+             "(*.mp4, *.mov, *.avi, *.wmv, *.mpg)"),
+            ("no type", upload_fields(file_name="holiday"),
+             'The file "holiday" is not of a type Lumivid accepts '
+             "(*.mp4, *.mov, *.avi, *.wmv, *.mpg)"),
+            ("no category", upload_fields(category1=None), "A category is required"),
+            ("category 0", upload_fields(category1="0"), "A category is required"),
+            ("unknown category", upload_fields(category1="99"), "Unknown category 99"),
+            ("unknown second", upload_fields(category2="98"), "Unknown category 98"),
+            ("unknown third", upload_fields(category3="-4"), "Unknown category -4"),
+            ("not a number", upload_fields(category1="one"), "Unknown category one"),
+            ("unknown moderator", upload_fields(moderator="777"), "Unknown moderator 777"),
+            ("another's moderator", upload_fields(auth_key="solo-auth-key-0042"),
+             "Moderator 501 is not one this account may choose"),
         ]
         for what, parts, message in cases:
             with self.subTest(what):
@@ -375,7 +406,7 @@ class UploadTest(ServiceTestCase):
                 self.assertEqual(code, 200)
                 self.assertEqual(result_of(answer), ("UNSUCCESSFUL", message))
         uploads = service.control("GET", "uploads")[1]
-        self.assertEqual([u["status"] for u in uploads], ["UNSUCCESSFUL"] * 4)
+        self.assertEqual([u["status"] for u in uploads], ["UNSUCCESSFUL"] * len(cases))
         self.assertTrue(all(u["stored_path"] is None for u in uploads))
         self.assertEqual(os.listdir(service.storage), stored_before)
 

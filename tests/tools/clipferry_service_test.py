@@ -422,8 +422,17 @@ class UploadTest(ServiceTest):
             ("dry run", None, ["upload", clip, clip2, "--meta", meta, "--dry-run"], defaults, 0,
              "  categories   2 Music, 21 Live Concerts\n  moderator    502 Otto O'Neil\n"
              "dry run: 2 files checked, nothing was sent", []),
-            ("no check", "demo", ["upload", mkv, "--no-check", "--category", "1"], "", 0,
-             "accepted", [("c", "1", "0", "0")]),
+            # Unchecked, the service refuses, and the user reads its own words.
+            ("no check", "demo", ["upload", mkv, "--no-check", "--category", "1"], "", REFUSED,
+             f'clipferry: upload of {mkv}: refused by the service: The file "c.mkv" is not of a '
+             "type Lumivid accepts (*.mp4, *.mov, *.avi, *.wmv, *.mpg)\n", [("c", "1", "0", "0")]),
+            ("no check, unknown category", "demo", ["upload", clip, "--no-check", "--category", "99"],
+             "", REFUSED, f"clipferry: upload of {clip}: refused by the service: Unknown category 99\n",
+             [("a", "99", "0", "0")]),
+            ("no check, unknown moderator", "demo",
+             ["upload", clip, "--no-check", "--category", "1", "--moderator", "777"], "", REFUSED,
+             f"clipferry: upload of {clip}: refused by the service: Unknown moderator 777\n",
+             [("a", "1", "0", "777")]),
             ("a name not UTF-8 fails alone", "demo", ["upload", latin1, clip, "--category", "1"],
              "", BAD_ARGUMENT, "2 files: 1 accepted, 0 refused, 1 failed", [("a", "1", "0", "0")]),
             ("a control character in the title", "demo",

@@ -110,7 +110,7 @@ TEST_F(DevServerClientTest, ScriptedAnswersReachTheClient) {
 
 curl_mime* UploadForm(CURL* curl) {
   curl_mime* form = curl_mime_init(curl);
-  const char* fields[][2] = {{"authkey", "demo-auth-key-0017"}, {"title", "Clip"}};
+  const char* fields[][2] = {{"authkey", "demo-auth-key-0017"}, {"title", "Clip"}, {"category1", "1"}};
   for (const auto& field : fields) {
     curl_mimepart* part = curl_mime_addpart(form);
     curl_mime_name(part, field[0]);
@@ -135,8 +135,9 @@ TEST_F(DevServerClientTest, ReportsUploadsAndFollowsSettings) {
 
     const auto uploads = ReceivedUploads();
     ASSERT_EQ(uploads.size(), 1u);
-    EXPECT_EQ(uploads[0].fields, (HeaderList{{"authkey", "demo-auth-key-0017"}, {"title", "Clip"}}));
-    EXPECT_EQ(uploads[0].part_names, (std::vector<std::string>{"authkey", "title", "userfile"}));
+    EXPECT_EQ(uploads[0].fields,
+              (HeaderList{{"authkey", "demo-auth-key-0017"}, {"title", "Clip"}, {"category1", "1"}}));
+    EXPECT_EQ(uploads[0].part_names, (std::vector<std::string>{"authkey", "title", "category1", "userfile"}));
     EXPECT_EQ(uploads[0].filename, "clip.mp4");
     EXPECT_EQ(uploads[0].size, 3u);
     EXPECT_EQ(uploads[0].sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");

@@ -49,7 +49,7 @@ protected:
         DiscoverUploadServer(*context_);
         ResponseBody body;
         const UploadFormValues fields{kAuthKey, "A title", "Line one\nline two & <three>", "tag, other",
-                                  501, 11, 0, 2147483647};
+                                  501, 11, 0, 21};
         const int32_t result = PostUploadForm(context_->settings, body.Address(), fields, Wide(path).c_str(), progress, data);
         answer_ = body.Text() != nullptr ? body.Text() : "";
         return result;
@@ -83,7 +83,7 @@ TEST_F(UploadServiceTest, SendsTheThirteenPartsInOrder) {
         {"Filename", "clip.mp4"}, {"tags", "tag, other"},   {"terms", "1"},
         {"authkey", kAuthKey},    {"title", "A title"},     {"contest", "0"},
         {"description", "Line one\nline two & <three>"},    {"category1", "11"},
-        {"category2", "0"},       {"category3", "2147483647"}, {"moderator", "501"},
+        {"category2", "0"},       {"category3", "21"}, {"moderator", "501"},
         {"Upload", "Submit Query"},
     };
     EXPECT_EQ(upload.fields, expectedFields);

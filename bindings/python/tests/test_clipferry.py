@@ -270,6 +270,21 @@ def test_text_round_trips_and_verdicts(title: str, description: str, accepted: b
     assert (fields["title"], fields["description"]) == (title, description)
 
 
+@pytest.mark.parametrize("choices, file_name, message", [
+    ({"categories": [99]}, "harbour.mp4", "Unknown category 99"),
+    ({"categories": [1], "moderator": 777}, "harbour.mp4", "Unknown moderator 777"),
+    ({"categories": [1]}, "notes.txt",
+     'The file "notes.txt" is not of a type Lumivid accepts (*.mp4, *.mov, *.avi, *.wmv, *.mpg)'),
+    ({}, "harbour.mp4", "A category is required"),
+], ids=["unknown category", "unknown moderator", "not a video type", "no category"])
+def test_the_services_refusal_is_a_verdict_in_its_words(choices: dict[str, Any], file_name: str, message: str,
+                                                         tmp_path: Path) -> None:
+    path = tmp_path / file_name
+    path.write_bytes(b"video bytes")
+    with logged_in() as up:
+        assert up.upload(path, title="Harbour", **choices) == clipferry.Verdict(False, message)
+
+
 def test_two_contexts_on_two_threads_and_one_context_used_by_two(clip: Path) -> None:
     inside, go_on = threading.Event(), threading.Event()
     outcomes: dict[str, object] = {}
@@ -284,7 +299,8 @@ def test_two_contexts_on_two_threads_and_one_context_used_by_two(clip: Path) -> 
         with logged_in() as own:
             outcomes[name] = own.upload(clip, title=name, categories=[1]).message
 
-    first = threading.Thread(target=lambda: outcomes.update(held=shared.upload(clip, title="held", progress=hold)))
+    first = threading.Thread(target=lambda: outcomes.update(held=shared.upload(clip, title="held", categories=[1],
+                                                                                progress=hold)))
     first.start()
     assert inside.wait(10)
     with pytest.raises(clipferry.ConcurrentUse):
@@ -307,7 +323,8 @@ def test_upload_async_runs_on_a_worker_thread(clip: Path) -> None:
 
     async def main() -> clipferry.Verdict:
         with logged_in() as up:
-            return await up.upload_async(clip, title="async", progress=lambda s, t: threads.add(threading.get_ident()))
+            return await up.upload_async(clip, title="async", categories=[1],
+                                         progress=lambda s, t: threads.add(threading.get_ident()))
 
     assert asyncio.run(main()).accepted
     assert threads and threading.get_ident() not in threads
