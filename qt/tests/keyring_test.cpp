@@ -95,8 +95,8 @@ void KeyringTest::severalRemembered() {
     QFETCH(bool, asked);
     std::string error;
     for (const char* user : {"demo", "solo"}) {
-        const std::string password = std::string(user) + "-password";
-        QVERIFY2(keyring::store(service, {user, password}, error), error.c_str());
+        const clipferry::Secret password(std::string(user) + "-password");
+        QVERIFY2(keyring::store(service, user, password, error), error.c_str());
     }
 
     PublishDialog dialog;
