@@ -68,6 +68,7 @@ inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScri
          },
          [&](const std::string&, const Secret& password, bool) {
              run.offeredToKeep.emplace_back(password.view());
+             return Kept::Declined;
          }},
         [&](std::chrono::milliseconds delay) {
             run.pauses.push_back(delay);
