@@ -153,7 +153,7 @@ class CommandLineTest(unittest.TestCase):
                                                  CLIPFERRY_PASSWORD="s3cret"))
         self.assertEqual(plain.returncode, 0, plain.stderr)
         self.assertIn("from CLIPFERRY_USER", plain.stdout)
-        self.assertIn("password    CLIPFERRY_PASSWORD is set\n", plain.stdout)
+        self.assertIn("password    from CLIPFERRY_PASSWORD", plain.stdout)
         self.assertNotIn("s3cret", plain.stdout)
 
     def test_without_terminal_or_variable_there_is_no_password(self):

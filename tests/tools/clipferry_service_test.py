@@ -123,7 +123,7 @@ class ListsTest(ServiceTest):
                       for m in self.data["moderators"]["17"]]
         # (arguments, environment, exit status, the document)
         rows = [
-            (["login"], {}, 0, {"ok": True, "user": "demo", "contact": {"user": "demo"}}),
+            (["login"], {}, 0, {"ok": True, "user": "demo", "contact": {"user": "demo"}, "remembered": False}),
             (["file-types"], {}, 0,
              {"ok": True, "file_types": self.data["file_types"].split(";")}),
             (["categories", "1"], {}, 0, {"ok": True, "parent": 1, "categories": [

@@ -56,6 +56,7 @@ CANCELLED = _exit_status(_HELP, "(result 42)")
 UNREACHABLE = _exit_status(_HELP, "could not reach the service")
 TIMED_OUT = _exit_status(_HELP, "timed out")
 CONNECTION_BROKE = _exit_status(_HELP, "the connection broke")
+NOT_REMEMBERED = _exit_status(_HELP, "password could not be kept in the keyring")
 
 
 def run(args, env, timeout=120, **kwargs):

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
                     [] { return std::make_unique<Session>(); },
                     {[&io](const std::string& user) { return rememberedPassword(user, io); }, obtainPassword,
                      [&io](const std::string& user, const clipferry::Secret& password, bool remember) {
-                         offerToRemember(user, password, remember, io);
+                         return offerToRemember(user, password, remember, io);
                      }},
                     waitUnlessInterrupted,
                     {},

@@ -30,6 +30,7 @@ struct CommandSetup {
     std::map<std::string, std::string> environment;  // nothing else is set
     std::deque<std::string> typed;                   // the passwords typed at the prompt, in turn
     std::optional<std::string> remembered;           // in the keyring
+    Kept keeps = Kept::Declined;                     // what offering a password to the keyring comes to
 };
 
 inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScript& script,
@@ -68,6 +69,7 @@ inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScri
          },
          [&](const std::string&, const Secret& password, bool) {
              run.offeredToKeep.emplace_back(password.view());
+             return setup.keeps;
          }},
         [&](std::chrono::milliseconds delay) {
             run.pauses.push_back(delay);

@@ -81,6 +81,35 @@ TEST(Commands, ListsPrintTheServicesListOrItsFailure) {
     }
 }
 
+// What became of the password offered to the keyring is said, and --remember
+// that kept nothing is not success; a mere offer that failed is.
+TEST(Commands, LoginSaysWhetherThePasswordWasKept) {
+    struct Case {
+        std::vector<std::string> arguments;
+        Kept keeps;
+        int status;
+        std::string out;
+    };
+    const std::string kept = "logged in as demo; the password is now kept in the keyring (clipferry logout forgets it)\n";
+    const Case cases[] = {
+        {{"login", "--remember"}, Kept::Stored, exit_status::ok, kept},
+        {{"login", "--remember"}, Kept::AlreadyStored, exit_status::ok, kept},
+        {{"login", "--remember"}, Kept::Failed, exit_status::notRemembered, "logged in as demo\n"},
+        {{"login"}, Kept::Failed, exit_status::ok, "logged in as demo\n"},
+        {{"login"}, Kept::Declined, exit_status::ok, "logged in as demo\n"},
+        {{"--json", "login", "--remember"}, Kept::Failed, exit_status::notRemembered, "\"remembered\": false"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.back() + " " + std::to_string(static_cast<int>(c.keeps)));
+        ServiceScript script;
+        CommandSetup setup{kLoggedIn, {}, {}, c.keeps};
+        const CommandRun run = runCommandLine(c.arguments, script, setup);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+        EXPECT_EQ(run.offeredToKeep, std::vector<std::string>{"secret"});
+    }
+}
+
 // A remembered password that is refused is said; only what was typed counts
 // among the tries, and a typed one that works is offered to the keyring.
 TEST(Commands, APasswordIsAskedAgainOnlyWhileLumividRefusesIt) {

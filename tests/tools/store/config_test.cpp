@@ -116,7 +116,7 @@ TEST(Config, PathAndRendering) {
 
     ConfigFile file = parseConfigText("retry = 3\n", "/h/c.toml");
     Settings settings = resolveSettings(file, lookupIn({{"CLIPFERRY_USER", "dana"}, {"CLIPFERRY_PASSWORD", "hunter2"}}), {});
-    const std::string text = renderSettings(settings);
+    const std::string text = renderSettings(settings, "from CLIPFERRY_PASSWORD");
     EXPECT_EQ(text,
               "config file /h/c.toml\n"
               "user        dana    from CLIPFERRY_USER\n"
@@ -124,7 +124,7 @@ TEST(Config, PathAndRendering) {
               "retry       3       from /h/c.toml\n"
               "categories  (none)  default\n"
               "moderator   (none)  default\n"
-              "password    CLIPFERRY_PASSWORD is set\n");
+              "password    from CLIPFERRY_PASSWORD\n");
 }
 
 }  // namespace

@@ -16,6 +16,15 @@
 
 namespace clipferry::cli {
 
+// What became of an accepted password offered to the keyring.
+enum class Kept {
+    NotOffered,     // no keyring to offer it to, and storing was not asked for
+    Declined,       // the user said no, or there was no terminal to ask at
+    Stored,         // stored now
+    AlreadyStored,  // the keyring held this very password
+    Failed,         // storing was tried and the keyring refused; said on standard error
+};
+
 // Where a password comes from besides --password-stdin, and where it is kept.
 struct PasswordSources {
     // The one kept in the keyring for a user; empty when none is.
@@ -25,7 +34,7 @@ struct PasswordSources {
     std::function<Secret(const std::string& user)> typed;
     // After an accepted login: kept in the keyring, at once when `remember`,
     // else when the user agrees at the terminal.
-    std::function<void(const std::string& user, const Secret& password, bool remember)> keep;
+    std::function<Kept(const std::string& user, const Secret& password, bool remember)> keep;
 };
 
 // Waits before a retry; false when the wait was cut short (Ctrl-C).

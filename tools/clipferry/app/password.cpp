@@ -103,6 +103,8 @@ Secret readPasswordLine(std::istream& in) {
     return line;
 }
 
+bool terminalToAsk() { return FileDescriptor(::open("/dev/tty", O_RDWR | O_CLOEXEC)).get() >= 0; }
+
 Secret obtainPassword(const std::string& user) {
     if (const char* fromEnvironment = std::getenv(kPasswordVariable)) {
         return Secret(fromEnvironment);

@@ -25,6 +25,9 @@ inline constexpr const char* kPasswordVariable = "CLIPFERRY_PASSWORD";
 // The first line of `in` without its line end (--password-stdin).
 Secret readPasswordLine(std::istream& in);
 
+// Whether there is a controlling terminal to ask the password at.
+bool terminalToAsk();
+
 // CLIPFERRY_PASSWORD, or asks at the controlling terminal. Throws
 // NoTerminal when there is neither, PasswordError when the prompt was
 // interrupted.

@@ -117,7 +117,12 @@ LoggedIn logIn(Context& context, const LoginFailed& failed, bool offerToKeep) {
         return session;
     }
     io.step("logged in");
-    if (offerToKeep || keptRefused) context.passwords.keep(user, given.password, context.options.remember);
+    if (offerToKeep || keptRefused) session.kept = context.passwords.keep(user, given.password, context.options.remember);
+    // The login command says it with its own answer.
+    if (!offerToKeep && session.kept == Kept::Stored) {
+        io.err() << "clipferry: the password for " << user << " is remembered in the keyring; "
+                 << "clipferry logout forgets it\n";
+    }
     session.service = std::move(service);
     return session;
 }
@@ -132,13 +137,17 @@ int loginCommand(Context& context) {
     if (!session.service) return session.exitStatus;
     const Io& io = context.io;
     const std::string& user = context.user();
+    const bool kept = session.kept == Kept::Stored || session.kept == Kept::AlreadyStored;
     if (io.json()) {
         // The library tells its host nothing more about the account.
-        io.document({{"ok", true}, {"user", user}, {"contact", {{"user", user}}}});
+        io.document({{"ok", true}, {"user", user}, {"contact", {{"user", user}}}, {"remembered", kept}});
     } else {
-        io.out() << "logged in as " << user << "\n";
+        io.out() << "logged in as " << user
+                 << (kept ? "; the password is now kept in the keyring (clipferry logout forgets it)" : "") << "\n";
     }
-    return exit_status::ok;
+    // Asked to remember and not remembered is not success; a mere offer that
+    // failed was said and is.
+    return context.options.remember && session.kept == Kept::Failed ? exit_status::notRemembered : exit_status::ok;
 }
 
 }  // namespace clipferry::cli

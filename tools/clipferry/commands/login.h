@@ -19,6 +19,7 @@ namespace clipferry::cli {
 struct LoggedIn {
     std::unique_ptr<Service> service;  // empty when the login failed
     int exitStatus = 0;                // the failure's, when it failed
+    Kept kept = Kept::NotOffered;      // what became of the password offered to the keyring
 };
 
 // Called instead of the usual failure when the login fails, with its text;

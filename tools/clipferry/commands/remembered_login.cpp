@@ -53,37 +53,47 @@ std::optional<Secret> rememberedPassword(const std::string& user, const Io& io) 
     if (login) return std::move(login->password);
     if (!keyring::answering()) {
         io.err() << "clipferry: " << error << "; going on without the password remembered there\n";
+    } else if (error.empty() &&
+               withWaitingLine(io, [&] { return keyring::held(kService, user, error); }) == keyring::Held::Locked) {
+        // Found but not given: the keyring stayed locked (no one to answer its unlock prompt).
+        io.err() << "clipferry: the password remembered for " << user
+                 << " is in a locked keyring, so it is asked for instead (unlock the keyring to use it)\n";
     }
     return std::nullopt;
 }
 
-void offerToRemember(const std::string& user, const Secret& password, bool remember, const Io& io) {
+Kept offerToRemember(const std::string& user, const Secret& password, bool remember, const Io& io) {
     std::string error;
     const auto stored = withWaitingLine(io, [&] { return keyring::find(kService, user, error); });
-    if (stored && stored->password == password) return;  // it came from there
+    if (stored && stored->password == password) return Kept::AlreadyStored;  // it came from there
     // Nothing is offered that cannot be done (no bus, no keyring); asked for, it is said.
-    if (!remember && !error.empty()) return;
+    if (!remember && !error.empty()) return Kept::NotOffered;
     if (!remember && !askAtTerminal(stored ? "Replace the password remembered in the keyring for " + user +
                                                  " with this one?"
                                            : "Remember the password for " + user + " in the keyring?")) {
-        return;
+        return Kept::Declined;
     }
     // A keyring that did not answer the look-up is not waited on again.
     if (!keyring::answering() ||
         !withWaitingLine(io, [&] { return keyring::store(kService, user, password, error); })) {
         io.err() << "clipferry: the password could not be remembered: " << error << "\n";
-        return;
+        return Kept::Failed;
     }
-    io.err() << "clipferry: the password for " << user << " is remembered in the keyring; "
-             << "clipferry logout forgets it\n";
+    return Kept::Stored;
 }
 
 int forgetLogin(const std::string& user, const Io& io) {
     std::string error;
-    const bool wasStored = withWaitingLine(io, [&] { return keyring::find(kService, user, error).has_value(); });
+    const keyring::Held held = withWaitingLine(io, [&] { return keyring::held(kService, user, error); });
+    // A locked entry would stay where it is while the keyring says nothing.
+    if (held == keyring::Held::Locked) error = "the keyring is locked: unlock it and try again";
+    const bool wasStored = held == keyring::Held::Unlocked;
     if (!error.empty() || !withWaitingLine(io, [&] { return keyring::forget(kService, user, error); })) {
         if (io.json()) io.out() << nlohmann::json{{"ok", false}, {"user", user}, {"error", error}}.dump() << "\n";
-        io.err() << "clipferry: logout: the keyring cannot be reached: " << error << "\n";
+        io.err() << "clipferry: logout: "
+                 << (held == keyring::Held::Locked ? "the password kept for " + user + " stays: "
+                                                   : std::string("the keyring cannot be reached: "))
+                 << error << "\n";
         return 1;
     }
     if (io.json()) {
@@ -98,19 +108,23 @@ int forgetLogin(const std::string& user, const Io& io) {
 
 RememberedState rememberedState(const std::string& user, const Io& io) {
     std::string error;
-    if (withWaitingLine(io, [&] { return keyring::find(kService, user, error).has_value(); })) {
-        return {true, "stored in the keyring for " + user};
+    switch (withWaitingLine(io, [&] { return keyring::held(kService, user, error); })) {
+    case keyring::Held::Unlocked: return {RememberedState::Is::Stored, ""};
+    case keyring::Held::Locked: return {RememberedState::Is::Locked, ""};
+    case keyring::Held::None: return {RememberedState::Is::None, ""};
+    case keyring::Held::Unknown: break;
     }
-    if (!error.empty()) return {false, "no keyring: " + error};
-    return {false, "none stored for " + user + " (clipferry login --remember stores it)"};
+    return {RememberedState::Is::Unreachable, error};
 }
 
 #else
 
 std::optional<Secret> rememberedPassword(const std::string&, const Io&) { return std::nullopt; }
 
-void offerToRemember(const std::string&, const Secret&, bool remember, const Io& io) {
-    if (remember) io.err() << "clipferry: the password could not be remembered: this build has no keyring\n";
+Kept offerToRemember(const std::string&, const Secret&, bool remember, const Io& io) {
+    if (!remember) return Kept::NotOffered;
+    io.err() << "clipferry: the password could not be remembered: this build has no keyring\n";
+    return Kept::Failed;
 }
 
 int forgetLogin(const std::string& user, const Io& io) {
@@ -119,7 +133,9 @@ int forgetLogin(const std::string& user, const Io& io) {
     return 1;
 }
 
-RememberedState rememberedState(const std::string&, const Io&) { return {false, "no keyring in this build"}; }
+RememberedState rememberedState(const std::string&, const Io&) {
+    return {RememberedState::Is::Unreachable, "this build has no keyring"};
+}
 
 #endif
 

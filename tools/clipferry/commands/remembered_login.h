@@ -8,28 +8,32 @@
 #include <optional>
 #include <string>
 
+#include "app/context.h"
 #include "app/io.h"
 #include "text/secret.h"
 
 namespace clipferry::cli {
 
 // The password stored for `user`; nothing when none is, or there is no
-// keyring. A keyring that did not answer is said on standard error.
+// keyring. A keyring that did not answer, or one that holds it locked, is
+// said on standard error.
 std::optional<Secret> rememberedPassword(const std::string& user, const Io& io);
 
 // After an accepted login: stores the password when `remember`, else asks at
 // the terminal when there is one (never in a script): to remember it, or,
-// when another one is stored, to replace that. Says what was done; a keyring
-// that cannot be had is said when storing was asked for, and nothing is stored.
-void offerToRemember(const std::string& user, const Secret& password, bool remember, const Io& io);
+// when another one is stored, to replace that. A keyring that cannot be had
+// is said when storing was asked for, and nothing is stored; what was done is
+// for the caller to say.
+Kept offerToRemember(const std::string& user, const Secret& password, bool remember, const Io& io);
 
 // `clipferry logout`: removes the stored password. Returns the exit status.
 int forgetLogin(const std::string& user, const Io& io);
 
-// For `clipferry config`: whether a password is stored (never the password).
+// For `clipferry config`: whether a password is stored (never the password),
+// found without unlocking the keyring.
 struct RememberedState {
-    bool stored = false;
-    std::string text;  // "stored in the keyring for demo", "none stored...", "no keyring: ..."
+    enum class Is { Stored, Locked, None, Unreachable } is = Is::Unreachable;
+    std::string why;  // Unreachable: why the keyring cannot be had
 };
 RememberedState rememberedState(const std::string& user, const Io& io);
 

@@ -55,6 +55,9 @@ const std::vector<StatusRow>& statusRows() {
          "      config.toml or the --meta file; the message names what was wrong)"},
         {exit_status::refused, {kRefused}, false,
          "refused by the service (result 83; login refused or the service's message)"},
+        {exit_status::notRemembered, {}, false,
+         "login --remember logged in, but the password could not be kept in the keyring\n"
+         "      (the message says why: no keyring service, a locked keyring...)"},
         {exit_status::ok, {kOk}, false, "success (every upload accepted)"},
     };
     return rows;
@@ -248,8 +251,11 @@ std::string exitStatusTable() {
     std::string worstFirst;
     for (const StatusRow& row : statusRows()) {
         byStatus.push_back(&row);
-        // A batch of uploads never ends with a usage error: that comes before any.
-        if (row.status != exit_status::usage) worstFirst += " " + std::to_string(row.status);
+        // A batch of uploads never ends with a usage error (that comes before
+        // any), nor with login's own status.
+        if (row.status != exit_status::usage && row.status != exit_status::notRemembered) {
+            worstFirst += " " + std::to_string(row.status);
+        }
     }
     std::sort(byStatus.begin(), byStatus.end(),
               [](const StatusRow* a, const StatusRow* b) { return a->status < b->status; });

@@ -24,6 +24,7 @@ constexpr int timedOut = 7;         // timed out or stalled
 constexpr int connectionBroke = 8;  // nothing received, send or receive error, ended early
 constexpr int unknownResult = 9;    // a result that is none of the above
 constexpr int networkOther = 10;    // any other libcurl failure (TLS, protocol...)
+constexpr int notRemembered = 11;   // login --remember logged in, but the keyring did not keep the password
 constexpr int interrupted = 130;    // Ctrl-C, as the shell reports a command SIGINT ended
 }  // namespace exit_status
 

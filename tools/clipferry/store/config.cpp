@@ -244,7 +244,7 @@ Settings resolveSettings(const ConfigFile& file, const EnvLookup& env,
     return settings;
 }
 
-std::string renderSettings(const Settings& settings) {
+std::string renderSettings(const Settings& settings, const std::string& password) {
     std::string file = settings.configPath ? settings.configPath->string() : "(no HOME)";
     if (settings.configPath && !settings.configFound) file += " (not found)";
     const std::vector<std::pair<std::string, std::string>> rows = {
@@ -254,8 +254,7 @@ std::string renderSettings(const Settings& settings) {
         {"retry", std::to_string(settings.retry.value)},
         {"categories", joinIds(settings.categories.value)},
         {"moderator", settings.moderator.value == 0 ? "(none)" : std::to_string(settings.moderator.value)},
-        {"password", settings.passwordSet ? "CLIPFERRY_PASSWORD is set"
-                                          : "CLIPFERRY_PASSWORD is not set: asked at the terminal"},
+        {"password", password},
     };
     const std::vector<std::string> origins = {
         "",

@@ -95,7 +95,9 @@ Settings resolveSettings(const ConfigFile& file, const EnvLookup& env,
                          const CommandLineSettings& commandLine);
 
 // One line per setting: name, value, where it came from; for `clipferry config`.
-std::string renderSettings(const Settings& settings);
+// The settings as lines of text, with `password` saying where the password
+// comes from (only the command knows the keyring and the terminal).
+std::string renderSettings(const Settings& settings, const std::string& password);
 
 // Whether a 1.0 file records that `user` was told that uploading accepts the terms.
 bool hasAcceptedTerms(const ConfigFile& config, const std::string& user);

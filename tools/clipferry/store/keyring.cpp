@@ -62,6 +62,31 @@ bool sessionBusNamed(std::string& error) {
     return false;
 }
 
+// What a refusal from the bus or the keyring means to the user, and what to
+// do about it; D-Bus names and object paths mean nothing to them.
+std::string inUserWords(const GError& error) {
+    const std::string message = error.message ? error.message : "";
+    if (g_error_matches(&error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
+        g_error_matches(&error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)) {
+        return "no keyring service is running on this desktop session (gnome-keyring or KeePassXC "
+               "provide one)";
+    }
+    if (g_error_matches(&error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED) ||
+        message.find("locked") != std::string::npos) {
+        return "the keyring is locked: unlock it (the desktop's password manager does; without a "
+               "desktop, see \"Remembered login\" in the README) and try again";
+    }
+    // The keyring service is there, but its default keyring is not: a session
+    // that nothing logged in to, so nothing created and unlocked one.
+    if (g_error_matches(&error, SECRET_ERROR, SECRET_ERROR_NO_SUCH_OBJECT) ||
+        g_error_matches(&error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_OBJECT) ||
+        g_error_matches(&error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD)) {
+        return "the keyring service has no default keyring to keep it in (a desktop session creates "
+               "and unlocks one at login; without a desktop, see \"Remembered login\" in the README)";
+    }
+    return message.empty() ? "the keyring could not be used" : message;
+}
+
 // One keyring call: the bus, then the call itself, under one deadline.
 // GLib is not reached before the session bus is known to be there.
 class Call {
@@ -88,7 +113,7 @@ public:
             gaveUp = true;
             return noAnswer();
         }
-        return error && error->message ? error->message : "the keyring could not be used";
+        return error ? inUserWords(*error) : "the keyring could not be used";
     }
 
 private:
@@ -179,6 +204,28 @@ bool forget(const std::string& service, const std::string& user, std::string& er
         return false;
     }
     return true;
+}
+
+Held held(const std::string& service, const std::string& user, std::string& error) {
+    Call call;
+    if (!call.ready(error)) return Held::Unknown;
+    GError* raw = nullptr;
+    // Neither unlocked nor loaded: locked entries are listed as they are.
+    const auto flags = SECRET_SEARCH_ALL;
+    std::unique_ptr<GList, ListFree> found(
+        user.empty() ? secret_password_search_sync(schema(), flags, call.cancellable(), &raw, "service",
+                                                   service.c_str(), nullptr)
+                     : secret_password_search_sync(schema(), flags, call.cancellable(), &raw, "service",
+                                                   service.c_str(), "user", user.c_str(), nullptr));
+    if (raw) {
+        error = call.explain(raw);
+        return Held::Unknown;
+    }
+    if (!found) return Held::None;
+    for (GList* item = found.get(); item; item = item->next) {
+        if (SECRET_IS_ITEM(item->data) && !secret_item_get_locked(SECRET_ITEM(item->data))) return Held::Unlocked;
+    }
+    return Held::Locked;
 }
 
 }  // namespace clipferry::keyring
