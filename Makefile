@@ -1,11 +1,14 @@
 # make test: install what is missing, then build and run every test twice,
 # once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the Qt dialog's tests once more with Qt 5 (the plain build has Qt 6),
 # and the threaded test a third time under ThreadSanitizer; run every fuzz
 # target briefly; then build the Windows DLLs and check them (the Windows leg);
 # last, make the release packages and test them as a user meets them.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
+# The Qt library, its application and its tests built with Qt 5.
+QT5_DIR ?= build-qt5
 # The fuzz targets; make fuzz runs each for FUZZ_SECONDS, make test for 30 s.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 1800
@@ -28,7 +31,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all bootstrap build test test-plain test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) package test-package demo devserver clean
+.PHONY: all bootstrap build test test-plain test-qt5 test-sanitize test-tsan test-fuzz fuzz test-windows windows $(addprefix windows-,$(WIN_ARCHES)) package test-package demo devserver clean
 
 all: build
 
@@ -39,10 +42,19 @@ build: bootstrap
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: test-plain test-sanitize test-tsan test-fuzz test-windows test-package
+test: test-plain test-qt5 test-sanitize test-tsan test-fuzz test-windows test-package
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
+
+# The same source with Qt 5.15: only the Qt library, its application, what
+# they stand on and the qt.* tests are built and run (CLIPFERRY_QT_VERSION=5).
+test-qt5: bootstrap
+	@start=$$(date +%s); \
+	cmake -S . -B $(QT5_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPFERRY_QT_VERSION=5 -DCLIPFERRY_BUILD_BENCH=OFF && \
+	cmake --build $(QT5_DIR) -j $(JOBS) --target clipferry_qt_tests && \
+	(cd $(QT5_DIR) && ctest $(CTEST_FLAGS) -R '^qt\.') && \
+	echo "test-qt5: the Qt 5 leg took $$(( $$(date +%s) - start )) s"
 
 test-sanitize: bootstrap
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCLIPFERRY_SANITIZE=ON
@@ -126,5 +138,5 @@ devserver:
 	@KEEP_UPLOADS=$(KEEP_UPLOADS) ./scripts/devserver.sh $(PORT)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR) \
+	rm -rf $(BUILD_DIR) $(QT5_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR) \
 	  $(PACKAGE_DIR) $(DIST_DIR)

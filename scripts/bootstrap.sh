@@ -32,6 +32,8 @@ packages=(
   # The command's remembered login (the Secret Service through libsecret) and
   # the Qt publishing dialog, with the keyring and the X server their tests use.
   libsecret-1-dev qt6-base-dev qtkeychain-qt6-dev
+  # The same dialog built and tested with Qt 5.15 as well (make test-qt5).
+  qtbase5-dev
   gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
   # The keyring tests' stand-in that never answers (python3-dbus), and their
   # way to put an old password in the test keyring (libsecret's introspection).

@@ -117,12 +117,12 @@ void PublishDialogLookTest::page() {
 
     const QPixmap shot = dialog.screen()->grabWindow(dialog.winId());
     QVERIFY(!shot.isNull());
-    QCOMPARE(shot.size(), dialog.size() * dialog.devicePixelRatio());
+    QCOMPARE(shot.size(), dialog.size() * dialog.devicePixelRatioF());
     QVERIFY2(colours(shot.toImage()) > 8, "the capture is blank");
     const QString folder = qEnvironmentVariable("CLIPFERRY_QT_SCREENSHOT_DIR");
     if (!folder.isEmpty()) {
         QDir().mkpath(folder);
-        const QString scale = QString::number(qRound(dialog.devicePixelRatio() * 100));
+        const QString scale = QString::number(qRound(dialog.devicePixelRatioF() * 100));
         QVERIFY(shot.save(QStringLiteral("%1/publish-dialog-%2-%3.png").arg(folder, QLatin1String(QTest::currentDataTag()), scale)));
     }
 }

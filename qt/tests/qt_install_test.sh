@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the library's and the Qt dialog's components into a temporary
-# prefix, builds the README's host against find_package(ClipferryQt) and runs it.
-#   qt_install_test.sh BUILD_DIR
+# prefix, builds the README's host against find_package(ClipferryQtN) and runs
+# it; N is the major version of the Qt the build used, which every name carries.
+#   qt_install_test.sh BUILD_DIR QT_MAJOR
 set -euo pipefail
 build=$1
+major=$2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -13,9 +15,23 @@ for component in lib qt; do
   cmake --install "$build" --component "$component" --prefix "$work/prefix" >/dev/null || fail "installing $component failed"
 done
 [[ -x $work/prefix/bin/clipferry-publisher ]] || fail "no bin/clipferry-publisher"
-cmake -S "$here/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 ||
-  { cat "$work/log"; fail "find_package(ClipferryQt) failed"; }
+# Named for its Qt, so that the Qt 5 and Qt 6 libraries install side by side.
+libdir=$(dirname "$(find "$work/prefix" -name "libclipferry-qt$major.so.1" | head -n 1)")
+[[ -f $libdir/libclipferry-qt$major.so.1 ]] || fail "no libclipferry-qt$major.so.1"
+[[ -f $work/prefix/include/clipferry-qt$major/clipferry-qt/PublishDialog.h ]] ||
+  fail "no include/clipferry-qt$major/clipferry-qt/PublishDialog.h"
+[[ -f $libdir/cmake/ClipferryQt$major/ClipferryQt${major}Config.cmake ]] || fail "no cmake/ClipferryQt$major/"
+cmake -S "$here/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" -DCLIPFERRY_QT_MAJOR="$major" >"$work/log" 2>&1 ||
+  { cat "$work/log"; fail "find_package(ClipferryQt$major) failed"; }
 cmake --build "$work/build" >"$work/log" 2>&1 || { cat "$work/log"; fail "the host did not build"; }
+# The host and the application are linked with the library and the Qt of this build, no other.
+for program in "$work/build/consumer" "$work/prefix/bin/clipferry-publisher"; do
+  needed=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+  grep -qx "libclipferry-qt$major.so.1" <<<"$needed" || fail "${program##*/} does not load libclipferry-qt$major.so.1"
+  grep -qx "libQt${major}Widgets.so.$major" <<<"$needed" || fail "${program##*/} does not load Qt $major"
+  other=$((major == 6 ? 5 : 6))
+  ! grep -q "Qt$other\|clipferry-qt$other" <<<"$needed" || fail "${program##*/} loads Qt $other"
+done
 QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$work/build/consumer" ||
   fail "the host did not run"
-echo "qt_install_test: the host built with find_package(ClipferryQt) runs"
+echo "qt_install_test: the host built with find_package(ClipferryQt$major) runs"
