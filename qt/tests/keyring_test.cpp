@@ -96,7 +96,7 @@ void KeyringTest::severalRemembered() {
     std::string error;
     for (const char* user : {"demo", "solo"}) {
         const std::string password = std::string(user) + "-password";
-        QVERIFY2(keyring::store(service, {user, password}, error), error.c_str());
+        QVERIFY2(keyring::store(service, user, clipferry::Secret(password), error), error.c_str());
     }
 
     PublishDialog dialog;
