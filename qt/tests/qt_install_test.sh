@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the library's and the Qt dialog's components into a temporary
-# prefix, builds the README's host against find_package(ClipferryQt) and runs it.
+# Installs the Qt dialog's component alone into a temporary prefix, as the
+# README says, builds the README's snippet in a host of its own against
+# find_package(ClipferryQt) and runs it.
 #   qt_install_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -9,11 +10,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "qt_install_test: $*" >&2; exit 1; }
 
-for component in lib qt; do
-  cmake --install "$build" --component "$component" --prefix "$work/prefix" >/dev/null || fail "installing $component failed"
-done
+cmake --install "$build" --component qt --prefix "$work/prefix" >/dev/null || fail "installing qt failed"
 [[ -x $work/prefix/bin/clipferry-publisher ]] || fail "no bin/clipferry-publisher"
-cmake -S "$here/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 ||
+# The first C++ block of the README's Qt section: its #include lines, and the rest.
+mkdir "$work/snippet"
+awk '/^## The Qt dialog/ { section = 1 } section && /^```cpp/ { inside = 1; next }
+     inside && /^```/ { exit } inside' "$here/../../README.md" >"$work/snippet/all"
+grep -q 'PublishDialog dialog' "$work/snippet/all" || fail "no snippet in the README's Qt section"
+grep '^#include' "$work/snippet/all" >"$work/snippet/readme_includes.inc" || fail "the README's snippet includes nothing"
+grep -v '^#include' "$work/snippet/all" >"$work/snippet/readme_body.inc"
+cmake -S "$here/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" -DREADME_SNIPPET_DIR="$work/snippet" >"$work/log" 2>&1 ||
   { cat "$work/log"; fail "find_package(ClipferryQt) failed"; }
 cmake --build "$work/build" >"$work/log" 2>&1 || { cat "$work/log"; fail "the host did not build"; }
 QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$work/build/consumer" ||
