@@ -42,12 +42,14 @@ private:
 
     // What a host adds for "Publish to Lumivid".
     void publish() {
-        Clipferry::PublishDialog dialog(this);
+        // The window's uploader keeps the login from one Publish to the next.
+        Clipferry::PublishDialog dialog(&uploader_, this);
         dialog.setFile(file_);
         dialog.setTitle(QFileInfo(file_).completeBaseName());
         dialog.exec();
     }
 
+    Clipferry::Uploader uploader_;
     QLabel* shown_;
     QAction* publish_;
     QString file_;

@@ -18,6 +18,28 @@ namespace Clipferry::detail {
 QLabel* reasonLabel(const QString& objectName, QWidget* parent);
 void showReason(QLabel* label, const QString& reason);
 
+// A file's name, cut in the middle when the room is short; its whole path
+// in the tooltip.
+class ElidedPath : public QLabel {
+    Q_OBJECT
+public:
+    explicit ElidedPath(QWidget* parent = nullptr);
+    void setPath(const QString& path);
+    QString path() const { return path_; }
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+signals:
+    void pathChanged(const QString& path);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void elide();
+    QString path_;
+};
+
 class LoginPage : public QWidget {
     Q_OBJECT
 public:
@@ -40,7 +62,8 @@ public:
     explicit FormPage(QWidget* parent = nullptr);
 
     QLabel* loggedInAs;
-    QLineEdit* file;
+    QPushButton* logOut;
+    ElidedPath* file;
     QPushButton* chooseFile;
     QLabel* fileReason;
     QLineEdit* title;

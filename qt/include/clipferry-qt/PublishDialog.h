@@ -16,6 +16,8 @@ namespace Clipferry {
 //     dialog.setFile(path);
 //     dialog.setTitle(name);
 //     if (dialog.exec() != QDialog::Accepted) { /* dialog.verdict() says what happened */ }
+// The categories, moderator and tags chosen are kept for the next dialog in
+// the host's QSettings (group "ClipferryPublishDialog").
 // exec() returns Accepted only for a published video. A verdict with
 // mayHaveBeenReceived means the service may publish it all the same.
 // To embed it in a window of its own, give it Qt::Widget as its window flags.
@@ -26,6 +28,11 @@ public:
     Q_ENUM(Page)
 
     explicit PublishDialog(QWidget* parent = nullptr);
+    // With the host's uploader, which outlives the dialog: a login made in
+    // one dialog holds for the next, which then opens on the form (the user
+    // named, with "Log out / another account"). Destroying the dialog ends
+    // its upload, never the uploader's login.
+    explicit PublishDialog(Uploader* uploader, QWidget* parent = nullptr);
     // Returns at once: cancels an upload under way, and leaves a call that is
     // running to end on the uploader's thread (see Uploader).
     ~PublishDialog() override;
