@@ -1,6 +1,7 @@
 // Sending and the verdict: progress with speed and time left, the wait for
 // Lumivid's answer, a question before throwing away more than a few seconds
 // of sending, and the verdict in the service's own terms.
+#include <QLayout>
 #include <QLocale>
 #include <QPushButton>
 
@@ -101,6 +102,15 @@ void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
               : left >= 0  ? tr("%1 left").arg(duration(left))
                            : tr("--:-- left"));
     sending->details->setText(parts.join(QStringLiteral(" · ")));
+    fitHeight();
+}
+
+// A line more of details makes the dialog taller, never cut off.
+void PublishDialog::Private::fitHeight() {
+    q->layout()->activate();
+    const int needed = q->layout()->hasHeightForWidth() ? q->layout()->totalHeightForWidth(q->width())
+                                                        : q->layout()->totalMinimumSize().height();
+    if (needed > q->height()) q->resize(q->width(), needed);
 }
 
 void PublishDialog::Private::showWaiting() {
@@ -108,6 +118,7 @@ void PublishDialog::Private::showWaiting() {
     const qint64 seconds = (clock.elapsed() - allSentAt) / 1000;
     sending->details->setText(tr("All sent · waiting for Lumivid's answer (%1)")
                                   .arg(seconds < 60 ? tr("%1 s").arg(seconds) : duration(seconds)));
+    fitHeight();
 }
 
 void PublishDialog::Private::finished(const Verdict& result) {

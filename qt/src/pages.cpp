@@ -84,7 +84,7 @@ void ElidedPath::elide() {
     setText(fontMetrics().elidedText(QFileInfo(path_).fileName(), Qt::ElideMiddle, qMax(room, 0)));
 }
 
-LoginPage::LoginPage(QWidget* parent) : QWidget(parent) {
+LoginPage::LoginPage(QWidget* parent) : Page(parent) {
     auto* form = new QFormLayout;
     rememberedUser = named(new QComboBox(this), "rememberedUser");
     rememberedLabel = new QLabel(tr("Remembered &logins:"), this);
@@ -119,7 +119,7 @@ void LoginPage::setBusy(bool busy) {
     }
 }
 
-FormPage::FormPage(QWidget* parent) : QWidget(parent) {
+FormPage::FormPage(QWidget* parent) : Page(parent) {
     loggedInAs = named(new QLabel(this), "loggedInAs");
     loggedInAs->setTextFormat(Qt::PlainText);  // a user name is never markup
     logOut = named(new QPushButton(tr("Log &out / another account"), this), "logOut");
@@ -205,7 +205,7 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
     setTabOrder(reload, publish);
 }
 
-SendingPage::SendingPage(QWidget* parent) : QWidget(parent) {
+SendingPage::SendingPage(QWidget* parent) : Page(parent) {
     heading = named(headingLabel(QString(), this), "sendingHeading");
     heading->setTextFormat(Qt::PlainText);
     bar = named(new QProgressBar(this), "progress");
@@ -225,7 +225,7 @@ SendingPage::SendingPage(QWidget* parent) : QWidget(parent) {
     layout->addLayout(buttons);
 }
 
-VerdictPage::VerdictPage(QWidget* parent) : QWidget(parent) {
+VerdictPage::VerdictPage(QWidget* parent) : Page(parent) {
     headline = named(headingLabel(QString(), this), "verdictHeadline");
     explanation = named(new QLabel(this), "verdictExplanation");
     explanation->setWordWrap(true);

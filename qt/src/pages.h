@@ -40,7 +40,22 @@ private:
     QString path_;
 };
 
-class LoginPage : public QWidget {
+// A page of the dialog's QStackedWidget, which sizes itself by every page
+// it holds: a page that is not shown asks for no room, so the dialog takes
+// the size of the page shown, not of the largest.
+class Page : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    // Wide enough for a sentence on a line, so that wrapped text reads as text.
+    QSize sizeHint() const override {
+        return isHidden() ? QSize(0, 0) : QWidget::sizeHint().expandedTo({fontMetrics().averageCharWidth() * 60, 0});
+    }
+    QSize minimumSizeHint() const override { return isHidden() ? QSize(0, 0) : QWidget::minimumSizeHint(); }
+    int heightForWidth(int width) const override { return isHidden() ? 0 : QWidget::heightForWidth(width); }
+};
+
+class LoginPage : public Page {
     Q_OBJECT
 public:
     explicit LoginPage(QWidget* parent = nullptr);
@@ -56,7 +71,7 @@ public:
     QPushButton* logIn;
 };
 
-class FormPage : public QWidget {
+class FormPage : public Page {
     Q_OBJECT
 public:
     explicit FormPage(QWidget* parent = nullptr);
@@ -82,7 +97,7 @@ public:
     QPushButton* publish;
 };
 
-class SendingPage : public QWidget {
+class SendingPage : public Page {
     Q_OBJECT
 public:
     explicit SendingPage(QWidget* parent = nullptr);
@@ -93,7 +108,7 @@ public:
     QPushButton* cancel;
 };
 
-class VerdictPage : public QWidget {
+class VerdictPage : public Page {
     Q_OBJECT
 public:
     explicit VerdictPage(QWidget* parent = nullptr);

@@ -107,12 +107,10 @@ void PublishDialog::Private::showPage(Page page) {
     // Sending has none: Enter pressed once too often must not cancel an upload.
     QPushButton* defaults[] = {login->logIn, form->publish, nullptr, verdictPage->close};
     const int index = static_cast<int>(page);
-    // Each page as large as its content needs, not as the largest page.
-    for (QWidget* each : pages) {
-        each->setSizePolicy(each == pages[index] ? QSizePolicy::Preferred : QSizePolicy::Ignored,
-                            each == pages[index] ? QSizePolicy::Preferred : QSizePolicy::Ignored);
-    }
     stack->setCurrentWidget(pages[index]);
+    // The dialog takes the size this page needs, not the largest page's.
+    stack->updateGeometry();
+    q->layout()->invalidate();
     q->layout()->activate();
     q->adjustSize();
     for (QPushButton* button : defaults) {

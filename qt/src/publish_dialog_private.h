@@ -84,6 +84,7 @@ struct PublishDialog::Private {
     void cancelUpload();
     void showProgress(qint64 sent, qint64 total);
     void showWaiting();
+    void fitHeight();
     void finished(const Verdict& result);
 };
 
