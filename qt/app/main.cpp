@@ -59,6 +59,8 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The dialog keeps its choices in the application's settings.
+    QApplication::setOrganizationName(QStringLiteral("Clipferry"));
     QApplication::setApplicationName(QStringLiteral("clipferry-publisher"));
     const QStringList arguments = QApplication::arguments();
     PublisherWindow window(arguments.size() > 1 ? arguments.at(1) : QString());

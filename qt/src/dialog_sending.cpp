@@ -32,14 +32,19 @@ void PublishDialog::Private::publish() {
     sending->cancel->setEnabled(true);
     rate = TransferRate();
     sentShown = totalShown = 0;
-    allSentAt = -1;
+    firstByteAt = allSentAt = -1;
     clock.start();
     showPage(Page::Sending);
     uploader->upload(upload);
 }
 
-// Escape or closing during a send that has gone on for a while asks first.
-bool PublishDialog::Private::worthAsking() const { return clock.isValid() && clock.elapsed() > kAskAfterMs; }
+// Escape or closing asks first when the time spent sending (from the first
+// byte to the last, or to now) is more than a moment; the wait for the
+// verdict after a quick send is not.
+bool PublishDialog::Private::worthAsking() const {
+    if (firstByteAt < 0) return false;
+    return (allSentAt >= 0 ? allSentAt : clock.elapsed()) - firstByteAt > kAskAfterMs;
+}
 
 void PublishDialog::Private::askBeforeStopping() {
     if (stopQuestion) {
@@ -82,6 +87,7 @@ void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
     sentShown = sent;
     totalShown = total;
     rate.add(clock.elapsed(), sent);
+    if (sent > 0 && firstByteAt < 0) firstByteAt = clock.elapsed();
     sending->bar->setValue(int(sent * 1000 / total));
     if (!sending->cancel->isEnabled()) return;  // "Cancelling…" stays
     if (sent >= total) {

@@ -49,7 +49,8 @@ struct PublishDialog::Private {
     detail::TransferRate rate;
     qint64 sentShown = 0;  // of the upload under way, as last reported
     qint64 totalShown = 0;
-    qint64 allSentAt = -1;  // on `clock`, once the last byte went out
+    qint64 firstByteAt = -1;  // on `clock`, once bytes went out
+    qint64 allSentAt = -1;    // on `clock`, once the last byte went out
     QTimer waitTicker;      // the seconds waited for the verdict
     QPointer<QMessageBox> stopQuestion;
     bool keyringAsked = false;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QStandardPaths>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,6 +70,8 @@ int colours(const QImage& image) {
 class PublishDialogLookTest : public QObject {
     Q_OBJECT
 private slots:
+    // The choices the dialog keeps go to a test folder, not the user's settings.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void page_data();
     void page();
 };

@@ -56,7 +56,8 @@ signals:
 
 public slots:
     // Escape, or closing the window: while sending, cancels the upload (the
-    // dialog stays to show the outcome); after an accepted upload, accepts.
+    // dialog stays to show the outcome), after asking "Stop sending?" once
+    // more than 3 s of sending would be lost; after an accepted upload, accepts.
     void reject() override;
 
 protected:
