@@ -385,7 +385,7 @@ void PublishDialogTest::secondPublish() {
         QVERIFY(dialog->verdict().accepted);
     };
     {
-        PublishDialog first(&uploader);
+        PublishDialog first(&uploader, nullptr);
         first.setUser(QStringLiteral("demo"));
         first.setFile(video);
         first.show();
@@ -403,7 +403,7 @@ void PublishDialogTest::secondPublish() {
     }
     QCOMPARE(uploader.user(), QStringLiteral("demo"));
 
-    PublishDialog second(&uploader);
+    PublishDialog second(&uploader, nullptr);
     second.setFile(video);
     QCOMPARE(second.page(), PublishDialog::Page::Form);
     QVERIFY(part<QLabel>(&second, "loggedInAs")->text().contains(QLatin1String("demo")));
@@ -422,7 +422,7 @@ void PublishDialogTest::secondPublish() {
     QCOMPARE(uploads[1].toObject().value(QStringLiteral("fields")), uploads[0].toObject().value(QStringLiteral("fields")));
 
 
-    PublishDialog third(&uploader);
+    PublishDialog third(&uploader, nullptr);
     third.show();
     QCOMPARE(third.page(), PublishDialog::Page::Form);
     part<QPushButton>(&third, "logOut")->click();

@@ -31,8 +31,9 @@ public:
     // With the host's uploader, which outlives the dialog: a login made in
     // one dialog holds for the next, which then opens on the form (the user
     // named, with "Log out / another account"). Destroying the dialog ends
-    // its upload, never the uploader's login.
-    explicit PublishDialog(Uploader* uploader, QWidget* parent = nullptr);
+    // its upload, never the uploader's login. (The parent has no default, so
+    // that PublishDialog(nullptr) stays the constructor above.)
+    PublishDialog(Uploader* uploader, QWidget* parent);
     // Returns at once: cancels an upload under way, and leaves a call that is
     // running to end on the uploader's thread (see Uploader).
     ~PublishDialog() override;
