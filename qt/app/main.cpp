@@ -42,12 +42,14 @@ private:
 
     // What a host adds for "Publish to Lumivid".
     void publish() {
-        Clipferry::PublishDialog dialog(this);
+        // The window's uploader keeps the login from one Publish to the next.
+        Clipferry::PublishDialog dialog(&uploader_, this);
         dialog.setFile(file_);
         dialog.setTitle(QFileInfo(file_).completeBaseName());
         dialog.exec();
     }
 
+    Clipferry::Uploader uploader_;
     QLabel* shown_;
     QAction* publish_;
     QString file_;
@@ -57,6 +59,8 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The dialog keeps its choices in the application's settings.
+    QApplication::setOrganizationName(QStringLiteral("Clipferry"));
     QApplication::setApplicationName(QStringLiteral("clipferry-publisher"));
     const QStringList arguments = QApplication::arguments();
     PublisherWindow window(arguments.size() > 1 ? arguments.at(1) : QString());

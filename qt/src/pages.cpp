@@ -2,6 +2,8 @@
 // the pages follow the application's style and scale.
 #include "pages.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -45,7 +47,44 @@ void showReason(QLabel* label, const QString& reason) {
     label->setVisible(!reason.isEmpty());
 }
 
-LoginPage::LoginPage(QWidget* parent) : QWidget(parent) {
+ElidedPath::ElidedPath(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);  // a file name is never markup
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setFrameShape(QFrame::StyledPanel);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void ElidedPath::setPath(const QString& path) {
+    path_ = path;
+    setToolTip(QDir::toNativeSeparators(path));
+    elide();
+    updateGeometry();
+    emit pathChanged(path);
+}
+
+// Room for a dozen characters: a long name never widens the dialog past the screen.
+QSize ElidedPath::minimumSizeHint() const {
+    const QSize least = QLabel::minimumSizeHint();
+    return {fontMetrics().averageCharWidth() * 12 + 2 * frameWidth() + 2 * margin(), least.height()};
+}
+
+QSize ElidedPath::sizeHint() const {
+    const int whole = fontMetrics().horizontalAdvance(QFileInfo(path_).fileName()) + 2 * frameWidth() + 2 * margin() +
+                      fontMetrics().averageCharWidth();
+    return {qBound(minimumSizeHint().width(), whole, fontMetrics().averageCharWidth() * 40), QLabel::sizeHint().height()};
+}
+
+void ElidedPath::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidedPath::elide() {
+    const int room = contentsRect().width() - fontMetrics().averageCharWidth() / 2;
+    setText(fontMetrics().elidedText(QFileInfo(path_).fileName(), Qt::ElideMiddle, qMax(room, 0)));
+}
+
+LoginPage::LoginPage(QWidget* parent) : Page(parent) {
     auto* form = new QFormLayout;
     rememberedUser = named(new QComboBox(this), "rememberedUser");
     rememberedLabel = new QLabel(tr("Remembered &logins:"), this);
@@ -80,10 +119,12 @@ void LoginPage::setBusy(bool busy) {
     }
 }
 
-FormPage::FormPage(QWidget* parent) : QWidget(parent) {
+FormPage::FormPage(QWidget* parent) : Page(parent) {
     loggedInAs = named(new QLabel(this), "loggedInAs");
     loggedInAs->setTextFormat(Qt::PlainText);  // a user name is never markup
-    file = named(new QLineEdit(this), "file");
+    logOut = named(new QPushButton(tr("Log &out / another account"), this), "logOut");
+    logOut->setAutoDefault(false);
+    file = named(new ElidedPath(this), "file");
     chooseFile = named(new QPushButton(tr("C&hoose…"), this), "chooseFile");
     fileReason = reasonLabel(QStringLiteral("fileReason"), this);
     title = named(new QLineEdit(this), "title");
@@ -116,7 +157,7 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
     auto* fields = new QFormLayout;
     fields->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     auto* fileLabel = new QLabel(tr("&Video:"), this);
-    fileLabel->setBuddy(file);
+    fileLabel->setBuddy(chooseFile);
     fields->addRow(fileLabel, fileRow);
     fields->addRow(QString(), fileReason);
     fields->addRow(tr("&Title:"), title);
@@ -147,11 +188,14 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(headingLabel(tr("Publish a video to Lumivid"), this));
-    layout->addWidget(loggedInAs);
+    auto* account = new QHBoxLayout;
+    account->addWidget(loggedInAs, 1);
+    account->addWidget(logOut);
+    layout->addLayout(account);
     layout->addLayout(columns, 1);
     layout->addWidget(keyringNote);
     layout->addLayout(buttons);
-    setTabOrder(file, chooseFile);
+    setTabOrder(logOut, chooseFile);
     setTabOrder(chooseFile, title);
     setTabOrder(title, description);
     setTabOrder(description, tags);
@@ -161,7 +205,7 @@ FormPage::FormPage(QWidget* parent) : QWidget(parent) {
     setTabOrder(reload, publish);
 }
 
-SendingPage::SendingPage(QWidget* parent) : QWidget(parent) {
+SendingPage::SendingPage(QWidget* parent) : Page(parent) {
     heading = named(headingLabel(QString(), this), "sendingHeading");
     heading->setTextFormat(Qt::PlainText);
     bar = named(new QProgressBar(this), "progress");
@@ -181,7 +225,7 @@ SendingPage::SendingPage(QWidget* parent) : QWidget(parent) {
     layout->addLayout(buttons);
 }
 
-VerdictPage::VerdictPage(QWidget* parent) : QWidget(parent) {
+VerdictPage::VerdictPage(QWidget* parent) : Page(parent) {
     headline = named(headingLabel(QString(), this), "verdictHeadline");
     explanation = named(new QLabel(this), "verdictExplanation");
     explanation->setWordWrap(true);

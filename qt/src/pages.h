@@ -18,7 +18,44 @@ namespace Clipferry::detail {
 QLabel* reasonLabel(const QString& objectName, QWidget* parent);
 void showReason(QLabel* label, const QString& reason);
 
-class LoginPage : public QWidget {
+// A file's name, cut in the middle when the room is short; its whole path
+// in the tooltip.
+class ElidedPath : public QLabel {
+    Q_OBJECT
+public:
+    explicit ElidedPath(QWidget* parent = nullptr);
+    void setPath(const QString& path);
+    QString path() const { return path_; }
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+signals:
+    void pathChanged(const QString& path);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void elide();
+    QString path_;
+};
+
+// A page of the dialog's QStackedWidget, which sizes itself by every page
+// it holds: a page that is not shown asks for no room, so the dialog takes
+// the size of the page shown, not of the largest.
+class Page : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    // Wide enough for a sentence on a line, so that wrapped text reads as text.
+    QSize sizeHint() const override {
+        return isHidden() ? QSize(0, 0) : QWidget::sizeHint().expandedTo({fontMetrics().averageCharWidth() * 60, 0});
+    }
+    QSize minimumSizeHint() const override { return isHidden() ? QSize(0, 0) : QWidget::minimumSizeHint(); }
+    int heightForWidth(int width) const override { return isHidden() ? 0 : QWidget::heightForWidth(width); }
+};
+
+class LoginPage : public Page {
     Q_OBJECT
 public:
     explicit LoginPage(QWidget* parent = nullptr);
@@ -34,13 +71,14 @@ public:
     QPushButton* logIn;
 };
 
-class FormPage : public QWidget {
+class FormPage : public Page {
     Q_OBJECT
 public:
     explicit FormPage(QWidget* parent = nullptr);
 
     QLabel* loggedInAs;
-    QLineEdit* file;
+    QPushButton* logOut;
+    ElidedPath* file;
     QPushButton* chooseFile;
     QLabel* fileReason;
     QLineEdit* title;
@@ -59,7 +97,7 @@ public:
     QPushButton* publish;
 };
 
-class SendingPage : public QWidget {
+class SendingPage : public Page {
     Q_OBJECT
 public:
     explicit SendingPage(QWidget* parent = nullptr);
@@ -70,7 +108,7 @@ public:
     QPushButton* cancel;
 };
 
-class VerdictPage : public QWidget {
+class VerdictPage : public Page {
     Q_OBJECT
 public:
     explicit VerdictPage(QWidget* parent = nullptr);

@@ -1,23 +1,18 @@
-// The dialog's flow: login, the form and its checks, sending, the verdict,
-// each step a call on the dialog's own uploader answered by a signal.
+// The dialog's pages and its form: each step a call on the uploader,
+// answered by a signal; the login and the sending are in dialog_login.cpp
+// and dialog_sending.cpp.
 #include "clipferry-qt/PublishDialog.h"
 
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QHash>
-#include <QLocale>
-#include <QSet>
-#include <QStackedWidget>
+#include <QLayout>
 #include <QVBoxLayout>
 
-#include <clipferry.h>
+#include <algorithm>
 
 #include "form_checks.h"
-#include "pages.h"
+#include "publish_dialog_private.h"
 #include "remembered_login.h"
-#include "transfer_rate.h"
 #include "upload_rules.h"
 #include "verdict_words.h"
 
@@ -33,56 +28,8 @@ constexpr int kIdRole = Qt::UserRole;
 
 }  // namespace
 
-struct PublishDialog::Private {
-    explicit Private(PublishDialog* dialog) : q(dialog) {}
-    static QString tr(const char* text) { return PublishDialog::tr(text); }
-
-    PublishDialog* q;
-    Uploader uploader;
-    QStackedWidget* stack = nullptr;
-    LoginPage* login = nullptr;
-    FormPage* form = nullptr;
-    SendingPage* sending = nullptr;
-    VerdictPage* verdictPage = nullptr;
-
-    QStringList fileTypes;
-    bool fileTypesKnown = false;
-    bool categoriesLoaded = false;
-    QHash<int, QTreeWidgetItem*> categoryItems;
-    QSet<int> askedParents;
-    QList<int> chosen;  // in the order they were ticked: the first is the main category
-    Verdict verdict;
-    QElapsedTimer clock;
-    TransferRate rate;
-    qint64 sentShown = 0;  // of the upload under way, as last reported
-    qint64 totalShown = 0;
-    bool keyringAsked = false;
-
-    void useRememberedLogin();
-    bool loginUntouched(const QString& user) const;
-    void logInAsRemembered(const QString& user);
-    void askWhichLogin(const QStringList& users);
-    void rememberedChosen();
-    void keepLogin();
-
-    void build();
-    void showPage(Page page);
-    void startLogin();
-    void loggedIn();
-    void loginFailed(int result);
-    void loadLists();
-    void addCategories(int parent, const QList<Category>& children);
-    void setModerators(const QList<Moderator>& moderators, bool allowed);
-    void listFailed(int result);
-    void categoryChanged(QTreeWidgetItem* item);
-    Upload currentUpload() const;
-    void updateChecks();
-    void chooseFile();
-    void publish();
-    void cancelUpload();
-    void showProgress(qint64 sent, qint64 total);
-    void finished(const Verdict& result);
-};
+PublishDialog::Private::Private(PublishDialog* dialog, Uploader* hosts)
+    : q(dialog), ownUploader(hosts ? nullptr : std::make_unique<Uploader>()), uploader(hosts ? hosts : ownUploader.get()) {}
 
 void PublishDialog::Private::build() {
     stack = new QStackedWidget(q);
@@ -100,22 +47,25 @@ void PublishDialog::Private::build() {
     QObject::connect(login->logIn, &QPushButton::clicked, q, [this] { startLogin(); });
     QObject::connect(login->rememberedUser, QOverload<int>::of(&QComboBox::currentIndexChanged), q,
                      [this] { rememberedChosen(); });
-    QObject::connect(&uploader, &Uploader::loggedIn, q, [this] { loggedIn(); });
-    QObject::connect(&uploader, &Uploader::loginFailed, q, [this](int result) { loginFailed(result); });
-    QObject::connect(&uploader, &Uploader::fileTypes, q, [this](const QStringList& patterns) {
+    QObject::connect(uploader.data(), &Uploader::loggedIn, q, [this] { loggedIn(); });
+    QObject::connect(uploader.data(), &Uploader::loginFailed, q, [this](int result) { loginFailed(result); });
+    QObject::connect(uploader.data(), &Uploader::fileTypes, q, [this](const QStringList& patterns) {
         fileTypes = patterns;
         fileTypesKnown = true;
         updateChecks();
     });
-    QObject::connect(&uploader, &Uploader::categories, q,
+    QObject::connect(uploader.data(), &Uploader::categories, q,
             [this](int parent, const QList<Category>& children) { addCategories(parent, children); });
-    QObject::connect(&uploader, &Uploader::moderators, q,
+    QObject::connect(uploader.data(), &Uploader::moderators, q,
             [this](const QList<Moderator>& list, bool allowed) { setModerators(list, allowed); });
-    QObject::connect(&uploader, &Uploader::callFailed, q, [this](Uploader::Call, int result) { listFailed(result); });
-    QObject::connect(&uploader, &Uploader::progress, q, [this](qint64 sent, qint64 total) { showProgress(sent, total); });
-    QObject::connect(&uploader, &Uploader::finished, q, [this](const Verdict& result) { finished(result); });
+    QObject::connect(uploader.data(), &Uploader::callFailed, q, [this](Uploader::Call, int result) { listFailed(result); });
+    QObject::connect(uploader.data(), &Uploader::progress, q, [this](qint64 sent, qint64 total) { showProgress(sent, total); });
+    QObject::connect(uploader.data(), &Uploader::finished, q, [this](const Verdict& result) { finished(result); });
 
-    for (QLineEdit* edit : {form->file, form->title, form->tags}) {
+    QObject::connect(form->file, &ElidedPath::pathChanged, q, [this] { updateChecks(); });
+    QObject::connect(form->logOut, &QPushButton::clicked, q, [this] { logOut(); });
+    QObject::connect(&waitTicker, &QTimer::timeout, q, [this] { showWaiting(); });
+    for (QLineEdit* edit : {form->title, form->tags}) {
         QObject::connect(edit, &QLineEdit::textChanged, q, [this] { updateChecks(); });
     }
     QObject::connect(form->description, &QPlainTextEdit::textChanged, q, [this] { updateChecks(); });
@@ -124,7 +74,7 @@ void PublishDialog::Private::build() {
         const int id = item->data(0, kIdRole).toInt();
         if (!askedParents.contains(id)) {
             askedParents.insert(id);
-            uploader.fetchCategories(id);
+            uploader->fetchCategories(id);
         }
     });
     QObject::connect(form->chooseFile, &QPushButton::clicked, q, [this] { chooseFile(); });
@@ -140,8 +90,16 @@ void PublishDialog::Private::build() {
         }
     });
     login->remember->setVisible(keyringBuiltIn());
+    remembered = loadChoices();
+    form->tags->setText(remembered.tags);  // the host's setTags() comes after
     updateChecks();
-    showPage(Page::Login);
+    if (uploader->isLoggedIn()) {
+        // The host's uploader kept the login of an earlier dialog.
+        login->user->setText(uploader->user());
+        loggedIn();
+    } else {
+        showPage(Page::Login);
+    }
 }
 
 void PublishDialog::Private::showPage(Page page) {
@@ -150,6 +108,11 @@ void PublishDialog::Private::showPage(Page page) {
     QPushButton* defaults[] = {login->logIn, form->publish, nullptr, verdictPage->close};
     const int index = static_cast<int>(page);
     stack->setCurrentWidget(pages[index]);
+    // The dialog takes the size this page needs, not the largest page's.
+    stack->updateGeometry();
+    q->layout()->invalidate();
+    q->layout()->activate();
+    q->adjustSize();
     for (QPushButton* button : defaults) {
         if (button) button->setDefault(false);
     }
@@ -158,130 +121,6 @@ void PublishDialog::Private::showPage(Page page) {
                         form->title, sending->cancel, verdictPage->close};
     focus[index]->setFocus();
     emit q->pageChanged(page);
-}
-
-void PublishDialog::Private::startLogin() {
-    if (login->user->text().trimmed().isEmpty()) {
-        showReason(login->reason, tr("Give your user name."));
-        login->user->setFocus();
-        return;
-    }
-    login->setBusy(true);
-    showReason(login->reason, tr("Logging in…"));
-    uploader.login(login->user->text().trimmed(), login->password->text());
-}
-
-void PublishDialog::Private::loggedIn() {
-    login->setBusy(false);
-    form->loggedInAs->setText(tr("Logged in to Lumivid as %1.").arg(login->user->text().trimmed()));
-    showReason(login->reason, QString());
-    showPage(Page::Form);
-    loadLists();
-    keepLogin();
-}
-
-// Runs `then` with the keyring's answer, unless the dialog is gone by then.
-template <typename Answer, typename Then>
-void whenAnswered(QObject* owner, const QFuture<Answer>& future, Then then) {
-    auto* watcher = new QFutureWatcher<Answer>(owner);
-    QObject::connect(watcher, &QFutureWatcher<Answer>::finished, owner, [watcher, then] {
-        then(watcher->result());
-        watcher->deleteLater();
-    });
-    watcher->setFuture(future);
-}
-
-// A user the host named logs in with their remembered login; with none named,
-// the only login remembered is used, and with several the user is asked.
-void PublishDialog::Private::useRememberedLogin() {
-    if (!keyringBuiltIn()) return;
-    const QString named = login->user->text().trimmed();
-    if (!named.isEmpty()) {
-        logInAsRemembered(named);
-        return;
-    }
-    whenAnswered(q, rememberedUsers(), [this](const RememberedUsers& answer) {
-        if (answer.users.isEmpty() || !loginUntouched(QString())) return;
-        if (answer.users.size() == 1) {
-            logInAsRemembered(answer.users.first());
-        } else {
-            askWhichLogin(answer.users);
-        }
-    });
-}
-
-// Only while the user has not started a login of their own.
-bool PublishDialog::Private::loginUntouched(const QString& user) const {
-    const QString typed = login->user->text().trimmed();
-    return q->page() == Page::Login && login->logIn->isEnabled() && login->password->text().isEmpty() &&
-           (typed.isEmpty() || typed == user);
-}
-
-void PublishDialog::Private::logInAsRemembered(const QString& user) {
-    whenAnswered(q, findLogin(user), [this, user](const KeyringAnswer& answer) {
-        if (!answer.ok || !loginUntouched(user)) return;
-        login->user->setText(answer.user);
-        login->password->setText(answer.password);
-        login->remember->setChecked(true);
-        startLogin();
-    });
-}
-
-void PublishDialog::Private::askWhichLogin(const QStringList& users) {
-    const QSignalBlocker blocker(login->rememberedUser);
-    login->rememberedUser->clear();
-    login->rememberedUser->addItem(tr("Choose one…"));
-    for (const QString& user : users) login->rememberedUser->addItem(user, user);
-    login->rememberedLabel->show();
-    login->rememberedUser->show();
-    showReason(login->reason, tr("Several logins are remembered on this computer: choose yours, or type another."));
-    login->rememberedUser->setFocus();
-}
-
-// The user picked a remembered login: its password is filled in, and Log in
-// is theirs to press.
-void PublishDialog::Private::rememberedChosen() {
-    const QString user = login->rememberedUser->currentData().toString();
-    if (user.isEmpty()) return;
-    login->user->setText(user);
-    login->password->clear();
-    whenAnswered(q, findLogin(user), [this, user](const KeyringAnswer& answer) {
-        if (!answer.ok || login->rememberedUser->currentData().toString() != user || !loginUntouched(user)) return;
-        login->password->setText(answer.password);
-        login->remember->setChecked(true);
-        showReason(login->reason, QString());
-        login->logIn->setFocus();
-    });
-}
-
-// The login that worked is kept when "remember me" is ticked, and an earlier
-// one forgotten when it is not.
-void PublishDialog::Private::keepLogin() {
-    if (!keyringBuiltIn()) return;
-    const QString user = login->user->text().trimmed();
-    if (!login->remember->isChecked()) {
-        whenAnswered(q, forgetLogin(user), [](const KeyringAnswer&) {});
-        return;
-    }
-    whenAnswered(q, rememberLogin(user, login->password->text()), [this](const KeyringAnswer& answer) {
-        showReason(form->keyringNote,
-                   answer.ok ? QString() : tr("Your login could not be remembered: %1").arg(answer.error));
-    });
-}
-
-void PublishDialog::Private::loginFailed(int result) {
-    login->setBusy(false);
-    QString reason;
-    if (result == CLIPFERRY_REFUSED) {
-        reason = tr("The user name or password is wrong.");
-    } else if (result == CLIPFERRY_BAD_ARGUMENT) {
-        reason = tr("The user name or password is too long, or holds a character that cannot be sent.");
-    } else {
-        reason = failureText(result);
-    }
-    showReason(login->reason, reason);
-    login->password->setFocus();
-    login->password->selectAll();
 }
 
 void PublishDialog::Private::loadLists() {
@@ -293,16 +132,17 @@ void PublishDialog::Private::loadLists() {
     categoryItems.clear();
     askedParents = {0};
     form->categories->clear();
-    uploader.fetchFileTypes();
-    uploader.fetchCategories(0);
-    uploader.fetchModerators();
+    uploader->fetchFileTypes();
+    uploader->fetchCategories(0);
+    uploader->fetchModerators();
     updateChecks();
 }
 
 void PublishDialog::Private::addCategories(int parent, const QList<Category>& children) {
     QTreeWidgetItem* parentItem = parent == 0 ? form->categories->invisibleRootItem() : categoryItems.value(parent);
     if (!parentItem) return;  // the tree was reloaded meanwhile
-    const QSignalBlocker blocker(form->categories);
+    QList<QTreeWidgetItem*> toOpen;
+    QSignalBlocker blocker(form->categories);
     for (const Category& category : children) {
         auto* item = new QTreeWidgetItem(parentItem, {category.name});
         item->setData(0, kIdRole, category.id);
@@ -312,13 +152,49 @@ void PublishDialog::Private::addCategories(int parent, const QList<Category>& ch
         item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         categoryItems.insert(category.id, item);
     }
+    for (const QList<int>& chain : remembered.categories) {
+        // Down the way to a category chosen the last time: opened, then ticked.
+        for (int step = 0; step < chain.size(); ++step) {
+            QTreeWidgetItem* item = categoryItems.value(chain[step]);
+            if (!item || item->parent() != (parent == 0 ? nullptr : parentItem) ||
+                (step > 0 && categoryItems.value(chain[step - 1]) != item->parent())) {
+                continue;
+            }
+            if (step + 1 < chain.size()) {
+                toOpen << item;
+            } else if (!chosen.contains(chain[step])) {
+                item->setCheckState(0, Qt::Checked);
+                chosen << chain[step];
+            }
+        }
+    }
+    std::stable_sort(chosen.begin(), chosen.end(), [this](int a, int b) { return rememberedAt(a) < rememberedAt(b); });
     if (parent != 0) {
         parentItem->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     } else {
         categoriesLoaded = true;
         showReason(form->status, QString());
     }
+    blocker.unblock();
+    for (QTreeWidgetItem* item : toOpen) form->categories->expandItem(item);  // asks for its children
     updateChecks();
+}
+
+// Where a category stands among the ones chosen the last time; after them, the rest.
+int PublishDialog::Private::rememberedAt(int category) const {
+    for (int i = 0; i < remembered.categories.size(); ++i) {
+        if (remembered.categories[i].constLast() == category) return i;
+    }
+    return remembered.categories.size();
+}
+
+// The category with the ones above it, top first.
+QList<int> PublishDialog::Private::chainOf(int category) const {
+    QList<int> chain;
+    for (QTreeWidgetItem* item = categoryItems.value(category); item; item = item->parent()) {
+        chain.prepend(item->data(0, kIdRole).toInt());
+    }
+    return chain;
 }
 
 void PublishDialog::Private::setModerators(const QList<Moderator>& moderators, bool allowed) {
@@ -329,6 +205,8 @@ void PublishDialog::Private::setModerators(const QList<Moderator>& moderators, b
                                  moderator.id);
     }
     form->moderator->setEnabled(allowed && !moderators.isEmpty());
+    const int last = form->moderator->findData(remembered.moderator);
+    if (allowed && last > 0) form->moderator->setCurrentIndex(last);
     showReason(form->moderatorNote, allowed ? QString() : tr("This account may not choose a moderator."));
 }
 
@@ -340,6 +218,7 @@ void PublishDialog::Private::listFailed(int result) {
 
 void PublishDialog::Private::categoryChanged(QTreeWidgetItem* item) {
     const int id = item->data(0, kIdRole).toInt();
+    remembered.categories.clear();  // the user's own choice from here on
     chosen.removeAll(id);
     if (item->checkState(0) == Qt::Checked) chosen.append(id);
     updateChecks();
@@ -347,7 +226,7 @@ void PublishDialog::Private::categoryChanged(QTreeWidgetItem* item) {
 
 Upload PublishDialog::Private::currentUpload() const {
     Upload upload;
-    upload.file = form->file->text();
+    upload.file = form->file->path();
     upload.title = form->title->text();
     upload.description = form->description->toPlainText();
     upload.tags = form->tags->text();
@@ -375,68 +254,25 @@ void PublishDialog::Private::chooseFile() {
     QStringList filters;
     if (!wildcards.isEmpty()) filters << tr("Videos Lumivid takes (%1)").arg(wildcards.join(QLatin1Char(' ')));
     filters << tr("All files (*)");
-    const QString start = form->file->text().isEmpty() ? QString() : QFileInfo(form->file->text()).absolutePath();
+    const QString start = form->file->path().isEmpty() ? QString() : QFileInfo(form->file->path()).absolutePath();
     const QString chosenFile = QFileDialog::getOpenFileName(q, tr("Choose a video"), start, filters.join(QStringLiteral(";;")));
     if (!chosenFile.isEmpty()) q->setFile(chosenFile);
 }
 
-void PublishDialog::Private::publish() {
-    if (!form->publish->isEnabled()) return;
-    const Upload upload = currentUpload();
-    sending->heading->setText(tr("Sending “%1”").arg(upload.title));
-    sending->bar->setValue(0);
-    sending->details->setText(tr("Finding the upload server…"));
-    sending->cancel->setEnabled(true);
-    rate = TransferRate();
-    sentShown = totalShown = 0;
-    clock.start();
-    showPage(Page::Sending);
-    uploader.upload(upload);
-}
+PublishDialog::PublishDialog(QWidget* parent) : PublishDialog(nullptr, parent) {}
 
-void PublishDialog::Private::cancelUpload() {
-    uploader.cancel();
-    sending->cancel->setEnabled(false);
-    sending->details->setText(tr("Cancelling…"));
-}
-
-void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
-    if (total <= 0) return;
-    sentShown = sent;
-    totalShown = total;
-    rate.add(clock.elapsed(), sent);
-    sending->bar->setValue(int(sent * 1000 / total));
-    if (!sending->cancel->isEnabled()) return;  // "Cancelling…" stays
-    const QLocale locale;
-    QStringList parts{tr("%1 of %2").arg(locale.formattedDataSize(sent), locale.formattedDataSize(total))};
-    const double speed = rate.bytesPerSecond();
-    parts << (speed >= 0 ? tr("%1/s").arg(locale.formattedDataSize(qint64(speed))) : tr("--/s"));
-    const qint64 left = rate.secondsLeft(total);
-    parts << (sent >= total   ? tr("waiting for Lumivid's answer")
-              : speed == 0    ? tr("stalled")
-              : left >= 0     ? tr("%1 left").arg(duration(left))
-                              : tr("--:-- left"));
-    sending->details->setText(parts.join(QStringLiteral(" · ")));
-}
-
-void PublishDialog::Private::finished(const Verdict& result) {
-    verdict = result;
-    VerdictPage* page = verdictPage;
-    showReason(page->message, result.message);
-    page->back->setVisible(!result.accepted && !result.mayHaveBeenReceived);
-    const VerdictWords words = verdictWords(result, sentShown, totalShown);
-    page->headline->setText(words.headline);
-    page->explanation->setText(words.explanation);
-    showPage(Page::Verdict);
-    emit q->uploadFinished(result);
-}
-
-PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent), d(std::make_unique<Private>(this)) {
+PublishDialog::PublishDialog(Uploader* uploader, QWidget* parent)
+    : QDialog(parent), d(std::make_unique<Private>(this, uploader)) {
     setWindowTitle(tr("Publish to Lumivid"));
     d->build();
 }
 
-PublishDialog::~PublishDialog() = default;
+PublishDialog::~PublishDialog() {
+    // The host's uploader stays, logged in: only this dialog's upload ends.
+    if (d->ownUploader || !d->uploader) return;
+    if (page() == Page::Sending) d->uploader->cancel();
+    d->uploader->disconnect(this);
+}
 
 void PublishDialog::setUser(const QString& user) {
     d->login->user->setText(user);
@@ -444,7 +280,7 @@ void PublishDialog::setUser(const QString& user) {
 }
 
 void PublishDialog::setFile(const QString& path) {
-    d->form->file->setText(path);
+    d->form->file->setPath(path);
     if (d->form->title->text().isEmpty()) d->form->title->setText(QFileInfo(path).completeBaseName());
 }
 
@@ -467,9 +303,15 @@ Verdict PublishDialog::verdict() const { return d->verdict; }
 void PublishDialog::reject() {
     switch (page()) {
     case Page::Sending:
-        // The outcome is not known yet: the upload is cancelled and the
-        // dialog stays until it shows what happened.
-        if (d->sending->cancel->isEnabled()) d->cancelUpload();
+        // The outcome is not known yet: the upload is cancelled (once the
+        // user said so, when more than a few seconds of it would be lost)
+        // and the dialog stays until it shows what happened.
+        if (!d->sending->cancel->isEnabled()) return;
+        if (d->worthAsking()) {
+            d->askBeforeStopping();
+        } else {
+            d->cancelUpload();
+        }
         return;
     case Page::Verdict:
         if (d->verdict.accepted) {  // the video is published: closing is no rejection

@@ -14,6 +14,15 @@ namespace Clipferry::detail {
 
 namespace keyring = ::clipferry::keyring;
 
+namespace {
+// No keyring to ask on this desktop: no session bus named, none where one
+// is named (GLib's words), or a bus with no Secret Service on it.
+bool noStore(const std::string& error) {
+    return error.rfind("no session bus", 0) == 0 || error.rfind("Could not connect", 0) == 0 ||
+           error.find("org.freedesktop.secrets") != std::string::npos;
+}
+}  // namespace
+
 bool keyringBuiltIn() { return true; }
 
 QFuture<KeyringAnswer> findLogin(const QString& user) {
@@ -26,6 +35,7 @@ QFuture<KeyringAnswer> findLogin(const QString& user) {
                       QString::fromUtf8(password.data(), static_cast<qsizetype>(password.size())), {}};
         }
         answer.error = QString::fromStdString(error);
+        answer.noStore = noStore(error);
         return answer;
     });
 }
@@ -51,6 +61,7 @@ QFuture<KeyringAnswer> rememberLogin(const QString& user, const QString& passwor
         clipferry::wipeBytes(utf8.data(), static_cast<size_t>(utf8.size()));
         answer.ok = keyring::store(CLIPFERRY_KEYRING_SERVICE, user.toStdString(), secret, error);
         answer.error = QString::fromStdString(error);
+        answer.noStore = noStore(error);
         return answer;
     });
 }
@@ -61,6 +72,7 @@ QFuture<KeyringAnswer> forgetLogin(const QString& user) {
         std::string error;
         answer.ok = keyring::forget(CLIPFERRY_KEYRING_SERVICE, user.toStdString(), error);
         answer.error = QString::fromStdString(error);
+        answer.noStore = noStore(error);
         return answer;
     });
 }
@@ -71,13 +83,13 @@ bool keyringBuiltIn() { return false; }
 
 namespace {
 QFuture<KeyringAnswer> none() {
-    return QtFuture::makeReadyFuture(KeyringAnswer{false, {}, {}, QStringLiteral("no keyring in this build")});
+    return QtFuture::makeReadyFuture(KeyringAnswer{false, {}, {}, QStringLiteral("no keyring in this build"), true});
 }
 }  // namespace
 
 QFuture<KeyringAnswer> findLogin(const QString&) { return none(); }
 QFuture<RememberedUsers> rememberedUsers() {
-    return QtFuture::makeReadyFuture(RememberedUsers{{}, QStringLiteral("no keyring in this build")});
+    return QtFuture::makeReadyFuture(RememberedUsers{{}, QStringLiteral("no keyring in this build"), true});
 }
 QFuture<KeyringAnswer> rememberLogin(const QString&, const QString&) { return none(); }
 QFuture<KeyringAnswer> forgetLogin(const QString&) { return none(); }

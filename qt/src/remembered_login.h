@@ -14,6 +14,7 @@ struct KeyringAnswer {
     QString user;
     QString password;
     QString error;  // why the keyring could not be used; empty when there was simply nothing
+    bool noStore = false;  // this desktop has no keyring to ask at all (no session bus)
 };
 
 struct RememberedUsers {

@@ -115,6 +115,8 @@ void UploadWorker::login(const QString& user, const QString& password) {
     }
 }
 
+void UploadWorker::logOut() { context_.reset(); }
+
 void UploadWorker::fetchFileTypes() {
     if (cancel_->gone()) return;
     void* ferry = context();

@@ -22,6 +22,8 @@ public:
     void fetchCategories(int parent);
     void fetchModerators();
     void upload(const Upload& upload);
+    // Releases the context, and the login with it; the next call starts a new one.
+    void logOut();
 
 signals:
     void loggedIn();

@@ -18,6 +18,10 @@ struct Uploader::Private {
     // Handed off when the uploader goes: it ends by itself once its call returned.
     QThread* thread = new QThread;
     detail::UploadWorker* worker = nullptr;  // lives on `thread`; deleted there when it ends
+    // The users of the logins queued, in order; an empty one for a login
+    // that a later logOut() ended before it answered.
+    QStringList loginsAsked;
+    QString user;
 
     // Runs `call` on the worker thread after every call queued before it.
     template <typename Call>
@@ -40,8 +44,15 @@ Uploader::Uploader(QObject* parent) : QObject(parent), d(std::make_unique<Privat
     connect(d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
     // Signal to signal: queued across the threads, and cut when this object goes.
     using W = detail::UploadWorker;
-    connect(d->worker, &W::loggedIn, this, &Uploader::loggedIn);
-    connect(d->worker, &W::loginFailed, this, &Uploader::loginFailed);
+    connect(d->worker, &W::loggedIn, this, [this] {
+        d->user = d->loginsAsked.isEmpty() ? QString() : d->loginsAsked.takeFirst();
+        emit loggedIn();
+    });
+    connect(d->worker, &W::loginFailed, this, [this](int result, const QString& text) {
+        if (!d->loginsAsked.isEmpty()) d->loginsAsked.removeFirst();
+        d->user.clear();  // the session before it is not relied on
+        emit loginFailed(result, text);
+    });
     connect(d->worker, &W::fileTypes, this, &Uploader::fileTypes);
     connect(d->worker, &W::categories, this, &Uploader::categories);
     connect(d->worker, &W::moderators, this, &Uploader::moderators);
@@ -62,8 +73,19 @@ Uploader::~Uploader() {
 }
 
 void Uploader::login(const QString& user, const QString& password) {
+    d->loginsAsked << user;
     d->queue([worker = d->worker, user, password] { worker->login(user, password); });
 }
+
+void Uploader::logOut() {
+    d->user.clear();
+    for (QString& asked : d->loginsAsked) asked.clear();
+    d->queue([worker = d->worker] { worker->logOut(); });
+}
+
+QString Uploader::user() const { return d->user; }
+
+bool Uploader::isLoggedIn() const { return !d->user.isEmpty(); }
 
 void Uploader::fetchFileTypes() {
     d->queue([worker = d->worker] { worker->fetchFileTypes(); });

@@ -37,7 +37,15 @@ QString duration(qint64 seconds) {
 }
 
 VerdictWords verdictWords(const Verdict& verdict, qint64 sent, qint64 total) {
-    if (verdict.accepted) return {tr("Published"), tr("Lumivid received the video and says:")};
+    if (verdict.accepted) {
+        // Lumivid says when a moderator looks at the video first: then it is
+        // received, not yet published.
+        if (verdict.message.contains(QLatin1String("moderation"), Qt::CaseInsensitive)) {
+            return {tr("Received, awaiting moderation"),
+                    tr("Lumivid received the video; it is published once a moderator has approved it. Lumivid says:")};
+        }
+        return {tr("Published"), tr("Lumivid received the video and says:")};
+    }
     if (verdict.mayHaveBeenReceived) {
         // Not a failure to retry: sending it again could publish it twice.
         return {tr("The video may have been received"),

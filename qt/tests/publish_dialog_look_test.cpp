@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QStandardPaths>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +46,11 @@ QStringList overflows(PublishDialog* dialog) {
             problems << name + QStringLiteral(": its wrapped text is cut off");
         }
     }
+    // Sized for its own content, not left mostly empty at the largest page's size.
+    const int needed = qMax(page->sizeHint().height(), page->minimumSizeHint().height());
+    if (page->height() > needed + needed / 8 + page->fontMetrics().height()) {
+        problems << QStringLiteral("the page is %1 high, for content of %2").arg(page->height()).arg(needed);
+    }
     if (!dialog->screen()->availableGeometry().contains(dialog->frameGeometry())) {
         problems << QStringLiteral("the dialog is larger than the screen");
     }
@@ -64,6 +70,8 @@ int colours(const QImage& image) {
 class PublishDialogLookTest : public QObject {
     Q_OBJECT
 private slots:
+    // The choices the dialog keeps go to a test folder, not the user's settings.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void page_data();
     void page();
 };
@@ -84,7 +92,10 @@ void PublishDialogLookTest::page() {
     const bool large = page == PublishDialog::Page::Sending;
     PublishDialog dialog;
     dialog.setUser(QStringLiteral("demo"));
-    dialog.setFile(makeVideo(dir, QStringLiteral("harbour.mp4"), large ? 32 << 20 : 256 << 10));
+    // A name longer than the form has room for at 200%.
+    const QString name = QStringLiteral("harbour at dusk, seen from the lighthouse pier, long take.mp4");
+    const QString video = makeVideo(dir, name, large ? 32 << 20 : 256 << 10);
+    dialog.setFile(video);
     dialog.setTitle(QStringLiteral("Harbour at dusk"));
     dialog.setTags(QStringLiteral("harbour dusk gulls"));
     dialog.show();
@@ -112,6 +123,16 @@ void PublishDialogLookTest::page() {
     QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), page, 20000);
     QTest::qWait(200);  // let the X server draw what the last change asked for
 
+    if (page == PublishDialog::Page::Form) {
+        // The name's start and end, cut in the middle; the whole path in the tooltip.
+        auto* file = part<QLabel>(&dialog, "file");
+        const QString shown = file->text();
+        QVERIFY2(shown == name || (shown.startsWith(QLatin1String("harb")) && shown.endsWith(QLatin1String("take.mp4")) &&
+                                   shown.contains(QChar(0x2026))),
+                 qPrintable(shown));
+        QCOMPARE(file->toolTip(), video);
+        QVERIFY(file->fontMetrics().horizontalAdvance(shown) <= file->contentsRect().width());
+    }
     const QStringList problems = overflows(&dialog);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
 

@@ -7,7 +7,10 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QPushButton>
@@ -48,11 +51,15 @@ extern "C" __attribute__((visibility("default"))) void CLIPFERRY_Release(void* c
 class PublishDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { resetService(); }
+    void init() {
+        resetService();
+        QSettings().remove(QStringLiteral("ClipferryPublishDialog"));  // each row starts with no choices kept
+    }
     void scenario_data();
     void scenario();
     void destroyedDuringAHeldCall_data();
     void destroyedDuringAHeldCall();
+    void secondPublish();
     void fileTypesOfAnyLength();
     void quitWithACallHandedOff();
 };
@@ -86,7 +93,8 @@ void PublishDialogTest::scenario_data() {
     QTest::addColumn<QString>("title");       // "" keeps the one made from the file's name
     QTest::addColumn<QString>("answer");      // the upload's: "", "stall", "hold the verdict",
                                               // "drop at 39%" or "drop after the last byte"
-    QTest::addColumn<QString>("during");      // "", "cancel", "close" (deleted) or "escape" once bytes went out
+    QTest::addColumn<QString>("during");      // "", "cancel", "close" (deleted) or "escape" once bytes went out;
+                                              // "escape, asked": kept sending, then stopped
     QTest::addColumn<QString>("reasonField"); // the label that must give a reason, "" for none
     QTest::addColumn<QString>("reason");      // a part of that reason
     QTest::addColumn<QString>("verdict");     // "", "accepted", "broke off", or what it holds of
@@ -112,6 +120,8 @@ void PublishDialogTest::scenario_data() {
     QTest::newRow("Escape while the verdict is awaited")
         << good << true << "harbour.mp4" << none << "hold the verdict" << "escape" << none << none
         << "cancelled, may have been received" << 0;
+    QTest::newRow("Escape after seconds of sending asks first")
+        << good << true << "big.mp4" << none << "stall" << "escape, asked" << none << none << "cancelled" << 0;
     QTest::newRow("connection lost mid-upload") << good << true << "big.mp4" << none << "drop at 39%" << none
                                                 << none << none << "broke off" << 0;
     QTest::newRow("dropped connection after the last byte")
@@ -210,14 +220,40 @@ void PublishDialogTest::scenario() {
     QCOMPARE(dialog->page(), PublishDialog::Page::Sending);
 
     if (during == QLatin1String("escape")) {
-        // The service has every byte and holds its answer.
+        // The service has every byte and holds its answer: the wait is shown, not the last speed.
         QTRY_VERIFY_WITH_TIMEOUT(mostShown == 1000 && heldAnswers() == 1, 20000);
+        auto* details = part<QLabel>(dialog, "progressDetails");
+        QTRY_VERIFY2(details->text().startsWith(QStringLiteral("All sent · waiting for Lumivid's answer (")),
+                     qPrintable(details->text()));
+        QVERIFY2(!details->text().contains(QLatin1String("/s")), qPrintable(details->text()));
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        QVERIFY(!dialog->findChild<QMessageBox*>());  // a moment's sending is not asked about
         QVERIFY(!closed);  // not before the host can know the outcome
     } else if (!during.isEmpty()) {
         QTRY_VERIFY_WITH_TIMEOUT(mostShown > 0, 20000);
         QVERIFY(mostShown < 1000);
-        if (during == QLatin1String("close")) {
+        if (during == QLatin1String("escape, asked")) {
+            // Past the few seconds of sending that are thrown away without asking.
+            QTest::qWait(3500);
+            for (const char* answer : {"keepSending", "stop"}) {
+                QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+                QMessageBox* question = nullptr;
+                QTRY_VERIFY((question = dialog->findChild<QMessageBox*>(QStringLiteral("stopSending"))) &&
+                            question->isVisible());
+                QVERIFY2(question->informativeText().contains(
+                             QStringLiteral(" of %1 would be lost").arg(QLocale().formattedDataSize(size))),
+                         qPrintable(question->informativeText()));
+                QCOMPARE(question->defaultButton()->objectName(), QStringLiteral("keepSending"));
+                QCOMPARE(dialog->page(), PublishDialog::Page::Sending);
+                QVERIFY(part<QPushButton>(dialog, "cancelUpload")->isEnabled());  // nothing cancelled yet
+                if (qstrcmp(answer, "keepSending") == 0) {
+                    QTest::keyClick(question, Qt::Key_Return);  // the default keeps it going
+                } else {
+                    part<QPushButton>(question, answer)->click();
+                }
+                QTRY_VERIFY(!dialog->findChild<QMessageBox*>(QStringLiteral("stopSending")));
+            }
+        } else if (during == QLatin1String("close")) {
             QCOMPARE(liveContexts.load(), 1);
             delete dialog;  // cancels; the context goes once the call returned
             QTRY_COMPARE(liveContexts.load(), 0);
@@ -247,6 +283,8 @@ void PublishDialogTest::scenario() {
     if (got.accepted) {
         QCOMPARE(mostShown, 1000);
         QVERIFY(part<QLabel>(dialog, "verdictMessage")->text().contains(title));
+        // What the service said: received and awaiting moderation, not published yet.
+        QCOMPARE(headline->text(), QStringLiteral("Received, awaiting moderation"));
     }
     int stored = 0;
     for (const auto& upload : receivedUploads()) {
@@ -331,6 +369,73 @@ void PublishDialogTest::destroyedDuringAHeldCall() {
     QTRY_COMPARE(apiRequests(), apiCalls);
 }
 
+// One uploader for the host's whole run: the second dialog opens on the form,
+// logged in, with the first's categories (in their order), moderator and
+// tags; "Log out / another account" brings the login page back.
+void PublishDialogTest::secondPublish() {
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    QTemporaryDir dir;
+    const QString video = makeVideo(dir, QStringLiteral("harbour.mp4"), 64 << 10);
+    Clipferry::Uploader uploader;
+    auto publishAndWait = [](PublishDialog* dialog) {
+        auto* publish = part<QPushButton>(dialog, "publish");
+        QTRY_VERIFY(publish->isEnabled());
+        publish->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->page(), PublishDialog::Page::Verdict, 20000);
+        QVERIFY(dialog->verdict().accepted);
+    };
+    {
+        PublishDialog first(&uploader, nullptr);
+        first.setUser(QStringLiteral("demo"));
+        first.setFile(video);
+        first.show();
+        logIn(&first, QStringLiteral("demo-password"));
+        QTRY_COMPARE_WITH_TIMEOUT(first.page(), PublishDialog::Page::Form, 10000);
+        QVERIFY(waitForLists(&first));
+        auto* tree = part<QTreeWidget>(&first, "categories");
+        tree->expandItem(tree->topLevelItem(0));
+        QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
+        tree->topLevelItem(0)->child(1)->setCheckState(0, Qt::Checked);  // the main category
+        tickCategory(&first, 2);
+        part<QComboBox>(&first, "moderator")->setCurrentIndex(2);
+        part<QLineEdit>(&first, "tags")->setText(QStringLiteral("gulls dusk"));
+        publishAndWait(&first);
+    }
+    QCOMPARE(uploader.user(), QStringLiteral("demo"));
+
+    PublishDialog second(&uploader, nullptr);
+    second.setFile(video);
+    QCOMPARE(second.page(), PublishDialog::Page::Form);
+    QVERIFY(part<QLabel>(&second, "loggedInAs")->text().contains(QLatin1String("demo")));
+    second.show();
+    QVERIFY(waitForLists(&second));
+    auto* tree = part<QTreeWidget>(&second, "categories");
+    QTRY_VERIFY(tree->topLevelItem(0)->childCount() == 2 &&
+                tree->topLevelItem(0)->child(1)->checkState(0) == Qt::Checked);
+    QCOMPARE(tree->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    QCOMPARE(tree->topLevelItem(2)->checkState(0), Qt::Checked);
+    QCOMPARE(part<QComboBox>(&second, "moderator")->currentIndex(), 2);
+    QCOMPARE(part<QLineEdit>(&second, "tags")->text(), QStringLiteral("gulls dusk"));
+    publishAndWait(&second);
+    const QJsonArray uploads = receivedUploads();
+    QCOMPARE(uploads.size(), 2);
+    QCOMPARE(uploads[1].toObject().value(QStringLiteral("fields")), uploads[0].toObject().value(QStringLiteral("fields")));
+
+
+    PublishDialog third(&uploader, nullptr);
+    third.show();
+    QCOMPARE(third.page(), PublishDialog::Page::Form);
+    part<QPushButton>(&third, "logOut")->click();
+    QCOMPARE(third.page(), PublishDialog::Page::Login);
+    QVERIFY(part<QLineEdit>(&third, "user")->text().isEmpty());
+    QVERIFY(!uploader.isLoggedIn());
+    part<QLineEdit>(&third, "user")->setText(QStringLiteral("solo"));
+    logIn(&third, QStringLiteral("solo-password"));
+    QTRY_COMPARE_WITH_TIMEOUT(third.page(), PublishDialog::Page::Form, 10000);
+    QCOMPARE(uploader.user(), QStringLiteral("solo"));
+    QVERIFY(part<QLabel>(&third, "loggedInAs")->text().contains(QLatin1String("solo")));
+}
+
 // A list of types far longer than a first buffer: every type arrives.
 void PublishDialogTest::fileTypesOfAnyLength() {
     qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
@@ -377,6 +482,7 @@ void PublishDialogTest::quitWithACallHandedOff() {
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], kQuitDuringAHeldLogin) == 0) return quitDuringAHeldLogin(argc, argv);
     QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);  // the settings the dialog keeps go to a test folder
     QTEST_SET_MAIN_SOURCE_PATH
     PublishDialogTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the library's and the Qt dialog's components into a temporary
-# prefix, builds the README's host against find_package(ClipferryQtN) and runs
-# it; N is the major version of the Qt the build used, which every name carries.
+# Installs the Qt dialog's component alone into a temporary prefix, as the
+# README says, builds the README's snippet in a host of its own against
+# find_package(ClipferryQtN) and runs it; N is the major version of the Qt the
+# build used, which every name carries.
 #   qt_install_test.sh BUILD_DIR QT_MAJOR
 set -euo pipefail
 build=$1
@@ -11,9 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "qt_install_test: $*" >&2; exit 1; }
 
-for component in lib qt; do
-  cmake --install "$build" --component "$component" --prefix "$work/prefix" >/dev/null || fail "installing $component failed"
-done
+cmake --install "$build" --component qt --prefix "$work/prefix" >/dev/null || fail "installing qt failed"
 [[ -x $work/prefix/bin/clipferry-publisher ]] || fail "no bin/clipferry-publisher"
 # Named for its Qt, so that the Qt 5 and Qt 6 libraries install side by side.
 libdir=$(dirname "$(find "$work/prefix" -name "libclipferry-qt$major.so.1" | head -n 1)")
@@ -21,7 +20,15 @@ libdir=$(dirname "$(find "$work/prefix" -name "libclipferry-qt$major.so.1" | hea
 [[ -f $work/prefix/include/clipferry-qt$major/clipferry-qt/PublishDialog.h ]] ||
   fail "no include/clipferry-qt$major/clipferry-qt/PublishDialog.h"
 [[ -f $libdir/cmake/ClipferryQt$major/ClipferryQt${major}Config.cmake ]] || fail "no cmake/ClipferryQt$major/"
-cmake -S "$here/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" -DCLIPFERRY_QT_MAJOR="$major" >"$work/log" 2>&1 ||
+# The first C++ block of the README's Qt section: its #include lines, and the rest.
+mkdir "$work/snippet"
+awk '/^## The Qt dialog/ { section = 1 } section && /^```cpp/ { inside = 1; next }
+     inside && /^```/ { exit } inside' "$here/../../README.md" >"$work/snippet/all"
+grep -q 'PublishDialog dialog' "$work/snippet/all" || fail "no snippet in the README's Qt section"
+grep '^#include' "$work/snippet/all" >"$work/snippet/readme_includes.inc" || fail "the README's snippet includes nothing"
+grep -v '^#include' "$work/snippet/all" >"$work/snippet/readme_body.inc"
+cmake -S "$here/consumer" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" -DCLIPFERRY_QT_MAJOR="$major" \
+  -DREADME_SNIPPET_DIR="$work/snippet" >"$work/log" 2>&1 ||
   { cat "$work/log"; fail "find_package(ClipferryQt$major) failed"; }
 cmake --build "$work/build" >"$work/log" 2>&1 || { cat "$work/log"; fail "the host did not build"; }
 # The host and the application are linked with the library and the Qt of this build, no other.

@@ -16,6 +16,8 @@ namespace Clipferry {
 //     dialog.setFile(path);
 //     dialog.setTitle(name);
 //     if (dialog.exec() != QDialog::Accepted) { /* dialog.verdict() says what happened */ }
+// The categories, moderator and tags chosen are kept for the next dialog in
+// the host's QSettings (group "ClipferryPublishDialog").
 // exec() returns Accepted only for a published video. A verdict with
 // mayHaveBeenReceived means the service may publish it all the same.
 // To embed it in a window of its own, give it Qt::Widget as its window flags.
@@ -26,6 +28,12 @@ public:
     Q_ENUM(Page)
 
     explicit PublishDialog(QWidget* parent = nullptr);
+    // With the host's uploader, which outlives the dialog: a login made in
+    // one dialog holds for the next, which then opens on the form (the user
+    // named, with "Log out / another account"). Destroying the dialog ends
+    // its upload, never the uploader's login. (The parent has no default, so
+    // that PublishDialog(nullptr) stays the constructor above.)
+    PublishDialog(Uploader* uploader, QWidget* parent);
     // Returns at once: cancels an upload under way, and leaves a call that is
     // running to end on the uploader's thread (see Uploader).
     ~PublishDialog() override;
@@ -49,7 +57,8 @@ signals:
 
 public slots:
     // Escape, or closing the window: while sending, cancels the upload (the
-    // dialog stays to show the outcome); after an accepted upload, accepts.
+    // dialog stays to show the outcome), after asking "Stop sending?" once
+    // more than 3 s of sending would be lost; after an accepted upload, accepts.
     void reject() override;
 
 protected:

@@ -71,6 +71,14 @@ public:
     ~Uploader() override;
 
     void login(const QString& user, const QString& password);
+    // Ends the login: the context goes, and with it the session; a later
+    // call needs a new login(). An upload under way is let finish first.
+    void logOut();
+    // The user of the last login that worked, until logOut() or a login
+    // that failed; empty while there is none. A host keeps one uploader for
+    // its whole run and hands it to each PublishDialog, so the user logs in once.
+    QString user() const;
+    bool isLoggedIn() const;
     void fetchFileTypes();
     void fetchCategories(int parent);  // 0: the top level
     void fetchModerators();
