@@ -16,10 +16,10 @@ namespace keyring = ::clipferry::keyring;
 
 namespace {
 // No keyring to ask on this desktop: no session bus named, none where one
-// is named (GLib's words), or a bus with no Secret Service on it.
+// is named (GLib's words), or a bus with no keyring service on it.
 bool noStore(const std::string& error) {
     return error.rfind("no session bus", 0) == 0 || error.rfind("Could not connect", 0) == 0 ||
-           error.find("org.freedesktop.secrets") != std::string::npos;
+           error.rfind("no keyring service is running", 0) == 0;
 }
 }  // namespace
 
