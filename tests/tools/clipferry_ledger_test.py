@@ -142,7 +142,8 @@ class LedgerTest(ServiceTest):
         history = json.loads(self.clipferry("--json", "history", XDG_STATE_HOME=self.state).stdout)
         self.assertEqual({u["file"] for u in history["uploads"]}, {pier, os.path.join(week, "new.mp4")})
         # (where history runs, how it shows the file)
-        for here, shown in ((week, "pier.mp4"), (self.folder, "week/pier.mp4"), (elsewhere, pier)):
+        for here, shown in ((week, "pier.mp4"), (self.folder, "week/pier.mp4"), (elsewhere, pier),
+                            ("/", pier)):
             with self.subTest(here=here):
                 os.chdir(here)
                 text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout

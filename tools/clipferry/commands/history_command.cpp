@@ -16,7 +16,7 @@ namespace {
 // when that is shorter. One noted relative, by an earlier build, is shown as noted.
 std::string shownPath(const std::string& noted, const std::filesystem::path& here) {
     const std::filesystem::path path(noted);
-    if (!path.is_absolute() || here.empty()) return noted;
+    if (!path.is_absolute() || here.empty() || here == here.root_path()) return noted;
     const std::string relative = path.lexically_relative(here).string();
     return !relative.empty() && relative.size() < noted.size() ? relative : noted;
 }

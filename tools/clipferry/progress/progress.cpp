@@ -196,9 +196,9 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
         fields.push_back({waiting ? 1 : 2, bytes(s.sent) + " of " + formatBytes(s.total)});
     } else {
         // While bytes move, the time left and the speed matter more than the
-        // size, which the percentage and the bar already tell: "of 12.0 MiB"
+        // bytes, which the percentage and the bar already tell: "of 12.0 MiB"
         // goes first, then the bytes sent.
-        fields.push_back({3, bytes(s.sent) + " of " + formatBytes(s.total), bytes(s.sent), 4});
+        fields.push_back({4, bytes(s.sent) + " of " + formatBytes(s.total), bytes(s.sent), 4});
     }
     if (waiting) {
         std::string clock;
