@@ -27,6 +27,7 @@ constexpr char kSchema[] =
     "  size INTEGER NOT NULL, title TEXT NOT NULL, outcome TEXT NOT NULL,"
     "  message TEXT NOT NULL, time TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS uploads_by_file ON uploads (user, fingerprint);"
+    "CREATE INDEX IF NOT EXISTS uploads_by_path ON uploads (user, path);"
     "CREATE TABLE IF NOT EXISTS lists ("
     "  key TEXT PRIMARY KEY, value TEXT NOT NULL, fetched INTEGER NOT NULL);"
     "CREATE TABLE IF NOT EXISTS fingerprints ("
