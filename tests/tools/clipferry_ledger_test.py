@@ -103,12 +103,61 @@ class LedgerTest(ServiceTest):
         text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
         self.assertIn("  demo  may have been received as 'Harbour'  " + clip, text)
 
+    def test_a_weekly_folder_published_from_inside_it(self):
+        """Typed relative to the folder: noted whole, shown as it would be typed
+        where history runs; an edit of a published file goes out, said to be one."""
+        pier = self.file("week/pier.mp4")
+        week, elsewhere = os.path.dirname(pier), os.getcwd()
+        self.addCleanup(os.chdir, elsewhere)
+        os.chdir(week)
+        earlier = f" (an earlier version was published on {datetime.date.today().isoformat()})\n"
+
+        def edit():
+            write_clip(pier, 1500)
+
+        upload = ["upload", "./pier.mp4", "--category", "1"]
+        # (name, change before, arguments, titles that arrive, the earlier version said)
+        rows = [
+            ("first", None, upload, ["pier"], False),
+            ("unchanged: skipped", None, upload, [], False),
+            ("the same bytes again", None, [*upload, "--again"], ["pier"], False),
+            ("edited", edit, upload, ["pier"], True),
+            ("edited, in a batch", edit, [*upload, self.file("week/new.mp4")], ["pier", "new"], True),
+            ("edited, --json", edit, ["--json", *upload], ["pier"], True),
+        ]
+        for name, change, args, titles, said in rows:
+            with self.subTest(name):
+                if change:
+                    change()
+                done, arrived, _ = self.upload(*args)
+                self.assertEqual((done.returncode, arrived), (0, titles), done.stderr)
+                if "--json" in args:
+                    version = json.loads(done.stdout)["earlier_version"]
+                    self.assertEqual((version["outcome"], version["file"], version["title"]),
+                                     ("accepted", pier, "pier"))
+                    continue
+                self.assertEqual(earlier in done.stdout, said, done.stdout)
+                if said and "new.mp4" in str(args):
+                    self.assertIn("./pier.mp4: accepted: ", done.stdout)
+        history = json.loads(self.clipferry("--json", "history", XDG_STATE_HOME=self.state).stdout)
+        self.assertEqual({u["file"] for u in history["uploads"]}, {pier, os.path.join(week, "new.mp4")})
+        # (where history runs, how it shows the file)
+        for here, shown in ((week, "pier.mp4"), (self.folder, "week/pier.mp4"), (elsewhere, pier),
+                            ("/", pier)):
+            with self.subTest(here=here):
+                os.chdir(here)
+                text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
+                self.assertIn(f"accepted as 'pier'  {shown} (1.5 KiB)\n", text)
+
     def test_a_ledger_written_by_1_0_keeps_protecting_what_it_noted(self):
         """1.0 noted sampled fingerprints and relative paths (fixtures/ledger_1_0)."""
         os.makedirs(os.path.dirname(self.ledger), mode=0o700)
         shutil.copy(os.path.join(FIXTURES, "ledger_1_0", "ledger.sqlite"), self.ledger)
         history = json.loads(self.clipferry("--json", "history", XDG_STATE_HOME=self.state).stdout)
         self.assertEqual([u["title"] for u in history["uploads"]], ["a", "b", "c", "d"])
+        # 1.0 noted paths as typed, relative to a folder not known: shown as noted.
+        text = self.clipferry("history", XDG_STATE_HOME=self.state).stdout
+        self.assertIn("accepted as 'a'  clipsB/a.mp4 (", text)
         self.addCleanup(os.chdir, os.getcwd())
         os.chdir(self.scratch.name)
         clips_1_0.write_clips("clipsB")
@@ -128,8 +177,9 @@ class LedgerTest(ServiceTest):
              "4 files already published, skipped; --again sends them\n"),
             ("by today's fingerprints after that", ["--verbose", *upload], [],
              f"skipped: clipsB/renamed.mov, accepted {day} as 'c'\n"),
-            ("--again sends the changed one", ["upload", "clipsB/b.mp4", "--category", "1", "--again"],
-             ["b"], "accepted"),
+            ("--again sends the changed one, an edit of what 1.0 noted from its path",
+             ["upload", "clipsB/b.mp4", "--category", "1", "--again"],
+             ["b"], f"(an earlier version was published on {day})\n"),
         ]
         for name, args, titles, text in rows:
             with self.subTest(name):
@@ -177,9 +227,15 @@ class LedgerTest(ServiceTest):
             {"file": f"{self.folder}/.hidden.mp4", "reason": "hidden"},
             {"file": f"{self.folder}/day2", "reason": "a folder (--recursive goes into it)"},
             {"file": f"{self.folder}/notes.txt", "reason": "not a type the service accepts"}])
-        done, _, _ = self.upload("upload", self.folder, "--category", "1")
-        self.assertIn(f"clipferry: left out {self.folder}/notes.txt: not a type the service "
-                      "accepts\n", done.stderr)
+        # Every week the same: counted, named only with --verbose.
+        count = ("clipferry: 3 left out: a folder, a hidden file and a file of another type; "
+                 "--verbose names them\n")
+        named = f"clipferry: left out {self.folder}/notes.txt: not a type the service accepts\n"
+        for args, said, unsaid in ([], count, named), (["--verbose"], named, count):
+            with self.subTest(args=args):
+                done, _, _ = self.upload(*args, "upload", self.folder, "--category", "1")
+                self.assertIn(said, done.stderr)
+                self.assertNotIn(unsaid, done.stderr)
         # A refusal after checks that passed on kept lists says how old they were.
         self.keep("categories", [[1, "Film & Animation"], [2, "Music"]], yesterday)
         self.control.post("script", {"path": "/upload", "body": "<result><status>UNSUCCESSFUL"

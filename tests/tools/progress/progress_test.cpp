@@ -81,14 +81,14 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"moving_plain", State::Moving, 0,
                  " 40%  4.8 MiB of 12.0 MiB  1.2 MiB/s  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
         LineCase{"moving_20", State::Moving, 20, " 40%  0:06 left"},
-        LineCase{"moving_40", State::Moving, 40, " 40%    4.8 MiB of 12.0 MiB  0:06 left"},
+        LineCase{"moving_40", State::Moving, 40, " 40%    4.8 MiB    1.2 MiB/s  0:06 left"},
         LineCase{"moving_80", State::Moving, 80,
                  "[#####........]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s  0:06 left"},
         LineCase{"moving_200", State::Moving, 200,
                  "[###########...................]   40%    4.8 MiB of 12.0 MiB    1.2 MiB/s"
                  "  avg 819.2 KiB/s  0:06 elapsed  0:06 left"},
         LineCase{"starting_80", State::Starting, 80,
-                 "[#............]    8%    1.0 MiB of 12.0 MiB  --/s  0:01 elapsed  0:06 left"},
+                 "[#............]    8%    1.0 MiB of 12.0 MiB         --/s  0:06 left"},
         LineCase{"unsized_40", State::Unsized, 40, "  4.8 MiB sent    1.2 MiB/s"},
         LineCase{"stalled_plain", State::Stalled, 0,
                  " 40%  4.8 MiB of 12.0 MiB  stalled 0:12  avg 245.8 KiB/s  0:20 elapsed"},
@@ -174,13 +174,13 @@ TEST(ProgressMeter, PlainLinesFollowTheIntervalAndSayWhenItStallsAndWaits) {
 TEST(ProgressMeter, TerminalLineFollowsTheWidthAndEndsWithTheSummary) {
     EXPECT_EQ(run(true, {
         {0, 0, 4 * MiB, 200,
-         "\r[..............................]    0%        0 B of 4.0 MiB  --/s  avg --/s"
-         "  0:00 elapsed  --:-- left\x1b[K"},
+         "\r[..............................]    0%        0 B of 4.0 MiB         --/s"
+         "  avg        --/s  0:00 elapsed  --:-- left\x1b[K"},
         {0.05, 1 * MiB, 4 * MiB, 200, ""},  // too soon to redraw
         {1, 2 * MiB, 4 * MiB, 200,
          "\r[###############...............]   50%    2.0 MiB of 4.0 MiB    1.9 MiB/s"
          "  avg   1.9 MiB/s  0:01 elapsed  0:01 left\x1b[K"},
-        {1, 3 * MiB, 4 * MiB, 30, "\r 75%    3.0 MiB of 4.0 MiB\x1b[K"},  // the window was narrowed
+        {1, 3 * MiB, 4 * MiB, 30, "\r 75%    1.5 MiB/s  0:01 left\x1b[K"},  // the window was narrowed
         // The wait is redrawn on each call, with a turning spinner.
         {1, 4 * MiB, 4 * MiB, 80,
          "\r100%    4.0 MiB of 4.0 MiB  waiting for the service's verdict 0:00 |\x1b[K"},
@@ -194,9 +194,32 @@ TEST(ProgressMeter, CutOffTransferSaysWhereItStopped) {
     EXPECT_EQ(run(true, {
         // A terminal that does not say its width counts as 80 columns: the bar keeps its room.
         {0, 1024, 4096, 0,
-         "\r[###..........]   25%    1.0 KiB of 4.0 KiB  --/s  0:00 elapsed  --:-- left\x1b[K"},
+         "\r[###..........]   25%    1.0 KiB of 4.0 KiB         --/s  --:-- left\x1b[K"},
         {3, -1, 0, 0, "\rstopped at 1.0 KiB of 4.0 KiB after 0:03 (341 B/s)\x1b[K\n"},
     }), "");
+}
+
+TEST(ProgressMeter, AtEightyColumnsASteadyRateKeepsItsSpeedShown) {
+    // --limit-rate 20M: 2.5 MiB every 125 ms (times exact in binary); the file
+    // is named, as in a batch.
+    std::ostringstream out;
+    double now = 100;
+    ProgressMeter meter(out, true, [&] { return now; }, [] { return 80; });
+    meter.label("2/7 harbour-at-dusk.mp4");
+    std::vector<std::string> lines;
+    for (int step = 0; step <= 16; ++step, now += 0.125) {
+        out.str("");
+        meter.update(step * 2.5 * MiB, 100 * MiB);
+        lines.push_back(out.str());
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        // Unknown at first, then the rate, in the same columns: once the time
+        // left is known the line keeps its length.
+        EXPECT_NE(lines[i].find(i < 4 ? "         --/s  " : "   20.0 MiB/s  "), std::string::npos)
+            << i << ": " << lines[i];
+        if (i > 0) EXPECT_EQ(lines[i].size(), lines[1].size()) << i << ": " << lines[i];
+    }
+    EXPECT_EQ(lines.back(), "\r[#####........]  2/7 harbour-at-dusk.mp4   40%   20.0 MiB/s  0:03 left\x1b[K");
 }
 
 TEST(ProgressLine, FromSixtyColumnsTheBarAndTheFilesPlaceInTheBatchStay) {
@@ -208,9 +231,9 @@ TEST(ProgressLine, FromSixtyColumnsTheBarAndTheFilesPlaceInTheBatchStay) {
     s.label = "2/7 harbour.mp4";
     // (width, the line)
     const std::pair<int, std::string> rows[] = {
-        {60, "[##........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB"},
-        {80, "[###..........]  2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
-        {59, "2/7 harbour.mp4   25%    3.0 MiB of 12.0 MiB  0:09 left"},
+        {60, "[##........]  2/7 harbour.mp4   25%    1.0 MiB/s  0:09 left"},
+        {80, "[###..........]  2/7 harbour.mp4   25%    3.0 MiB    1.0 MiB/s  0:09 left"},
+        {59, "2/7 harbour.mp4   25%    3.0 MiB    1.0 MiB/s  0:09 left"},
     };
     for (const auto& [width, line] : rows) EXPECT_EQ(formatProgress(s, width), line) << width;
 }

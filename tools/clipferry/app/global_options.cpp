@@ -28,7 +28,8 @@ void addGlobalOptions(CLI::App& app, Options& options, GlobalFlags& flags) {
         app.add_flag("--quiet,-q", options.quiet, "No progress: only the result and errors");
     CLI::Option* verbose = app.add_flag(
         "--verbose,-v", options.verbose,
-        "Say on standard error where dump files go, the proxy, and each step (not with --quiet)");
+        "Say on standard error where dump files go, the proxy, each step, and each file "
+        "skipped or left out of a folder (not with --quiet)");
     flags.exclusive.emplace_back(quiet, verbose);
     app.add_flag("--password-stdin", options.passwordFromStdin,
                  "Read the password from the first line of standard input");

@@ -11,6 +11,17 @@
 
 namespace clipferry::cli {
 
+namespace {
+// A noted path as the user would type it here: relative to the current folder
+// when that is shorter. One noted relative, by an earlier build, is shown as noted.
+std::string shownPath(const std::string& noted, const std::filesystem::path& here) {
+    const std::filesystem::path path(noted);
+    if (!path.is_absolute() || here.empty() || here == here.root_path()) return noted;
+    const std::string relative = path.lexically_relative(here).string();
+    return !relative.empty() && relative.size() < noted.size() ? relative : noted;
+}
+}  // namespace
+
 int runHistory(const std::optional<std::filesystem::path>& path, bool json, std::ostream& out,
                std::ostream& err) {
     std::vector<LedgerEntry> entries;
@@ -48,13 +59,15 @@ int runHistory(const std::optional<std::filesystem::path>& path, bool json, std:
         out << "no uploads noted yet" << (path ? " in " + path->string() : std::string()) << "\n";
         return exit_status::ok;
     }
+    std::error_code noFolder;
+    const std::filesystem::path here = std::filesystem::current_path(noFolder);
     for (const LedgerEntry& e : entries) {
         std::string remark;
         if (e.outcome == kLedgerBeingSent) remark = ", pid " + std::to_string(e.pid);
         if (e.claimEnded) remark = ", its clipferry (pid " + std::to_string(e.pid) + ") ended first";
         if (e.fileChanged) remark += ", the file changed while sent";
         out << e.localTime << "  " << visible(e.user) << "  " << e.outcome << " as '" << visible(e.title)
-            << "'  " << visible(e.path) << " (" << formatBytes(static_cast<double>(e.size)) << remark
+            << "'  " << visible(shownPath(e.path, here)) << " (" << formatBytes(static_cast<double>(e.size)) << remark
             << ")\n";
     }
     return out ? exit_status::ok : exit_status::failure;

@@ -177,9 +177,8 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
         return text;
     };
     auto bytes = [&](double value) { return steady(formatBytes(value), kBytesColumns); };
-    auto speed = [&](double value) {
-        return value > 0 ? steady(speedText(value), kSpeedColumns) : speedText(value);
-    };
+    // "--/s" keeps the width of a speed too, so the speed that follows it still fits.
+    auto speed = [&](double value) { return steady(speedText(value), kSpeedColumns); };
     auto duration = [&](double value) { return steady(formatDuration(value), kDurationColumns); };
 
     std::vector<Field> fields;
@@ -191,8 +190,16 @@ std::string formatProgress(const ProgressSnapshot& s, int width) {
         std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100));
         fields.push_back({waiting ? 1 : 0, percent});
     }
-    fields.push_back({waiting || stalled ? 2 : 1, known ? bytes(s.sent) + " of " + formatBytes(s.total)
-                                                        : bytes(s.sent) + " sent"});
+    if (!known) {
+        fields.push_back({waiting || stalled ? 2 : 1, bytes(s.sent) + " sent"});
+    } else if (waiting || stalled) {
+        fields.push_back({waiting ? 1 : 2, bytes(s.sent) + " of " + formatBytes(s.total)});
+    } else {
+        // While bytes move, the time left and the speed matter more than the
+        // bytes, which the percentage and the bar already tell: "of 12.0 MiB"
+        // goes first, then the bytes sent.
+        fields.push_back({4, bytes(s.sent) + " of " + formatBytes(s.total), bytes(s.sent), 4});
+    }
     if (waiting) {
         std::string clock;
         if (s.spinner >= 0) {

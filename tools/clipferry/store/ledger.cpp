@@ -27,6 +27,7 @@ constexpr char kSchema[] =
     "  size INTEGER NOT NULL, title TEXT NOT NULL, outcome TEXT NOT NULL,"
     "  message TEXT NOT NULL, time TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS uploads_by_file ON uploads (user, fingerprint);"
+    "CREATE INDEX IF NOT EXISTS uploads_by_path ON uploads (user, path);"
     "CREATE TABLE IF NOT EXISTS lists ("
     "  key TEXT PRIMARY KEY, value TEXT NOT NULL, fetched INTEGER NOT NULL);"
     "CREATE TABLE IF NOT EXISTS fingerprints ("
@@ -236,10 +237,10 @@ void Ledger::execute(const char* sql) {
     }
 }
 
-std::vector<LedgerEntry> Ledger::select(const std::string& where, const std::string& user,
-                                        const std::string& fingerprint) {
+std::vector<LedgerEntry> Ledger::select(const std::string& where,
+                                        const std::vector<std::string>& values) {
     Statement query(db_, std::string("SELECT ") + kEntryColumns + claimColumns_ + " FROM uploads " + where);
-    if (!user.empty()) query.bind(user).bind(fingerprint);
+    for (const std::string& value : values) query.bind(value);
     std::vector<LedgerEntry> entries;
     while (query.step()) entries.push_back(readEntry(query, path_, writable_));
     return entries;
@@ -248,8 +249,8 @@ std::vector<LedgerEntry> Ledger::select(const std::string& where, const std::str
 std::optional<LedgerEntry> Ledger::blocking(const std::string& user, const std::string& fingerprint,
                                             bool again) {
     const std::vector<LedgerEntry> found =
-        select("WHERE user = ? AND fingerprint = ? AND file_changed = 0 ORDER BY id DESC", user,
-               fingerprint);
+        select("WHERE user = ? AND fingerprint = ? AND file_changed = 0 ORDER BY id DESC",
+               {user, fingerprint});
     for (const LedgerEntry& entry : found) {
         // A claim whose command holds its lock blocks even --again: the file is going out now.
         if (entry.outcome == kLedgerBeingSent && !entry.claimUncertain) return entry;
@@ -323,7 +324,16 @@ bool Ledger::claimKept(int64_t claimId) {
 
 std::vector<LedgerEntry> Ledger::earlierReleaseEntries(const std::string& user) {
     return select("WHERE user = ? AND fingerprint NOT LIKE ? AND file_changed = 0 ORDER BY id DESC",
-                  user, std::string(kFingerprintPrefix) + "%");
+                  {user, std::string(kFingerprintPrefix) + "%"});
+}
+
+std::optional<LedgerEntry> Ledger::publishedFrom(const std::string& user, const std::string& path,
+                                                 const std::string& typed) {
+    const std::vector<LedgerEntry> found =
+        select("WHERE user = ? AND path IN (?, ?) AND outcome IN (?, ?) ORDER BY id DESC LIMIT 1",
+               {user, path, typed, kLedgerAccepted, kLedgerMayHaveBeenReceived});
+    if (found.empty()) return std::nullopt;
+    return found.front();
 }
 
 void Ledger::upgradeFingerprint(const LedgerEntry& entry, const std::string& fingerprint) {

@@ -40,7 +40,9 @@ constexpr char kLedgerBeingSent[] = "being sent";
 struct LedgerEntry {
     std::string user;
     std::string fingerprint;  // fingerprint.h
-    std::string path;         // as given on the command line
+    // Absolute and normal; as given on the command line in an entry noted
+    // before paths were kept whole (maybe relative to a folder not known).
+    std::string path;
     uint64_t size = 0;
     std::string title;
     std::string outcome;  // one of the kLedger... texts
@@ -118,6 +120,12 @@ public:
     std::vector<LedgerEntry> earlierReleaseEntries(const std::string& user);
     void upgradeFingerprint(const LedgerEntry& entry, const std::string& fingerprint);
 
+    // The newest accepted or may-have-been-received entry of this user noted
+    // from `path` (absolute), or from `typed`, the path as given, which an
+    // entry noted before paths were kept whole may hold.
+    std::optional<LedgerEntry> publishedFrom(const std::string& user, const std::string& path,
+                                             const std::string& typed);
+
     // A fingerprint hashed from a file with exactly this identity.
     std::optional<std::string> knownFingerprint(const FileIdentity& identity);
     // In one transaction: a commit per file would cost a sync each.
@@ -131,8 +139,8 @@ private:
     void open(const std::string& name, int flags);
     void execute(const char* sql);
     void prepareForWriting();
-    std::vector<LedgerEntry> select(const std::string& where, const std::string& user = {},
-                                    const std::string& fingerprint = {});
+    // The entries `where` picks, its placeholders bound to `values` in order.
+    std::vector<LedgerEntry> select(const std::string& where, const std::vector<std::string>& values = {});
     std::filesystem::path path_;
     sqlite3* db_ = nullptr;  // owned; closed by the destructor
     bool writable_ = false;

@@ -18,6 +18,25 @@ std::string normalPath(const std::string& path) {
     return std::filesystem::path(path).lexically_normal().string();
 }
 
+// What the ledger notes of a file: its whole path, so that `history` finds
+// it wherever it runs; as given when the current folder cannot be told.
+std::string wholePath(const std::string& file) {
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(file, error);
+    return error ? file : whole.lexically_normal().string();
+}
+
+// Whether the entry noted what the file holds now; one of 1.0 (--again
+// leaves it unmatched) by the samples 1.0 took.
+bool sameContent(const LedgerEntry& entry, const std::string& file, const Fingerprint& print) {
+    if (entry.fingerprint.rfind(kFingerprintPrefix, 0) == 0) return entry.fingerprint == print.text;
+    try {
+        return sampledFingerprint(file) == entry.fingerprint;
+    } catch (const FingerprintError&) {
+        return true;  // the checks say what is wrong with the file
+    }
+}
+
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::system_clock::now().time_since_epoch())
@@ -88,6 +107,10 @@ LedgerSplit BatchLedger::split(const std::string& user, const std::vector<Upload
                                     ": it is sent once");
             continue;
         }
+        // An edit of a file published before goes out, and is said to be one.
+        if (auto published = ledger_->publishedFrom(user, wholePath(job.file), job.file)) {
+            if (!sameContent(*published, job.file, *print)) split.earlierVersions[job.file] = *published;
+        }
         split.toSend.push_back(job);
     }
     keepFingerprints();
@@ -157,7 +180,7 @@ std::optional<LedgerEntry> BatchLedger::claim(const std::string& user, const Upl
     LedgerEntry entry;
     entry.user = user;
     entry.fingerprint = print->text;
-    entry.path = job.file;
+    entry.path = wholePath(job.file);
     entry.size = print->identity.size;
     entry.title = job.fields.title;
     LedgerClaim held;

@@ -24,6 +24,8 @@ namespace clipferry::cli {
 struct LedgerSplit {
     std::vector<UploadJob> toSend;
     std::map<std::string, LedgerEntry> earlier;  // by file: why it is left out
+    // By file sent: what the ledger noted from its path with other content, an earlier version.
+    std::map<std::string, LedgerEntry> earlierVersions;
     // Files of this run with the same content as an earlier one of it:
     // "b.mp4 holds the same bytes as a.mp4: sent once".
     std::vector<std::string> repeats;

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "commands/upload/preflight.h"
 
@@ -30,15 +32,17 @@ std::vector<std::string> regularFiles(Iterator walk, std::error_code& error,
             if constexpr (recursive) {
                 if (folder) walk.disable_recursion_pending();
             }
-            leftOut.push_back({entry.path().string(), folder ? "a hidden folder" : "hidden"});
+            leftOut.push_back({entry.path().string(), folder ? "a hidden folder" : "hidden",
+                               folder ? LeftOut::Kind::HiddenFolder : LeftOut::Kind::Hidden});
             continue;
         }
         if (entry.is_regular_file(typeError)) {
             files.push_back(entry.path().string());
         } else if (folder && !recursive) {
-            leftOut.push_back({entry.path().string(), "a folder (--recursive goes into it)"});
+            leftOut.push_back({entry.path().string(), "a folder (--recursive goes into it)",
+                               LeftOut::Kind::Folder});
         } else if (!folder) {
-            leftOut.push_back({entry.path().string(), "not a regular file"});
+            leftOut.push_back({entry.path().string(), "not a regular file", LeftOut::Kind::NotRegular});
         }
     }
     return files;
@@ -85,7 +89,7 @@ std::vector<UploadJob> withAcceptedTypes(const std::vector<UploadJob>& jobs,
         if (fromFolders.count(job.file) == 0 || matchesFileTypes(job.file, fileTypes)) {
             kept.push_back(job);
         } else if (leftOut) {
-            leftOut->push_back({job.file, "not a type the service accepts"});
+            leftOut->push_back({job.file, "not a type the service accepts", LeftOut::Kind::OtherType});
         }
     }
     return kept;
@@ -93,6 +97,31 @@ std::vector<UploadJob> withAcceptedTypes(const std::vector<UploadJob>& jobs,
 
 std::string leftOutLine(const LeftOut& entry) {
     return "left out " + entry.path + ": " + entry.reason;
+}
+
+std::string leftOutCount(const std::vector<LeftOut>& leftOut) {
+    if (leftOut.empty()) return "";
+    // Each kind as one of it, and as several.
+    const std::pair<const char*, const char*> kinds[] = {
+        {"a folder", " folders"},
+        {"a hidden folder", " hidden folders"},
+        {"a hidden file", " hidden files"},
+        {"an entry that is not a regular file", " entries that are not regular files"},
+        {"a file of another type", " files of other types"},
+    };
+    std::vector<std::string> parts;
+    for (size_t kind = 0; kind < std::size(kinds); ++kind) {
+        const auto count = std::count_if(leftOut.begin(), leftOut.end(), [kind](const LeftOut& entry) {
+            return static_cast<size_t>(entry.kind) == kind;
+        });
+        if (count == 1) parts.push_back(kinds[kind].first);
+        if (count > 1) parts.push_back(std::to_string(count) + kinds[kind].second);
+    }
+    std::string line = std::to_string(leftOut.size()) + " left out: ";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        line += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    }
+    return line + "; --verbose names " + (leftOut.size() == 1 ? "it" : "them");
 }
 
 }  // namespace clipferry::cli

@@ -12,10 +12,13 @@
 namespace clipferry::cli {
 
 // A file or folder inside a given folder that is not sent, and why; each is
-// named, so nothing the user expected to go out is dropped in silence.
+// counted, so nothing the user expected to go out is dropped in silence.
 struct LeftOut {
+    // In the order the count names them.
+    enum class Kind { Folder, HiddenFolder, Hidden, NotRegular, OtherType };
     std::string path;
     std::string reason;  // "hidden", "not a type the service accepts", ...
+    Kind kind = Kind::OtherType;
 };
 
 struct FolderFiles {
@@ -38,5 +41,9 @@ std::vector<UploadJob> withAcceptedTypes(const std::vector<UploadJob>& jobs,
 
 // "left out day1/notes.txt: not a type the service accepts"
 std::string leftOutLine(const LeftOut& entry);
+
+// "2 left out: a folder and a file of another type; --verbose names them";
+// empty when nothing is left out.
+std::string leftOutCount(const std::vector<LeftOut>& leftOut);
 
 }  // namespace clipferry::cli

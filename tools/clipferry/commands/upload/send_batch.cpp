@@ -53,11 +53,11 @@ UploadOutcome notSent(const UploadJob& job, int exitStatus) {
     return skipped;
 }
 
-void tellOutcome(const Io& io, const UploadOutcome& outcome, bool inBatch) {
+void tellOutcome(const Io& io, const UploadOutcome& outcome, const Batch& batch) {
     if (outcome.verdict != Verdict::Accepted || io.json()) return;
-    io.out() << (inBatch ? visible(outcome.file) + ": " : "") << "accepted: "
-             << (outcome.message.empty() ? "(no message)" : visible(outcome.message)) << "\n"
-             << std::flush;
+    io.out() << (batch.jobs.size() > 1 ? visible(outcome.file) + ": " : "") << "accepted: "
+             << (outcome.message.empty() ? "(no message)" : visible(outcome.message))
+             << earlierVersionNote(outcome.file, batch.earlierVersions) << "\n" << std::flush;
 }
 
 void tellResult(const Io& io, const Batch& batch, const std::vector<UploadOutcome>& outcomes,
@@ -69,10 +69,14 @@ void tellResult(const Io& io, const Batch& batch, const std::vector<UploadOutcom
     }
     nlohmann::ordered_json document = inBatch ? batchJson(outcomes, summary) : uploadJson(outcomes.front());
     if (batch.fromFolders) document["left_out"] = leftOutJson(batch.leftOut);
+    const auto fromLedger = [&batch](nlohmann::ordered_json& upload) {
+        withLedgerEntry(upload, batch.earlier);
+        withEarlierVersion(upload, batch.earlierVersions);
+    };
     if (inBatch) {
-        for (auto& upload : document["uploads"]) withLedgerEntry(upload, batch.earlier);
+        for (auto& upload : document["uploads"]) fromLedger(upload);
     } else {
-        withLedgerEntry(document, batch.earlier);
+        fromLedger(document);
     }
     io.document(document);
 }
@@ -152,7 +156,7 @@ int sendBatch(const Context& context, Service& service, const Batch& batch, List
             outcome.exitStatus = worseExitStatus(outcome.exitStatus, exit_status::failure);
             ledgerFailed = true;
         }
-        tellOutcome(io, outcome, batch.jobs.size() > 1);
+        tellOutcome(io, outcome, batch);
     }
     const BatchSummary summary = summarize(outcomes);
     tellResult(io, batch, outcomes, summary);
@@ -193,6 +197,25 @@ void withLedgerEntry(nlohmann::ordered_json& upload, const std::map<std::string,
     upload["ledger"] = {{"outcome", skip->second.outcome},
                         {"time", skip->second.time},
                         {"title", skip->second.title}};
+}
+
+std::string earlierVersionNote(const std::string& file, const std::map<std::string, LedgerEntry>& versions) {
+    auto version = versions.find(file);
+    if (version == versions.end()) return "";
+    const LedgerEntry& entry = version->second;
+    return std::string(" (an earlier version ") +
+           (entry.outcome == kLedgerAccepted ? "was published" : "may have been received") + " on " +
+           entry.localTime.substr(0, 10) + ")";
+}
+
+void withEarlierVersion(nlohmann::ordered_json& upload,
+                        const std::map<std::string, LedgerEntry>& versions) {
+    auto version = versions.find(upload.value("file", std::string()));
+    if (upload.value("verdict", std::string()) == "skipped" || version == versions.end()) return;
+    upload["earlier_version"] = {{"outcome", version->second.outcome},
+                                 {"time", version->second.time},
+                                 {"title", version->second.title},
+                                 {"file", version->second.path}};
 }
 
 nlohmann::ordered_json leftOutJson(const std::vector<LeftOut>& leftOut) {

@@ -22,6 +22,7 @@ struct Batch {
     std::vector<UploadJob> jobs;                  // every file, in order, skipped ones too
     std::vector<UploadJob> toSend;                // those the ledger does not leave out
     std::map<std::string, LedgerEntry> earlier;   // by file: published before, left out
+    std::map<std::string, LedgerEntry> earlierVersions;  // by file sent: other content published from its path
     std::vector<LeftOut> leftOut;                 // what the folders held that is not sent
     bool fromFolders = false;                     // some file came from a folder
 };
@@ -35,6 +36,14 @@ void tellPublishedBefore(const Io& io, const Batch& batch);
 
 // A skipped upload's document gets what the ledger says of it.
 void withLedgerEntry(nlohmann::ordered_json& upload, const std::map<std::string, LedgerEntry>& earlier);
+
+// " (an earlier version was published on 2026-12-01)" when the file is an
+// edit of one published before, else empty.
+std::string earlierVersionNote(const std::string& file, const std::map<std::string, LedgerEntry>& versions);
+
+// A sent upload's document gets what the ledger noted of an earlier version.
+void withEarlierVersion(nlohmann::ordered_json& upload,
+                        const std::map<std::string, LedgerEntry>& versions);
 
 nlohmann::ordered_json leftOutJson(const std::vector<LeftOut>& leftOut);
 

@@ -23,12 +23,17 @@
 namespace clipferry::cli {
 
 namespace {
-// What a folder held that is not sent, each named with why: on standard
-// error, and in the --json document under "left_out".
+// What a folder held that is not sent: counted on standard error, as it is
+// the same every week; each named with why with --verbose, and in the --json
+// document under "left_out".
 void tellLeftOut(const Io& io, std::vector<LeftOut>& leftOut) {
     std::sort(leftOut.begin(), leftOut.end(),
               [](const LeftOut& a, const LeftOut& b) { return a.path < b.path; });
-    if (io.json()) return;
+    if (io.json() || leftOut.empty()) return;
+    if (!io.verbose()) {
+        io.err() << "clipferry: " << leftOutCount(leftOut) << "\n";
+        return;
+    }
     for (const LeftOut& entry : leftOut) io.err() << "clipferry: " << visible(leftOutLine(entry)) << "\n";
 }
 
@@ -170,6 +175,7 @@ int uploadCommand(Context& context) {
     }
     batch.toSend = split.toSend;
     batch.earlier = split.earlier;
+    batch.earlierVersions = split.earlierVersions;
     for (const std::string& repeat : split.repeats) {
         io.err() << "clipferry: warning: " << visible(repeat) << "\n";
     }
