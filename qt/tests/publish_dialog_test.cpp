@@ -91,13 +91,13 @@ void PublishDialogTest::scenario_data() {
     QTest::addColumn<bool>("reachable");
     QTest::addColumn<QString>("file");        // its name; "big" ones are 32 MiB
     QTest::addColumn<QString>("title");       // "" keeps the one made from the file's name
-    QTest::addColumn<QString>("answer");      // the upload's: "", "stall", "hold the verdict",
+    QTest::addColumn<QString>("answer");      // the upload's: "", "stall", "hold the verdict", "refuse",
                                               // "drop at 39%" or "drop after the last byte"
     QTest::addColumn<QString>("during");      // "", "cancel", "close" (deleted) or "escape" once bytes went out;
                                               // "escape, asked": kept sending, then stopped
     QTest::addColumn<QString>("reasonField"); // the label that must give a reason, "" for none
     QTest::addColumn<QString>("reason");      // a part of that reason
-    QTest::addColumn<QString>("verdict");     // "", "accepted", "broke off", or what it holds of
+    QTest::addColumn<QString>("verdict");     // "", "accepted", "refused", "broke off", or what it holds of
                                               // "cancelled" and "may have been received"
     QTest::addColumn<int>("uploadsStored");
 
@@ -113,6 +113,10 @@ void PublishDialogTest::scenario_data() {
                                        << "only blanks" << none << 0;
     QTest::newRow("publish with progress") << good << true << "harbour.mp4" << "Harbour at dusk" << none << none
                                            << none << none << "accepted" << 1;
+    // The service's own words reach the user, as the local service words a refusal.
+    QTest::newRow("the service refuses the upload")
+        << good << true << "harbour.mp4" << none << "refuse" << none << "verdictMessage" << "Unknown category 99"
+        << "refused" << 0;
     QTest::newRow("cancel mid-upload") << good << true << "big.mp4" << none << "stall" << "cancel" << none << none
                                        << "cancelled" << 0;
     QTest::newRow("dialog closed during an upload")
@@ -182,7 +186,7 @@ void PublishDialogTest::scenario() {
     QVERIFY(part<QLabel>(dialog, "categoriesReason")->isVisible());
     tickCategory(dialog, 0);
 
-    if (!reasonField.isEmpty()) {
+    if (!reasonField.isEmpty() && verdict.isEmpty()) {
         auto* label = part<QLabel>(dialog, reasonField.toLatin1().constData());
         QTRY_VERIFY(label->isVisible() && label->text().contains(reason));
         QVERIFY(!publish->isEnabled());
@@ -194,6 +198,12 @@ void PublishDialogTest::scenario() {
 
     if (answer == QLatin1String("stall")) stallNextUpload();
     if (answer == QLatin1String("hold the verdict")) holdNextAnswer(QStringLiteral("/upload"));
+    if (answer == QLatin1String("refuse")) {
+        scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")},
+                      {QStringLiteral("body"), QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<result>"
+                                                              "<status>UNSUCCESSFUL</status><message>%1</message>"
+                                                              "</result>").arg(reason)}});
+    }
     if (answer == QLatin1String("drop at 39%")) {
         scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")},
                       {QStringLiteral("read_limit"), size * 39 / 100},
@@ -279,6 +289,11 @@ void PublishDialogTest::scenario() {
         QVERIFY2(explanation.contains(QStringLiteral("at %1%").arg(mostShown / 10)) &&
                      explanation.contains(QLatin1String("nothing was published")),
                  qPrintable(explanation));
+    }
+    if (verdict == QLatin1String("refused")) {
+        QCOMPARE(got.result, CLIPFERRY_REFUSED);
+        const QString shown = part<QLabel>(dialog, reasonField.toLatin1().constData())->text();
+        QVERIFY2(shown.contains(reason), qPrintable(shown));
     }
     if (got.accepted) {
         QCOMPARE(mostShown, 1000);
