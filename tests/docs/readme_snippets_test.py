@@ -47,9 +47,16 @@ SOURCE_DIR = Path(os.environ["CLIPFERRY_SOURCE_DIR"])
 BUILD_DIR = os.environ["CLIPFERRY_BUILD_DIR"]
 DEVSERVER_STATE = Path(os.environ["CLIPFERRY_DEVSERVER_STATE"])
 README = SOURCE_DIR / "README.md"
+sys.path.insert(0, str(SOURCE_DIR / "tests" / "tools"))
+from command_harness import UNREACHABLE, closed_port  # noqa: E402  (needs the path above)
 
 SHELL_LANGUAGES = {"", "sh", "bash", "shell", "console"}
 NO_LOGIN_COMMANDS = {"config", "history", "logout", "help", "completion", "--help", "--version"}
+# Each command of the help, with what it needs to get as far as a login.
+COMMAND_ARGUMENTS = {"login": [], "logout": [], "file-types": [], "categories": [], "moderators": [],
+                     "upload": ["harbour.mp4"], "config": [], "history": [], "help": [],
+                     "completion": ["bash"]}
+LOGS_IN_FIRST = re.compile(r"Every command but\s+(.+?)\s+logs in first", re.S)
 # What an upload's JSON holds that changes from run to run.
 VARYING_JSON_KEYS = {"seconds"}
 DOCUMENTED_SERVICE = "127.0.0.1:8765"
@@ -333,6 +340,27 @@ class ReadmeSnippets(unittest.TestCase):
     def test_both_kinds_are_found_and_run(self):
         run = {b.kind for b in BLOCKS if b.skipped_because() is None}
         self.assertLessEqual({"shell", "python"}, run)
+
+    def test_the_commands_said_to_need_no_login_are_those_that_never_log_in(self):
+        help_text = subprocess.run([COMMAND, "--help"], capture_output=True, text=True, timeout=60,
+                                   check=True).stdout
+        in_help = set(re.split(r",\s*|\s+and\s+", LOGS_IN_FIRST.search(help_text).group(1)))
+        in_readme = set(re.findall(r"`([\w-]+)`", LOGS_IN_FIRST.search(README.read_text()).group(1)))
+        self.assertEqual(in_readme, in_help)
+        listed = help_text.split("Subcommands:\n")[1].split("\n\n")[0]
+        self.assertEqual(set(re.findall(r"^  ([\w-]+) ", listed, re.M)), set(COMMAND_ARGUMENTS))
+        # With no service to reach, a command that logs in says so, and only such a command.
+        with tempfile.TemporaryDirectory(prefix="readme-snippet-") as scratch:
+            session = Session(scratch)
+            write(session.work / "harbour.mp4", clip("harbour.mp4", 4096))
+            env = dict(session.env, CLIPFERRY_PROXY_SERVER=f"127.0.0.1:{closed_port()}",
+                       CLIPFERRY_PASSWORD=demo_password())
+            for command, arguments in COMMAND_ARGUMENTS.items():
+                with self.subTest(command=command):
+                    done = subprocess.run([COMMAND, command, *arguments], cwd=session.work, env=env,
+                                          capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
+                    self.assertEqual(done.returncode == UNREACHABLE, command not in in_help,
+                                     f"status {done.returncode}: {done.stderr}")
 
     def run_shell(self, block):
         with tempfile.TemporaryDirectory(prefix="readme-snippet-") as scratch:
