@@ -19,23 +19,29 @@ Python block runs as a script; a `# comment` on a print() line shows what it
 prints, "..." standing for the parts left out.
 
 Each block runs in a folder of its own as if it were the top of the source
-tree (`build` there is the build folder), with HOME a fresh /home/dana holding
-the README's config.toml, the files the block names made for it, and the
-service at 127.0.0.1:8765 moved to the port the test service got. The
-command finds the service through that config.toml, as the README's outputs
-show; the Python package, which has no settings file, through
-CLIPFERRY_PROXY_SERVER. The password a user would type is CLIPFERRY_PASSWORD,
-for the commands that log in only.
+tree (`build` there is the build folder), with a fresh HOME holding the
+README's config.toml and the files the block names made for it. What the
+README stands for is the local service's: its address, its demo user for the
+README's user, and that user's password for a `CLIPFERRY_PASSWORD=...` (see
+STAND_INS). The command finds the service through that config.toml, as the
+README's outputs show; the Python package, which has no settings file,
+through CLIPFERRY_PROXY_SERVER. The password a user would type is
+CLIPFERRY_PASSWORD, for the commands that log in only. The test runs in a
+desktop-like session (tests/support/keyring_session.sh: a session bus and an
+unlocked keyring, empty at the start of each block).
 """
 
+import fcntl
 import hashlib
 import json
 import os
+import pty
 import re
 import shlex
 import subprocess
 import sys
 import tempfile
+import termios
 import tokenize
 import unittest
 import urllib.request
@@ -59,8 +65,6 @@ COMMAND_ARGUMENTS = {"login": [], "logout": [], "file-types": [], "categories": 
 LOGS_IN_FIRST = re.compile(r"Every command but\s+(.+?)\s+logs in first", re.S)
 # What an upload's JSON holds that changes from run to run.
 VARYING_JSON_KEYS = {"seconds"}
-DOCUMENTED_SERVICE = "127.0.0.1:8765"
-DOCUMENTED_HOME = "/home/dana"
 
 FENCE = re.compile(r"^(\s*)```(\w*)\s*$")
 MARKER = re.compile(r"^\s*<!--(.*)-->\s*$")
@@ -68,6 +72,8 @@ SKIP = re.compile(r"\s*readme-test:\s*skip\s*\((.*)\)\s*$")
 EXIT = re.compile(r"\s*readme-test:\s*exit\s+(\d+)\s*$")
 ELSEWHERE = re.compile(r"\s*[\w ]+:\s*begins\s*\((.+ runs it)\)\s*$")
 ELISION = re.compile(r"\.\.\.|\u2026")
+# What the README shows that stands for the reader's own (Session.stand_ins).
+STAND_INS = re.compile(r"127\.0\.0\.1:8765|/home/dana|\bdana\b|CLIPFERRY_PASSWORD=\.\.\.")
 
 
 class Block:
@@ -175,35 +181,49 @@ class Session:
 
     def __init__(self, scratch):
         self.port = devserver_port()
-        self.home = Path(scratch) / DOCUMENTED_HOME.lstrip("/")
+        self.home = Path(scratch) / "home"
         self.work = Path(scratch) / "work"
         self.work.mkdir(parents=True)
         (self.work / "build").symlink_to(BUILD_DIR)
+        self.stand_ins = {"127.0.0.1:8765": f"127.0.0.1:{self.port}", "/home/dana": str(self.home),
+                          "dana": "demo", "CLIPFERRY_PASSWORD=...": f"CLIPFERRY_PASSWORD={demo_password()}"}
         write(self.home / ".config" / "clipferry" / "config.toml", self.localised(readme_config()))
-        runtime = Path(scratch) / "runtime"
-        runtime.mkdir(mode=0o700)
         self.env = {k: v for k, v in os.environ.items()
-                    if not k.startswith(("CLIPFERRY_", "XDG_", "DBUS_", "PYTHON"))}
-        self.env.update(HOME=str(self.home), XDG_RUNTIME_DIR=str(runtime), LC_ALL="C.UTF-8",
-                        PATH=f"{COMMAND.parent}:{os.environ['PATH']}")
+                    if not k.startswith(("CLIPFERRY_", "XDG_CONFIG_", "XDG_STATE_", "PYTHON"))}
+        self.env.update(HOME=str(self.home), LC_ALL="C.UTF-8", PATH=f"{COMMAND.parent}:{os.environ['PATH']}")
 
     def localised(self, text):
-        """The README's text with the service and HOME this run has."""
-        return text.replace(DOCUMENTED_SERVICE, f"127.0.0.1:{self.port}").replace(
-            DOCUMENTED_HOME, str(self.home))
+        """The README's text with the local service's address, user and password, and this HOME."""
+        return STAND_INS.sub(lambda m: self.stand_ins[m.group(0)], text)
+
+    def forget_kept_password(self):
+        subprocess.run([COMMAND, "logout"], cwd=self.work, env=self.env, capture_output=True,
+                       stdin=subprocess.DEVNULL, timeout=60)
 
     def make_fixtures(self, text):
         for name, make in FIXTURES.items():
             if name in text:
                 make(self)
 
-    def run_command(self, script, **kwargs):
+    def run_command(self, script):
+        """Runs the script at a terminal of its own, as a reader types it: its standard
+        input and controlling terminal are a pseudo-terminal, its output is kept."""
         env = dict(self.env)
         if needs_login(script):
             env["CLIPFERRY_PASSWORD"] = demo_password()
-        return subprocess.run(["/bin/bash", "-e", "-c", self.localised(script)], cwd=self.work,
-                              env=env, capture_output=True, text=True, errors="replace",
-                              stdin=subprocess.DEVNULL, timeout=120, **kwargs)
+        terminal, reader_side = pty.openpty()
+        try:
+            return subprocess.run(["/bin/bash", "-e", "-c", self.localised(script)], cwd=self.work,
+                                  env=env, capture_output=True, text=True, errors="replace",
+                                  stdin=reader_side, start_new_session=True, preexec_fn=take_terminal,
+                                  timeout=120)
+        finally:
+            os.close(terminal)
+            os.close(reader_side)
+
+
+def take_terminal():
+    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
 
 def needs_login(script):
@@ -365,21 +385,27 @@ class ReadmeSnippets(unittest.TestCase):
     def run_shell(self, block):
         with tempfile.TemporaryDirectory(prefix="readme-snippet-") as scratch:
             session = Session(scratch)
-            session.make_fixtures(block.text)
-            if not any(line.startswith("$ ") for line in block.text.splitlines()):
-                done = session.run_command(block.text)
-                self.assertEqual(done.returncode, block.expected_status(), done.stdout + done.stderr)
-                return
-            for command, shown in session_steps(block.text):
-                with self.subTest(command=command):
-                    done = session.run_command(command)
-                    said = f"$ {command}\n{done.stdout}{done.stderr}"
-                    self.assertEqual(done.returncode, block.expected_status(), said)
-                    shown = [session.localised(line) for line in shown]
-                    if (document := shown_json(shown)) is not None:
-                        self.assertEqual(json_differences(document, json.loads(done.stdout)), [], said)
-                    else:
-                        self.assertEqual(missing_lines(shown, done.stdout, done.stderr), [], said)
+            try:
+                session.make_fixtures(block.text)
+                self.check_shell(block, session)
+            finally:
+                session.forget_kept_password()
+
+    def check_shell(self, block, session):
+        if not any(line.startswith("$ ") for line in block.text.splitlines()):
+            done = session.run_command(block.text)
+            self.assertEqual(done.returncode, block.expected_status(), done.stdout + done.stderr)
+            return
+        for command, shown in session_steps(block.text):
+            with self.subTest(command=command):
+                done = session.run_command(command)
+                said = f"$ {command}\n{done.stdout}{done.stderr}"
+                self.assertEqual(done.returncode, block.expected_status(), said)
+                shown = [session.localised(line) for line in shown]
+                if (document := shown_json(shown)) is not None:
+                    self.assertEqual(json_differences(document, json.loads(done.stdout)), [], said)
+                else:
+                    self.assertEqual(missing_lines(shown, done.stdout, done.stderr), [], said)
 
     def run_python(self, block):
         with tempfile.TemporaryDirectory(prefix="readme-snippet-") as scratch:
