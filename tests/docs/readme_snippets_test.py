@@ -26,9 +26,11 @@ README's user, and that user's password for a `CLIPFERRY_PASSWORD=...` (see
 STAND_INS). The command finds the service through that config.toml, as the
 README's outputs show; the Python package, which has no settings file,
 through CLIPFERRY_PROXY_SERVER. The password a user would type is
-CLIPFERRY_PASSWORD, for the commands that log in only. The test runs in a
-desktop-like session (tests/support/keyring_session.sh: a session bus and an
-unlocked keyring, empty at the start of each block).
+CLIPFERRY_PASSWORD, for the commands that log in only. Each shell command
+runs at a pseudo-terminal of its own (standard input and controlling
+terminal; its output is kept), and the test in a desktop-like session
+(tests/support/keyring_session.sh: a session bus and an unlocked keyring,
+from which each block's kept password is removed when it ends).
 """
 
 import fcntl
