@@ -124,8 +124,8 @@ demo:
 	@./scripts/bootstrap.sh
 	@echo "== Building in $(BUILD_DIR)/ what cmake --install copies: the library"
 	@echo "   (libclipferry.so, from src/), the clipferry command (tools/clipferry/)"
-	@echo "   with its shell completion, the reference pages and, when Qt 6 is found,"
-	@echo "   the Qt library and clipferry-publisher (qt/): a few minutes on 2 cores,"
+	@echo "   with its shell completion, the reference pages and, when Qt 6 or 5 is"
+	@echo "   found, the Qt library and clipferry-publisher (qt/): a few minutes on 2 cores,"
 	@echo "   its output shown only if it fails"
 	@log=$$(mktemp) && \
 	if { echo "   configuring (cmake)" >&3 && cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \

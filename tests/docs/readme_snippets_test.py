@@ -12,8 +12,8 @@ before it says otherwise:
 
 A block whose lines start with "$ " is a session: each such line is a
 command, and the lines after it are what it prints; each shown line must be
-printed, in order within its stream (spacing aside, as the port the service
-got changes the columns), and JSON shown must match the JSON printed but for
+printed, in order within its stream (spacing and dates aside, as the port the
+service got changes the columns), and JSON shown must match the JSON printed but for
 what varies from run to run. Any other shell block runs as one script. A
 Python block runs as a script; a `# comment` on a print() line shows what it
 prints, "..." standing for the parts left out.
@@ -73,6 +73,7 @@ MARKER = re.compile(r"^\s*<!--(.*)-->\s*$")
 SKIP = re.compile(r"\s*readme-test:\s*skip\s*\((.*)\)\s*$")
 EXIT = re.compile(r"\s*readme-test:\s*exit\s+(\d+)\s*$")
 ELSEWHERE = re.compile(r"\s*[\w ]+:\s*begins\s*\((.+ runs it)\)\s*$")
+DATE = re.compile(r"\b\d{4}-\d{2}-\d{2}\b")
 ELISION = re.compile(r"\.\.\.|\u2026")
 # What the README shows that stands for the reader's own (Session.stand_ins).
 STAND_INS = re.compile(r"127\.0\.0\.1:8765|/home/dana|\bdana\b|CLIPFERRY_PASSWORD=\.\.\.")
@@ -165,10 +166,11 @@ FIXTURES = {
     "meta.json": lambda s: write(s.work / "meta.json", json.dumps(
         [{"file": "harbour.mp4", "title": "Harbour at dusk", "description": "Filmed from the north pier",
           "tags": ["harbour", "dusk"], "categories": [1, 11], "moderator": 501}])),
-    # a folder two of whose videos were published before
-    "clips/": lambda s: (publish_before(s, "clips/harbour.mp4", "clips/gulls.mov"),
-                         write(s.work / "clips/pier.mp4", clip("clips/pier.mp4", 64 * 1024)),
-                         write(s.work / "clips/notes.txt", "shot list\n")),
+    # a folder two of whose videos were published before, and an earlier cut of a third
+    "clips/": lambda s: (publish_before(s, "clips/harbour.mp4", "clips/gulls.mov", "clips/pier.mp4"),
+                         write(s.work / "clips/pier.mp4", clip("clips/pier.mp4, cut again", 64 * 1024)),
+                         write(s.work / "clips/notes.txt", "shot list\n"),
+                         write(s.work / "clips/day2/dawn.mp4", clip("clips/day2/dawn.mp4", 1024))),
 }
 
 
@@ -253,7 +255,8 @@ def session_steps(text):
 
 
 def spaced(line):
-    return " ".join(line.split())
+    """The line with its spacing, and the dates that change from run to run, made plain."""
+    return DATE.sub("YYYY-MM-DD", " ".join(line.split()))
 
 
 def missing_lines(shown, stdout, stderr):
