@@ -117,12 +117,15 @@ test-package: package
 	echo "test-package: took $$(( $$(date +%s) - start )) s"
 
 # The library end to end against the local Lumivid service (scripts/demo.sh).
-# Configured as `make build` does, but only the library and the command are
-# built, quietly: the build's output is shown only when it fails.
+# Configured as `make build` does, but only what `cmake --install` copies is
+# built (clipferry_install_parts), quietly: the build's output is shown only
+# when it fails.
 demo:
 	@./scripts/bootstrap.sh
-	@echo "== Building in $(BUILD_DIR)/ the library (libclipferry.so, from src/)"
-	@echo "   and the clipferry command (tools/clipferry/): a few minutes on 2 cores,"
+	@echo "== Building in $(BUILD_DIR)/ what cmake --install copies: the library"
+	@echo "   (libclipferry.so, from src/), the clipferry command (tools/clipferry/)"
+	@echo "   with its shell completion, the reference pages and, when Qt 6 or 5 is"
+	@echo "   found, the Qt library and clipferry-publisher (qt/): a few minutes on 2 cores,"
 	@echo "   its output shown only if it fails"
 	@log=$$(mktemp) && \
 	if { echo "   configuring (cmake)" >&3 && cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \

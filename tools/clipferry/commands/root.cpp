@@ -50,7 +50,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                              std::ostream& err, const std::string& versionText) {
     Options options;
     CLI::App app{"Publishes videos to Lumivid through the Clipferry library.\n"
-                 "Every command but config logs in first.",
+                 "Every command but config, history, logout, help and completion logs in first.",
                  "clipferry"};
     app.require_subcommand(1);
     app.fallthrough();  // options of the whole command may also follow the subcommand
