@@ -39,6 +39,9 @@ for program in "$work/build/consumer" "$work/prefix/bin/clipferry-publisher"; do
   other=$((major == 6 ? 5 : 6))
   ! grep -q "Qt$other\|clipferry-qt$other" <<<"$needed" || fail "${program##*/} loads Qt $other"
 done
-QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$work/build/consumer" ||
-  fail "the host did not run"
-echo "qt_install_test: the host built with find_package(ClipferryQt$major) runs"
+# It logs in to the local service and reaches the form filled from its lists.
+port=$(<"${CLIPFERRY_DEVSERVER_STATE:?the devserver fixture names its state folder}/port")
+(cd "$work" && QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+  CLIPFERRY_PROXY_SERVER=127.0.0.1:$port "$work/build/consumer") ||
+  fail "the host did not log in and reach the form"
+echo "qt_install_test: the host built with find_package(ClipferryQt$major) logs in to the local service"
