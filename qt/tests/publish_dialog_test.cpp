@@ -91,7 +91,8 @@ void PublishDialogTest::scenario_data() {
     QTest::addColumn<bool>("reachable");
     QTest::addColumn<QString>("file");        // its name; "big" ones are 32 MiB
     QTest::addColumn<QString>("title");       // "" keeps the one made from the file's name
-    QTest::addColumn<QString>("answer");      // the upload's: "", "stall", "hold the verdict", "refuse",
+    QTest::addColumn<QString>("answer");      // the upload's: "", "stall", "hold the discovery",
+                                              // "hold the verdict", "refuse",
                                               // "drop at 39%" or "drop after the last byte"
     QTest::addColumn<QString>("during");      // "", "cancel", "close" (deleted) or "escape" once bytes went out;
                                               // "escape, asked": kept sending, then stopped
@@ -119,6 +120,9 @@ void PublishDialogTest::scenario_data() {
         << "refused" << 0;
     QTest::newRow("cancel mid-upload") << good << true << "big.mp4" << none << "stall" << "cancel" << none << none
                                        << "cancelled" << 0;
+    QTest::newRow("cancel while the upload server is asked")
+        << good << true << "harbour.mp4" << none << "hold the discovery" << "cancel" << none << none
+        << "cancelled" << 0;
     QTest::newRow("dialog closed during an upload")
         << good << true << "big.mp4" << none << "stall" << "close" << none << none << none << 0;
     QTest::newRow("Escape while the verdict is awaited")
@@ -198,6 +202,7 @@ void PublishDialogTest::scenario() {
 
     if (answer == QLatin1String("stall")) stallNextUpload();
     if (answer == QLatin1String("hold the verdict")) holdNextAnswer(QStringLiteral("/upload"));
+    if (answer == QLatin1String("hold the discovery")) holdNextAnswer(QStringLiteral("/upload.xml"));
     if (answer == QLatin1String("refuse")) {
         scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")},
                       {QStringLiteral("body"), QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<result>"
@@ -239,6 +244,14 @@ void PublishDialogTest::scenario() {
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
         QVERIFY(!dialog->findChild<QMessageBox*>());  // a moment's sending is not asked about
         QVERIFY(!closed);  // not before the host can know the outcome
+    } else if (answer == QLatin1String("hold the discovery")) {
+        // The service holds its answer for 20 s: the cancel is heeded while it
+        // still does, and nothing of the form goes out.
+        QTRY_COMPARE_WITH_TIMEOUT(heldAnswers(), 1, 10000);
+        QTest::mouseClick(part<QPushButton>(dialog, "cancelUpload"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->page(), PublishDialog::Page::Verdict, 5000);
+        QCOMPARE(heldAnswers(), 1);
+        QCOMPARE(mostShown, 0);
     } else if (!during.isEmpty()) {
         QTRY_VERIFY_WITH_TIMEOUT(mostShown > 0, 20000);
         QVERIFY(mostShown < 1000);
