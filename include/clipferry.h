@@ -57,9 +57,10 @@
  * after 500 s in which fewer than 500 bytes moved either way (under 1 byte
  * per second on average), the wait for the verdict included. A file of any
  * size over a slow but steady link therefore arrives; the progress callback
- * can cancel sooner, the question for the upload server included. One exception to every limit: while the system's name
- * resolver hangs, libcurl waits for its resolver thread, and a call can take
- * longer than 50 s (a resolver that never answered gave 28 after 120 s).
+ * can cancel sooner, the question for the upload server included. One
+ * exception to every limit: while the system's name resolver hangs, libcurl
+ * waits for its resolver thread, and a call can take longer than 50 s (a
+ * resolver that never answered gave 28 after 120 s).
  *
  * AFTER THE WHOLE FILE WENT OUT. When the progress callback has seen ulnow
  * reach ultotal, every byte of the form was handed to the network; that
