@@ -333,6 +333,9 @@ void ClipChangedWhileSent(Run& run) {
         void (*change)(const std::filesystem::path& clip);
         int32_t result;
         size_t bytes;
+        // Where the change may come after libcurl has read the whole clip,
+        // the digest of the clip as it was: a complete form must hold that.
+        const char* orWholeAs = nullptr;
     } cases[] = {
         {"cut at 1 MiB", [](double, double sent) { return sent >= 1024 * 1024; },
          [](const std::filesystem::path& clip) { std::filesystem::resize_file(clip, 1024 * 1024); }, 26, kClipSize},
@@ -344,8 +347,10 @@ void ClipChangedWhileSent(Run& run) {
          26, kClipSize},
         {"a byte rewritten in place", [](double, double sent) { return sent >= 1024 * 1024; }, RewriteAByte, 26,
          kClipSize},
-        // Read whole in the same chunk as the part's headers.
-        {"a small clip rewritten before it is read", [](double, double) { return true; }, RewriteAByte, 26, 1000},
+        // Read whole in the same chunk as the part's headers. Some libcurls
+        // first report a known total only once that chunk is read, or sent.
+        {"a small clip rewritten before it is read", [](double, double) { return true; }, RewriteAByte, 26, 1000,
+         "e692ec244b05f154c01cfc622c52a0aa04ef3d25cc1ff136de45fd625f59dea4"},
         {"deleted", [](double, double sent) { return sent >= 1024 * 1024; },
          [](const std::filesystem::path& clip) {
              std::error_code ignored;
@@ -362,14 +367,19 @@ void ClipChangedWhileSent(Run& run) {
         // An hour old, so a rewrite within the clock's resolution still shows.
         std::filesystem::last_write_time(clip, std::filesystem::last_write_time(clip) - std::chrono::hours(1));
         ClipChange watch{c.due, c.change, clip};
-        E2E_CHECK_EQ(run, session.Upload(clip, c.label, nullptr, 0, ChangeClipWhenDue, &watch), c.result);
+        const int32_t result = session.Upload(clip, c.label, nullptr, 0, ChangeClipWhenDue, &watch);
         E2E_CHECK(run, watch.done);
         const auto uploads = ReceivedUploads();
-        if (c.result == CLIPFERRY_OK) {
-            E2E_CHECK(run, uploads.size() == 1 && uploads[0].sha256 == kClipSha256);
+        if (c.orWholeAs != nullptr && result == CLIPFERRY_OK) {
+            E2E_CHECK(run, uploads.size() == 1 && uploads[0].sha256 == c.orWholeAs);
         } else {
-            for (const auto& upload : uploads)
-                E2E_CHECK(run, upload.part_names.empty() || upload.part_names.back() != "Upload");
+            E2E_CHECK_EQ(run, result, c.result);
+            if (result == CLIPFERRY_OK) {
+                E2E_CHECK(run, uploads.size() == 1 && uploads[0].sha256 == kClipSha256);
+            } else {
+                for (const auto& upload : uploads)
+                    E2E_CHECK(run, upload.part_names.empty() || upload.part_names.back() != "Upload");
+            }
         }
         std::error_code ignored;
         std::filesystem::remove(clip, ignored);
