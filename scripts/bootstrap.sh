@@ -32,8 +32,13 @@ packages=(
   # The command's remembered login (the Secret Service through libsecret) and
   # the Qt publishing dialog, with the keyring and the X server their tests use.
   libsecret-1-dev qt6-base-dev qtkeychain-qt6-dev
-  # The same dialog built and tested with Qt 5.15 as well (make test-qt5).
-  qtbase5-dev
+  # The same dialog built and tested with Qt 5.15 as well (make test-qt5),
+  # with the keyring for that Qt and the translation tools for both.
+  qtbase5-dev qtkeychain-qt5-dev
+  qttools5-dev qttools5-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  # The OBS Studio plugin: OBS itself, its plugin headers, and obs-websocket's
+  # client to drive the real OBS in the tests.
+  obs-studio libobs-dev python3-websocket
   gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
   # The keyring tests' stand-in that never answers (python3-dbus), and their
   # way to put an old password in the test keyring (libsecret's introspection).
