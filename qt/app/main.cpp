@@ -2,6 +2,7 @@
 // example a host copies.
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -13,6 +14,8 @@
 namespace {
 
 class PublisherWindow : public QMainWindow {
+    // Its own translation context: QMainWindow's would be used otherwise.
+    Q_DECLARE_TR_FUNCTIONS(PublisherWindow)
 public:
     explicit PublisherWindow(const QString& file) {
         setWindowTitle(tr("Clipferry Publisher"));

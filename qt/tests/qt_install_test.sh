@@ -20,6 +20,8 @@ libdir=$(dirname "$(find "$work/prefix" -name "libclipferry-qt$major.so.1" | hea
 [[ -f $work/prefix/include/clipferry-qt$major/clipferry-qt/PublishDialog.h ]] ||
   fail "no include/clipferry-qt$major/clipferry-qt/PublishDialog.h"
 [[ -f $libdir/cmake/ClipferryQt$major/ClipferryQt${major}Config.cmake ]] || fail "no cmake/ClipferryQt$major/"
+[[ -f $work/prefix/share/clipferry-qt$major/translations/clipferry-qt_de.qm ]] ||
+  fail "no share/clipferry-qt$major/translations/clipferry-qt_de.qm"
 # The first C++ block of the README's Qt section: its #include lines, and the rest.
 mkdir "$work/snippet"
 awk '/^## The Qt dialog/ { section = 1 } section && /^```cpp/ { inside = 1; next }
@@ -39,9 +41,13 @@ for program in "$work/build/consumer" "$work/prefix/bin/clipferry-publisher"; do
   other=$((major == 6 ? 5 : 6))
   ! grep -q "Qt$other\|clipferry-qt$other" <<<"$needed" || fail "${program##*/} loads Qt $other"
 done
-# It logs in to the local service and reaches the form filled from its lists.
+# It logs in to the local service and reaches the form filled from its lists,
+# in the language of the locale, from the translations installed beside it.
 port=$(<"${CLIPFERRY_DEVSERVER_STATE:?the devserver fixture names its state folder}/port")
-(cd "$work" && QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
-  CLIPFERRY_PROXY_SERVER=127.0.0.1:$port "$work/build/consumer") ||
-  fail "the host did not log in and reach the form"
+for language in en:"Publish to Lumivid" de:"Auf Lumivid veröffentlichen"; do
+  title=$(cd "$work" && env -u CLIPFERRY_QT_TRANSLATIONS LANGUAGE="${language%%:*}" QT_QPA_PLATFORM=offscreen \
+    DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent CLIPFERRY_PROXY_SERVER=127.0.0.1:$port "$work/build/consumer") ||
+    fail "the host did not log in and reach the form"
+  [[ $title == "${language#*:}" ]] || fail "LANGUAGE=${language%%:*}: the dialog is titled \"$title\", not \"${language#*:}\""
+done
 echo "qt_install_test: the host built with find_package(ClipferryQt$major) logs in to the local service"
