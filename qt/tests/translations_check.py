@@ -29,6 +29,8 @@ OBS_LOCALE = OBS / "data" / "locale"
 
 PLACEHOLDER = re.compile(r"%(?:\d+|n)")
 ACCELERATOR = re.compile(r"&(?!&)\w")
+# obs_module_text("Dock.Title"), or the plugin's text("Dock.Title") over it.
+USED_KEY = re.compile(r"\b(?:obs_module_text|text)\(\s*\"(\w+(?:\.\w+)+)\"")
 PRINTF = re.compile(r"%(?:\d+|[-+ #0-9.]*(?:ll|l|z)?[sdiufxX])")
 
 
@@ -150,7 +152,7 @@ def check_obs():
             faults.append(f"de-DE.ini: {key} has other placeholders than en-US.ini")
     for path in OBS.rglob("*"):
         if path.suffix in (".c", ".cpp", ".h", ".hpp"):
-            for key in re.findall(r"obs_module_text\(\s*\"([^\"]+)\"", path.read_text(errors="replace")):
+            for key in USED_KEY.findall(path.read_text(errors="replace")):
                 if key not in english:
                     faults.append(f"{path.relative_to(ROOT)}: asks for {key}, which en-US.ini lacks")
     return faults
