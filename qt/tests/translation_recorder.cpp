@@ -1,3 +1,4 @@
+// The texts an application asked a translation of, checked against a catalogue.
 #include "translation_recorder.h"
 
 #include <QDir>
