@@ -4,8 +4,10 @@
 #include "clipferry-qt/Translation.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QThread>
 #include <QTranslator>
 
 #include <dlfcn.h>
@@ -36,6 +38,11 @@ QPointer<QTranslator>& installed() {
 bool useLanguage(const QLocale& locale) {
     QCoreApplication* application = QCoreApplication::instance();
     if (!application) return false;
+    if (QThread::currentThread() != application->thread()) {
+        // A host that loads its plugins on another thread: done on the application's, in turn.
+        QMetaObject::invokeMethod(application, [locale] { useLanguage(locale); }, Qt::QueuedConnection);
+        return false;
+    }
     delete installed().data();  // which takes it out of the application's translators
     const QString folder = translationsFolder();
     auto translator = std::make_unique<QTranslator>();
