@@ -89,14 +89,20 @@ private:
 
 void PublishDialogLookTest::page_data() {
     QTest::addColumn<PublishDialog::Page>("page");
-    QTest::newRow("login") << PublishDialog::Page::Login;
-    QTest::newRow("form") << PublishDialog::Page::Form;
-    QTest::newRow("sending") << PublishDialog::Page::Sending;
-    QTest::newRow("verdict") << PublishDialog::Page::Verdict;
+    // What goes wrong on the way, for the pages' longest texts and most buttons.
+    QTest::addColumn<QString>("trouble");
+    QTest::newRow("login") << PublishDialog::Page::Login << QString();
+    QTest::newRow("login-refused") << PublishDialog::Page::Login << QStringLiteral("wrong password");
+    QTest::newRow("form") << PublishDialog::Page::Form << QString();
+    QTest::newRow("sending") << PublishDialog::Page::Sending << QString();
+    QTest::newRow("verdict") << PublishDialog::Page::Verdict << QString();
+    QTest::newRow("verdict-refused") << PublishDialog::Page::Verdict << QStringLiteral("refused");
+    QTest::newRow("verdict-uncertain") << PublishDialog::Page::Verdict << QStringLiteral("no verdict");
 }
 
 void PublishDialogLookTest::page() {
     QFETCH(PublishDialog::Page, page);
+    QFETCH(QString, trouble);
     resetService();
     qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
     QTemporaryDir dir;
@@ -112,6 +118,10 @@ void PublishDialogLookTest::page() {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
+    if (trouble == QLatin1String("wrong password")) {
+        logIn(&dialog, QStringLiteral("nope"));
+        QTRY_VERIFY(part<QPushButton>(&dialog, "logIn")->isEnabled());  // the answer came
+    }
     if (page != PublishDialog::Page::Login) {
         logIn(&dialog, QStringLiteral("demo-password"));
         QTRY_COMPARE(dialog.page(), PublishDialog::Page::Form);
@@ -123,6 +133,15 @@ void PublishDialogLookTest::page() {
     }
     if (page == PublishDialog::Page::Sending || page == PublishDialog::Page::Verdict) {
         if (large) stallNextUpload();
+        if (trouble == QLatin1String("refused")) {
+            scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")},
+                          {QStringLiteral("body"), QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<result>"
+                                                                  "<status>UNSUCCESSFUL</status><message>Unknown "
+                                                                  "category 99</message></result>")}});
+        }
+        if (trouble == QLatin1String("no verdict")) {
+            scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")}, {QStringLiteral("drop"), true}});
+        }
         part<QPushButton>(&dialog, "publish")->click();
     }
     if (page == PublishDialog::Page::Sending) {
