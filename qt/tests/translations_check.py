@@ -96,6 +96,24 @@ def message_faults(ts):
     return faults
 
 
+def carry_moved_texts(ts):
+    """A text that moved to another context (another class or namespace) keeps
+    its translation: lupdate marks it new there and vanished where it was."""
+    tree = ElementTree.parse(ts)
+    messages = list(tree.getroot().iter("message"))
+    key = lambda message: (message.findtext("source"), message.findtext("comment"), message.get("numerus"))
+    gone = {key(message): message.find("translation") for message in messages
+            if message.find("translation").get("type") in ("vanished", "obsolete")}
+    for message in messages:
+        translation = message.find("translation")
+        if translation.get("type") == "unfinished" and key(message) in gone:
+            message.remove(translation)
+            moved = ElementTree.fromstring(ElementTree.tostring(gone[key(message)]))
+            moved.attrib.pop("type")
+            message.append(moved)
+    tree.write(ts, encoding="utf-8", xml_declaration=True)
+
+
 def check_qt(tool):
     catalogues = sorted(TRANSLATIONS.glob("clipferry-qt_*.ts"))
     if not catalogues:
@@ -165,8 +183,10 @@ def main():
     options = arguments.parse_args()
     if options.update:
         for ts in sorted(TRANSLATIONS.glob("clipferry-qt_*.ts")):
-            for warning in real_warnings(lupdate(options.lupdate, ts, ["-no-obsolete"])):
+            for warning in real_warnings(lupdate(options.lupdate, ts, [])):
                 print(warning)
+            carry_moved_texts(ts)
+            lupdate(options.lupdate, ts, ["-no-obsolete"])
         return 0
     faults = check_qt(options.lupdate) + check_obs()
     for fault in faults:
