@@ -31,7 +31,7 @@ PLACEHOLDER = re.compile(r"%(?:\d+|n)")
 ACCELERATOR = re.compile(r"&(?!&)\w")
 # obs_module_text("Dock.Title"), or the plugin's text("Dock.Title") over it.
 USED_KEY = re.compile(r"\b(?:obs_module_text|text)\(\s*\"(\w+(?:\.\w+)+)\"")
-PRINTF = re.compile(r"%(?:\d+|[-+ #0-9.]*(?:ll|l|z)?[sdiufxX])")
+PRINTF = re.compile(r"%(?:\d+|[-+#0-9.]*(?:ll|l|z)?[sdiufxX])")
 
 
 def sources():
@@ -50,7 +50,7 @@ def lupdate(tool, ts, extra):
 
 def namespaces():
     names = set()
-    for path in ROOT.glob("qt/**/*.[ch]*"):
+    for path in (path for folder in sources() for path in pathlib.Path(folder).rglob("*.[ch]*")):
         for declared in re.findall(r"\bnamespace\s+([\w:]+)\s*\{", path.read_text(errors="replace")):
             names.add(declared.split("::")[-1])
     return names
