@@ -37,9 +37,8 @@ const char* operationName(Operation operation);
 // The exit status for a library result.
 int exitStatusFor(int32_t result);
 
-// Could not resolve or connect, timeout, send or receive error, connection
-// dropped, proxy handshake: failures that may pass by themselves. Refusals
-// (83), bad arguments (82) and cancellation (42) are final.
+// A failure that may pass by itself (the results table's retryable
+// meanings: unreachable, timed out, connection broke); the others are final.
 bool isTransient(int32_t result);
 
 // Of two exit statuses, the one a batch of uploads should end with: the
