@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <optional>
 #include <vector>
 
 #include <clipferry.h>
@@ -14,43 +13,40 @@
 namespace clipferry::cli {
 
 namespace {
-using results::Meaning;
-
-// Every exit status with the meaning of the results that end with it, if any,
+// Every exit status (those of the library's results are the results table's)
 // and its line in the help; in the order a batch ranks them, worst first.
 struct StatusRow {
     int status;
-    std::optional<Meaning> meaning;  // none: the command's own
-    const char* help;                // its text in the help table
+    const char* help;  // its text in the help table
 };
 
 const std::vector<StatusRow>& statusRows() {
     static const std::vector<StatusRow> rows = {
-        {exit_status::interrupted, {},
+        {exit_status::interrupted,
          "interrupted with Ctrl-C (after saying what was and was not sent); SIGTERM\n"
          "      and SIGHUP likewise, ending the command by their own signal (143, 129)"},
-        {exit_status::usage, {}, "command line not understood"},
-        {exit_status::cancelled, Meaning::Cancelled, "libcurl could not be loaded (result 42)"},
-        {exit_status::failure, {},
+        {exit_status::usage, "command line not understood"},
+        {exit_status::cancelled, "libcurl could not be loaded (result 42)"},
+        {exit_status::failure,
          "the command failed on this side (no terminal for the password, a ledger of\n"
          "      uploads that cannot be used or written: see --no-ledger)"},
-        {exit_status::unknownResult, Meaning::Unknown, "a result outside the known ranges"},
-        {exit_status::networkOther, Meaning::Failed,
+        {exit_status::unknownResult, "a result outside the known ranges"},
+        {exit_status::networkOther,
          "any other libcurl failure (TLS, protocol...); the message gives its code"},
-        {exit_status::unreachable, Meaning::Unreachable,
+        {exit_status::unreachable,
          "could not reach the service or the proxy (resolve, connect, proxy handshake)"},
-        {exit_status::timedOut, Meaning::TimedOut, "timed out or stalled (also --stall-timeout)"},
-        {exit_status::connectionBroke, Meaning::ConnectionBroke,
+        {exit_status::timedOut, "timed out or stalled (also --stall-timeout)"},
+        {exit_status::connectionBroke,
          "the connection broke (nothing received, send or receive error, ended early)"},
-        {exit_status::badArgument, Meaning::NotSent,
+        {exit_status::badArgument,
          "bad argument or state (result 82, a check before sending, a mistake in\n"
          "      config.toml or the --meta file; the message names what was wrong)"},
-        {exit_status::refused, Meaning::Refused,
+        {exit_status::refused,
          "refused by the service (result 83; login refused or the service's message)"},
-        {exit_status::notRemembered, {},
+        {exit_status::notRemembered,
          "login --remember logged in, but the password could not be kept in the keyring\n"
          "      (the message says why: no keyring service, a locked keyring...)"},
-        {exit_status::ok, Meaning::Accepted, "success (every upload accepted)"},
+        {exit_status::ok, "success (every upload accepted)"},
     };
     return rows;
 }
@@ -215,8 +211,9 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
         }
         break;
     default:
-        text = results::meaningOf(result) != Meaning::Unknown ? networkText(result, circumstances)
-                                                             : "unexpected result " + std::to_string(result);
+        text = results::meaningOf(result) != results::Meaning::Unknown
+                   ? networkText(result, circumstances)
+                   : "unexpected result " + std::to_string(result);
     }
     std::string subject = operationName(operation);
     if (operation == Operation::Upload && !circumstances.file.empty()) {
