@@ -13,7 +13,7 @@ win64=${WIN64_BUILD:-build-win64}
 dist=${DIST_DIR:-dist}
 jobs=${JOBS:-$(nproc)}
 started=$SECONDS
-version=$(sed -n 's/^project(clipferry VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(sed -n 's/^#define CLIPFERRY_VERSION "\(.*\)"$/\1/p' include/clipferry.h)  # the header keeps it
 
 rm -rf "$dist"
 mkdir -p "$dist"

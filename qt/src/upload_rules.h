@@ -1,6 +1,6 @@
 // The rules an upload is held to before it is sent (sizes, tags as words; file
 // types and control characters are the command's own text/ headers, shared)
-// and the "may have been received" rule, as pure functions over UTF-8.
+// as pure functions over UTF-8.
 #pragma once
 
 #include <algorithm>
@@ -35,13 +35,6 @@ inline std::string tagsAsWords(const std::string& tags) {
         start = end;
     }
     return words;
-}
-
-// An upload that failed after its last byte went out may have reached the
-// service: any failure then but a refusal that carries the service's message.
-inline bool mayHaveBeenReceived(int32_t result, bool everyByteSent, bool messageEmpty) {
-    constexpr int32_t kRefused = 83;
-    return everyByteSent && result != 0 && (result != kRefused || messageEmpty);
 }
 
 }  // namespace clipferry::rules

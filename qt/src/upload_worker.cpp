@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <clipferry.h>
+#include <clipferry-common/results.h>
 
 #include "upload_rules.h"
 #include "utf16.h"
@@ -19,7 +20,8 @@ namespace rules = ::clipferry::rules;
 
 namespace {
 
-constexpr int32_t kOutOfMemory = 27;  // libcurl's, as the header lists it
+// No context could be made: the library's own word for it.
+constexpr int32_t kOutOfMemory = ::clipferry::results::code::OUT_OF_MEMORY;
 // The progress callback comes many times a second; the window needs a few,
 // and one a second while nothing moves, so that it can say so.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
@@ -202,7 +204,7 @@ Verdict UploadWorker::send(const Upload& upload) {
     verdict.message = fromLibrary(message);
     verdict.cancelled = verdict.result == CLIPFERRY_ABORTED && cancel_->cancelled();
     verdict.mayHaveBeenReceived =
-        rules::mayHaveBeenReceived(verdict.result, state.everyByteSent, verdict.message.isEmpty());
+        ::clipferry::results::mayHaveBeenReceived(verdict.result, state.everyByteSent, verdict.message.isEmpty());
     return verdict;
 }
 

@@ -2,6 +2,7 @@
 #include "verdict_words.h"
 
 #include <clipferry.h>
+#include <clipferry-common/results.h>
 
 #include "clipferry-qt/PublishDialog.h"
 
@@ -11,21 +12,13 @@ namespace {
 
 QString tr(const char* text) { return PublishDialog::tr(text); }
 
-bool isUnreachable(int result) {
-    switch (result) {
-    case 5: case 6: case 7: case 18: case 28: case 35: case 52: case 55: case 56: case 60: case 97:
-        return true;
-    default:
-        return false;
-    }
-}
-
 }  // namespace
 
 QString failureText(int result) {
     const QString what = QStringLiteral("%1, %2").arg(Uploader::resultText(result)).arg(result);
-    return isUnreachable(result) ? tr("Lumivid could not be reached (%1).").arg(what)
-                                 : tr("The call failed (%1).").arg(what);
+    // Could not resolve or connect, timed out or broke: what may pass by itself.
+    const bool unreachable = ::clipferry::results::isRetryable(result);
+    return unreachable ? tr("Lumivid could not be reached (%1).").arg(what) : tr("The call failed (%1).").arg(what);
 }
 
 QString duration(qint64 seconds) {
