@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <clipferry.h>
+#include <clipferry-common/file_types.h>
+#include <clipferry-common/form_rules.h>
 
 #include "upload_rules.h"
 #include "utf16.h"
