@@ -3,7 +3,9 @@
 
 #include <QFileInfo>
 
-#include "upload_rules.h"
+#include <clipferry-common/control_characters.h>
+#include <clipferry-common/file_types.h>
+#include <clipferry-common/form_rules.h>
 
 namespace Clipferry::detail {
 

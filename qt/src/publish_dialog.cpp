@@ -10,10 +10,11 @@
 
 #include <algorithm>
 
+#include <clipferry-common/file_types.h>
+
 #include "form_checks.h"
 #include "publish_dialog_private.h"
 #include "remembered_login.h"
-#include "upload_rules.h"
 #include "verdict_words.h"
 
 namespace Clipferry {

@@ -10,8 +10,9 @@
 
 #include <clipferry.h>
 #include <clipferry-common/results.h>
+#include <clipferry-common/file_types.h>
+#include <clipferry-common/form_rules.h>
 
-#include "upload_rules.h"
 #include "utf16.h"
 
 namespace Clipferry::detail {
