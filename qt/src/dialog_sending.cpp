@@ -21,12 +21,12 @@ void PublishDialog::Private::publish() {
     if (!form->publish->isEnabled()) return;
     const Upload upload = currentUpload();
     Choices choices;
-    for (int id : upload.categories) choices.categories << chainOf(id);
-    choices.moderator = upload.moderator;
-    choices.tags = upload.tags;
+    for (int id : upload.categories()) choices.categories << chainOf(id);
+    choices.moderator = upload.moderator();
+    choices.tags = upload.tags();
     saveChoices(choices);
     remembered = choices;
-    sending->heading->setText(tr("Sending “%1”").arg(upload.title));
+    sending->heading->setText(tr("Sending “%1”").arg(upload.title()));
     sending->bar->setValue(0);
     sending->details->setText(tr("Finding the upload server…"));
     sending->cancel->setEnabled(true);
@@ -132,8 +132,8 @@ void PublishDialog::Private::finished(const Verdict& result) {
     if (stopQuestion) stopQuestion->close();  // answered by the outcome
     verdict = result;
     VerdictPage* page = verdictPage;
-    showReason(page->message, result.message);
-    page->back->setVisible(!result.accepted && !result.mayHaveBeenReceived);
+    showReason(page->message, result.message());
+    page->back->setVisible(!result.accepted() && !result.mayHaveBeenReceived());
     const VerdictWords words = verdictWords(result, sentShown, totalShown);
     page->headline->setText(words.headline);
     page->explanation->setText(words.explanation);

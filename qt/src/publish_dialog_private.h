@@ -38,6 +38,7 @@ struct PublishDialog::Private {
     QStringList fileTypes;
     bool fileTypesKnown = false;
     bool categoriesLoaded = false;
+    bool listFailedShown = false;  // a list failed since the last (re)load: its reason stays
     QHash<int, QTreeWidgetItem*> categoryItems;
     QSet<int> askedParents;
     QList<int> chosen;  // in the order they were ticked: the first is the main category
