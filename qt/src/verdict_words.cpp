@@ -28,14 +28,6 @@ QString failureText(int result) {
                                  : tr("The call failed (%1).").arg(what);
 }
 
-QString duration(qint64 seconds) {
-    return seconds >= 3600 ? QStringLiteral("%1:%2:%3")
-                                 .arg(seconds / 3600)
-                                 .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                                 .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                           : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 VerdictWords verdictWords(const Verdict& verdict, qint64 sent, qint64 total) {
     if (verdict.accepted()) {
         // Lumivid says when a moderator looks at the video first: then it is
