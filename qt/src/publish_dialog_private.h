@@ -21,7 +21,9 @@
 
 namespace Clipferry {
 
-struct PublishDialog::Private {
+// Hidden: a nested class takes its exported owner's visibility otherwise, and its
+// functions would be part of the library's ABI.
+struct Q_DECL_HIDDEN PublishDialog::Private {
     Private(PublishDialog* dialog, Uploader* hosts);
     static QString tr(const char* text) { return PublishDialog::tr(text); }
 

@@ -13,7 +13,8 @@
 
 namespace Clipferry {
 
-struct Uploader::Private {
+// Hidden, like every class nested in an exported one: not part of the ABI.
+struct Q_DECL_HIDDEN Uploader::Private {
     std::shared_ptr<detail::CancelState> cancel = std::make_shared<detail::CancelState>();
     // Handed off when the uploader goes: it ends by itself once its call returned.
     QThread* thread = new QThread;

@@ -11,7 +11,7 @@ namespace Clipferry {
     Type& Type::operator=(Type&& other) noexcept = default;               \
     Type::~Type() = default;
 
-class Category::Data : public QSharedData {
+class Q_DECL_HIDDEN Category::Data : public QSharedData {
 public:
     int id = 0;
     QString name;
@@ -28,7 +28,7 @@ QString Category::name() const { return d->name; }
 void Category::setId(int id) { d->id = id; }
 void Category::setName(const QString& name) { d->name = name; }
 
-class Moderator::Data : public QSharedData {
+class Q_DECL_HIDDEN Moderator::Data : public QSharedData {
 public:
     int id = 0;
     QString firstName;
@@ -49,7 +49,7 @@ void Moderator::setId(int id) { d->id = id; }
 void Moderator::setFirstName(const QString& firstName) { d->firstName = firstName; }
 void Moderator::setLastName(const QString& lastName) { d->lastName = lastName; }
 
-class Upload::Data : public QSharedData {
+class Q_DECL_HIDDEN Upload::Data : public QSharedData {
 public:
     QString file;
     QString title;
@@ -74,7 +74,7 @@ void Upload::setTags(const QString& tags) { d->tags = tags; }
 void Upload::setCategories(const QList<int>& categories) { d->categories = categories; }
 void Upload::setModerator(int moderator) { d->moderator = moderator; }
 
-class Verdict::Data : public QSharedData {
+class Q_DECL_HIDDEN Verdict::Data : public QSharedData {
 public:
     bool accepted = false;
     int result = -1;
