@@ -1,6 +1,7 @@
 // The dialog's state and steps, shared by its files: publish_dialog.cpp (the
-// pages and the form), dialog_login.cpp (logging in and the keyring) and
-// dialog_sending.cpp (sending and the verdict).
+// pages and the form), dialog_login.cpp (logging in and out),
+// dialog_remembered_login.cpp (the keyring) and dialog_sending.cpp (sending
+// and the verdict).
 #pragma once
 
 #include <QElapsedTimer>
