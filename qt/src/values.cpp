@@ -3,12 +3,17 @@
 
 namespace Clipferry {
 
-// The copying, moving and destroying every value type has, where its data is complete.
+// The copying, moving and destroying every value type has, where its data
+// is complete. A value moved from shares its data or takes the other's, so
+// that it stays one a host may still read.
 #define CLIPFERRY_QT_VALUE_MEMBERS(Type)                                   \
     Type::Type(const Type& other) = default;                              \
-    Type::Type(Type&& other) noexcept = default;                          \
+    Type::Type(Type&& other) noexcept : d(other.d) {}                     \
     Type& Type::operator=(const Type& other) = default;                   \
-    Type& Type::operator=(Type&& other) noexcept = default;               \
+    Type& Type::operator=(Type&& other) noexcept {                        \
+        d.swap(other.d);                                                  \
+        return *this;                                                     \
+    }                                                                     \
     Type::~Type() = default;
 
 class Q_DECL_HIDDEN Category::Data : public QSharedData {

@@ -34,6 +34,7 @@ private slots:
     void verdictWords();
     void cancelState_data();
     void cancelState();
+    void values();
 };
 
 namespace {
@@ -259,6 +260,27 @@ void UnitsTest::cancelState() {
     }
     QCOMPARE(state.cancelled(), cancelled);
     QCOMPARE(state.gone(), gone);
+}
+
+// The value types: no success by default, copies apart once one is changed,
+// and a value moved from still one to read.
+void UnitsTest::values() {
+    Verdict verdict;
+    QCOMPARE(verdict.result(), -1);
+    QVERIFY(!verdict.accepted());
+    verdict.setMessage(QStringLiteral("first"));
+    Verdict copy = verdict;
+    copy.setMessage(QStringLiteral("second"));
+    QCOMPARE(verdict.message(), QStringLiteral("first"));
+    Verdict moved = std::move(copy);
+    QCOMPARE(moved.message(), QStringLiteral("second"));
+    QCOMPARE(copy.result(), -1);
+    verdict = std::move(moved);
+    QCOMPARE(verdict.message(), QStringLiteral("second"));
+    QCOMPARE(moved.message(), QStringLiteral("first"));
+    const Moderator moderator(501, QStringLiteral("Mia"), QStringLiteral("Moderator"));
+    QCOMPARE(moderator.id(), 501);
+    QCOMPARE(moderator.lastName(), QStringLiteral("Moderator"));
 }
 
 QTEST_GUILESS_MAIN(UnitsTest)
