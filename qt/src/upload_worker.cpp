@@ -108,11 +108,7 @@ void UploadWorker::login(const QString& user, const QString& password) {
     if (cancel_->gone()) return;
     void* ferry = context();
     const int32_t result = ferry ? CLIPFERRY_Login(ferry, toLibrary(user), toLibrary(password)) : kOutOfMemory;
-    if (result == CLIPFERRY_OK) {
-        report([](Uploader& uploader) { emit uploader.loggedIn(); });
-    } else {
-        report([result](Uploader& uploader) { emit uploader.loginFailed(result, Uploader::resultText(result)); });
-    }
+    emit loginAnswered(result);
 }
 
 void UploadWorker::logOut() { context_.reset(); }

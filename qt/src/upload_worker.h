@@ -30,10 +30,12 @@ public:
     void logOut();
 
 signals:
-    // Run on the uploader's thread, with the uploader, while it still exists:
-    // each emits one of the uploader's signals, so that the list of what a
-    // call answers is declared once, in Uploader.h.
+    // Each report runs on the uploader's thread, with the uploader, while it
+    // still exists, and emits one of its signals: what a call answers is
+    // declared once, in Uploader.h.
     void reported(const Clipferry::detail::Report& report);
+    // A login's result: the uploader keeps its user before it tells the host.
+    void loginAnswered(int result);
 
 private:
     // Null only when no memory could be had for it.

@@ -44,15 +44,17 @@ Uploader::Uploader(QObject* parent) : QObject(parent), d(std::make_unique<Privat
     d->worker->moveToThread(d->thread);
     // The worker releases the context on its own thread, as that thread ends.
     connect(d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
-    // Queued across the threads, and cut when this object goes.
+    // Queued across the threads, in the order emitted, and cut when this object goes.
     connect(d->worker, &detail::UploadWorker::reported, this, [this](const detail::Report& report) { report(*this); });
-    // The login's user is known before any slot of the host hears the answer.
-    connect(this, &Uploader::loggedIn, this, [this] {
-        d->user = d->loginsAsked.isEmpty() ? QString() : d->loginsAsked.takeFirst();
-    });
-    connect(this, &Uploader::loginFailed, this, [this] {
-        if (!d->loginsAsked.isEmpty()) d->loginsAsked.removeFirst();
-        d->user.clear();  // the session before it is not relied on
+    connect(d->worker, &detail::UploadWorker::loginAnswered, this, [this](int result) {
+        if (result == CLIPFERRY_OK) {
+            d->user = d->loginsAsked.isEmpty() ? QString() : d->loginsAsked.takeFirst();
+            emit loggedIn();
+        } else {
+            if (!d->loginsAsked.isEmpty()) d->loginsAsked.removeFirst();
+            d->user.clear();  // the session before it is not relied on
+            emit loginFailed(result, resultText(result));
+        }
     });
     d->thread->start();
 }
