@@ -341,12 +341,14 @@ void PublishDialogTest::scenario() {
 
 void PublishDialogTest::destroyedDuringAHeldCall_data() {
     QTest::addColumn<bool>("dialog");   // the dialog (with its own uploader), or an uploader alone
-    QTest::addColumn<QString>("call");  // the one the service holds: "login", "file types" or "discovery"
+    QTest::addColumn<QString>("call");  // the one the service holds: "login", "file types", "discovery" or
+                                        // "upload" (its verdict, once every byte went out)
     for (const bool dialog : {false, true}) {
         const char* owner = dialog ? "dialog" : "uploader";
         QTest::addRow("%s, login", owner) << dialog << "login";
         QTest::addRow("%s, a list", owner) << dialog << "file types";
         QTest::addRow("%s, the upload server's discovery", owner) << dialog << "discovery";
+        QTest::addRow("%s, the upload", owner) << dialog << "upload";
     }
 }
 
@@ -379,6 +381,8 @@ void PublishDialogTest::destroyedDuringAHeldCall() {
     const QString demo = QStringLiteral("demo");
     const QString password = QStringLiteral("demo-password");
     const QString api = QStringLiteral("/0.1.1/api");
+    const bool uploading = call == QLatin1String("discovery") || call == QLatin1String("upload");
+    const QString uploadPath = call == QLatin1String("discovery") ? QStringLiteral("/upload.xml") : QStringLiteral("/upload");
     QObject* owner = nullptr;
     int apiCalls = 0;  // the ones that reach the service
     if (dialog) {
@@ -397,12 +401,12 @@ void PublishDialogTest::destroyedDuringAHeldCall() {
         }
         logIn(publish, password);
         apiCalls = call == QLatin1String("file types") ? 2 : 1;
-        if (call == QLatin1String("discovery")) {
+        if (uploading) {
             QTRY_COMPARE_WITH_TIMEOUT(publish->page(), PublishDialog::Page::Form, 10000);
             QVERIFY(waitForLists(publish));
             tickCategory(publish, 0);
             apiCalls = 4;  // the login and the three lists
-            holdNextAnswer(QStringLiteral("/upload.xml"));
+            holdNextAnswer(uploadPath);
             QTRY_VERIFY(part<QPushButton>(publish, "publish")->isEnabled());
             part<QPushButton>(publish, "publish")->click();
         }
@@ -415,11 +419,11 @@ void PublishDialogTest::destroyedDuringAHeldCall() {
             QVERIFY(loggedIn.wait(10000));
             apiCalls = 1;
         }
-        holdNextAnswer(call == QLatin1String("discovery") ? QStringLiteral("/upload.xml") : api);
+        holdNextAnswer(uploading ? uploadPath : api);
         if (call == QLatin1String("login")) uploader->login(demo, password);
         if (call == QLatin1String("file types")) uploader->fetchFileTypes();
-        if (call == QLatin1String("discovery")) uploader->upload(harbourUpload(dir));
-        apiCalls += call != QLatin1String("discovery");
+        if (uploading) uploader->upload(harbourUpload(dir));
+        apiCalls += !uploading;
         uploader->fetchCategories(0);
         uploader->fetchModerators();
     }
