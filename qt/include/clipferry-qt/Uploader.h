@@ -15,9 +15,10 @@
 
 namespace Clipferry {
 
-// The values below are classes that own their data, so that a later version
-// can give them more without changing their size: hosts built against this
-// one keep working.
+// The values below are classes that own their data (shared between copies
+// until one is changed), so that a later version can give them more without
+// changing their size: hosts built against this one keep working.
+
 // One category of the service's tree.
 class CLIPFERRY_QT_EXPORT Category {
 public:
