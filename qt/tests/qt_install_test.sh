@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Qt dialog's component alone into a temporary prefix, as the
-# README says, builds the README's snippet in a host of its own against
+# Installs the Qt dialog's components (with the library's own) into a
+# temporary prefix, as the README says, builds the README's snippet in a host of its own against
 # find_package(ClipferryQtN) and runs it; N is the major version of the Qt the
 # build used, which every name carries.
 #   qt_install_test.sh BUILD_DIR QT_MAJOR
@@ -12,7 +12,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "qt_install_test: $*" >&2; exit 1; }
 
-cmake --install "$build" --component qt --prefix "$work/prefix" >/dev/null || fail "installing qt failed"
+for component in lib qt qtdev publisher; do
+  cmake --install "$build" --component $component --prefix "$work/prefix" >/dev/null ||
+    fail "installing $component failed"
+done
 [[ -x $work/prefix/bin/clipferry-publisher ]] || fail "no bin/clipferry-publisher"
 # Named for its Qt, so that the Qt 5 and Qt 6 libraries install side by side.
 libdir=$(dirname "$(find "$work/prefix" -name "libclipferry-qt$major.so.1" | head -n 1)")
