@@ -44,8 +44,8 @@ cd /tmp
 mapfile -t files < <(ls "$debs"/*.deb)
 packages=()
 for file in "${files[@]}"; do packages+=("$(dpkg-deb -f "$file" Package)"); done
-# Nothing is downloaded: what the packages depend on is on this system already.
-if DEBIAN_FRONTEND=noninteractive apt-get install -y --no-download "${files[@]}" >apt.log 2>&1; then
+# Nothing can be downloaded (no network): what they depend on is on this system already.
+if DEBIAN_FRONTEND=noninteractive apt-get install -y "${files[@]}" >apt.log 2>&1; then
   echo "ok apt installs ${packages[*]}"
 else
   cat apt.log >&2
