@@ -133,7 +133,9 @@ shared library through ctypes.")
 if(CLIPFERRY_QT_MAJOR)
   set(CPACK_DEBIAN_QT_PACKAGE_NAME libclipferry-qt${CLIPFERRY_QT_MAJOR}-1)
   set(CPACK_DEBIAN_QT_PACKAGE_SECTION libs)
-  set(CPACK_COMPONENT_QT_DEPENDS lib)
+  # Named rather than a component dependency, which would make the Qt 5
+  # tree package the C library again.
+  set(CPACK_DEBIAN_QT_PACKAGE_DEPENDS "libclipferry1 (= ${CLIPFERRY_DEB_VERSION})")
   # As the C library's: the ldconfig trigger and no maintainer scripts.
   set(CPACK_DEBIAN_QT_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers
     ${PROJECT_BINARY_DIR}/debian/none/postinst ${PROJECT_BINARY_DIR}/debian/none/postrm)
