@@ -142,4 +142,4 @@ devserver:
 
 clean:
 	rm -rf $(BUILD_DIR) $(QT5_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR) \
-	  $(PACKAGE_DIR) $(DIST_DIR)
+	  $(PACKAGE_DIR) $(PACKAGE_DIR)-qt5 $(DIST_DIR)
