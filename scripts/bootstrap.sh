@@ -39,6 +39,8 @@ packages=(
   # The OBS Studio plugin: OBS itself, its plugin headers, and obs-websocket's
   # client to drive the real OBS in the tests.
   obs-studio libobs-dev python3-websocket
+  # The publisher's desktop entry checked as file managers read it.
+  desktop-file-utils
   gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
   # The keyring tests' stand-in that never answers (python3-dbus), and their
   # way to put an old password in the test keyring (libsecret's introspection).
