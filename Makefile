@@ -99,7 +99,7 @@ test-windows:
 	$(foreach arch,$(WIN_ARCHES),(cd $(WIN_DIR_$(arch)) && ctest $(CTEST_FLAGS)) &&) \
 	echo "test-windows: the Windows leg took $$(( $$(date +%s) - start )) s"
 
-# The release (scripts/package.sh): the four .deb files, the Windows SDK zip,
+# The release (scripts/package.sh): the .deb files, the Windows SDK zip,
 # the source tarball and SHA256SUMS, all in $(DIST_DIR)/.
 package: windows
 	@start=$$(date +%s); \
@@ -142,4 +142,4 @@ devserver:
 
 clean:
 	rm -rf $(BUILD_DIR) $(QT5_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(foreach arch,$(WIN_ARCHES),$(WIN_DIR_$(arch))) $(WINE_DIR) \
-	  $(PACKAGE_DIR) $(DIST_DIR)
+	  $(PACKAGE_DIR) $(PACKAGE_DIR)-qt5 $(DIST_DIR)

@@ -4,6 +4,13 @@
 #   libclipferry-dev  header, .so link, CMake and pkg-config files, man3 (dev)
 #   clipferry         the command, man1 and man5    (cli)
 #   python3-clipferry the Python package            (python)
+# and, for the Qt each build tree was made with (N = 5 or 6):
+#   libclipferry-qtN-1   the Qt library             (qt)
+#   libclipferry-qtN-dev its headers and CMake package (qtdev)
+#   clipferry-publisher  the application, Qt 6 only (publisher)
+#   obs-plugin-clipferry the OBS Studio module, Qt 5 only, as OBS (obs)
+# A tree packages what CLIPFERRY_DEB_COMPONENTS names (all it has when
+# empty); the Qt 5 tree of a release packages only qt, qtdev and obs.
 # Each carries its copyright file, its changelog.Debian.gz and lintian's
 # override file, which gives the reason for each warning accepted.
 # scripts/package.sh configures a build with CMAKE_INSTALL_PREFIX=/usr and
@@ -12,6 +19,26 @@ set(CLIPFERRY_DEB_SOURCE clipferry)
 set(CLIPFERRY_DEB_REVISION 1)
 set(CLIPFERRY_DEB_VERSION ${PROJECT_VERSION}-${CLIPFERRY_DEB_REVISION})
 set(CLIPFERRY_DEB_PACKAGES lib libclipferry1 dev libclipferry-dev cli clipferry python python3-clipferry)
+if(CLIPFERRY_QT_MAJOR)
+  list(APPEND CLIPFERRY_DEB_PACKAGES qt libclipferry-qt${CLIPFERRY_QT_MAJOR}-1 qtdev libclipferry-qt${CLIPFERRY_QT_MAJOR}-dev)
+  get_cmake_property(install_components COMPONENTS)
+  if(CLIPFERRY_QT_MAJOR EQUAL 6)
+    list(APPEND CLIPFERRY_DEB_PACKAGES publisher clipferry-publisher)
+  elseif("obs" IN_LIST install_components)
+    list(APPEND CLIPFERRY_DEB_PACKAGES obs obs-plugin-clipferry)
+  endif()
+endif()
+set(CLIPFERRY_DEB_COMPONENTS "" CACHE STRING "The install components this tree makes packages of (empty: all it has)")
+set(packaged_components ${CLIPFERRY_DEB_COMPONENTS})
+if(NOT packaged_components)
+  set(index 0)
+  list(LENGTH CLIPFERRY_DEB_PACKAGES length)
+  while(index LESS length)
+    list(GET CLIPFERRY_DEB_PACKAGES ${index} component)
+    list(APPEND packaged_components ${component})
+    math(EXPR index "${index} + 2")
+  endwhile()
+endif()
 
 set(CPACK_PACKAGE_NAME clipferry)
 set(CPACK_PACKAGE_VENDOR "The Clipferry maintainers")
@@ -19,7 +46,7 @@ set(CPACK_PACKAGE_CONTACT "Clipferry maintainers <maintainers@users.noreply.c-se
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL lib dev cli python)
+set(CPACK_COMPONENTS_ALL ${packaged_components})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
@@ -34,7 +61,9 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 # run time; the command's need of libclipferry1 comes from the component
 # dependency, exact to the version.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/src)
+# The libraries of this build are found there, and named by the component
+# dependencies rather than by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/src ${PROJECT_BINARY_DIR}/qt)
 
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME libclipferry1)
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
@@ -101,6 +130,65 @@ This package contains the Python 3 module clipferry: an Uploader with the
 login, the lists an upload form needs and uploads with progress, over the
 shared library through ctypes.")
 
+if(CLIPFERRY_QT_MAJOR)
+  set(CPACK_DEBIAN_QT_PACKAGE_NAME libclipferry-qt${CLIPFERRY_QT_MAJOR}-1)
+  set(CPACK_DEBIAN_QT_PACKAGE_SECTION libs)
+  # Named rather than a component dependency, which would make the Qt 5
+  # tree package the C library again.
+  set(CPACK_DEBIAN_QT_PACKAGE_DEPENDS "libclipferry1 (= ${CLIPFERRY_DEB_VERSION})")
+  # As the C library's: the ldconfig trigger and no maintainer scripts.
+  set(CPACK_DEBIAN_QT_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers
+    ${PROJECT_BINARY_DIR}/debian/none/postinst ${PROJECT_BINARY_DIR}/debian/none/postrm)
+  set(CPACK_DEBIAN_QT_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_COMPONENT_QT_DESCRIPTION "Qt ${CLIPFERRY_QT_MAJOR} library to publish videos to Lumivid
+Clipferry is a client library that a desktop media application loads into
+its own process to publish a user's video to Lumivid, a moderated video
+sharing service.
+.
+This package contains clipferry-qt built with Qt ${CLIPFERRY_QT_MAJOR}: an Uploader that runs the
+library's calls off the GUI thread and a publishing dialog (log in, the form
+filled from the service's lists, progress with Cancel, the verdict).")
+
+  set(CPACK_DEBIAN_QTDEV_PACKAGE_NAME libclipferry-qt${CLIPFERRY_QT_MAJOR}-dev)
+  set(CPACK_DEBIAN_QTDEV_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_QTDEV_PACKAGE_SHLIBDEPS OFF)
+  # Its CMake package finds Qt's Widgets, which its headers use.
+  if(CLIPFERRY_QT_MAJOR EQUAL 6)
+    set(CPACK_DEBIAN_QTDEV_PACKAGE_DEPENDS "qt6-base-dev")
+  else()
+    set(CPACK_DEBIAN_QTDEV_PACKAGE_DEPENDS "qtbase5-dev")
+  endif()
+  set(CPACK_COMPONENT_QTDEV_DEPENDS qt)
+  set(CPACK_COMPONENT_QTDEV_DESCRIPTION "development files for the Clipferry Qt ${CLIPFERRY_QT_MAJOR} library
+Clipferry is a client library that a desktop media application loads into
+its own process to publish a user's video to Lumivid, a moderated video
+sharing service.
+.
+This package contains the headers of clipferry-qt for Qt ${CLIPFERRY_QT_MAJOR}, the link to the
+shared library and its CMake package (find_package(ClipferryQt${CLIPFERRY_QT_MAJOR})).")
+
+  set(CPACK_DEBIAN_PUBLISHER_PACKAGE_NAME clipferry-publisher)
+  set(CPACK_DEBIAN_PUBLISHER_PACKAGE_SECTION video)
+  set(CPACK_COMPONENT_PUBLISHER_DEPENDS qt)
+  set(CPACK_COMPONENT_PUBLISHER_DESCRIPTION "desktop application to publish videos to Lumivid
+Clipferry Publisher opens the publishing form for each video it is given,
+dropped on its window or opened with it from a file manager, one after the
+other: log in to Lumivid, a moderated video sharing service, give the video
+a title, description, tags and categories, and send it with progress and
+Cancel.")
+
+  set(CPACK_DEBIAN_OBS_PACKAGE_NAME obs-plugin-clipferry)
+  set(CPACK_DEBIAN_OBS_PACKAGE_SECTION video)
+  # OBS loads the module; dpkg-shlibdeps adds libobs and Qt from its needs.
+  set(CPACK_DEBIAN_OBS_PACKAGE_DEPENDS "obs-studio")
+  set(CPACK_COMPONENT_OBS_DEPENDS qt)
+  set(CPACK_COMPONENT_OBS_DESCRIPTION "OBS Studio plugin to publish recordings to Lumivid
+Publishes recordings to Lumivid, a moderated video sharing service, without
+leaving OBS Studio: Tools > Publish to Lumivid opens the publishing dialog
+on the last recording, and after a recording stops the plugin can offer to
+publish it or publish it with saved details, with its progress in a dock.")
+endif()
+
 # The per-package files Debian wants under /usr/share/doc and lintian's
 # overrides, installed into each component.
 set(CLIPFERRY_DEB_DIR ${CMAKE_CURRENT_LIST_DIR}/debian)
@@ -128,5 +216,14 @@ while(CLIPFERRY_DEB_PACKAGES)
   install(FILES ${overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${package}
     COMPONENT ${component} EXCLUDE_FROM_ALL)
 endwhile()
+
+# What the Qt packages install, for a tree that builds only those (the Qt 5
+# tree of a release, where `all` is not built first).
+add_custom_target(clipferry_deb_parts)
+foreach(part clipferry clipferry_qt clipferry_publisher clipferry_obs)
+  if(TARGET ${part})
+    add_dependencies(clipferry_deb_parts ${part})
+  endif()
+endforeach()
 
 include(CPack)

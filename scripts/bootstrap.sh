@@ -29,16 +29,19 @@ packages=(
   python3-pytest mypy
   python3-setuptools python3-wheel python3-build python3-venv python3-pip
   python3-pip-whl python3-setuptools-whl python3-wheel-whl
-  # The command's remembered login (the Secret Service through libsecret) and
-  # the Qt publishing dialog, with the keyring and the X server their tests use.
-  libsecret-1-dev qt6-base-dev qtkeychain-qt6-dev
+  # The remembered login of the command and of the Qt library (the Secret
+  # Service through libsecret, one entry for both) and the Qt publishing
+  # dialog, with the keyring and the X server their tests use.
+  libsecret-1-dev qt6-base-dev
   # The same dialog built and tested with Qt 5.15 as well (make test-qt5),
-  # with the keyring for that Qt and the translation tools for both.
-  qtbase5-dev qtkeychain-qt5-dev
+  # and the translation tools for both Qts.
+  qtbase5-dev
   qttools5-dev qttools5-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   # The OBS Studio plugin: OBS itself, its plugin headers, and obs-websocket's
   # client to drive the real OBS in the tests.
   obs-studio libobs-dev python3-websocket
+  # The publisher's desktop entry checked as file managers read it.
+  desktop-file-utils
   gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
   # The keyring tests' stand-in that never answers (python3-dbus), and their
   # way to put an old password in the test keyring (libsecret's introspection).

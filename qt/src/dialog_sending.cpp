@@ -21,12 +21,12 @@ void PublishDialog::Private::publish() {
     if (!form->publish->isEnabled()) return;
     const Upload upload = currentUpload();
     Choices choices;
-    for (int id : upload.categories) choices.categories << chainOf(id);
-    choices.moderator = upload.moderator;
-    choices.tags = upload.tags;
+    for (int id : upload.categories()) choices.categories << chainOf(id);
+    choices.moderator = upload.moderator();
+    choices.tags = upload.tags();
     saveChoices(choices);
     remembered = choices;
-    sending->heading->setText(tr("Sending “%1”").arg(upload.title));
+    sending->heading->setText(tr("Sending “%1”").arg(upload.title()));
     sending->bar->setValue(0);
     sending->details->setText(tr("Finding the upload server…"));
     sending->cancel->setEnabled(true);
@@ -99,15 +99,7 @@ void PublishDialog::Private::showProgress(qint64 sent, qint64 total) {
         showWaiting();
         return;
     }
-    const QLocale locale;
-    QStringList parts{tr("%1 of %2").arg(locale.formattedDataSize(sent), locale.formattedDataSize(total))};
-    const double speed = rate.bytesPerSecond();
-    parts << (speed >= 0 ? tr("%1/s").arg(locale.formattedDataSize(qint64(speed))) : tr("--/s"));
-    const qint64 left = rate.secondsLeft(total);
-    parts << (speed == 0   ? tr("stalled")
-              : left >= 0  ? tr("%1 left").arg(duration(left))
-                           : tr("--:-- left"));
-    sending->details->setText(parts.join(QStringLiteral(" · ")));
+    sending->details->setText(progressText(sent, total, rate));
     fitHeight();
 }
 
@@ -122,8 +114,7 @@ void PublishDialog::Private::fitHeight() {
 void PublishDialog::Private::showWaiting() {
     if (allSentAt < 0 || !sending->cancel->isEnabled()) return;
     const qint64 seconds = (clock.elapsed() - allSentAt) / 1000;
-    sending->details->setText(tr("All sent · waiting for Lumivid's answer (%1)")
-                                  .arg(seconds < 60 ? tr("%1 s").arg(seconds) : duration(seconds)));
+    sending->details->setText(waitingText(seconds));
     fitHeight();
 }
 
@@ -132,8 +123,8 @@ void PublishDialog::Private::finished(const Verdict& result) {
     if (stopQuestion) stopQuestion->close();  // answered by the outcome
     verdict = result;
     VerdictPage* page = verdictPage;
-    showReason(page->message, result.message);
-    page->back->setVisible(!result.accepted && !result.mayHaveBeenReceived);
+    showReason(page->message, result.message());
+    page->back->setVisible(!result.accepted() && !result.mayHaveBeenReceived());
     const VerdictWords words = verdictWords(result, sentShown, totalShown);
     page->headline->setText(words.headline);
     page->explanation->setText(words.explanation);

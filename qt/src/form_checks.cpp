@@ -3,7 +3,9 @@
 
 #include <QFileInfo>
 
-#include "upload_rules.h"
+#include <clipferry-common/control_characters.h>
+#include <clipferry-common/file_types.h>
+#include <clipferry-common/form_rules.h>
 
 namespace Clipferry::detail {
 
@@ -43,19 +45,19 @@ QString FormChecks::checkText(const QString& text, bool lineBreaksAllowed) {
 
 FormReasons FormChecks::check(const Upload& upload, const QStringList& fileTypes) {
     FormReasons reasons;
-    reasons.file = checkFile(upload.file, fileTypes);
-    if (upload.title.isEmpty()) {
+    reasons.file = checkFile(upload.file(), fileTypes);
+    if (upload.title().isEmpty()) {
         reasons.title = tr("Give the video a title.");
-    } else if (rules::isBlank(upload.title.toStdString())) {
+    } else if (rules::isBlank(upload.title().toStdString())) {
         reasons.title = tr("The title is only blanks; give it words.");
     } else {
-        reasons.title = checkText(upload.title, false);
+        reasons.title = checkText(upload.title(), false);
     }
-    reasons.description = checkText(upload.description, true);
-    reasons.tags = checkText(upload.tags, false);
-    if (upload.categories.isEmpty()) {
+    reasons.description = checkText(upload.description(), true);
+    reasons.tags = checkText(upload.tags(), false);
+    if (upload.categories().isEmpty()) {
         reasons.categories = tr("Choose at least one category.");
-    } else if (upload.categories.size() > rules::kMostCategories) {
+    } else if (upload.categories().size() > rules::kMostCategories) {
         reasons.categories = tr("Choose at most %1 categories.").arg(rules::kMostCategories);
     }
     return reasons;

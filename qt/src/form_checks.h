@@ -1,5 +1,6 @@
-// The checks the command makes before sending, made on the dialog's form:
-// one reason per field, empty when the field is fine.
+// The dialog's checks of its form before sending, over the rules the command
+// holds an upload to, in the dialog's own words: one reason per field, empty
+// when the field is fine.
 #pragma once
 
 #include <QCoreApplication>

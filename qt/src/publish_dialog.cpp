@@ -10,10 +10,11 @@
 
 #include <algorithm>
 
+#include <clipferry-common/file_types.h>
+
 #include "form_checks.h"
 #include "publish_dialog_private.h"
 #include "remembered_login.h"
-#include "upload_rules.h"
 #include "verdict_words.h"
 
 namespace Clipferry {
@@ -49,18 +50,18 @@ void PublishDialog::Private::build() {
                      [this] { rememberedChosen(); });
     QObject::connect(uploader.data(), &Uploader::loggedIn, q, [this] { loggedIn(); });
     QObject::connect(uploader.data(), &Uploader::loginFailed, q, [this](int result) { loginFailed(result); });
-    QObject::connect(uploader.data(), &Uploader::fileTypes, q, [this](const QStringList& patterns) {
+    QObject::connect(uploader.data(), &Uploader::fileTypesReceived, q, [this](const QStringList& patterns) {
         fileTypes = patterns;
         fileTypesKnown = true;
         updateChecks();
     });
-    QObject::connect(uploader.data(), &Uploader::categories, q,
+    QObject::connect(uploader.data(), &Uploader::categoriesReceived, q,
             [this](int parent, const QList<Category>& children) { addCategories(parent, children); });
-    QObject::connect(uploader.data(), &Uploader::moderators, q,
+    QObject::connect(uploader.data(), &Uploader::moderatorsReceived, q,
             [this](const QList<Moderator>& list, bool allowed) { setModerators(list, allowed); });
     QObject::connect(uploader.data(), &Uploader::callFailed, q, [this](Uploader::Call, int result) { listFailed(result); });
-    QObject::connect(uploader.data(), &Uploader::progress, q, [this](qint64 sent, qint64 total) { showProgress(sent, total); });
-    QObject::connect(uploader.data(), &Uploader::finished, q, [this](const Verdict& result) { finished(result); });
+    QObject::connect(uploader.data(), &Uploader::uploadProgress, q, [this](qint64 sent, qint64 total) { showProgress(sent, total); });
+    QObject::connect(uploader.data(), &Uploader::uploadFinished, q, [this](const Verdict& result) { finished(result); });
 
     QObject::connect(form->file, &ElidedPath::pathChanged, q, [this] { updateChecks(); });
     QObject::connect(form->logOut, &QPushButton::clicked, q, [this] { logOut(); });
@@ -83,7 +84,7 @@ void PublishDialog::Private::build() {
     QObject::connect(sending->cancel, &QPushButton::clicked, q, [this] { cancelUpload(); });
     QObject::connect(verdictPage->back, &QPushButton::clicked, q, [this] { showPage(Page::Form); });
     QObject::connect(verdictPage->close, &QPushButton::clicked, q, [this] {
-        if (verdict.accepted) {
+        if (verdict.accepted()) {
             q->accept();
         } else {
             q->reject();
@@ -128,6 +129,7 @@ void PublishDialog::Private::loadLists() {
     showReason(form->status, tr("Loading the lists…"));
     fileTypesKnown = false;
     categoriesLoaded = false;
+    listFailedShown = false;
     chosen.clear();
     categoryItems.clear();
     askedParents = {0};
@@ -144,13 +146,13 @@ void PublishDialog::Private::addCategories(int parent, const QList<Category>& ch
     QList<QTreeWidgetItem*> toOpen;
     QSignalBlocker blocker(form->categories);
     for (const Category& category : children) {
-        auto* item = new QTreeWidgetItem(parentItem, {category.name});
-        item->setData(0, kIdRole, category.id);
+        auto* item = new QTreeWidgetItem(parentItem, {category.name()});
+        item->setData(0, kIdRole, category.id());
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
         // Whether it has children is known only once it is opened.
         item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-        categoryItems.insert(category.id, item);
+        categoryItems.insert(category.id(), item);
     }
     for (const QList<int>& chain : remembered.categories) {
         // Down the way to a category chosen the last time: opened, then ticked.
@@ -173,7 +175,7 @@ void PublishDialog::Private::addCategories(int parent, const QList<Category>& ch
         parentItem->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     } else {
         categoriesLoaded = true;
-        showReason(form->status, QString());
+        if (!listFailedShown) showReason(form->status, QString());
     }
     blocker.unblock();
     for (QTreeWidgetItem* item : toOpen) form->categories->expandItem(item);  // asks for its children
@@ -201,8 +203,8 @@ void PublishDialog::Private::setModerators(const QList<Moderator>& moderators, b
     form->moderator->clear();
     form->moderator->addItem(tr("None"), 0);
     for (const Moderator& moderator : moderators) {
-        form->moderator->addItem(QStringLiteral("%1 %2").arg(moderator.firstName, moderator.lastName).trimmed(),
-                                 moderator.id);
+        form->moderator->addItem(QStringLiteral("%1 %2").arg(moderator.firstName(), moderator.lastName()).trimmed(),
+                                 moderator.id());
     }
     form->moderator->setEnabled(allowed && !moderators.isEmpty());
     const int last = form->moderator->findData(remembered.moderator);
@@ -211,6 +213,7 @@ void PublishDialog::Private::setModerators(const QList<Moderator>& moderators, b
 }
 
 void PublishDialog::Private::listFailed(int result) {
+    listFailedShown = true;
     showReason(form->status, tr("The lists could not be loaded: %1").arg(failureText(result)));
     form->reload->show();
     updateChecks();
@@ -226,12 +229,12 @@ void PublishDialog::Private::categoryChanged(QTreeWidgetItem* item) {
 
 Upload PublishDialog::Private::currentUpload() const {
     Upload upload;
-    upload.file = form->file->path();
-    upload.title = form->title->text();
-    upload.description = form->description->toPlainText();
-    upload.tags = form->tags->text();
-    upload.categories = chosen;
-    upload.moderator = form->moderator->currentData().toInt();
+    upload.setFile(form->file->path());
+    upload.setTitle(form->title->text());
+    upload.setDescription(form->description->toPlainText());
+    upload.setTags(form->tags->text());
+    upload.setCategories(chosen);
+    upload.setModerator(form->moderator->currentData().toInt());
     return upload;
 }
 
@@ -314,7 +317,7 @@ void PublishDialog::reject() {
         }
         return;
     case Page::Verdict:
-        if (d->verdict.accepted) {  // the video is published: closing is no rejection
+        if (d->verdict.accepted()) {  // the video is published: closing is no rejection
             accept();
             return;
         }

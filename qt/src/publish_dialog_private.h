@@ -1,6 +1,7 @@
 // The dialog's state and steps, shared by its files: publish_dialog.cpp (the
-// pages and the form), dialog_login.cpp (logging in and the keyring) and
-// dialog_sending.cpp (sending and the verdict).
+// pages and the form), dialog_login.cpp (logging in and out),
+// dialog_remembered_login.cpp (the keyring) and dialog_sending.cpp (sending
+// and the verdict).
 #pragma once
 
 #include <QElapsedTimer>
@@ -21,7 +22,9 @@
 
 namespace Clipferry {
 
-struct PublishDialog::Private {
+// Hidden: a nested class takes its exported owner's visibility otherwise, and its
+// functions would be part of the library's ABI.
+struct Q_DECL_HIDDEN PublishDialog::Private {
     Private(PublishDialog* dialog, Uploader* hosts);
     static QString tr(const char* text) { return PublishDialog::tr(text); }
 
@@ -38,6 +41,7 @@ struct PublishDialog::Private {
     QStringList fileTypes;
     bool fileTypesKnown = false;
     bool categoriesLoaded = false;
+    bool listFailedShown = false;  // a list failed since the last (re)load: its reason stays
     QHash<int, QTreeWidgetItem*> categoryItems;
     QSet<int> askedParents;
     QList<int> chosen;  // in the order they were ticked: the first is the main category

@@ -5,7 +5,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #if defined(CLIPFERRY_QT_KEYRING)
-#include "store/keyring.h"
+#include <clipferry-common/keyring.h>
 #endif
 
 namespace Clipferry::detail {

@@ -1,6 +1,6 @@
-// The dialog's "remember me": the command's keyring entry (tools/clipferry/
-// keyring.h), reached on a pool thread so the window never waits on the
-// keyring's answer or its unlock prompt.
+// The dialog's "remember me": the keyring entry the command uses too
+// (clipferry-common/keyring.h), reached on a pool thread so the window never
+// waits on the keyring's answer or its unlock prompt.
 #pragma once
 
 #include <QFuture>

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include <clipferry.h>
+#include <clipferry-common/results.h>
+#include <clipferry-common/file_types.h>
+#include <clipferry-common/form_rules.h>
 
-#include "upload_rules.h"
 #include "utf16.h"
 
 namespace Clipferry::detail {
@@ -19,7 +21,8 @@ namespace rules = ::clipferry::rules;
 
 namespace {
 
-constexpr int32_t kOutOfMemory = 27;  // libcurl's, as the header lists it
+// No context could be made: the library's own word for it.
+constexpr int32_t kOutOfMemory = ::clipferry::results::code::OUT_OF_MEMORY;
 // The progress callback comes many times a second; the window needs a few,
 // and one a second while nothing moves, so that it can say so.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
@@ -63,7 +66,7 @@ int CLIPFERRY_CALL onProgress(void* data, double, double, double ultotal, double
 
 void CLIPFERRY_CALL onCategory(int32_t id, const clipferry_char* name, int32_t, void* userData) {
     try {
-        static_cast<QList<Category>*>(userData)->append({id, fromLibrary(name)});
+        static_cast<QList<Category>*>(userData)->append(Category(id, fromLibrary(name)));
     } catch (...) {
     }
 }
@@ -71,7 +74,7 @@ void CLIPFERRY_CALL onCategory(int32_t id, const clipferry_char* name, int32_t, 
 void CLIPFERRY_CALL onModerator(int32_t id, const clipferry_char* first, const clipferry_char* last, int32_t,
                                 void* userData) {
     try {
-        static_cast<QList<Moderator>*>(userData)->append({id, fromLibrary(first), fromLibrary(last)});
+        static_cast<QList<Moderator>*>(userData)->append(Moderator(id, fromLibrary(first), fromLibrary(last)));
     } catch (...) {
     }
 }
@@ -108,14 +111,14 @@ void UploadWorker::login(const QString& user, const QString& password) {
     if (cancel_->gone()) return;
     void* ferry = context();
     const int32_t result = ferry ? CLIPFERRY_Login(ferry, toLibrary(user), toLibrary(password)) : kOutOfMemory;
-    if (result == CLIPFERRY_OK) {
-        emit loggedIn();
-    } else {
-        emit loginFailed(result, Uploader::resultText(result));
-    }
+    emit loginAnswered(result);
 }
 
 void UploadWorker::logOut() { context_.reset(); }
+
+void UploadWorker::callFailed(Uploader::Call call, int result) {
+    report([call, result](Uploader& uploader) { emit uploader.callFailed(call, result, Uploader::resultText(result)); });
+}
 
 void UploadWorker::fetchFileTypes() {
     if (cancel_->gone()) return;
@@ -127,14 +130,14 @@ void UploadWorker::fetchFileTypes() {
     } catch (const std::bad_alloc&) {
     }
     if (result != CLIPFERRY_OK) {
-        emit callFailed(Uploader::Call::FileTypes, result, Uploader::resultText(result));
+        callFailed(Uploader::Call::FileTypes, result);
         return;
     }
     QStringList patterns;
     for (const std::string& pattern : rules::splitFileTypes(fromLibrary(buffer.data()).toStdString())) {
         patterns << QString::fromStdString(pattern);
     }
-    emit fileTypes(patterns);
+    report([patterns](Uploader& uploader) { emit uploader.fileTypesReceived(patterns); });
 }
 
 void UploadWorker::fetchCategories(int parent) {
@@ -144,10 +147,10 @@ void UploadWorker::fetchCategories(int parent) {
     const int32_t result =
         ferry ? CLIPFERRY_GetCategories(ferry, parent, &children, onCategory, nullptr) : kOutOfMemory;
     if (result != CLIPFERRY_OK) {
-        emit callFailed(Uploader::Call::Categories, result, Uploader::resultText(result));
+        callFailed(Uploader::Call::Categories, result);
         return;
     }
-    emit categories(parent, children);
+    report([parent, children](Uploader& uploader) { emit uploader.categoriesReceived(parent, children); });
 }
 
 void UploadWorker::fetchModerators() {
@@ -156,53 +159,57 @@ void UploadWorker::fetchModerators() {
     QList<Moderator> list;
     const int32_t result = ferry ? CLIPFERRY_GetModerators(ferry, &list, onModerator, nullptr) : kOutOfMemory;
     if (result == CLIPFERRY_BAD_ARGUMENT) {
-        emit moderators({}, false);  // the account may not choose one (or is not logged in)
+        // The account may not choose one (or is not logged in).
+        report([](Uploader& uploader) { emit uploader.moderatorsReceived({}, false); });
     } else if (result != CLIPFERRY_OK) {
-        emit callFailed(Uploader::Call::Moderators, result, Uploader::resultText(result));
+        callFailed(Uploader::Call::Moderators, result);
     } else {
-        emit moderators(list, true);
+        report([list](Uploader& uploader) { emit uploader.moderatorsReceived(list, true); });
     }
 }
 
 void UploadWorker::upload(const Upload& upload) {
     const Verdict verdict = send(upload);
     cancel_->finished();
-    emit finished(verdict);
+    report([verdict](Uploader& uploader) { emit uploader.uploadFinished(verdict); });
 }
 
 Verdict UploadWorker::send(const Upload& upload) {
     Verdict verdict;
     void* ferry = context();
     if (!ferry) {
-        verdict.result = kOutOfMemory;
+        verdict.setResult(kOutOfMemory);
         return verdict;
     }
     if (cancel_->cancelled()) {  // cancelled while it waited its turn: nothing is sent
-        verdict.result = CLIPFERRY_ABORTED;
-        verdict.cancelled = true;
+        verdict.setResult(CLIPFERRY_ABORTED);
+        verdict.setCancelled(true);
         return verdict;
     }
+    const QList<int> chosen = upload.categories();
     int32_t categories[rules::kMostCategories] = {0, 0, 0};
-    for (int i = 0; i < upload.categories.size() && i < rules::kMostCategories; ++i) {
-        categories[i] = upload.categories[i];
-    }
-    const QString tags = QString::fromStdString(rules::tagsAsWords(upload.tags.toStdString()));
-    ProgressState state{cancel_.get(), [this](qint64 sent, qint64 total) { emit progress(sent, total); }};
+    for (int i = 0; i < chosen.size() && i < rules::kMostCategories; ++i) categories[i] = chosen[i];
+    const QString tags = QString::fromStdString(rules::tagsAsWords(upload.tags().toStdString()));
+    const auto progress = [this](qint64 sent, qint64 total) {
+        report([sent, total](Uploader& uploader) { emit uploader.uploadProgress(sent, total); });
+    };
+    ProgressState state{cancel_.get(), progress};
     clipferry_char message[4096] = {0};
-    verdict.result = CLIPFERRY_DoUpload(ferry, toLibrary(upload.file), toLibrary(upload.title),
-                                        toLibrary(upload.description), toLibrary(tags), upload.moderator,
-                                        categories[0], categories[1], categories[2], message, 4096,
-                                        onProgress, &state);
+    const int32_t result = CLIPFERRY_DoUpload(ferry, toLibrary(upload.file()), toLibrary(upload.title()),
+                                              toLibrary(upload.description()), toLibrary(tags), upload.moderator(),
+                                              categories[0], categories[1], categories[2], message, 4096,
+                                              onProgress, &state);
     // The last report may have come between two emitted ones: the window
     // shows where the upload ended, and how far it got when it broke off.
     if (state.seenSent != state.lastSent || state.seenTotal != state.lastTotal) {
-        emit progress(state.seenSent, state.seenTotal);
+        progress(state.seenSent, state.seenTotal);
     }
-    verdict.accepted = verdict.result == CLIPFERRY_OK;
-    verdict.message = fromLibrary(message);
-    verdict.cancelled = verdict.result == CLIPFERRY_ABORTED && cancel_->cancelled();
-    verdict.mayHaveBeenReceived =
-        rules::mayHaveBeenReceived(verdict.result, state.everyByteSent, verdict.message.isEmpty());
+    verdict.setResult(result);
+    verdict.setAccepted(result == CLIPFERRY_OK);
+    verdict.setMessage(fromLibrary(message));
+    verdict.setCancelled(result == CLIPFERRY_ABORTED && cancel_->cancelled());
+    verdict.setMayHaveBeenReceived(
+        ::clipferry::results::mayHaveBeenReceived(result, state.everyByteSent, verdict.message().isEmpty()));
     return verdict;
 }
 

@@ -1,15 +1,19 @@
 // The object on the uploader's worker thread: owns the library context and
-// makes the blocking calls, one per queued request, emitting what they gave.
+// makes the blocking calls, one per queued request, and reports what they
+// gave as the uploader's own signals.
 #pragma once
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 #include "cancel_state.h"
 #include "clipferry-qt/Uploader.h"
 
 namespace Clipferry::detail {
+
+using Report = std::function<void(Uploader& uploader)>;
 
 class UploadWorker : public QObject {
     Q_OBJECT
@@ -26,19 +30,19 @@ public:
     void logOut();
 
 signals:
-    void loggedIn();
-    void loginFailed(int result, const QString& text);
-    void fileTypes(const QStringList& patterns);
-    void categories(int parent, const QList<Clipferry::Category>& children);
-    void moderators(const QList<Clipferry::Moderator>& moderators, bool allowed);
-    void callFailed(Clipferry::Uploader::Call call, int result, const QString& text);
-    void progress(qint64 sent, qint64 total);
-    void finished(const Clipferry::Verdict& verdict);
+    // Each report runs on the uploader's thread, with the uploader, while it
+    // still exists, and emits one of its signals: what a call answers is
+    // declared once, in Uploader.h.
+    void reported(const Clipferry::detail::Report& report);
+    // A login's result: the uploader keeps its user before it tells the host.
+    void loginAnswered(int result);
 
 private:
     // Null only when no memory could be had for it.
     void* context();
     Verdict send(const Upload& upload);
+    void report(Report report) { emit reported(report); }
+    void callFailed(Uploader::Call call, int result);
 
     struct Release {
         void operator()(void* context) const;
@@ -48,3 +52,5 @@ private:
 };
 
 }  // namespace Clipferry::detail
+
+Q_DECLARE_METATYPE(Clipferry::detail::Report)

@@ -2,6 +2,7 @@
 // forwards the worker's signals, which Qt delivers on the uploader's thread.
 #include "clipferry-qt/Uploader.h"
 
+#include <QFutureWatcher>
 #include <QMetaObject>
 #include <QThread>
 
@@ -9,11 +10,13 @@
 
 #include "cancel_state.h"
 #include "handed_off_threads.h"
+#include "remembered_login.h"
 #include "upload_worker.h"
 
 namespace Clipferry {
 
-struct Uploader::Private {
+// Hidden, like every class nested in an exported one: not part of the ABI.
+struct Q_DECL_HIDDEN Uploader::Private {
     std::shared_ptr<detail::CancelState> cancel = std::make_shared<detail::CancelState>();
     // Handed off when the uploader goes: it ends by itself once its call returned.
     QThread* thread = new QThread;
@@ -37,28 +40,24 @@ Uploader::Uploader(QObject* parent) : QObject(parent), d(std::make_unique<Privat
     qRegisterMetaType<QList<Category>>();
     qRegisterMetaType<QList<Moderator>>();
     qRegisterMetaType<Uploader::Call>();
+    qRegisterMetaType<detail::Report>();
     d->thread->setObjectName(QStringLiteral("Clipferry uploader"));
     d->worker = new detail::UploadWorker(d->cancel);
     d->worker->moveToThread(d->thread);
     // The worker releases the context on its own thread, as that thread ends.
     connect(d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
-    // Signal to signal: queued across the threads, and cut when this object goes.
-    using W = detail::UploadWorker;
-    connect(d->worker, &W::loggedIn, this, [this] {
-        d->user = d->loginsAsked.isEmpty() ? QString() : d->loginsAsked.takeFirst();
-        emit loggedIn();
+    // Queued across the threads, in the order emitted, and cut when this object goes.
+    connect(d->worker, &detail::UploadWorker::reported, this, [this](const detail::Report& report) { report(*this); });
+    connect(d->worker, &detail::UploadWorker::loginAnswered, this, [this](int result) {
+        if (result == CLIPFERRY_OK) {
+            d->user = d->loginsAsked.isEmpty() ? QString() : d->loginsAsked.takeFirst();
+            emit loggedIn();
+        } else {
+            if (!d->loginsAsked.isEmpty()) d->loginsAsked.removeFirst();
+            d->user.clear();  // the session before it is not relied on
+            emit loginFailed(result, resultText(result));
+        }
     });
-    connect(d->worker, &W::loginFailed, this, [this](int result, const QString& text) {
-        if (!d->loginsAsked.isEmpty()) d->loginsAsked.removeFirst();
-        d->user.clear();  // the session before it is not relied on
-        emit loginFailed(result, text);
-    });
-    connect(d->worker, &W::fileTypes, this, &Uploader::fileTypes);
-    connect(d->worker, &W::categories, this, &Uploader::categories);
-    connect(d->worker, &W::moderators, this, &Uploader::moderators);
-    connect(d->worker, &W::callFailed, this, &Uploader::callFailed);
-    connect(d->worker, &W::progress, this, &Uploader::progress);
-    connect(d->worker, &W::finished, this, &Uploader::finished);
     d->thread->start();
 }
 
@@ -75,6 +74,22 @@ Uploader::~Uploader() {
 void Uploader::login(const QString& user, const QString& password) {
     d->loginsAsked << user;
     d->queue([worker = d->worker, user, password] { worker->login(user, password); });
+}
+
+void Uploader::logInRemembered(const QString& user) {
+    auto* watcher = new QFutureWatcher<detail::KeyringAnswer>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const detail::KeyringAnswer answer = watcher->result();
+        watcher->deleteLater();
+        if (answer.ok) {
+            login(answer.user, answer.password);
+        } else {
+            emit loginFailed(CLIPFERRY_BAD_ARGUMENT, answer.error.isEmpty()
+                                                         ? QStringLiteral("no login is remembered in the keyring")
+                                                         : answer.error);
+        }
+    });
+    watcher->setFuture(detail::findLogin(user));
 }
 
 void Uploader::logOut() {
@@ -107,5 +122,7 @@ void Uploader::upload(const Upload& upload) {
 void Uploader::cancel() { d->cancel->cancel(); }
 
 QString Uploader::resultText(int result) { return QString::fromLatin1(clipferry_result_text(result)); }
+
+bool Uploader::waitForThreads(int milliseconds) { return detail::waitForHandedOffThreads(milliseconds); }
 
 }  // namespace Clipferry

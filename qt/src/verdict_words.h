@@ -1,5 +1,5 @@
-// What the dialog says about a result: the failure of a call, the time left,
-// and the verdict of an upload in a headline and a sentence.
+// What the dialog says about a result: the failure of a call, and the
+// verdict of an upload in a headline and a sentence.
 #pragma once
 
 #include <QString>
@@ -10,8 +10,6 @@ namespace Clipferry::detail {
 
 // "Lumivid could not be reached (receive error, 56)." or "The call failed (…)."
 QString failureText(int result);
-// m:ss, or h:mm:ss from an hour on.
-QString duration(qint64 seconds);
 
 struct VerdictWords {
     QString headline;

@@ -10,8 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <clipferry-common/keyring.h>
+
 #include "dialog_driver.h"
-#include "store/keyring.h"
 #include "service_control.h"
 
 using namespace ClipferryTest;

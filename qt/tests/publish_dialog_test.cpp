@@ -69,6 +69,9 @@ private slots:
     void secondPublish();
     void fileTypesOfAnyLength();
     void quitWithACallHandedOff();
+    void listFailsAndIsAskedAgain();
+    void moderatorChoice_data();
+    void moderatorChoice();
 
 private:
     TranslationRecorder asked;
@@ -167,6 +170,8 @@ void PublishDialogTest::scenario() {
     dialog->setUser(QStringLiteral("demo"));
     dialog->setFile(makeVideo(dir, file, size));
     if (!title.isEmpty()) dialog->setTitle(title);
+    const QString description = QStringLiteral("Gulls over the harbour,\nat dusk");
+    dialog->setDescription(description);
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
 
@@ -179,7 +184,7 @@ void PublishDialogTest::scenario() {
         QCOMPARE(part<QLineEdit>(dialog, "user")->text(), QStringLiteral("demo"));
         QVERIFY(part<QPushButton>(dialog, "logIn")->isEnabled());
         if (reachable) QCOMPARE(recordedRequests().size(), 1);
-        QVERIFY(dialog->verdict().result != CLIPFERRY_OK);  // no upload: no success to read
+        QVERIFY(dialog->verdict().result() != CLIPFERRY_OK);  // no upload: no success to read
         delete dialog;
         QTRY_COMPARE(liveContexts.load(), 0);
         return;
@@ -298,14 +303,14 @@ void PublishDialogTest::scenario() {
     releaseHeldAnswers();
     const Clipferry::Verdict got = dialog->verdict();
     QCOMPARE(announced, 1);
-    QCOMPARE(got.accepted, verdict == QLatin1String("accepted"));
-    QCOMPARE(got.result == CLIPFERRY_OK, got.accepted);
-    QCOMPARE(got.cancelled, verdict.contains(QLatin1String("cancelled")));
-    QCOMPARE(got.mayHaveBeenReceived, verdict.contains(QLatin1String("may have been received")));
+    QCOMPARE(got.accepted(), verdict == QLatin1String("accepted"));
+    QCOMPARE(got.result() == CLIPFERRY_OK, got.accepted());
+    QCOMPARE(got.cancelled(), verdict.contains(QLatin1String("cancelled")));
+    QCOMPARE(got.mayHaveBeenReceived(), verdict.contains(QLatin1String("may have been received")));
     auto* headline = part<QLabel>(dialog, "verdictHeadline");
     // Never offered as a failure to send again.
-    QCOMPARE(part<QPushButton>(dialog, "backToForm")->isVisibleTo(dialog), !got.accepted && !got.mayHaveBeenReceived);
-    if (got.mayHaveBeenReceived) QVERIFY(headline->text().contains(QLatin1String("may have been received")));
+    QCOMPARE(part<QPushButton>(dialog, "backToForm")->isVisibleTo(dialog), !got.accepted() && !got.mayHaveBeenReceived());
+    if (got.mayHaveBeenReceived()) QVERIFY(headline->text().contains(QLatin1String("may have been received")));
     if (verdict == QLatin1String("broke off")) {
         QVERIFY2(headline->text().contains(QLatin1String("broke off")), qPrintable(headline->text()));
         const QString explanation = part<QLabel>(dialog, "verdictExplanation")->text();
@@ -314,11 +319,11 @@ void PublishDialogTest::scenario() {
                  qPrintable(explanation));
     }
     if (verdict == QLatin1String("refused")) {
-        QCOMPARE(got.result, CLIPFERRY_REFUSED);
+        QCOMPARE(got.result(), CLIPFERRY_REFUSED);
         const QString shown = part<QLabel>(dialog, reasonField.toLatin1().constData())->text();
         QVERIFY2(shown.contains(reason), qPrintable(shown));
     }
-    if (got.accepted) {
+    if (got.accepted()) {
         QCOMPARE(mostShown, 1000);
         QVERIFY(part<QLabel>(dialog, "verdictMessage")->text().contains(title));
         // What the service said: received and awaiting moderation, not published yet.
@@ -329,24 +334,32 @@ void PublishDialogTest::scenario() {
         if (upload.toObject().value(QStringLiteral("status")).toString() == QLatin1String("SUCCESS")) ++stored;
     }
     QCOMPARE(stored, uploadsStored);
+    if (got.accepted()) {  // the host's description went out as it was given
+        const QJsonArray fields = receivedUploads().last().toObject().value(QStringLiteral("fields")).toArray();
+        QVERIFY(fields.contains(QJsonArray{QStringLiteral("description"), description}));
+    }
 
     // Closing the verdict: accepted only for an accepted upload, and the verdict read then is the one shown.
     QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
     QVERIFY(closed);
-    QCOMPARE(dialog->result(), int(got.accepted ? QDialog::Accepted : QDialog::Rejected));
-    QCOMPARE(atClose.result, got.result);
-    QCOMPARE(atClose.mayHaveBeenReceived, got.mayHaveBeenReceived);
+    QCOMPARE(dialog->result(), int(got.accepted() ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(atClose.result(), got.result());
+    QCOMPARE(atClose.mayHaveBeenReceived(), got.mayHaveBeenReceived());
     delete dialog;
     QTRY_COMPARE(liveContexts.load(), 0);
 }
 
 void PublishDialogTest::destroyedDuringAHeldCall_data() {
-    QTest::addColumn<bool>("dialog");   // the dialog, or an uploader alone
-    QTest::addColumn<QString>("call");  // the one the service holds: "login", "file types" or "discovery"
-    QTest::newRow("uploader, login") << false << "login";
-    QTest::newRow("uploader, a list") << false << "file types";
-    QTest::newRow("uploader, the upload server's discovery") << false << "discovery";
-    QTest::newRow("dialog, login") << true << "login";
+    QTest::addColumn<bool>("dialog");   // the dialog (with its own uploader), or an uploader alone
+    QTest::addColumn<QString>("call");  // the one the service holds: "login", "file types", "discovery" or
+                                        // "upload" (its verdict, once every byte went out)
+    for (const bool dialog : {false, true}) {
+        const char* owner = dialog ? "dialog" : "uploader";
+        QTest::addRow("%s, login", owner) << dialog << "login";
+        QTest::addRow("%s, a list", owner) << dialog << "file types";
+        QTest::addRow("%s, the upload server's discovery", owner) << dialog << "discovery";
+        QTest::addRow("%s, the upload", owner) << dialog << "upload";
+    }
 }
 
 namespace {
@@ -356,6 +369,14 @@ int apiRequests() {
         count += request.toObject().value(QStringLiteral("path")).toString() == QLatin1String("/0.1.1/api");
     }
     return count;
+}
+
+Clipferry::Upload harbourUpload(const QTemporaryDir& dir) {
+    Clipferry::Upload upload;
+    upload.setFile(makeVideo(dir, QStringLiteral("harbour.mp4"), 1 << 16));
+    upload.setTitle(QStringLiteral("Harbour"));
+    upload.setCategories({1});
+    return upload;
 }
 }  // namespace
 
@@ -369,16 +390,36 @@ void PublishDialogTest::destroyedDuringAHeldCall() {
     QTemporaryDir dir;
     const QString demo = QStringLiteral("demo");
     const QString password = QStringLiteral("demo-password");
+    const QString api = QStringLiteral("/0.1.1/api");
+    const bool uploading = call == QLatin1String("discovery") || call == QLatin1String("upload");
+    const QString uploadPath = call == QLatin1String("discovery") ? QStringLiteral("/upload.xml") : QStringLiteral("/upload");
     QObject* owner = nullptr;
     int apiCalls = 0;  // the ones that reach the service
     if (dialog) {
         auto* publish = new PublishDialog;
-        publish->setUser(demo);
-        publish->show();
-        holdNextAnswer(QStringLiteral("/0.1.1/api"));
-        logIn(publish, password);
         owner = publish;
-        apiCalls = 1;
+        publish->setUser(demo);
+        publish->setFile(harbourUpload(dir).file());
+        publish->show();
+        if (call == QLatin1String("login")) {
+            holdNextAnswer(api);
+        } else if (call == QLatin1String("file types")) {
+            // The form is shown before its lists are asked for: the first of them is held.
+            connect(publish, &PublishDialog::pageChanged, publish, [api](PublishDialog::Page page) {
+                if (page == PublishDialog::Page::Form) holdNextAnswer(api);
+            });
+        }
+        logIn(publish, password);
+        apiCalls = call == QLatin1String("file types") ? 2 : 1;
+        if (uploading) {
+            QTRY_COMPARE_WITH_TIMEOUT(publish->page(), PublishDialog::Page::Form, 10000);
+            QVERIFY(waitForLists(publish));
+            tickCategory(publish, 0);
+            apiCalls = 4;  // the login and the three lists
+            holdNextAnswer(uploadPath);
+            QTRY_VERIFY(part<QPushButton>(publish, "publish")->isEnabled());
+            part<QPushButton>(publish, "publish")->click();
+        }
     } else {
         auto* uploader = new Clipferry::Uploader;
         owner = uploader;
@@ -388,20 +429,18 @@ void PublishDialogTest::destroyedDuringAHeldCall() {
             QVERIFY(loggedIn.wait(10000));
             apiCalls = 1;
         }
-        holdNextAnswer(call == QLatin1String("discovery") ? QStringLiteral("/upload.xml") : QStringLiteral("/0.1.1/api"));
+        holdNextAnswer(uploading ? uploadPath : api);
         if (call == QLatin1String("login")) uploader->login(demo, password);
         if (call == QLatin1String("file types")) uploader->fetchFileTypes();
-        if (call == QLatin1String("discovery")) {
-            uploader->upload({makeVideo(dir, QStringLiteral("harbour.mp4"), 1 << 16), QStringLiteral("Harbour"), {}, {}, {1}, 0});
-        }
-        apiCalls += call != QLatin1String("discovery");
+        if (uploading) uploader->upload(harbourUpload(dir));
+        apiCalls += !uploading;
         uploader->fetchCategories(0);
         uploader->fetchModerators();
     }
     QTRY_COMPARE_WITH_TIMEOUT(heldAnswers(), 1, 10000);
     QCOMPARE(liveContexts.load(), 1);
     delete owner;
-    QCOMPARE(heldAnswers(), 1);
+    QCOMPARE(heldAnswers(), 1);  // returned while the call was still held
     releaseHeldAnswers();
     QTRY_COMPARE_WITH_TIMEOUT(liveContexts.load(), 0, 10000);
     QTRY_COMPARE(apiRequests(), apiCalls);
@@ -420,7 +459,7 @@ void PublishDialogTest::secondPublish() {
         QTRY_VERIFY(publish->isEnabled());
         publish->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialog->page(), PublishDialog::Page::Verdict, 20000);
-        QVERIFY(dialog->verdict().accepted);
+        QVERIFY(dialog->verdict().accepted());
     };
     {
         PublishDialog first(&uploader, nullptr);
@@ -492,7 +531,7 @@ void PublishDialogTest::fileTypesOfAnyLength() {
     scriptAnswer({{QStringLiteral("path"), QStringLiteral("/0.1.1/api")},
                   {QStringLiteral("body"), answer},
                   {QStringLiteral("times"), 10}});
-    QSignalSpy fileTypes(&uploader, &Clipferry::Uploader::fileTypes);
+    QSignalSpy fileTypes(&uploader, &Clipferry::Uploader::fileTypesReceived);
     uploader.fetchFileTypes();
     QVERIFY(fileTypes.wait(10000));
     QCOMPARE(fileTypes.at(0).at(0).toStringList(), types);
@@ -515,6 +554,87 @@ void PublishDialogTest::quitWithACallHandedOff() {
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
     QCOMPARE(child.readAllStandardOutput(), QByteArray("contexts left: 0\n"));
+}
+
+// A list that fails says so on the form, with "Reload", which asks for the
+// lists again: then the form fills and Publish can be pressed.
+void PublishDialogTest::listFailsAndIsAskedAgain() {
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    QTemporaryDir dir;
+    Clipferry::Uploader uploader;
+    QSignalSpy loggedIn(&uploader, &Clipferry::Uploader::loggedIn);
+    uploader.login(QStringLiteral("demo"), QStringLiteral("demo-password"));
+    QVERIFY(loggedIn.wait(10000));
+    // The dialog asks for the file types first: the connection goes without an answer.
+    scriptAnswer({{QStringLiteral("path"), QStringLiteral("/0.1.1/api")}, {QStringLiteral("drop"), true}});
+    QSignalSpy failed(&uploader, &Clipferry::Uploader::callFailed);
+    PublishDialog dialog(&uploader, nullptr);
+    dialog.setFile(makeVideo(dir, QStringLiteral("harbour.mp4"), 64 << 10));
+    dialog.show();
+    auto* reload = part<QPushButton>(&dialog, "reload");
+    auto* status = part<QLabel>(&dialog, "listStatus");
+    QTRY_VERIFY2(failed.size() == 1 && reload->isVisible(), qPrintable(QStringLiteral("%1 calls failed; %2").arg(failed.size()).arg(status->text())));
+    QCOMPARE(failed.at(0).at(0).value<Clipferry::Uploader::Call>(), Clipferry::Uploader::Call::FileTypes);
+    QVERIFY2(status->text().contains(QLatin1String("The lists could not be loaded")), qPrintable(status->text()));
+    QVERIFY(waitForLists(&dialog));
+    tickCategory(&dialog, 0);
+    auto* publish = part<QPushButton>(&dialog, "publish");
+    QVERIFY(!publish->isEnabled());  // the file is not held against the types yet
+    reload->click();
+    QVERIFY(waitForLists(&dialog));
+    tickCategory(&dialog, 0);
+    QTRY_VERIFY(publish->isEnabled());
+    QVERIFY(!reload->isVisible());
+    QVERIFY2(!status->isVisible(), qPrintable(status->text()));
+    QCOMPARE(failed.size(), 1);
+}
+
+void PublishDialogTest::moderatorChoice_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<bool>("allowed");     // what the moderators list says
+    QTest::addColumn<int>("moderator");    // the one the upload names anyway
+    QTest::addColumn<QString>("message");  // a part of the service's verdict
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("one of the account's") << "demo" << true << 502 << "awaits moderation" << true;
+    QTest::newRow("one of another account's") << "demo" << true << 999 << "Unknown moderator 999" << false;
+    QTest::newRow("an account that may choose none")
+        << "solo" << false << 501 << "Moderator 501 is not one this account may choose" << false;
+}
+
+// The moderators an account may choose, and the service's refusal of any
+// other, which comes back as a refusal in its own words: nothing received.
+void PublishDialogTest::moderatorChoice() {
+    QFETCH(QString, user);
+    QFETCH(bool, allowed);
+    QFETCH(int, moderator);
+    QFETCH(QString, message);
+    QFETCH(bool, accepted);
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    QTemporaryDir dir;
+    Clipferry::Uploader uploader;
+    QSignalSpy loggedIn(&uploader, &Clipferry::Uploader::loggedIn);
+    uploader.login(user, user + QStringLiteral("-password"));
+    QVERIFY(loggedIn.wait(10000));
+    QSignalSpy moderators(&uploader, &Clipferry::Uploader::moderatorsReceived);
+    uploader.fetchModerators();
+    QVERIFY(moderators.wait(10000));
+    const auto listed = moderators.at(0).at(0).value<QList<Clipferry::Moderator>>();
+    QCOMPARE(moderators.at(0).at(1).toBool(), allowed);
+    QCOMPARE(listed.size(), allowed ? 2 : 0);
+    if (allowed) QCOMPARE(listed.at(1).lastName(), QStringLiteral("O'Neil"));
+
+    Clipferry::Upload upload = harbourUpload(dir);
+    upload.setModerator(moderator);
+    QSignalSpy finished(&uploader, &Clipferry::Uploader::uploadFinished);
+    uploader.upload(upload);
+    QVERIFY(finished.wait(20000));
+    const auto verdict = finished.at(0).at(0).value<Clipferry::Verdict>();
+    QCOMPARE(verdict.accepted(), accepted);
+    QCOMPARE(verdict.result(), accepted ? CLIPFERRY_OK : CLIPFERRY_REFUSED);
+    QVERIFY2(verdict.message().contains(message), qPrintable(verdict.message()));
+    QVERIFY(!verdict.mayHaveBeenReceived());
+    const QJsonArray fields = receivedUploads().last().toObject().value(QStringLiteral("fields")).toArray();
+    QVERIFY(fields.contains(QJsonArray{QStringLiteral("moderator"), QString::number(moderator)}));
 }
 
 int main(int argc, char** argv) {

@@ -134,38 +134,6 @@
         <translation>Wird abgebrochen…</translation>
     </message>
     <message>
-        <source>%1 of %2</source>
-        <translation>%1 von %2</translation>
-    </message>
-    <message>
-        <source>%1/s</source>
-        <translation>%1/s</translation>
-    </message>
-    <message>
-        <source>--/s</source>
-        <translation>--/s</translation>
-    </message>
-    <message>
-        <source>stalled</source>
-        <translation>stockt</translation>
-    </message>
-    <message>
-        <source>%1 left</source>
-        <translation>noch %1</translation>
-    </message>
-    <message>
-        <source>--:-- left</source>
-        <translation>noch --:--</translation>
-    </message>
-    <message>
-        <source>All sent · waiting for Lumivid&apos;s answer (%1)</source>
-        <translation>Alles gesendet · warte auf Lumivids Antwort (%1)</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
         <source>Loading the lists…</source>
         <translation>Listen werden geladen…</translation>
     </message>
@@ -263,6 +231,38 @@
     <message>
         <source>Not sent</source>
         <translation>Nicht gesendet</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>--/s</source>
+        <translation>--/s</translation>
+    </message>
+    <message>
+        <source>stalled</source>
+        <translation>stockt</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
+    </message>
+    <message>
+        <source>--:-- left</source>
+        <translation>noch --:--</translation>
+    </message>
+    <message>
+        <source>All sent · waiting for Lumivid&apos;s answer (%1)</source>
+        <translation>Alles gesendet · warte auf Lumivids Antwort (%1)</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
     </message>
 </context>
 <context>
@@ -368,28 +368,47 @@
         <translation>Clipferry Publisher</translation>
     </message>
     <message>
-        <source>File</source>
-        <translation>Datei</translation>
+        <source>Publish your videos to Lumivid</source>
+        <translation>Ihre Videos auf Lumivid veröffentlichen</translation>
     </message>
     <message>
-        <source>&amp;Open a video…</source>
-        <translation>&amp;Video öffnen…</translation>
+        <source>Drop video files here or choose them: each opens the publishing form in turn, where you log in, give it a title, a description and categories, and send it.</source>
+        <translation>Legen Sie Videodateien hier ab oder wählen Sie sie aus: Jede öffnet der Reihe nach das Veröffentlichungsformular, in dem Sie sich anmelden, ihr einen Titel, eine Beschreibung und Kategorien geben und sie senden.</translation>
     </message>
     <message>
-        <source>Open a video</source>
-        <translation>Video öffnen</translation>
+        <source>Drop videos here</source>
+        <translation>Videos hier ablegen</translation>
     </message>
     <message>
-        <source>Videos (*.mp4 *.mov *.avi *.wmv *.mpg);;All files (*)</source>
-        <translation>Videos (*.mp4 *.mov *.avi *.wmv *.mpg);;Alle Dateien (*)</translation>
+        <source>&amp;Choose videos…</source>
+        <translation>Videos &amp;auswählen…</translation>
     </message>
     <message>
-        <source>&amp;Publish to Lumivid…</source>
-        <translation>&amp;Auf Lumivid veröffentlichen…</translation>
+        <source>C&amp;lose</source>
+        <translation>&amp;Schließen</translation>
     </message>
     <message>
-        <source>Open a video to publish it.</source>
-        <translation>Öffnen Sie ein Video, um es zu veröffentlichen.</translation>
+        <source>Choose videos to publish</source>
+        <translation>Videos zum Veröffentlichen auswählen</translation>
+    </message>
+    <message>
+        <source>Videos (*.mp4 *.m4v *.mov *.avi *.wmv *.mpg *.mpeg *.webm *.mkv);;All files (*)</source>
+        <translation>Videos (*.mp4 *.m4v *.mov *.avi *.wmv *.mpg *.mpeg *.webm *.mkv);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Publish %1 to Lumivid</source>
+        <translation>%1 auf Lumivid veröffentlichen</translation>
+    </message>
+    <message>
+        <source>Publish %1 to Lumivid (%2 of %3)</source>
+        <translation>%1 auf Lumivid veröffentlichen (%2 von %3)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more waiting</source>
+        <translation>
+            <numerusform>%n weiteres wartet</numerusform>
+            <numerusform>%n weitere warten</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -5,7 +5,9 @@
 # override); installed into and removed from a throwaway dpkg database, leaving
 # nothing; the command run from the unpacked root; the README's host built
 # against the unpacked -dev package both ways and the Python package imported
-# from the unpacked root, each run against the local service.
+# from the unpacked root, each run against the local service; last, every
+# package installed with apt on a throwaway copy of the system
+# (apt_install_test.sh: the Qt hosts built from /usr, OBS loading the plugin).
 #   deb_test.sh DIST_DIR [DOCS_DIR]
 # DOCS_DIR, the package build's rendered reference (docs/), when it holds
 # man/manN/ folders: each page must be in its package, compressed.
@@ -85,6 +87,35 @@ check_package python3-clipferry "^libclipferry1 \(= $version-[0-9]+\), python3$"
 grep -qx "LIBRARY_DIR = None" "$root/$python/_install_prefix.py" ||
   fail "python3-clipferry records a library folder: $(cat "$root/$python/_install_prefix.py")"
 
+# The Qt library for each Qt, its development files, the application (Qt 6)
+# and the OBS plugin (Qt 5, as OBS): each over the one libclipferry1.
+for major in 6 5; do
+  qtlib=libclipferry-qt$major.so
+  check_package libclipferry-qt$major-1 "(^|, )libclipferry1 \(= $version-[0-9]+\)(,|$)" \
+    "$libdir/$qtlib.1 -> $qtlib.$version" "$libdir/$qtlib.$version"
+  dpkg-deb -c "$(deb libclipferry-qt$major-1)" | grep -q "libclipferry\.so" &&
+    fail "libclipferry-qt$major-1 holds libclipferry1's library"
+  check_package libclipferry-qt$major-dev "(^|, )libclipferry-qt$major-1 \(= $version-[0-9]+\)(,|$)" \
+    "usr/include/clipferry-qt$major/clipferry-qt/PublishDialog.h" "$libdir/$qtlib -> $qtlib.1" \
+    "$libdir/cmake/ClipferryQt$major/ClipferryQt${major}Config.cmake"
+done
+check_package clipferry-publisher "(^|, )libclipferry-qt6-1 \(= $version-[0-9]+\)(,|$)" usr/bin/clipferry-publisher \
+  usr/share/applications/clipferry-publisher.desktop usr/share/icons/hicolor/scalable/apps/clipferry-publisher.svg \
+  usr/share/man/man1/clipferry-publisher.1.gz
+desktop-file-validate "$root/usr/share/applications/clipferry-publisher.desktop" ||
+  fail "clipferry-publisher.desktop does not validate"
+plugin_packages=()
+if ls "$dist"/obs-plugin-clipferry_*.deb >/dev/null 2>&1; then
+  check_package obs-plugin-clipferry "(^|, )libclipferry-qt5-1 \(= $version-[0-9]+\)(,|$)" \
+    "$libdir/obs-plugins/clipferry-obs.so" "usr/share/obs/obs-plugins/clipferry-obs/locale/en-US.ini"
+  [[ $(dpkg-deb -f "$(deb obs-plugin-clipferry)" Depends) == *obs-studio* ]] || fail "obs-plugin-clipferry does not depend on obs-studio"
+  plugin_packages=(obs-plugin-clipferry)
+elif [[ -f $here/../../obs/CMakeLists.txt ]]; then
+  fail "no obs-plugin-clipferry package, though the tree has the plugin"
+else
+  echo "skip obs-plugin-clipferry: this tree has no obs/ plugin yet"
+fi
+
 # The pkg-config file as Debian writes one: the prefix it is installed under.
 pc=$root/$libdir/pkgconfig/clipferry.pc
 grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/lib/'"$multiarch" "$pc" ||
@@ -95,7 +126,8 @@ grep -qx 'prefix=/usr' "$pc" && grep -qxF 'libdir=${prefix}/lib/'"$multiarch" "$
 admin=$work/dpkg-root
 mkdir -p "$admin/var/lib/dpkg/info" "$admin/var/lib/dpkg/updates"
 touch "$admin/var/lib/dpkg/status"
-packages=(libclipferry1 libclipferry-dev clipferry python3-clipferry)
+packages=(libclipferry1 libclipferry-dev clipferry python3-clipferry libclipferry-qt6-1 libclipferry-qt6-dev
+  libclipferry-qt5-1 libclipferry-qt5-dev clipferry-publisher "${plugin_packages[@]}")
 debs=()
 for package in "${packages[@]}"; do debs+=("$(deb "$package")"); done
 dpkg_root() { dpkg --root="$admin" --force-script-chrootless --force-not-root --force-depends "$@"; }
@@ -142,5 +174,6 @@ with clipferry.Uploader() as up:
 assert verdict.accepted, verdict
 print("ok python3-clipferry: imported from the unpacked package and accepted by the service")
 PY
-((status == 0)) && echo "deb_test: the four packages are whole"
+"$here/apt_install_test.sh" "$dist" || status=1
+((status == 0)) && echo "deb_test: the packages are whole"
 exit $status

@@ -19,15 +19,12 @@ meanwhile; a failure after the last byte of an upload went out says so with
 may_have_been_received (see Uploader.upload and Uploader.upload_async).
 """
 
+from ._contract import CREDENTIAL_LIMIT, FIELD_LIMIT, Result
+from ._contract import VERSION as __version__  # the library's: the package is released with it
 from ._errors import (BadArgument, Cancelled, ClipferryError, ConcurrentUse, LibcurlMissing,
-                      LoginRefused, NoVerdict, Refused, Result, TransferError, UploadInterrupted,
-                      result_text)
+                      LoginRefused, NoVerdict, Refused, TransferError, UploadInterrupted, result_text)
 from ._library import LibraryNotFound
-from ._uploader import (CREDENTIAL_LIMIT, FIELD_LIMIT, Category, CategoryNode, Moderator, Uploader,
-                        Verdict)
-
-# The library's version: the package is released with it.
-__version__ = "1.0.0"
+from ._uploader import Category, CategoryNode, Moderator, Uploader, Verdict
 
 __all__ = [
     "BadArgument", "CREDENTIAL_LIMIT", "Cancelled", "Category", "CategoryNode", "ClipferryError",

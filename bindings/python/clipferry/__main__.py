@@ -15,6 +15,7 @@ import time
 from collections.abc import Callable
 
 from . import ClipferryError, Uploader
+from ._contract import EXIT_STATUS
 from ._uploader import CategoryNode
 
 
@@ -77,7 +78,7 @@ def main(argv: list[str] | None = None) -> int:
                                     moderator=options.moderator, progress=show)
                 print(file=sys.stderr)
                 print(f"{'accepted' if verdict.accepted else 'refused'}: {verdict.message}")
-                return 0 if verdict.accepted else 4
+                return 0 if verdict.accepted else EXIT_STATUS["refused"]
     except EOFError:  # end of input at the password prompt
         print("\npython3 -m clipferry: no password given", file=sys.stderr)
         return 1

@@ -2,79 +2,12 @@
 
 from __future__ import annotations
 
-from enum import IntEnum
-
-
-class Result(IntEnum):
-    """A result code of the library: the four the header names, then the
-    libcurl results a host meets. Any other libcurl result stays an int."""
-
-    OK = 0
-    ABORTED = 42
-    BAD_ARGUMENT = 82
-    REFUSED = 83
-    UNSUPPORTED_PROTOCOL = 1
-    MALFORMED_URL = 3
-    PROXY_NOT_RESOLVED = 5
-    HOST_NOT_RESOLVED = 6
-    COULD_NOT_CONNECT = 7
-    TRANSFER_ENDED_EARLY = 18
-    HTTP_ERROR = 22
-    WRITE_ERROR = 23
-    UPLOAD_FAILED = 25
-    READ_ERROR = 26
-    OUT_OF_MEMORY = 27
-    TIMED_OUT = 28
-    TLS_HANDSHAKE_FAILED = 35
-    TOO_MANY_REDIRECTS = 47
-    EMPTY_REPLY = 52
-    SEND_ERROR = 55
-    RECEIVE_ERROR = 56
-    CERTIFICATE_NOT_TRUSTED = 60
-    ANSWER_TOO_LARGE = 63
-    PROXY_HANDSHAKE_FAILED = 97
-
-    @property
-    def text(self) -> str:
-        """The header's short English text for the result."""
-        return RESULT_TEXTS[self]
-
-
-# clipferry_result_text of include/clipferry.h, code for code (a static
-# inline function there, so there is nothing in the library to call); the
-# package's tests compare the two.
-RESULT_TEXTS: dict[int, str] = {
-    Result.OK: "success",
-    Result.ABORTED: "libcurl missing, or the upload cancelled",
-    Result.BAD_ARGUMENT: "bad argument or state",
-    Result.REFUSED: "refused by the service, or no verdict",
-    Result.UNSUPPORTED_PROTOCOL: "unsupported protocol",
-    Result.MALFORMED_URL: "malformed URL",
-    Result.PROXY_NOT_RESOLVED: "could not resolve the proxy",
-    Result.HOST_NOT_RESOLVED: "could not resolve the host",
-    Result.COULD_NOT_CONNECT: "could not connect",
-    Result.TRANSFER_ENDED_EARLY: "transfer ended early",
-    Result.HTTP_ERROR: "HTTP error status",
-    Result.WRITE_ERROR: "could not write received data",
-    Result.UPLOAD_FAILED: "upload failed",
-    Result.READ_ERROR: "could not read the file",
-    Result.OUT_OF_MEMORY: "out of memory",
-    Result.TIMED_OUT: "timed out",
-    Result.TLS_HANDSHAKE_FAILED: "TLS handshake failed",
-    Result.TOO_MANY_REDIRECTS: "too many redirects",
-    Result.EMPTY_REPLY: "empty reply from the server",
-    Result.SEND_ERROR: "send error",
-    Result.RECEIVE_ERROR: "receive error",
-    Result.CERTIFICATE_NOT_TRUSTED: "server certificate not trusted",
-    Result.ANSWER_TOO_LARGE: "answer too large",
-    Result.PROXY_HANDSHAKE_FAILED: "proxy handshake failed",
-}
-_OTHER_TEXT = "libcurl error"
+from ._contract import OTHER_TEXT, RESULT_TEXTS, Result
 
 
 def result_text(result: int) -> str:
     """A short English text for a result code, as the header's clipferry_result_text gives it."""
-    return RESULT_TEXTS.get(result, _OTHER_TEXT)
+    return RESULT_TEXTS.get(result, OTHER_TEXT)
 
 
 def as_result(result: int) -> int:

@@ -17,11 +17,9 @@ from types import TracebackType
 from typing import Any, Union
 
 from . import _library
-from ._errors import BadArgument, ClipferryError, ConcurrentUse, Result, UploadInterrupted, error_for
+from ._contract import CREDENTIAL_LIMIT, FIELD_LIMIT, Result
+from ._errors import BadArgument, ClipferryError, ConcurrentUse, UploadInterrupted, error_for
 
-# The header's limits, in UTF-8 bytes without the terminator.
-CREDENTIAL_LIMIT = 259  # user name, password
-FIELD_LIMIT = 1023  # title, description, tags
 # Out-buffers in UTF-16 units: the file types grow until they fit; a verdict's
 # message is the service's sentence echoing the title, far below this.
 _FILE_TYPES_UNITS = 4096
@@ -232,7 +230,7 @@ class Uploader:
     def login(self, user: str, password: str) -> None:
         """Logs in; raises LoginRefused when the service refuses the user name or password.
 
-        Each text is at most 259 UTF-8 bytes (ValueError otherwise). After an
+        Each text is at most CREDENTIAL_LIMIT UTF-8 bytes (ValueError otherwise). After an
         accepted login the context keeps the credentials until close().
         """
         user_text = _text(user, "user", CREDENTIAL_LIMIT, _NOT_IN_XML)
@@ -332,7 +330,7 @@ class Uploader:
         `tags` is a string of words separated by spaces, or a sequence of
         words; `categories` up to three category ids, the first one required
         by the service; `moderator` a Moderator's id or 0. Title, description
-        and tags are at most 1023 UTF-8 bytes each (ValueError otherwise).
+        and tags are at most FIELD_LIMIT UTF-8 bytes each (ValueError otherwise).
 
         `progress(sent, total)` is called on this thread while the form goes
         out, in bytes of the whole request (total is 0 until known), at most

@@ -70,7 +70,7 @@ venv)
   wheel=$work/dist/clipferry-$version-py3-none-any.whl
   [[ -f $wheel ]] || fail "no $(basename "$wheel"): $(ls "$work/dist")"
   files=$(/usr/bin/python3 -m zipfile -l "$wheel" | awk 'NR > 1 { print $1 }' | grep '^clipferry/' | sort | tr '\n' ' ')
-  [[ $files == "clipferry/__init__.py clipferry/__main__.py clipferry/_errors.py clipferry/_library.py clipferry/_uploader.py clipferry/py.typed " ]] ||
+  [[ $files == "clipferry/__init__.py clipferry/__main__.py clipferry/_contract.py clipferry/_errors.py clipferry/_library.py clipferry/_uploader.py clipferry/py.typed " ]] ||
     fail "the wheel holds: $files"
   /usr/bin/python3 -m venv "$work/venv"
   # Offline: Debian's wheels of the build backend (a venv of Python 3.12 and

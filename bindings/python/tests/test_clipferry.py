@@ -25,7 +25,6 @@ from typing import Any, Callable
 import pytest
 
 import clipferry
-from clipferry._errors import RESULT_TEXTS
 
 SOURCE = Path(os.environ.get("CLIPFERRY_SOURCE_DIR", Path(__file__).resolve().parents[3]))
 STATE = Path(os.environ["CLIPFERRY_DEVSERVER_STATE"])
@@ -409,17 +408,6 @@ def test_the_command_leaves_its_password_prompt_in_one_line(answer: Callable[[su
             shown += piece
     os.close(terminal)
     assert shown.decode().replace("\r", "").splitlines()[-1] == last_line and b"Traceback" not in shown
-
-
-def test_the_result_codes_are_the_headers() -> None:
-    header = (SOURCE / "include" / "clipferry.h").read_text()
-    names = dict(re.findall(r"(CLIPFERRY_\w+) = (\d+)", header))
-    assert len(names) == 4 and all(clipferry.Result[name[len("CLIPFERRY_"):]] == int(value)
-                                   for name, value in names.items())
-    cases = re.findall(r"case (\w+): return \"([^\"]*)\";", header)
-    assert {int(names.get(code, code)): text for code, text in cases} == RESULT_TEXTS == \
-        {member: member.text for member in clipferry.Result}
-    assert clipferry.result_text(9999) == re.search(r'default: return "([^"]*)"', header).group(1)
 
 
 def test_every_exception_of_the_package_is_a_clipferry_error() -> None:

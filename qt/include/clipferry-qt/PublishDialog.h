@@ -38,10 +38,15 @@ public:
     // running to end on the uploader's thread (see Uploader).
     ~PublishDialog() override;
 
+    // The form's fields, preset by the host; the user may change them all.
+    // The user, whose remembered login is used (see showEvent).
     void setUser(const QString& user);
+    // The video; the title too, from the file's name, while it is empty.
     void setFile(const QString& path);
     void setTitle(const QString& title);
+    // Sent as given: its line breaks and tabs are kept.
     void setDescription(const QString& description);
+    // Words separated by spaces or commas; in place of those of the last publish.
     void setTags(const QString& tags);
 
     Page page() const;

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QObject>
+#include <QSharedDataPointer>
 #include <QString>
 #include <QStringList>
 
@@ -14,38 +15,114 @@
 
 namespace Clipferry {
 
-struct Category {
-    int id = 0;
-    QString name;
+// The values below are classes that own their data (shared between copies
+// until one is changed), so that a later version can give them more without
+// changing their size: hosts built against this one keep working.
+
+// One category of the service's tree.
+class CLIPFERRY_QT_EXPORT Category {
+public:
+    Category();
+    Category(int id, const QString& name);
+    Category(const Category& other);
+    Category(Category&& other) noexcept;
+    Category& operator=(const Category& other);
+    Category& operator=(Category&& other) noexcept;
+    ~Category();
+    void swap(Category& other) noexcept { d.swap(other.d); }
+
+    int id() const;
+    QString name() const;
+    void setId(int id);
+    void setName(const QString& name);
+
+private:
+    class Data;
+    QSharedDataPointer<Data> d;
 };
 
-struct Moderator {
-    int id = 0;  // the contact id to upload with
-    QString firstName;
-    QString lastName;
+// One moderator the account may choose.
+class CLIPFERRY_QT_EXPORT Moderator {
+public:
+    Moderator();
+    Moderator(int id, const QString& firstName, const QString& lastName);
+    Moderator(const Moderator& other);
+    Moderator(Moderator&& other) noexcept;
+    Moderator& operator=(const Moderator& other);
+    Moderator& operator=(Moderator&& other) noexcept;
+    ~Moderator();
+    void swap(Moderator& other) noexcept { d.swap(other.d); }
+
+    int id() const;  // the contact id to upload with
+    QString firstName() const;
+    QString lastName() const;
+    void setId(int id);
+    void setFirstName(const QString& firstName);
+    void setLastName(const QString& lastName);
+
+private:
+    class Data;
+    QSharedDataPointer<Data> d;
 };
 
 // What one upload sends. Categories: one to three ids; the rest are sent as 0.
-struct Upload {
-    QString file;
-    QString title;
-    QString description;
-    QString tags;  // words separated by spaces (commas are taken as spaces)
-    QList<int> categories;
-    int moderator = 0;  // 0 for none
+class CLIPFERRY_QT_EXPORT Upload {
+public:
+    Upload();
+    Upload(const Upload& other);
+    Upload(Upload&& other) noexcept;
+    Upload& operator=(const Upload& other);
+    Upload& operator=(Upload&& other) noexcept;
+    ~Upload();
+    void swap(Upload& other) noexcept { d.swap(other.d); }
+
+    QString file() const;
+    QString title() const;
+    QString description() const;
+    QString tags() const;  // words separated by spaces (commas are taken as spaces)
+    QList<int> categories() const;
+    int moderator() const;  // 0 for none
+    void setFile(const QString& file);
+    void setTitle(const QString& title);
+    void setDescription(const QString& description);
+    void setTags(const QString& tags);
+    void setCategories(const QList<int>& categories);
+    void setModerator(int moderator);
+
+private:
+    class Data;
+    QSharedDataPointer<Data> d;
 };
 
-struct Verdict {
-    bool accepted = false;
+class CLIPFERRY_QT_EXPORT Verdict {
+public:
+    Verdict();
+    Verdict(const Verdict& other);
+    Verdict(Verdict&& other) noexcept;
+    Verdict& operator=(const Verdict& other);
+    Verdict& operator=(Verdict&& other) noexcept;
+    ~Verdict();
+    void swap(Verdict& other) noexcept { d.swap(other.d); }
+
+    bool accepted() const;
     // The library's result code (0, 42, 82, 83, or a libcurl result); -1 until
     // an upload finished, so that no verdict reads as a success by default.
-    int result = -1;
-    QString message;  // the service's, when it gave one
+    int result() const;
+    QString message() const;  // the service's, when it gave one
     // The call failed after the whole file went out (a dropped connection, a
     // timeout, a cancel while the verdict was awaited): the service may have
     // the video, so it must not be sent again before the user looked for it.
-    bool mayHaveBeenReceived = false;
-    bool cancelled = false;  // by cancel() or the uploader's destruction
+    bool mayHaveBeenReceived() const;
+    bool cancelled() const;  // by cancel() or the uploader's destruction
+    void setAccepted(bool accepted);
+    void setResult(int result);
+    void setMessage(const QString& message);
+    void setMayHaveBeenReceived(bool mayHaveBeenReceived);
+    void setCancelled(bool cancelled);
+
+private:
+    class Data;
+    QSharedDataPointer<Data> d;
 };
 
 // One uploader context on one worker thread: calls run one at a time, in the
@@ -71,6 +148,12 @@ public:
     ~Uploader() override;
 
     void login(const QString& user, const QString& password);
+    // Logs in with the login the keyring remembers for `user` (empty: the
+    // first one it holds), looked up off the calling thread; answers with
+    // loggedIn, or loginFailed (CLIPFERRY_BAD_ARGUMENT and the keyring's
+    // words) when there is none. Calls made before it answers run before
+    // its login.
+    void logInRemembered(const QString& user = QString());
     // Ends the login: the context goes, and with it the session; a later
     // call needs a new login(). An upload under way is let finish first.
     void logOut();
@@ -83,24 +166,29 @@ public:
     void fetchCategories(int parent);  // 0: the top level
     void fetchModerators();
     void upload(const Upload& upload);
-    // Cancels the uploads under way or waiting; they finish with `cancelled`.
+    // Cancels the uploads under way or waiting; their verdicts read cancelled().
     // Logins and lists are short (50 s at most) and are let finish.
     void cancel();
 
     // A short English text for a library result (the header's own).
     static QString resultText(int result);
 
+    // Waits up to `milliseconds` for the worker threads of uploaders already
+    // destroyed; true once none of them runs any more. A plugin host calls it
+    // before it is unloaded, so that no thread is left inside this library.
+    static bool waitForThreads(int milliseconds);
+
 signals:
     void loggedIn();
     void loginFailed(int result, const QString& text);
-    void fileTypes(const QStringList& patterns);  // "*.mp4", "*.mov", ...
-    void categories(int parent, const QList<Clipferry::Category>& children);
+    void fileTypesReceived(const QStringList& patterns);  // "*.mp4", "*.mov", ...
+    void categoriesReceived(int parent, const QList<Clipferry::Category>& children);
     // `allowed` is false when the account may not choose a moderator.
-    void moderators(const QList<Clipferry::Moderator>& moderators, bool allowed);
+    void moderatorsReceived(const QList<Clipferry::Moderator>& moderators, bool allowed);
     void callFailed(Clipferry::Uploader::Call call, int result, const QString& text);
     // Bytes of the whole form (the file and its fields); total is 0 until known.
-    void progress(qint64 sent, qint64 total);
-    void finished(const Clipferry::Verdict& verdict);
+    void uploadProgress(qint64 sent, qint64 total);
+    void uploadFinished(const Clipferry::Verdict& verdict);
 
 private:
     struct Private;
@@ -109,6 +197,10 @@ private:
 
 }  // namespace Clipferry
 
+Q_DECLARE_SHARED(Clipferry::Category)
+Q_DECLARE_SHARED(Clipferry::Moderator)
+Q_DECLARE_SHARED(Clipferry::Upload)
+Q_DECLARE_SHARED(Clipferry::Verdict)
 Q_DECLARE_METATYPE(Clipferry::Category)
 Q_DECLARE_METATYPE(Clipferry::Moderator)
 Q_DECLARE_METATYPE(Clipferry::Verdict)

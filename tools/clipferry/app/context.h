@@ -8,11 +8,12 @@
 #include <optional>
 #include <string>
 
+#include <clipferry-common/secret.h>
+
 #include "app/io.h"
 #include "app/options.h"
 #include "service/service.h"
 #include "store/config.h"
-#include "text/secret.h"
 
 namespace clipferry::cli {
 

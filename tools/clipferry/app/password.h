@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "text/secret.h"
+#include <clipferry-common/secret.h>
 
 namespace clipferry::cli {
 

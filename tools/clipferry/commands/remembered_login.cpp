@@ -12,7 +12,7 @@
 #include "progress/waiting_line.h"
 
 #if defined(CLIPFERRY_CLI_KEYRING)
-#include "store/keyring.h"
+#include <clipferry-common/keyring.h>
 #endif
 
 namespace clipferry::cli {

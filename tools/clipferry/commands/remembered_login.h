@@ -8,9 +8,10 @@
 #include <optional>
 #include <string>
 
+#include <clipferry-common/secret.h>
+
 #include "app/context.h"
 #include "app/io.h"
-#include "text/secret.h"
 
 namespace clipferry::cli {
 

@@ -13,61 +13,42 @@
 namespace clipferry::cli {
 
 namespace {
-constexpr int32_t kOk = 0;
-constexpr int32_t kAborted = 42;
-constexpr int32_t kBadArgument = 82;
-constexpr int32_t kRefused = 83;
-constexpr int32_t kHighestCurlCode = 127;  // libcurl's results stay well below this
-
-bool isCurlResult(int32_t result) { return result >= 1 && result <= kHighestCurlCode; }
-
-// Every exit status with its results, whether those may pass by themselves
-// (retry), and its line in the help; in the order a batch ranks them, worst first.
+// Every exit status (those of the library's results are the results table's)
+// and its line in the help; in the order a batch ranks them, worst first.
 struct StatusRow {
     int status;
-    std::vector<int32_t> results;  // the library results that end with it
-    bool transient;                // a result of it may pass by itself
-    const char* help;              // its text in the help table
+    const char* help;  // its text in the help table
 };
 
 const std::vector<StatusRow>& statusRows() {
     static const std::vector<StatusRow> rows = {
-        {exit_status::interrupted, {}, false,
+        {exit_status::interrupted,
          "interrupted with Ctrl-C (after saying what was and was not sent); SIGTERM\n"
          "      and SIGHUP likewise, ending the command by their own signal (143, 129)"},
-        {exit_status::usage, {}, false, "command line not understood"},
-        {exit_status::cancelled, {kAborted}, false, "libcurl could not be loaded (result 42)"},
-        {exit_status::failure, {}, false,
+        {exit_status::usage, "command line not understood"},
+        {exit_status::cancelled, "libcurl could not be loaded (result 42)"},
+        {exit_status::failure,
          "the command failed on this side (no terminal for the password, a ledger of\n"
          "      uploads that cannot be used or written: see --no-ledger)"},
-        {exit_status::unknownResult, {}, false, "a result outside the known ranges"},
-        {exit_status::networkOther, {}, false,
+        {exit_status::unknownResult, "a result outside the known ranges"},
+        {exit_status::networkOther,
          "any other libcurl failure (TLS, protocol...); the message gives its code"},
-        // 97: the proxy was reached but could not open the way to the service;
-        // nothing of the request went out, so trying again cannot send it twice.
-        {exit_status::unreachable, {5, 6, 7, 97}, true,
+        {exit_status::unreachable,
          "could not reach the service or the proxy (resolve, connect, proxy handshake)"},
-        {exit_status::timedOut, {28}, true, "timed out or stalled (also --stall-timeout)"},
-        {exit_status::connectionBroke, {18, 52, 55, 56}, true,
+        {exit_status::timedOut, "timed out or stalled (also --stall-timeout)"},
+        {exit_status::connectionBroke,
          "the connection broke (nothing received, send or receive error, ended early)"},
-        {exit_status::badArgument, {kBadArgument}, false,
+        {exit_status::badArgument,
          "bad argument or state (result 82, a check before sending, a mistake in\n"
          "      config.toml or the --meta file; the message names what was wrong)"},
-        {exit_status::refused, {kRefused}, false,
+        {exit_status::refused,
          "refused by the service (result 83; login refused or the service's message)"},
-        {exit_status::notRemembered, {}, false,
+        {exit_status::notRemembered,
          "login --remember logged in, but the password could not be kept in the keyring\n"
          "      (the message says why: no keyring service, a locked keyring...)"},
-        {exit_status::ok, {kOk}, false, "success (every upload accepted)"},
+        {exit_status::ok, "success (every upload accepted)"},
     };
     return rows;
-}
-
-const StatusRow* rowOf(int32_t result) {
-    for (const StatusRow& row : statusRows()) {
-        if (std::find(row.results.begin(), row.results.end(), result) != row.results.end()) return &row;
-    }
-    return nullptr;
 }
 
 std::string badArgumentText(Operation operation) {
@@ -153,15 +134,15 @@ std::string networkText(int32_t result, const Circumstances& c) {
     }
     // Results the library gives for what happened on this side of the network.
     switch (result) {
-    case 23:
+    case results::code::WRITE_ERROR:
         return "could not keep the answer " + cause +
                ": the temporary directory (TMPDIR, else /tmp) cannot hold a file, or no memory "
                "is left; check TMPDIR and the free space";
-    case 26:
+    case results::code::READ_ERROR:
         return "the file ended early or changed while it was sent " + cause +
                "; the upload was stopped before it was complete, so nothing was published: send "
                "it again once the file is written in full";
-    case 63:
+    case results::code::ANSWER_TOO_LARGE:
         return "the answer from " + where + " was larger than the 64 MiB the library takes " +
                cause + "; is " + where + " the Lumivid service?";
     default:
@@ -181,15 +162,9 @@ const char* operationName(Operation operation) {
     return "operation";
 }
 
-int exitStatusFor(int32_t result) {
-    if (const StatusRow* row = rowOf(result)) return row->status;
-    return isCurlResult(result) ? exit_status::networkOther : exit_status::unknownResult;
-}
+int exitStatusFor(int32_t result) { return results::exitStatusFor(result); }
 
-bool isTransient(int32_t result) {
-    const StatusRow* row = rowOf(result);
-    return row && row->transient;
-}
+bool isTransient(int32_t result) { return results::isRetryable(result); }
 
 int worseExitStatus(int a, int b) {
     // A status not in the table ranks with the worst.
@@ -208,16 +183,16 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
     std::string text;
     int status = exitStatusFor(result);
     switch (result) {
-    case kOk:
+    case CLIPFERRY_OK:
         text = "ok";
         break;
-    case kBadArgument:
+    case CLIPFERRY_BAD_ARGUMENT:
         text = badArgumentText(operation);
         break;
-    case kRefused:
+    case CLIPFERRY_REFUSED:
         text = refusedText(operation, circumstances);
         break;
-    case kAborted:
+    case CLIPFERRY_ABORTED:
         if (circumstances.interrupted) {
             text = "cancelled";
             status = exit_status::interrupted;
@@ -236,8 +211,9 @@ Explanation explain(Operation operation, int32_t result, const Circumstances& ci
         }
         break;
     default:
-        text = isCurlResult(result) ? networkText(result, circumstances)
-                                    : "unexpected result " + std::to_string(result);
+        text = results::meaningOf(result) != results::Meaning::Unknown
+                   ? networkText(result, circumstances)
+                   : "unexpected result " + std::to_string(result);
     }
     std::string subject = operationName(operation);
     if (operation == Operation::Upload && !circumstances.file.empty()) {

@@ -5,25 +5,29 @@
 #include <cstdint>
 #include <string>
 
+#include <clipferry-common/results.h>
+
 namespace clipferry::cli {
 
 enum class Operation { Login, FileTypes, Categories, Moderators, Upload };
 
 // One status per kind of outcome, stable across libcurl versions, all below
 // the shells' 126 (not executable), 127 (not found) and 128 + signal, but
-// Ctrl-C, which ends the command as the signal would (130).
+// Ctrl-C, which ends the command as the signal would (130). Those of the
+// library's results are the results table's (common/results).
 namespace exit_status {
-constexpr int ok = 0;
+constexpr int ok = results::about(results::Meaning::Accepted).exitStatus;
 constexpr int failure = 1;          // the command itself failed (no context, no terminal...)
 constexpr int usage = 2;            // the command line could not be parsed
-constexpr int badArgument = 3;      // result 82, or an argument the command rejected first
-constexpr int refused = 4;          // result 83
-constexpr int cancelled = 5;        // result 42
-constexpr int unreachable = 6;      // could not resolve or connect to the service or proxy
-constexpr int timedOut = 7;         // timed out or stalled
-constexpr int connectionBroke = 8;  // nothing received, send or receive error, ended early
-constexpr int unknownResult = 9;    // a result that is none of the above
-constexpr int networkOther = 10;    // any other libcurl failure (TLS, protocol...)
+// the library would not send it, or the command rejected an argument first
+constexpr int badArgument = results::about(results::Meaning::NotSent).exitStatus;
+constexpr int refused = results::about(results::Meaning::Refused).exitStatus;
+constexpr int cancelled = results::about(results::Meaning::Cancelled).exitStatus;
+constexpr int unreachable = results::about(results::Meaning::Unreachable).exitStatus;
+constexpr int timedOut = results::about(results::Meaning::TimedOut).exitStatus;
+constexpr int connectionBroke = results::about(results::Meaning::ConnectionBroke).exitStatus;
+constexpr int unknownResult = results::about(results::Meaning::Unknown).exitStatus;
+constexpr int networkOther = results::about(results::Meaning::Failed).exitStatus;
 constexpr int notRemembered = 11;   // login --remember logged in, but the keyring did not keep the password
 constexpr int interrupted = 130;    // Ctrl-C, as the shell reports a command SIGINT ended
 }  // namespace exit_status
@@ -33,9 +37,8 @@ const char* operationName(Operation operation);
 // The exit status for a library result.
 int exitStatusFor(int32_t result);
 
-// Could not resolve or connect, timeout, send or receive error, connection
-// dropped, proxy handshake: failures that may pass by themselves. Refusals
-// (83), bad arguments (82) and cancellation (42) are final.
+// A failure that may pass by itself (the results table's retryable
+// meanings: unreachable, timed out, connection broke); the others are final.
 bool isTransient(int32_t result);
 
 // Of two exit statuses, the one a batch of uploads should end with: the

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <clipferry-common/secret.h>
+
 #include "progress/progress.h"
 #include "service/retry.h"
-#include "text/secret.h"
 
 namespace clipferry::cli {
 

@@ -12,7 +12,8 @@
 #include <limits>
 #include <sstream>
 
-#include "text/secret.h"
+#include <clipferry-common/form_rules.h>
+#include <clipferry-common/secret.h>
 
 namespace clipferry::cli {
 
@@ -22,7 +23,6 @@ namespace {
 
 constexpr const char* kKnownKeys = "user, proxy, retry, categories, moderator, terms";
 constexpr int kMostRetries = 100;  // as --retry allows
-constexpr size_t kMostCategories = 3;
 
 std::string place(const fs::path& path, const toml::source_region& where) {
     return path.string() + ":" + std::to_string(where.begin.line);
@@ -61,9 +61,10 @@ int32_t readId(const fs::path& path, const toml::node& node, const std::string& 
 
 std::vector<int32_t> readCategories(const fs::path& path, const toml::node& node) {
     const auto* array = node.as_array();
-    if (!array) wrongValue(path, node, "categories", "an array of up to 3 category ids");
-    if (array->size() > kMostCategories) {
-        throw ConfigError(place(path, node.source()) + ": categories: at most 3 ids, found " +
+    const std::string most = std::to_string(rules::kMostCategories);
+    if (!array) wrongValue(path, node, "categories", "an array of up to " + most + " category ids");
+    if (array->size() > rules::kMostCategories) {
+        throw ConfigError(place(path, node.source()) + ": categories: at most " + most + " ids, found " +
                           std::to_string(array->size()));
     }
     std::vector<int32_t> ids;

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "text/control_characters.h"
-#include "text/secret.h"
+#include <clipferry-common/control_characters.h>
+#include <clipferry-common/secret.h>
 
 namespace clipferry::cli {
 

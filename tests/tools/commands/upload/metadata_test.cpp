@@ -174,10 +174,8 @@ TEST(Metadata, DescriptionFile) {
     EXPECT_THROW(readDescriptionFile("/nonexistent/description.txt", unused), MetadataError);
 }
 
+// Every source of tags is made words (the rule itself: tests/common/rules).
 TEST(Metadata, TagsWrittenWithCommasBecomeWords) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"harbour, dusk,sea", "harbour dusk sea"}, {" a  b ", "a b"}, {",,", ""}, {"one", "one"}};
-    for (const auto& [given, sent] : rows) EXPECT_EQ(tagsAsWords(given), sent) << given;
     UploadFields commandLine;
     commandLine.tags = "harbour, dusk";
     EXPECT_EQ(mergeUpload("a.mp4", commandLine, nullptr, {}).fields.tags, "harbour dusk");

@@ -22,7 +22,6 @@ using nlohmann::json;
 namespace {
 
 constexpr const char* kKnownFields = "file, title, description, tags, categories, moderator";
-constexpr size_t kMostCategories = 3;
 
 // "meta.json: entry 2 (\"b.mp4\")", or "meta.json" for the object that applies to every file.
 std::string entryName(const fs::path& source, std::optional<size_t> index, const json& entry) {
@@ -80,10 +79,12 @@ std::string readTags(const json& value, const std::string& where) {
 
 std::vector<int32_t> readCategories(const json& value, const std::string& where) {
     if (!value.is_array()) {
-        fail(where, "categories", std::string("expected an array of up to 3 ids, found ") + value.type_name());
+        fail(where, "categories", "expected an array of up to " + std::to_string(rules::kMostCategories) +
+                                      " ids, found " + value.type_name());
     }
-    if (value.size() > kMostCategories) {
-        fail(where, "categories", "at most 3 ids, found " + std::to_string(value.size()));
+    if (value.size() > rules::kMostCategories) {
+        fail(where, "categories",
+             "at most " + std::to_string(rules::kMostCategories) + " ids, found " + std::to_string(value.size()));
     }
     std::vector<int32_t> ids;
     for (size_t i = 0; i < value.size(); ++i) {
@@ -213,17 +214,6 @@ const UploadFields* findMetadata(const Metadata& metadata, const std::string& fi
     return found ? &found->fields : nullptr;
 }
 
-std::string tagsAsWords(const std::string& tags) {
-    std::string words;
-    size_t start = 0;
-    while ((start = tags.find_first_not_of(", ", start)) != std::string::npos) {
-        const size_t end = std::min(tags.find_first_of(", ", start), tags.size());
-        words += (words.empty() ? "" : " ") + tags.substr(start, end - start);
-        start = end;
-    }
-    return words;
-}
-
 UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
                       const UploadFields* metadata, const UploadFields& configDefaults) {
     const UploadFields none;
@@ -238,7 +228,7 @@ UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
     VideoFields& fields = upload.fields;
     fields.title = first(&UploadFields::title, fs::path(file).stem().string());
     fields.description = first(&UploadFields::description, std::string());
-    fields.tags = tagsAsWords(first(&UploadFields::tags, std::string()));
+    fields.tags = rules::tagsAsWords(first(&UploadFields::tags, std::string()));
     const std::vector<int32_t> categories = first(&UploadFields::categories, std::vector<int32_t>());
     int32_t* const slots[] = {&fields.category, &fields.category2, &fields.category3};
     for (size_t i = 0; i < categories.size() && i < std::size(slots); ++i) *slots[i] = categories[i];

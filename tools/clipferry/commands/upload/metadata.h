@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include <clipferry.h>
+#include <clipferry-common/form_rules.h>
 
 #include "app/options.h"
 
@@ -52,24 +52,17 @@ Metadata loadMetadataFile(const std::filesystem::path& path);
 // file name alone matches more than one entry.
 const UploadFields* findMetadata(const Metadata& metadata, const std::string& file);
 
-// Tags as the service wants them, words separated by single spaces: commas
-// and runs of spaces between words ("harbour, dusk,sea") become one space.
-std::string tagsAsWords(const std::string& tags);
-
 // What one upload sends: the command line, then the metadata (may be null),
 // then the configuration's defaults, then the built-in ones (the title is the
 // file's name without its extension; the rest empty or 0). Tags are made
-// words, as tagsAsWords does.
+// words, as rules::tagsAsWords does.
 UploadJob mergeUpload(const std::string& file, const UploadFields& commandLine,
                       const UploadFields* metadata, const UploadFields& configDefaults);
-
-// The most the library sends of a title, description or tags text.
-inline constexpr size_t kMostFieldBytes = CLIPFERRY_TEXT_MAX_BYTES;
 
 // The text of --description-file: PATH, or "-" for `standardInput`. Throws
 // MetadataError when it cannot be read, is not UTF-8, or is longer than the
 // service takes.
 std::string readDescriptionFile(const std::string& path, std::istream& standardInput,
-                                size_t mostBytes = kMostFieldBytes);
+                                size_t mostBytes = rules::kMostFieldBytes);
 
 }  // namespace clipferry::cli

@@ -10,6 +10,8 @@
 #include <set>
 #include <utility>
 
+#include <clipferry-common/form_rules.h>
+
 #include "commands/upload/metadata.h"
 #include "progress/progress.h"
 #include "text/text.h"
@@ -99,7 +101,7 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
     const VideoFields& fields = upload.fields;
     if (fields.title.empty()) {
         problems.push_back("--title: the title is empty");
-    } else if (fields.title.find_first_not_of(" \t\r\n") == std::string::npos) {
+    } else if (rules::isBlank(fields.title)) {
         problems.push_back("--title: the title is only blanks; give it words");
     }
     if (fields.category == 0) {
@@ -116,9 +118,9 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
                                "), which the service cannot take" +
                                (text == &fields.description ? " (tabs and line breaks are fine)" : ""));
         }
-        if (text->size() > kMostFieldBytes) {
+        if (text->size() > rules::kMostFieldBytes) {
             problems.push_back(std::string(flag) + ": " + std::to_string(text->size()) +
-                               " bytes, more than the " + std::to_string(kMostFieldBytes) +
+                               " bytes, more than the " + std::to_string(rules::kMostFieldBytes) +
                                " the service takes; shorten it");
         }
     }

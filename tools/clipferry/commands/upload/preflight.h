@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <clipferry-common/file_types.h>
+
 #include "commands/category_tree.h"
 #include "app/options.h"
-#include "text/file_types.h"
 
 namespace clipferry::cli {
 

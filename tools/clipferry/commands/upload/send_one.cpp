@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <optional>
 
+#include <clipferry.h>
+
 #include "app/retrying.h"
 #include "progress/progress.h"
 #include "progress/terminal.h"
@@ -90,7 +92,7 @@ UploadOutcome notSendable(const Context& context, const UploadJob& job, const st
     UploadOutcome outcome = outcomeFor(job);
     outcome.bytes = fileSizeOrZero(job.file);
     outcome.verdict = Verdict::Failed;
-    outcome.result = 82;  // what the library says of an argument it cannot take
+    outcome.result = CLIPFERRY_BAD_ARGUMENT;  // what the library says of an argument it cannot take
     outcome.exitStatus = exit_status::badArgument;
     outcome.error = "upload of " + job.file + ": " + why;
     context.io.err() << "clipferry: " << visible(outcome.error) << "\n";

@@ -19,11 +19,9 @@ const char* verdictName(Verdict verdict) {
 }
 
 Verdict verdictFor(int32_t result, bool everyByteSent, bool noMessage) {
-    if (result == 0) return Verdict::Accepted;
-    if (exitStatusFor(result) == exit_status::refused && !(everyByteSent && noMessage)) {
-        return Verdict::Refused;
-    }
-    return everyByteSent ? Verdict::MayHaveBeenReceived : Verdict::Failed;
+    if (result == CLIPFERRY_OK) return Verdict::Accepted;
+    if (results::mayHaveBeenReceived(result, everyByteSent, noMessage)) return Verdict::MayHaveBeenReceived;
+    return exitStatusFor(result) == exit_status::refused ? Verdict::Refused : Verdict::Failed;
 }
 
 BatchSummary summarize(const std::vector<UploadOutcome>& outcomes) {

@@ -1,6 +1,6 @@
 // The requests waiting on the session bus, seen by a filter on the shared
 // connection (the one libsecret uses), and the watch that gives up on them.
-#include "store/keyring_deadline.h"
+#include "keyring_deadline.h"
 
 #include <map>
 

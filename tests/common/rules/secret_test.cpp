@@ -1,4 +1,4 @@
-#include "text/secret.h"
+#include <clipferry-common/secret.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The keyring over libsecret's synchronous calls, each under a deadline for
 // the keyring's answers, with an owner for every GLib value they hand back.
-#include "store/keyring.h"
+#include "clipferry-common/keyring.h"
 
 #include <libsecret/secret.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "store/keyring_deadline.h"
+#include "keyring_deadline.h"
 
 namespace clipferry::keyring {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "text/secret.h"
+#include "clipferry-common/secret.h"
 
 namespace clipferry::keyring {
 
