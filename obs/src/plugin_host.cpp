@@ -163,6 +163,10 @@ void PluginHost::cancelFromDock() {
     if (dockContent_) dockContent_->cancel();
 }
 
+void PluginHost::quitObs() {
+    if (main_) main_->close();
+}
+
 void PluginHost::updateStatus() {
     if (!dockContent_) return;
     setDockStatus({dockContent_->words(), dockContent_->offered(), dialogPage_});

@@ -43,6 +43,8 @@ public:
     void publishAutomatically(const QString& path);
     void takeOffer();
     void cancelFromDock();
+    // As the main window's close button (obs-websocket has no request to quit).
+    void quitObs();
 
 private:
     void publishFile(const QString& path);

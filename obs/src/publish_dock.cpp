@@ -85,9 +85,11 @@ void PublishDock::showWorking(const QString& words, bool cancellable) {
 
 void PublishDock::showProgress(qint64 sent, qint64 total) {
     if (total <= 0) return;
-    // Per mille, so that sizes beyond int's range fit the bar.
-    bar_->setRange(0, 1000);
-    bar_->setValue(static_cast<int>(sent * 1000 / total));
+    // In percent, so that sizes beyond int's range fit the bar and the dock
+    // is painted a hundred times per upload at most.
+    const int percent = static_cast<int>(sent * 100 / total);
+    if (bar_->maximum() != 100) bar_->setRange(0, 100);
+    if (bar_->value() != percent) bar_->setValue(percent);
     bar_->show();
 }
 

@@ -78,6 +78,10 @@ void cancelUpload(obs_data_t*, obs_data_t* response, void*) {
     answer(response, post([](PluginHost& host) { host.cancelFromDock(); }));
 }
 
+void quitObs(obs_data_t*, obs_data_t* response, void*) {
+    answer(response, post([](PluginHost& host) { host.quitObs(); }));
+}
+
 struct Request {
     const char* type;
     RequestFunction function;
@@ -86,7 +90,8 @@ const Request kRequests[] = {{"Status", status},
                              {"PublishFile", publishFile},
                              {"OpenPublishDialog", openPublishDialog},
                              {"TakeOffer", takeOffer},
-                             {"CancelUpload", cancelUpload}};
+                             {"CancelUpload", cancelUpload},
+                             {"Quit", quitObs}};
 
 bool callVendor(const char* procedure, calldata_t* data) {
     Shared& s = shared();
