@@ -51,11 +51,6 @@ PluginHost::PluginHost(QMainWindow* main, const QString& recordFile)
     dockContent_ = new PublishDock(dock_);
     dock_->setWidget(dockContent_);
     obs_frontend_add_dock(dock_.data());
-    // Beside OBS's own docks rather than floating over the preview.
-    if (main && dock_->isFloating()) {
-        main->addDockWidget(Qt::RightDockWidgetArea, dock_);
-        dock_->setFloating(false);
-    }
     autoPublisher_->setDock(dockContent_);
     connect(dockContent_, &PublishDock::publishClicked, this, [this](const QString& path) { publishFile(path); });
     connect(dockContent_, &PublishDock::cancelClicked, this, [this] { dialogUploader_->cancel(); });
@@ -64,6 +59,7 @@ PluginHost::PluginHost(QMainWindow* main, const QString& recordFile)
         if (dockContent_) dockContent_->showProgress(sent, total);
     });
     connect(dockContent_, &PublishDock::changed, this, [this] { updateStatus(); });
+    connect(dockContent_, &PublishDock::workStarted, this, [this] { reveal(); });
     updateStatus();
     setRequestTarget(this);
     blog(LOG_INFO, "[clipferry-obs] loaded");
@@ -90,9 +86,7 @@ void PluginHost::recordingStopped() {
     case AfterRecording::Offer:
         if (!dockContent_) return;
         dockContent_->offer(path);
-        // Brought into view only while nothing goes out live: a floating dock
-        // could cover the picture of a stream.
-        if (dock_ && !obs_frontend_streaming_active()) dock_->show();
+        reveal();
         blog(LOG_INFO, "[clipferry-obs] offered: %s", path.toUtf8().constData());
         return;
     }
@@ -167,7 +161,16 @@ void PluginHost::quitObs() {
     if (main_) main_->close();
 }
 
+// Brought into view only while nothing goes out live: a floating dock could
+// cover the picture of a stream. Floating, it takes the size its words need.
+void PluginHost::reveal() {
+    if (!dock_ || obs_frontend_streaming_active()) return;
+    dock_->show();
+    if (dock_->isFloating()) dock_->adjustSize();
+}
+
 void PluginHost::updateStatus() {
+    if (dock_ && dock_->isVisible() && dock_->isFloating()) dock_->adjustSize();
     if (!dockContent_) return;
     setDockStatus({dockContent_->words(), dockContent_->offered(), dialogPage_});
 }

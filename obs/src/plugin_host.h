@@ -49,6 +49,7 @@ public:
 private:
     void publishFile(const QString& path);
     void updateStatus();
+    void reveal();
     void openSettings();
     void noteDialogVerdict(const QString& path, const Clipferry::Verdict& verdict);
     QString recordingFolder() const;

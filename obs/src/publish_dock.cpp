@@ -14,7 +14,7 @@ namespace ClipferryObs {
 
 PublishDock::PublishDock(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ClipferryPublishDock"));
-    setMinimumWidth(240);
+    setMinimumSize(280, 150);  // a floating dock keeps the size it was made with
     words_ = new QLabel(text("Dock.Idle"), this);
     words_->setObjectName(QStringLiteral("ClipferryDockWords"));
     words_->setWordWrap(true);
@@ -81,6 +81,7 @@ void PublishDock::showWorking(const QString& words, bool cancellable) {
     cancel_->setEnabled(true);
     cancel_->setVisible(cancellable);
     emit changed();
+    emit workStarted();
 }
 
 void PublishDock::showProgress(qint64 sent, qint64 total) {

@@ -34,6 +34,7 @@ signals:
     void cancelClicked();
     void publishClicked(const QString& path);
     void changed();  // what the dock says changed
+    void workStarted();
 
 private:
     QLabel* words_ = nullptr;
