@@ -4,7 +4,17 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace ClipferryObs {
+
+namespace {
+// Reading and hashing gigabytes competes with OBS's own threads for the
+// processors: this one yields to them (a thread's own nice value, on Linux).
+void yieldToOthers() { setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10); }
+}  // namespace
 
 Hasher::Hasher() { pool_.setMaxThreadCount(1); }
 
@@ -16,6 +26,7 @@ Hasher::~Hasher() {
 void Hasher::hash(const QString& path, QObject* context, std::function<void(const Fingerprint&)> done) {
     QPointer<QObject> guard(context);
     pool_.start([path, guard, done = std::move(done), stop = stop_] {
+        yieldToOthers();
         const Fingerprint answer = fingerprintFile(path, *stop);
         if (!guard) return;
         QMetaObject::invokeMethod(guard.data(), [guard, done, answer] { if (guard) done(answer); }, Qt::QueuedConnection);
