@@ -67,10 +67,13 @@ PluginHost::PluginHost(QMainWindow* main, const QString& recordFile)
 
 PluginHost::~PluginHost() {
     setRequestTarget(nullptr);
+    // First the fingerprints, whose answers go to the objects below (a block
+    // is read in milliseconds, so this returns at once).
+    hasher_.stop();
+    hasher_.waitForDone(1000);
     delete dialog_.data();  // its destructor cancels its upload and returns at once
     autoPublisher_.reset();
     dialogUploader_.reset();
-    hasher_.stop();
     // The dock stays OBS's; what in it is ours goes with the plugin.
     delete dockContent_.data();
 }
