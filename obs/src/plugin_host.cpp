@@ -55,7 +55,7 @@ PluginHost::PluginHost(QMainWindow* main, const QString& recordFile)
     connect(dockContent_, &PublishDock::publishClicked, this, [this](const QString& path) { publishFile(path); });
     connect(dockContent_, &PublishDock::cancelClicked, this, [this] { dialogUploader_->cancel(); });
     // The dialog's upload shows in the dock too, so it stays in sight behind OBS's window.
-    connect(dialogUploader_.get(), &Clipferry::Uploader::progress, this, [this](qint64 sent, qint64 total) {
+    connect(dialogUploader_.get(), &Clipferry::Uploader::uploadProgress, this, [this](qint64 sent, qint64 total) {
         if (dockContent_) dockContent_->showProgress(sent, total);
     });
     connect(dockContent_, &PublishDock::changed, this, [this] { updateStatus(); });
@@ -183,14 +183,14 @@ void PluginHost::updateStatus() {
 void PluginHost::noteDialogVerdict(const QString& path, const Clipferry::Verdict& verdict) {
     const QString name = QFileInfo(path).fileName();
     if (dockContent_) dockContent_->showOutcome(verdictSentence(verdict, name));
-    if (verdict.accepted) {
+    if (verdict.accepted()) {
         blog(LOG_INFO, "[clipferry-obs] published %s: accepted", path.toUtf8().constData());
     } else {
         blog(LOG_WARNING, "[clipferry-obs] not published %s: %s (result %d)", path.toUtf8().constData(),
-             verdictLogWords(verdict).toUtf8().constData(), verdict.result);
+             verdictLogWords(verdict).toUtf8().constData(), verdict.result());
     }
-    if (!verdict.accepted && !verdict.mayHaveBeenReceived) return;
-    const RecordState state = verdict.accepted ? RecordState::Published : RecordState::MayHaveBeenReceived;
+    if (!verdict.accepted() && !verdict.mayHaveBeenReceived()) return;
+    const RecordState state = verdict.accepted() ? RecordState::Published : RecordState::MayHaveBeenReceived;
     hasher_.hash(path, this, [this, path, state](const Fingerprint& answer) {
         QString error = answer.error;
         if (answer.sha256.isEmpty() || !record_.note(answer.sha256, state, path, &error)) {
