@@ -3,6 +3,7 @@
 #include "handed_off_threads.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <algorithm>
@@ -38,7 +39,7 @@ void handOff(QThread* thread) {
         std::lock_guard<std::mutex> lock(list.mutex);
         list.threads.push_back(thread);
         if (!list.waitAtQuit) {
-            qAddPostRoutine(waitForHandedOffThreads);
+            qAddPostRoutine(static_cast<void (*)()>(waitForHandedOffThreads));
             list.waitAtQuit = true;
         }
     }
@@ -60,6 +61,21 @@ void waitForHandedOffThreads() {
     HandedOff& list = handedOff();
     std::lock_guard<std::mutex> lock(list.mutex);
     for (QThread* thread : list.threads) thread->wait();
+}
+
+bool waitForHandedOffThreads(int milliseconds) {
+    HandedOff& list = handedOff();
+    const QDeadlineTimer deadline(milliseconds);
+    std::lock_guard<std::mutex> lock(list.mutex);
+    for (QThread* thread : list.threads) {
+        if (!thread->wait(deadline)) return false;
+    }
+    // Every one ended (their QThread objects go once the owner's loop runs).
+    if (list.waitAtQuit) {
+        qRemovePostRoutine(static_cast<void (*)()>(waitForHandedOffThreads));
+        list.waitAtQuit = false;
+    }
+    return true;
 }
 
 }  // namespace Clipferry::detail

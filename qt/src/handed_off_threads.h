@@ -16,4 +16,8 @@ void handOff(QThread* thread);
 // QCoreApplication is destroyed, and again at exit for a host without one.
 void waitForHandedOffThreads();
 
+// The same within `milliseconds`; true when every one ended. Then nothing
+// waits at quit any more either, so that a host may unload this library.
+bool waitForHandedOffThreads(int milliseconds);
+
 }  // namespace Clipferry::detail

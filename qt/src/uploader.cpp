@@ -2,6 +2,7 @@
 // forwards the worker's signals, which Qt delivers on the uploader's thread.
 #include "clipferry-qt/Uploader.h"
 
+#include <QFutureWatcher>
 #include <QMetaObject>
 #include <QThread>
 
@@ -9,6 +10,7 @@
 
 #include "cancel_state.h"
 #include "handed_off_threads.h"
+#include "remembered_login.h"
 #include "upload_worker.h"
 
 namespace Clipferry {
@@ -77,6 +79,22 @@ void Uploader::login(const QString& user, const QString& password) {
     d->queue([worker = d->worker, user, password] { worker->login(user, password); });
 }
 
+void Uploader::logInRemembered(const QString& user) {
+    auto* watcher = new QFutureWatcher<detail::KeyringAnswer>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const detail::KeyringAnswer answer = watcher->result();
+        watcher->deleteLater();
+        if (answer.ok) {
+            login(answer.user, answer.password);
+        } else {
+            emit loginFailed(CLIPFERRY_BAD_ARGUMENT, answer.error.isEmpty()
+                                                         ? QStringLiteral("no login is remembered in the keyring")
+                                                         : answer.error);
+        }
+    });
+    watcher->setFuture(detail::findLogin(user));
+}
+
 void Uploader::logOut() {
     d->user.clear();
     for (QString& asked : d->loginsAsked) asked.clear();
@@ -107,5 +125,7 @@ void Uploader::upload(const Upload& upload) {
 void Uploader::cancel() { d->cancel->cancel(); }
 
 QString Uploader::resultText(int result) { return QString::fromLatin1(clipferry_result_text(result)); }
+
+bool Uploader::waitForThreads(int milliseconds) { return detail::waitForHandedOffThreads(milliseconds); }
 
 }  // namespace Clipferry

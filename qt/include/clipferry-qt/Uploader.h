@@ -71,6 +71,12 @@ public:
     ~Uploader() override;
 
     void login(const QString& user, const QString& password);
+    // Logs in with the login the keyring remembers for `user` (empty: the
+    // first one it holds), looked up off the calling thread; answers with
+    // loggedIn, or loginFailed (CLIPFERRY_BAD_ARGUMENT and the keyring's
+    // words) when there is none. Calls made before it answers run before
+    // its login.
+    void logInRemembered(const QString& user = QString());
     // Ends the login: the context goes, and with it the session; a later
     // call needs a new login(). An upload under way is let finish first.
     void logOut();
@@ -89,6 +95,11 @@ public:
 
     // A short English text for a library result (the header's own).
     static QString resultText(int result);
+
+    // Waits up to `milliseconds` for the worker threads of uploaders already
+    // destroyed; true once none of them runs any more. A plugin host calls it
+    // before it is unloaded, so that no thread is left inside this library.
+    static bool waitForThreads(int milliseconds);
 
 signals:
     void loggedIn();
