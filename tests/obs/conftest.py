@@ -5,6 +5,7 @@ processes that are ended whatever a test does. Run by run_in_namespace.sh."""
 import hashlib
 import json
 import os
+import re
 import sys
 import warnings
 
@@ -121,6 +122,11 @@ def start_obs(screen, remembered_login, accessibility):
     yield start
     for obs in started:
         obs.stop()
+        # The plugin's own account of OBS's event loop and of its leaving, for
+        # the reader of a verbose run (ctest -V); nothing here is asserted.
+        for line in obs.log().splitlines():
+            if re.search(r"\[clipferry-obs\] (stall|exit)", line):
+                print(line)
         if os.environ.get("CLIPFERRY_OBS_SHOW_LOG"):
             print(obs.log())
 

@@ -421,16 +421,15 @@ class Obs:
             return None
 
     def stop(self):
-        """Ends OBS if a test left it running."""
-        if self.ws:
-            self.ws.close()
+        """Ends OBS if a test left it running: as a user would, so that the
+        plugin's unload runs and logs, else by signals."""
+        self._disconnect()
         if self.process.poll() is None:
-            self.process.terminate()
             try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+                self.close_main_window(10)
+            except Exception:
+                pass
+        stop_process(self.process, 10)
         self.stdout.close()
 
     def core_files(self):
@@ -466,7 +465,7 @@ class Accessibility:
                 yield from self._nodes(child, depth + 1)
 
     def find_all(self, role, name, application="obs"):
-        """Every showing widget of `role` whose name matches the regular expression."""
+        """Every showing widget whose role and name match the regular expressions."""
         desktop = self.atspi.get_desktop(0)
         expression = re.compile(name)
         found = []
@@ -476,7 +475,7 @@ class Accessibility:
                 continue
             for node in self._nodes(app):
                 try:
-                    if (node.get_role_name() == role and expression.search(node.get_name() or "")
+                    if (re.fullmatch(role, node.get_role_name()) and expression.search(node.get_name() or "")
                             and node.get_state_set().contains(self.atspi.StateType.SHOWING)):
                         found.append(node)
                 except Exception:
@@ -489,4 +488,4 @@ class Accessibility:
 
     def press(self, node):
         """What a click does: the widget's first action."""
-        node.get_action_iface().do_action(0)
+        self.atspi.Action.do_action(node, 0)

@@ -87,9 +87,12 @@ def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, acce
     button = accessibility.wait("push button", r"^Publish…$", 20)
     accessibility.press(button)
     accessibility.wait("dialog|frame", r"^Publish to Lumivid$", 20)
+    # It logs in with the remembered login and fills the form from the lists.
+    accessibility.wait("label", r"^Logged in to Lumivid as demo", 30)
+    accessibility.wait("tree item|table cell|check box", r"^Film & Animation$", 30)
     assert service.uploads() == []  # opening the dialog sends nothing
     if SCREENSHOT:
-        time.sleep(1)  # the dialog's first paint on llvmpipe
+        time.sleep(1)  # the last paint on llvmpipe
         screen.screenshot(SCREENSHOT)
 
 

@@ -20,11 +20,11 @@ def convert(xwd_path, png_path):
         raise ValueError(f"{xwd_path}: not an XWD version 7 file")
     header_size, width, height = fields[0], fields[4], fields[5]
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-    red_mask, green_mask, blue_mask = fields[15], fields[16], fields[17]
-    colormap_entries = fields[19]
+    red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
+    colours = fields[19]  # ncolors: the XWDColor entries that follow the header
     if bits_per_pixel != 32:
         raise ValueError(f"{xwd_path}: {bits_per_pixel} bits per pixel, only 32 are read")
-    start = header_size + 12 * colormap_entries
+    start = header_size + 12 * colours
     pixel_order = "<" if byte_order == 0 else ">"
     shifts = [(mask, (mask & -mask).bit_length() - 1) for mask in (red_mask, green_mask, blue_mask)]
     rows = bytearray()
