@@ -62,6 +62,10 @@ def screen(tmp_path_factory):
 
 @pytest.fixture(scope="session")
 def remembered_login():
+    return remember_login()
+
+
+def remember_login():
     """demo's password in the test keyring, where the command and the dialog
     keep it (the private session run_in_namespace.sh started)."""
     with warnings.catch_warnings():

@@ -464,14 +464,19 @@ class Accessibility:
             if child is not None:
                 yield from self._nodes(child, depth + 1)
 
-    def find_all(self, role, name, application="obs"):
-        """Every showing widget whose role and name match the regular expressions."""
+    def find_all(self, pid, role, name):
+        """Every showing widget of process `pid` whose role and name match the
+        regular expressions. (An OBS that has quit may still be listed, and
+        asking it anything waits out D-Bus's timeout.)"""
         desktop = self.atspi.get_desktop(0)
         expression = re.compile(name)
         found = []
         for index in range(desktop.get_child_count()):
             app = desktop.get_child_at_index(index)
-            if app is None or app.get_name() != application:
+            try:
+                if app is None or app.get_process_id() != pid:
+                    continue
+            except Exception:
                 continue
             for node in self._nodes(app):
                 try:
@@ -482,8 +487,8 @@ class Accessibility:
                     continue
         return found
 
-    def wait(self, role, name, timeout):
-        return wait_for(f"a {role} named {name!r}", lambda: (self.find_all(role, name) or [None])[0],
+    def wait(self, pid, role, name, timeout):
+        return wait_for(f"a {role} named {name!r}", lambda: (self.find_all(pid, role, name) or [None])[0],
                         timeout, step=0.3)
 
     def press(self, node):

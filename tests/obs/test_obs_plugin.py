@@ -84,12 +84,12 @@ def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, acce
 
     # The prompt is in the dock, beside OBS's controls; the button as a user
     # (or a screen reader) finds it.
-    button = accessibility.wait("push button", r"^Publish…$", 20)
+    button = accessibility.wait(obs.pid, "push button", r"^Publish…$", 20)
     accessibility.press(button)
-    accessibility.wait("dialog|frame", r"^Publish to Lumivid$", 20)
+    accessibility.wait(obs.pid, "dialog|frame", r"^Publish to Lumivid$", 20)
     # It logs in with the remembered login and fills the form from the lists.
-    accessibility.wait("label", r"^Logged in to Lumivid as demo", 30)
-    accessibility.wait("tree item|table cell|check box", r"^Film & Animation$", 30)
+    accessibility.wait(obs.pid, "label", r"^Logged in to Lumivid as demo", 30)
+    accessibility.wait(obs.pid, "tree item|table cell|check box", r"^Film & Animation$", 30)
     assert service.uploads() == []  # opening the dialog sends nothing
     if SCREENSHOT:
         time.sleep(1)  # the last paint on llvmpipe
