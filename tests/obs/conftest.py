@@ -109,13 +109,9 @@ def start_obs(screen, remembered_login, accessibility):
         pytest.fail("CLIPFERRY_OBS_PLUGIN_DIR is not set: run through ctest (the Qt 5 build)")
     started = []
 
-    def start(profile, proxy_port, renotify=None):
+    def start(profile, proxy_port):
         environment = {"CLIPFERRY_PROXY_SERVER": f"127.0.0.1:{proxy_port}", "CLIPFERRY_OBS_STALL_LOG": "1",
                        "DBUS_SESSION_BUS_ADDRESS": os.environ["DBUS_SESSION_BUS_ADDRESS"]}
-        if renotify:
-            # The plugin acts once, when OBS has loaded, as if this recording
-            # had just stopped.
-            environment["CLIPFERRY_OBS_RECORDING_STOPPED"] = renotify
         obs = obs_host.Obs(profile, screen.display, plugin_dir=PLUGIN_DIR, plugin_data_dir=PLUGIN_DATA_DIR,
                            environment=environment)
         started.append(obs)

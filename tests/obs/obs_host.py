@@ -5,6 +5,7 @@ an Xvfb screen, the local Lumivid service, and OBS driven over obs-websocket
 machine and the ports below are free."""
 
 import configparser
+import contextlib
 import glob
 import json
 import os
@@ -33,6 +34,17 @@ SCREEN = (1280, 800)
 
 class Failure(AssertionError):
     pass
+
+
+@contextlib.contextmanager
+def bound_over(source, target):
+    """`source` seen at `target`'s path (a bind mount, in the mount namespace
+    the tests run in) for the duration; whoever had `target` open keeps it."""
+    subprocess.run(["mount", "--bind", source, target], check=True)
+    try:
+        yield
+    finally:
+        subprocess.run(["umount", target], check=True)
 
 
 def wait_for(what, condition, timeout, step=0.05):
@@ -358,10 +370,16 @@ class Obs:
     def record(self, seconds):
         """Starts recording, records for about `seconds`, stops, and returns
         the path of the file OBS wrote."""
+        self.start_recording()
+        time.sleep(seconds)
+        return self.stop_recording()
+
+    def start_recording(self):
         self.ws.request("StartRecord")
         self.ws.wait_event("RecordStateChanged", 20,
                            lambda data: data.get("outputState") == "OBS_WEBSOCKET_OUTPUT_STARTED")
-        time.sleep(seconds)
+
+    def stop_recording(self):
         answer = self.ws.request("StopRecord")
         self.ws.wait_event("RecordStateChanged", 20,
                            lambda data: data.get("outputState") == "OBS_WEBSOCKET_OUTPUT_STOPPED")

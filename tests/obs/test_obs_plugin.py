@@ -62,11 +62,22 @@ def test_a_stopped_recording_is_published_once_with_both_libcurls_mapped(tmp_pat
         ["Recorded in OBS", "obs colour", "1", "21", "501"], fields
     assert [row[:2] for row in published_record(profile)] == [[sha256(recording), "published"]]
 
-    # OBS again on the same profile, told at start-up that the same file has
-    # stopped: what the plugin kept from the first run holds it back.
+    # OBS again on the same profile, and a recording that stops on the same
+    # file. OBS cannot write the same bytes twice (the frame count follows the
+    # clock), so once OBS has its new file open, the published one is bound
+    # over that path: OBS goes on writing to the file it opened, and the path
+    # it names at the stop holds, byte for byte, what was published.
     assert obs.close_main_window(10) is not None
-    again = start_obs(profile, relay.port, renotify=recording)
-    again.wait_log(r"\[clipferry-obs\] already published, not sent again: " + re.escape(recording), 30)
+    again = start_obs(profile, relay.port)
+    again.start_recording()
+    second = obs_host.wait_for("OBS's second recording", lambda: [
+        path for path in (os.path.join(profile.record_dir, name) for name in os.listdir(profile.record_dir))
+        if path != recording and os.path.getsize(path) > 0], 20)[0]
+    with obs_host.bound_over(recording, second):
+        time.sleep(1)
+        assert again.stop_recording() == second
+        again.wait_log(r"\[clipferry-obs\] already published, not sent again: " + re.escape(second), 30)
+        assert sha256(second) == sha256(recording)
     assert len(service.uploads()) == 1
     assert [request["path"] for request in service.requests()].count("/upload") == 1
 
