@@ -31,7 +31,7 @@ def main():
     service.json("POST", "settings", {"store_uploads": False})  # hashed and counted only
     remember_login()
     screen = obs_host.Xvfb(work)
-    accessibility = obs_host.Accessibility()
+    accessibility = obs_host.Accessibility(screen.display)
 
     def start(profile):
         obs = obs_host.Obs(profile, screen.display, plugin_dir=plugin_dir, plugin_data_dir=data_dir,

@@ -97,8 +97,8 @@ def slow_link(service):
 
 
 @pytest.fixture(scope="session")
-def accessibility():
-    return obs_host.Accessibility()
+def accessibility(screen):
+    return obs_host.Accessibility(screen.display)
 
 
 @pytest.fixture

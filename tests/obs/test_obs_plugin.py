@@ -67,7 +67,7 @@ def test_a_stopped_recording_is_published_once_with_both_libcurls_mapped(tmp_pat
     # clock), so once OBS has its new file open, the published one is bound
     # over that path: OBS goes on writing to the file it opened, and the path
     # it names at the stop holds, byte for byte, what was published.
-    assert obs.close_main_window(10) is not None
+    assert obs.close_main_window(10) is not None, obs.hang_text()
     again = start_obs(profile, relay.port)
     again.start_recording()
     second = obs_host.wait_for("OBS's second recording", lambda: [
@@ -95,7 +95,10 @@ def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, acce
 
     # The prompt is in the dock, beside OBS's controls; the button as a user
     # (or a screen reader) finds it.
-    button = accessibility.wait(obs.pid, "push button", r"^Publish…$", 20)
+    try:
+        button = accessibility.wait(obs.pid, "push button", r"^Publish…$", 20)
+    except obs_host.Failure as failure:
+        raise obs_host.Failure(f"{failure}\n{obs.log_tail(30)}") from None
     accessibility.press(button)
     accessibility.wait(obs.pid, "dialog|frame", r"^Publish to Lumivid$", 20)
     # It logs in with the remembered login and fills the form from the lists.
@@ -117,7 +120,7 @@ def test_c_quitting_mid_upload(tmp_path, service, slow_link, start_obs, quit_by)
 
     took = obs.close_main_window(5) if quit_by == "close_main_window" else obs.terminate(5)
     print(f"OBS quit by {quit_by} {took} s after it was asked, mid-upload")
-    assert took is not None, f"OBS did not exit within 5 s of {quit_by}:\n{obs.log_tail()}"
+    assert took is not None, f"OBS did not exit within 5 s of {quit_by}:\n{obs.hang_text()}"
     # A crash shows as death by a signal other than ours, a core file or
     # OBS's own crash report.
     expected_status = 0 if quit_by == "close_main_window" else -15
