@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include <clipferry.h>
 #include <obs-module.h>
 
 #include "hasher.h"
@@ -25,7 +26,9 @@ AutoPublisher::AutoPublisher(Hasher& hasher, PublishedRecord& record, StallMeter
     });
     connect(uploader_.get(), &U::loginFailed, this, [this](int result, const QString& words) {
         if (step_ != Step::LoggingIn) return;
-        end(text("Dock.LoginFailed").arg(fileName(), words),
+        // Logging in once with "remember me" mends only a missing or refused login.
+        const bool loginToMend = result == CLIPFERRY_BAD_ARGUMENT || result == CLIPFERRY_REFUSED;
+        end(text(loginToMend ? "Dock.LoginToMend" : "Dock.LoginFailed").arg(fileName(), words),
             QStringLiteral("login failed: %1 (result %2)").arg(words).arg(result));
     });
     connect(uploader_.get(), &U::progress, this, [this](qint64 sent, qint64 total) {

@@ -62,6 +62,7 @@ private slots:
     void secondPublish();
     void fileTypesOfAnyLength();
     void quitWithACallHandedOff();
+    void waitForThreadsIsBounded();
 };
 
 namespace {
@@ -505,6 +506,21 @@ void PublishDialogTest::quitWithACallHandedOff() {
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
     QCOMPARE(child.readAllStandardOutput(), QByteArray("contexts left: 0\n"));
+}
+
+// A plugin host waits, bounded, for the threads of its uploaders before it is
+// unloaded: not done while a call is held, done once it returned.
+void PublishDialogTest::waitForThreadsIsBounded() {
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    holdNextAnswer(QStringLiteral("/0.1.1/api"));
+    {
+        Clipferry::Uploader uploader;
+        uploader.login(QStringLiteral("demo"), QStringLiteral("demo-password"));
+        QTRY_COMPARE_WITH_TIMEOUT(heldAnswers(), 1, 10000);
+    }
+    QVERIFY(!Clipferry::Uploader::waitForThreads(100));
+    releaseHeldAnswers();
+    QVERIFY(Clipferry::Uploader::waitForThreads(20000));
 }
 
 int main(int argc, char** argv) {
