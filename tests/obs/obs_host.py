@@ -378,6 +378,16 @@ class Obs:
                            lambda data: data.get("outputState") == "OBS_WEBSOCKET_OUTPUT_STOPPED")
         return answer["outputPath"]
 
+    def quit_by_websocket(self, timeout):
+        """Quits over obs-websocket, which has no request of its own for it:
+        the plugin's vendor request closes the main window through Qt, as its
+        close button does. Returns the time until OBS exited, as terminate()
+        does."""
+        sent = time.monotonic()
+        self.ws.request("CallVendorRequest", {"vendorName": "clipferry-obs", "requestType": "Quit"})
+        self._disconnect()
+        return self.wait_exit(sent, timeout)
+
     def close_main_window(self, timeout):
         """Quits as a user does, by the main window's close button: the window
         manager's WM_DELETE_WINDOW message, sent straight to the window (no
@@ -450,6 +460,11 @@ class Obs:
     def stop(self):
         """Ends OBS if a test left it running: as a user would, so that the
         plugin's unload runs and logs, else by signals."""
+        if self.process.poll() is None and self.ws:
+            try:
+                self.quit_by_websocket(10)
+            except Exception:
+                pass
         self._disconnect()
         if self.process.poll() is None:
             try:
