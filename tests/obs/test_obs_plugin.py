@@ -105,6 +105,9 @@ def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, acce
     accessibility.wait(obs.pid, "label", r"^Logged in to Lumivid as demo", 30)
     accessibility.wait(obs.pid, "tree item|table cell|check box", r"^Film & Animation$", 30)
     assert service.uploads() == []  # opening the dialog sends nothing
+    # The offer was taken: the plugin no longer offers the file.
+    status = obs.ws.request("CallVendorRequest", {"vendorName": "clipferry-obs", "requestType": "Status"})
+    assert (status["responseData"]["offered"], status["responseData"]["dialog"]) == ("", "form"), status
     if SCREENSHOT:
         time.sleep(1)  # the last paint on llvmpipe
         screen.screenshot(SCREENSHOT)
