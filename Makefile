@@ -47,13 +47,14 @@ test: test-plain test-qt5 test-sanitize test-tsan test-fuzz test-windows test-pa
 test-plain: build
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
 
-# The same source with Qt 5.15: only the Qt library, its application, what
-# they stand on and the qt.* tests are built and run (CLIPFERRY_QT_VERSION=5).
+# The same source with Qt 5.15: only the Qt library, its application, the
+# OBS plugin, what they stand on and the qt.* and obs.* tests are built and
+# run (CLIPFERRY_QT_VERSION=5).
 test-qt5: bootstrap
 	@start=$$(date +%s); \
 	cmake -S . -B $(QT5_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPFERRY_QT_VERSION=5 -DCLIPFERRY_BUILD_BENCH=OFF && \
 	cmake --build $(QT5_DIR) -j $(JOBS) --target clipferry_qt_tests && \
-	(cd $(QT5_DIR) && ctest $(CTEST_FLAGS) -R '^qt\.') && \
+	(cd $(QT5_DIR) && ctest $(CTEST_FLAGS) -R '^(qt|obs)\.') && \
 	echo "test-qt5: the Qt 5 leg took $$(( $$(date +%s) - start )) s"
 
 test-sanitize: bootstrap

@@ -42,6 +42,10 @@ packages=(
   obs-studio libobs-dev python3-websocket
   # The publisher's desktop entry checked as file managers read it.
   desktop-file-utils
+  # The tests inside OBS: its main window closed as a user closes it (Xlib),
+  # its buttons found and pressed as a screen reader does (the AT-SPI bus,
+  # spoken to with python3-dbus).
+  python3-xlib at-spi2-core
   gnome-keyring dbus dbus-x11 xvfb xauth libgl1-mesa-dri
   # The keyring tests' stand-in that never answers (python3-dbus), and their
   # way to put an old password in the test keyring (libsecret's introspection).

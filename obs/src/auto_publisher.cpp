@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include <clipferry.h>
 #include <obs-module.h>
 
 #include "hasher.h"
@@ -25,13 +26,15 @@ AutoPublisher::AutoPublisher(Hasher& hasher, PublishedRecord& record, StallMeter
     });
     connect(uploader_.get(), &U::loginFailed, this, [this](int result, const QString& words) {
         if (step_ != Step::LoggingIn) return;
-        end(text("Dock.LoginFailed").arg(fileName(), words),
+        // Logging in once with "remember me" mends only a missing or refused login.
+        const bool loginToMend = result == CLIPFERRY_BAD_ARGUMENT || result == CLIPFERRY_REFUSED;
+        end(text(loginToMend ? "Dock.LoginToMend" : "Dock.LoginFailed").arg(fileName(), words),
             QStringLiteral("login failed: %1 (result %2)").arg(words).arg(result));
     });
-    connect(uploader_.get(), &U::progress, this, [this](qint64 sent, qint64 total) {
+    connect(uploader_.get(), &U::uploadProgress, this, [this](qint64 sent, qint64 total) {
         if (step_ == Step::Sending && dock_) dock_->showProgress(sent, total);
     });
-    connect(uploader_.get(), &U::finished, this, [this](const Clipferry::Verdict& verdict) { finished(verdict); });
+    connect(uploader_.get(), &U::uploadFinished, this, [this](const Clipferry::Verdict& verdict) { finished(verdict); });
 }
 
 AutoPublisher::~AutoPublisher() = default;
@@ -110,34 +113,34 @@ void AutoPublisher::send() {
     step_ = Step::Sending;
     meter_.setPhase(QStringLiteral("upload"));
     Clipferry::Upload upload;
-    upload.file = job_.path;
-    upload.title = expandTitle(job_.settings.titlePattern, recordingStart(job_.path), job_.path);
-    upload.description = job_.settings.description;
-    upload.tags = job_.settings.tags;
-    upload.categories = job_.settings.categories;
-    upload.moderator = job_.settings.moderator;
-    blog(LOG_INFO, "[clipferry-obs] publishing %s as \"%s\"", job_.path.toUtf8().constData(), upload.title.toUtf8().constData());
-    if (dock_) dock_->showWorking(text("Dock.Sending").arg(fileName(), upload.title), true);
+    upload.setFile(job_.path);
+    upload.setTitle(expandTitle(job_.settings.titlePattern, recordingStart(job_.path), job_.path));
+    upload.setDescription(job_.settings.description);
+    upload.setTags(job_.settings.tags);
+    upload.setCategories(job_.settings.categories);
+    upload.setModerator(job_.settings.moderator);
+    blog(LOG_INFO, "[clipferry-obs] publishing %s as \"%s\"", job_.path.toUtf8().constData(), upload.title().toUtf8().constData());
+    if (dock_) dock_->showWorking(text("Dock.Sending").arg(fileName(), upload.title()), true);
     uploader_->upload(upload);
 }
 
 void AutoPublisher::finished(const Clipferry::Verdict& verdict) {
     if (step_ != Step::Sending) return;
-    if (verdict.accepted || verdict.mayHaveBeenReceived) {
+    if (verdict.accepted() || verdict.mayHaveBeenReceived()) {
         QString error;
-        const RecordState state = verdict.accepted ? RecordState::Published : RecordState::MayHaveBeenReceived;
+        const RecordState state = verdict.accepted() ? RecordState::Published : RecordState::MayHaveBeenReceived;
         if (!record_.note(job_.sha256, state, job_.path, &error)) {
             blog(LOG_WARNING, "[clipferry-obs] could not note %s as sent: %s", job_.path.toUtf8().constData(),
                  error.toUtf8().constData());
         }
     }
-    if (verdict.accepted) {
+    if (verdict.accepted()) {
         blog(LOG_INFO, "[clipferry-obs] published %s: accepted", job_.path.toUtf8().constData());
         if (dock_) dock_->showOutcome(verdictSentence(verdict, fileName()));
         startNext();
         return;
     }
-    end(verdictSentence(verdict, fileName()), QStringLiteral("%1 (result %2)").arg(verdictLogWords(verdict)).arg(verdict.result));
+    end(verdictSentence(verdict, fileName()), QStringLiteral("%1 (result %2)").arg(verdictLogWords(verdict)).arg(verdict.result()));
 }
 
 void AutoPublisher::end(const QString& dockWords, const QString& logWords) {

@@ -2,9 +2,18 @@
 #include "hasher.h"
 
 #include <QMetaObject>
-#include <QPointer>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace ClipferryObs {
+
+namespace {
+// Reading and hashing gigabytes competes with OBS's own threads for the
+// processors: this one yields to them (a thread's own nice value, on Linux).
+void yieldToOthers() { setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10); }
+}  // namespace
 
 Hasher::Hasher() { pool_.setMaxThreadCount(1); }
 
@@ -14,11 +23,12 @@ Hasher::~Hasher() {
 }
 
 void Hasher::hash(const QString& path, QObject* context, std::function<void(const Fingerprint&)> done) {
-    QPointer<QObject> guard(context);
-    pool_.start([path, guard, done = std::move(done), stop = stop_] {
+    // The context outlives the task (its owner waits for the pool first);
+    // Qt drops the answer if the context goes before it is delivered.
+    pool_.start([path, context, done = std::move(done), stop = stop_] {
+        yieldToOthers();
         const Fingerprint answer = fingerprintFile(path, *stop);
-        if (!guard) return;
-        QMetaObject::invokeMethod(guard.data(), [guard, done, answer] { if (guard) done(answer); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(context, [done, answer] { done(answer); }, Qt::QueuedConnection);
     });
 }
 

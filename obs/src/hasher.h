@@ -20,7 +20,8 @@ public:
     // Stops what runs and waits for it, 1 s at most (a block is read in ms).
     ~Hasher();
 
-    // `done` runs on `context`'s thread, unless `context` went first.
+    // `done` runs on `context`'s thread, unless `context` went first; the
+    // owner of `context` stops and waits for the hasher before it goes.
     void hash(const QString& path, QObject* context, std::function<void(const Fingerprint&)> done);
     // Stops every fingerprint under way; their `done` still runs, empty.
     void stop();

@@ -13,6 +13,7 @@
 #include <obs-module.h>
 
 #include "plugin_host.h"
+#include "websocket_requests.h"
 
 OBS_DECLARE_MODULE()
 OBS_MODULE_USE_DEFAULT_LOCALE("clipferry-obs", "en-US")
@@ -54,6 +55,8 @@ void onEvent(enum obs_frontend_event event, void*) {
         if (host) host->recordingStopped();
         break;
     case OBS_FRONTEND_EVENT_EXIT:
+        // obs-websocket is still loaded now; at unload it may be gone.
+        ClipferryObs::unregisterWebsocketRequests();
         leave();
         break;
     default:
@@ -69,6 +72,8 @@ bool obs_module_load(void) {
     obs_frontend_add_event_callback(onEvent, nullptr);
     return true;
 }
+
+void obs_module_post_load(void) { ClipferryObs::registerWebsocketRequests(); }
 
 void obs_module_unload(void) {
     obs_frontend_remove_event_callback(onEvent, nullptr);

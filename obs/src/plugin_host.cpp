@@ -21,6 +21,7 @@
 #include "settings_dialog.h"
 #include "title_pattern.h"
 #include "verdict_text.h"
+#include "websocket_requests.h"
 
 namespace ClipferryObs {
 
@@ -54,17 +55,25 @@ PluginHost::PluginHost(QMainWindow* main, const QString& recordFile)
     connect(dockContent_, &PublishDock::publishClicked, this, [this](const QString& path) { publishFile(path); });
     connect(dockContent_, &PublishDock::cancelClicked, this, [this] { dialogUploader_->cancel(); });
     // The dialog's upload shows in the dock too, so it stays in sight behind OBS's window.
-    connect(dialogUploader_.get(), &Clipferry::Uploader::progress, this, [this](qint64 sent, qint64 total) {
+    connect(dialogUploader_.get(), &Clipferry::Uploader::uploadProgress, this, [this](qint64 sent, qint64 total) {
         if (dockContent_) dockContent_->showProgress(sent, total);
     });
+    connect(dockContent_, &PublishDock::changed, this, [this] { updateStatus(); });
+    connect(dockContent_, &PublishDock::workStarted, this, [this] { reveal(); });
+    updateStatus();
+    setRequestTarget(this);
     blog(LOG_INFO, "[clipferry-obs] loaded");
 }
 
 PluginHost::~PluginHost() {
+    setRequestTarget(nullptr);
+    // First the fingerprints, whose answers go to the objects below (a block
+    // is read in milliseconds, so this returns at once).
+    hasher_.stop();
+    hasher_.waitForDone(1000);
     delete dialog_.data();  // its destructor cancels its upload and returns at once
     autoPublisher_.reset();
     dialogUploader_.reset();
-    hasher_.stop();
     // The dock stays OBS's; what in it is ours goes with the plugin.
     delete dockContent_.data();
 }
@@ -80,16 +89,14 @@ void PluginHost::recordingStopped() {
     case AfterRecording::Offer:
         if (!dockContent_) return;
         dockContent_->offer(path);
-        // Brought into view only while nothing goes out live: a floating dock
-        // could cover the picture of a stream.
-        if (dock_ && !obs_frontend_streaming_active()) dock_->show();
+        reveal();
         blog(LOG_INFO, "[clipferry-obs] offered: %s", path.toUtf8().constData());
         return;
     }
 }
 
-void PluginHost::openPublishDialog() {
-    const QString path = lastRecording();
+void PluginHost::openPublishDialog(const QString& given) {
+    const QString path = given.isEmpty() ? lastRecording() : given;
     if (!path.isEmpty() && QFileInfo::exists(path)) {
         publishFile(path);
         return;
@@ -120,14 +127,55 @@ void PluginHost::publishFile(const QString& path) {
     connect(dialog, &Clipferry::PublishDialog::pageChanged, this, [this](Clipferry::PublishDialog::Page page) {
         using Page = Clipferry::PublishDialog::Page;
         static const char* const phases[] = {"login", "lists", "upload", "idle"};
+        static const char* const pages[] = {"login", "form", "sending", "verdict"};
         meter_.setPhase(QString::fromLatin1(phases[static_cast<int>(page)]));
+        dialogPage_ = QString::fromLatin1(pages[static_cast<int>(page)]);
+        updateStatus();
         if (page == Page::Sending && dockContent_) dockContent_->showWorking(text("Dock.SendingDialog"), true);
     });
     connect(dialog, &Clipferry::PublishDialog::uploadFinished, this,
             [this, path](const Clipferry::Verdict& verdict) { noteDialogVerdict(path, verdict); });
-    connect(dialog, &QObject::destroyed, this, [this] { meter_.setPhase(QStringLiteral("idle")); });
+    connect(dialog, &QObject::destroyed, this, [this] {
+        meter_.setPhase(QStringLiteral("idle"));
+        dialogPage_.clear();
+        updateStatus();
+    });
     dialog_ = dialog;
+    dialogPage_ = QStringLiteral("login");
+    meter_.setPhase(QStringLiteral("login"));
     dialog->show();
+    updateStatus();
+}
+
+void PluginHost::publishAutomatically(const QString& path) {
+    PluginSettings settings = currentSettings();
+    autoPublisher_->publish(path, settings);
+}
+
+void PluginHost::takeOffer() {
+    if (dockContent_) dockContent_->takeOffer();
+}
+
+void PluginHost::cancelFromDock() {
+    if (dockContent_) dockContent_->cancel();
+}
+
+void PluginHost::quitObs() {
+    if (main_) main_->close();
+}
+
+// Brought into view only while nothing goes out live: a floating dock could
+// cover the picture of a stream. Floating, it takes the size its words need.
+void PluginHost::reveal() {
+    if (!dock_ || obs_frontend_streaming_active()) return;
+    dock_->show();
+    if (dock_->isFloating()) dock_->adjustSize();
+}
+
+void PluginHost::updateStatus() {
+    if (dock_ && dock_->isVisible() && dock_->isFloating()) dock_->adjustSize();
+    if (!dockContent_) return;
+    setDockStatus({dockContent_->words(), dockContent_->offered(), dialogPage_});
 }
 
 // A recording published from the dialog is noted like an automatic one, so
@@ -135,14 +183,14 @@ void PluginHost::publishFile(const QString& path) {
 void PluginHost::noteDialogVerdict(const QString& path, const Clipferry::Verdict& verdict) {
     const QString name = QFileInfo(path).fileName();
     if (dockContent_) dockContent_->showOutcome(verdictSentence(verdict, name));
-    if (verdict.accepted) {
+    if (verdict.accepted()) {
         blog(LOG_INFO, "[clipferry-obs] published %s: accepted", path.toUtf8().constData());
     } else {
         blog(LOG_WARNING, "[clipferry-obs] not published %s: %s (result %d)", path.toUtf8().constData(),
-             verdictLogWords(verdict).toUtf8().constData(), verdict.result);
+             verdictLogWords(verdict).toUtf8().constData(), verdict.result());
     }
-    if (!verdict.accepted && !verdict.mayHaveBeenReceived) return;
-    const RecordState state = verdict.accepted ? RecordState::Published : RecordState::MayHaveBeenReceived;
+    if (!verdict.accepted() && !verdict.mayHaveBeenReceived()) return;
+    const RecordState state = verdict.accepted() ? RecordState::Published : RecordState::MayHaveBeenReceived;
     hasher_.hash(path, this, [this, path, state](const Fingerprint& answer) {
         QString error = answer.error;
         if (answer.sha256.isEmpty() || !record_.note(answer.sha256, state, path, &error)) {

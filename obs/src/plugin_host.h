@@ -36,10 +36,20 @@ public:
     ~PluginHost() override;
 
     void recordingStopped();
+    // Tools → "Publish to Lumivid…": the dialog on `path`, else on the last
+    // recording, else on the file the user chooses.
+    void openPublishDialog(const QString& path = QString());
+    // As after a recording stops with "publish automatically".
+    void publishAutomatically(const QString& path);
+    void takeOffer();
+    void cancelFromDock();
+    // As the main window's close button (obs-websocket has no request to quit).
+    void quitObs();
 
 private:
-    void openPublishDialog();
     void publishFile(const QString& path);
+    void updateStatus();
+    void reveal();
     void openSettings();
     void noteDialogVerdict(const QString& path, const Clipferry::Verdict& verdict);
     QString recordingFolder() const;
@@ -53,6 +63,7 @@ private:
     QPointer<QDockWidget> dock_;
     QPointer<PublishDock> dockContent_;
     QPointer<Clipferry::PublishDialog> dialog_;
+    QString dialogPage_;
 };
 
 }  // namespace ClipferryObs

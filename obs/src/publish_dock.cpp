@@ -14,6 +14,7 @@ namespace ClipferryObs {
 
 PublishDock::PublishDock(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ClipferryPublishDock"));
+    setMinimumSize(280, 150);  // a floating dock keeps the size it was made with
     words_ = new QLabel(text("Dock.Idle"), this);
     words_->setObjectName(QStringLiteral("ClipferryDockWords"));
     words_->setWordWrap(true);
@@ -48,16 +49,30 @@ PublishDock::PublishDock(QWidget* parent) : QWidget(parent) {
     layout->addWidget(offerRow_);
     layout->addStretch();
 
-    connect(cancel_, &QPushButton::clicked, this, [this] {
-        cancel_->setEnabled(false);  // once: the outcome follows
-        emit cancelClicked();
-    });
-    connect(publish, &QPushButton::clicked, this, [this] {
+    connect(cancel_, &QPushButton::clicked, this, [this] { cancel(); });
+    connect(publish, &QPushButton::clicked, this, [this] { takeOffer(); });
+    connect(dismiss, &QPushButton::clicked, this, [this] {
         offerRow_->hide();
-        emit publishClicked(offered_);
+        emit changed();
     });
-    connect(dismiss, &QPushButton::clicked, offerRow_, &QWidget::hide);
 }
+
+void PublishDock::takeOffer() {
+    if (offerRow_->isHidden()) return;
+    offerRow_->hide();
+    emit changed();
+    emit publishClicked(offered_);
+}
+
+void PublishDock::cancel() {
+    if (cancel_->isHidden() || !cancel_->isEnabled()) return;
+    cancel_->setEnabled(false);  // once: the outcome follows
+    emit cancelClicked();
+}
+
+QString PublishDock::words() const { return words_->text(); }
+
+QString PublishDock::offered() const { return offerRow_->isHidden() ? QString() : offered_; }
 
 void PublishDock::showWorking(const QString& words, bool cancellable) {
     words_->setText(words);
@@ -65,13 +80,17 @@ void PublishDock::showWorking(const QString& words, bool cancellable) {
     bar_->show();
     cancel_->setEnabled(true);
     cancel_->setVisible(cancellable);
+    emit changed();
+    emit workStarted();
 }
 
 void PublishDock::showProgress(qint64 sent, qint64 total) {
     if (total <= 0) return;
-    // Per mille, so that sizes beyond int's range fit the bar.
-    bar_->setRange(0, 1000);
-    bar_->setValue(static_cast<int>(sent * 1000 / total));
+    // In percent, so that sizes beyond int's range fit the bar and the dock
+    // is painted a hundred times per upload at most.
+    const int percent = static_cast<int>(sent * 100 / total);
+    if (bar_->maximum() != 100) bar_->setRange(0, 100);
+    if (bar_->value() != percent) bar_->setValue(percent);
     bar_->show();
 }
 
@@ -79,12 +98,15 @@ void PublishDock::showOutcome(const QString& words) {
     words_->setText(words);
     bar_->hide();
     cancel_->hide();
+    emit changed();
 }
 
 void PublishDock::offer(const QString& path) {
     offered_ = path;
     offerWords_->setText(text("Dock.Offer").arg(QFileInfo(path).fileName()));
     offerRow_->show();
+    words_->clear();
+    emit changed();
 }
 
 }  // namespace ClipferryObs

@@ -23,10 +23,18 @@ public:
     void showOutcome(const QString& words);
     // "Publish…" and "Not now" for `path`, below whatever the dock says.
     void offer(const QString& path);
+    // What the buttons do, for a remote control.
+    void takeOffer();
+    void cancel();
+
+    QString words() const;
+    QString offered() const;  // empty unless the offer shows
 
 signals:
     void cancelClicked();
     void publishClicked(const QString& path);
+    void changed();  // what the dock says changed
+    void workStarted();
 
 private:
     QLabel* words_ = nullptr;

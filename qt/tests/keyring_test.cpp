@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,7 +40,35 @@ private slots:
     void severalRemembered();
     void noKeyring();
     void silentKeyring();
+    void uploaderRemembered_data();
+    void uploaderRemembered();
 };
+
+void KeyringTest::uploaderRemembered_data() {
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("remembered: logged in as it") << true;
+    QTest::newRow("none remembered: refused with the keyring's words") << false;
+}
+
+// A host without a dialog (the OBS plugin) logs in with the remembered login.
+void KeyringTest::uploaderRemembered() {
+    QFETCH(bool, stored);
+    std::string error;
+    QVERIFY2(keyring::forget(service, "demo", error), error.c_str());
+    if (stored) QVERIFY2(keyring::store(service, "demo", clipferry::Secret("demo-password"), error), error.c_str());
+    Clipferry::Uploader uploader;
+    QSignalSpy loggedIn(&uploader, &Clipferry::Uploader::loggedIn);
+    QSignalSpy failed(&uploader, &Clipferry::Uploader::loginFailed);
+    uploader.logInRemembered();
+    QTRY_COMPARE_WITH_TIMEOUT(loggedIn.size() + failed.size(), 1, 10000);
+    QCOMPARE(loggedIn.size(), stored ? 1 : 0);
+    QCOMPARE(uploader.user(), stored ? QStringLiteral("demo") : QString());
+    if (!stored) {
+        QCOMPARE(failed.at(0).at(0).toInt(), 82);
+        QVERIFY(!failed.at(0).at(1).toString().isEmpty());
+    }
+    QVERIFY2(keyring::forget(service, "demo", error), error.c_str());
+}
 
 void KeyringTest::remembered_data() {
     QTest::addColumn<bool>("storedBefore");  // by the command

@@ -72,6 +72,7 @@ private slots:
     void listFailsAndIsAskedAgain();
     void moderatorChoice_data();
     void moderatorChoice();
+    void waitForThreadsIsBounded();
 
 private:
     TranslationRecorder asked;
@@ -635,6 +636,21 @@ void PublishDialogTest::moderatorChoice() {
     QVERIFY(!verdict.mayHaveBeenReceived());
     const QJsonArray fields = receivedUploads().last().toObject().value(QStringLiteral("fields")).toArray();
     QVERIFY(fields.contains(QJsonArray{QStringLiteral("moderator"), QString::number(moderator)}));
+}
+
+// A plugin host waits, bounded, for the threads of its uploaders before it is
+// unloaded: not done while a call is held, done once it returned.
+void PublishDialogTest::waitForThreadsIsBounded() {
+    qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
+    holdNextAnswer(QStringLiteral("/0.1.1/api"));
+    {
+        Clipferry::Uploader uploader;
+        uploader.login(QStringLiteral("demo"), QStringLiteral("demo-password"));
+        QTRY_COMPARE_WITH_TIMEOUT(heldAnswers(), 1, 10000);
+    }
+    QVERIFY(!Clipferry::Uploader::waitForThreads(100));
+    releaseHeldAnswers();
+    QVERIFY(Clipferry::Uploader::waitForThreads(20000));
 }
 
 int main(int argc, char** argv) {
