@@ -2,6 +2,7 @@
 // their words in the dialog's translation context.
 #include "transfer_rate.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 
@@ -12,7 +13,7 @@ namespace Clipferry::detail {
 namespace {
 constexpr qint64 kWindowMsecs = 3000;
 
-QString tr(const char* text) { return PublishDialog::tr(text); }
+QString tr(const char* text) { return QCoreApplication::translate("Clipferry::detail", text); }
 }  // namespace
 
 void TransferRate::add(qint64 msecs, qint64 sent) {

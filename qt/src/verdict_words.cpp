@@ -1,5 +1,8 @@
-// The dialog's wording for results, in the dialog's translation context.
+// The dialog's wording for results. Free functions translate in their
+// namespace's context, which is the one lupdate files their texts under.
 #include "verdict_words.h"
+
+#include <QCoreApplication>
 
 #include <clipferry.h>
 #include <clipferry-common/results.h>
@@ -10,7 +13,7 @@ namespace Clipferry::detail {
 
 namespace {
 
-QString tr(const char* text) { return PublishDialog::tr(text); }
+QString tr(const char* text) { return QCoreApplication::translate("Clipferry::detail", text); }
 
 }  // namespace
 

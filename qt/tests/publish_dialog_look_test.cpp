@@ -1,7 +1,10 @@
 // The dialog's look on a real X server: each page captured from the screen
 // (non-empty, the window's size) and checked for widgets cut off or pushed
-// out of the dialog, at whatever QT_SCALE_FACTOR the test is run with.
+// out of the dialog, at whatever QT_SCALE_FACTOR the test is run with, in
+// the language of its locale (CLIPFERRY_QT_TEST_LANGUAGE names the language
+// expected, whose every text shown must then be translated).
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -13,10 +16,12 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include "dialog_driver.h"
 #include "service_control.h"
+#include "translation_recorder.h"
 
 using namespace ClipferryTest;
 using Clipferry::PublishDialog;
@@ -71,21 +76,33 @@ class PublishDialogLookTest : public QObject {
     Q_OBJECT
 private slots:
     // The choices the dialog keeps go to a test folder, not the user's settings.
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::installTranslator(&asked);
+    }
     void page_data();
     void page();
+
+private:
+    TranslationRecorder asked;
 };
 
 void PublishDialogLookTest::page_data() {
     QTest::addColumn<PublishDialog::Page>("page");
-    QTest::newRow("login") << PublishDialog::Page::Login;
-    QTest::newRow("form") << PublishDialog::Page::Form;
-    QTest::newRow("sending") << PublishDialog::Page::Sending;
-    QTest::newRow("verdict") << PublishDialog::Page::Verdict;
+    // What goes wrong on the way, for the pages' longest texts and most buttons.
+    QTest::addColumn<QString>("trouble");
+    QTest::newRow("login") << PublishDialog::Page::Login << QString();
+    QTest::newRow("login-refused") << PublishDialog::Page::Login << QStringLiteral("wrong password");
+    QTest::newRow("form") << PublishDialog::Page::Form << QString();
+    QTest::newRow("sending") << PublishDialog::Page::Sending << QString();
+    QTest::newRow("verdict") << PublishDialog::Page::Verdict << QString();
+    QTest::newRow("verdict-refused") << PublishDialog::Page::Verdict << QStringLiteral("refused");
+    QTest::newRow("verdict-uncertain") << PublishDialog::Page::Verdict << QStringLiteral("no verdict");
 }
 
 void PublishDialogLookTest::page() {
     QFETCH(PublishDialog::Page, page);
+    QFETCH(QString, trouble);
     resetService();
     qputenv("CLIPFERRY_PROXY_SERVER", serviceProxy().toUtf8());
     QTemporaryDir dir;
@@ -101,6 +118,10 @@ void PublishDialogLookTest::page() {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
+    if (trouble == QLatin1String("wrong password")) {
+        logIn(&dialog, QStringLiteral("nope"));
+        QTRY_VERIFY(part<QPushButton>(&dialog, "logIn")->isEnabled());  // the answer came
+    }
     if (page != PublishDialog::Page::Login) {
         logIn(&dialog, QStringLiteral("demo-password"));
         QTRY_COMPARE(dialog.page(), PublishDialog::Page::Form);
@@ -112,12 +133,22 @@ void PublishDialogLookTest::page() {
     }
     if (page == PublishDialog::Page::Sending || page == PublishDialog::Page::Verdict) {
         if (large) stallNextUpload();
+        if (trouble == QLatin1String("refused")) {
+            scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")},
+                          {QStringLiteral("body"), QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<result>"
+                                                                  "<status>UNSUCCESSFUL</status><message>Unknown "
+                                                                  "category 99</message></result>")}});
+        }
+        if (trouble == QLatin1String("no verdict")) {
+            scriptAnswer({{QStringLiteral("path"), QStringLiteral("/upload")}, {QStringLiteral("drop"), true}});
+        }
         part<QPushButton>(&dialog, "publish")->click();
     }
     if (page == PublishDialog::Page::Sending) {
-        // Bytes out and a speed known, then the transfer held by the service.
+        // Bytes out and the size shown (in any language), then the transfer held by the service.
+        const QString size = QLocale().formattedDataSize(QFileInfo(video).size());
         QTRY_VERIFY_WITH_TIMEOUT(part<QProgressBar>(&dialog, "progress")->value() > 0 &&
-                                     part<QLabel>(&dialog, "progressDetails")->text().contains(QLatin1String(" of ")),
+                                     part<QLabel>(&dialog, "progressDetails")->text().contains(size),
                                  20000);
     }
     QTRY_COMPARE_WITH_TIMEOUT(dialog.page(), page, 20000);
@@ -133,6 +164,16 @@ void PublishDialogLookTest::page() {
         QCOMPARE(file->toolTip(), video);
         QVERIFY(file->fontMetrics().horizontalAdvance(shown) <= file->contentsRect().width());
     }
+    const QString language = qEnvironmentVariable("CLIPFERRY_QT_TEST_LANGUAGE");
+    if (!language.isEmpty()) {
+        QTranslator catalogue;
+        QVERIFY(catalogue.load(QLocale(language), QStringLiteral("clipferry-qt"), QStringLiteral("_"),
+                               qEnvironmentVariable("CLIPFERRY_QT_TRANSLATIONS")));
+        // The library took the language from the locale on its own.
+        QCOMPARE(dialog.windowTitle(), catalogue.translate("Clipferry::PublishDialog", "Publish to Lumivid"));
+        const QStringList untranslated = asked.untranslated(catalogue);
+        QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QStringLiteral("; "))));
+    }
     const QStringList problems = overflows(&dialog);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
 
@@ -144,7 +185,9 @@ void PublishDialogLookTest::page() {
     if (!folder.isEmpty()) {
         QDir().mkpath(folder);
         const QString scale = QString::number(qRound(dialog.devicePixelRatioF() * 100));
-        QVERIFY(shot.save(QStringLiteral("%1/publish-dialog-%2-%3.png").arg(folder, QLatin1String(QTest::currentDataTag()), scale)));
+        QString tag = QLatin1String(QTest::currentDataTag());
+        if (!language.isEmpty()) tag += QLatin1Char('-') + language;
+        QVERIFY(shot.save(QStringLiteral("%1/publish-dialog-%2-%3.png").arg(folder, tag, scale)));
     }
 }
 

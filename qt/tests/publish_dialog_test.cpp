@@ -27,6 +27,7 @@
 
 #include "dialog_driver.h"
 #include "service_control.h"
+#include "translation_recorder.h"
 
 using namespace ClipferryTest;
 using Clipferry::PublishDialog;
@@ -51,6 +52,12 @@ extern "C" __attribute__((visibility("default"))) void CLIPFERRY_Release(void* c
 class PublishDialogTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QCoreApplication::installTranslator(&asked); }
+    // Every text the scenarios showed is translated, in the context the code asks it in.
+    void cleanupTestCase() {
+        const QStringList untranslated = asked.untranslatedInShippedCatalogues();
+        QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QStringLiteral("; "))));
+    }
     void init() {
         resetService();
         QSettings().remove(QStringLiteral("ClipferryPublishDialog"));  // each row starts with no choices kept
@@ -66,6 +73,9 @@ private slots:
     void moderatorChoice_data();
     void moderatorChoice();
     void waitForThreadsIsBounded();
+
+private:
+    TranslationRecorder asked;
 };
 
 namespace {

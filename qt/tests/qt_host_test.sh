@@ -3,7 +3,7 @@
 # find_package(ClipferryQtN) from PREFIX (/usr for the installed packages),
 # checks that it and PROGRAM... load this Qt's library and no other, and runs
 # the host against the local service (CLIPFERRY_DEVSERVER_STATE): it logs in
-# and reaches the form filled from the service's lists.
+# and reaches the form filled from the service's lists, in English and German.
 #   qt_host_test.sh PREFIX QT_MAJOR [PROGRAM...]
 set -euo pipefail
 prefix=$1
@@ -33,8 +33,12 @@ for program in "$work/build/consumer" "$@"; do
   other=$((major == 6 ? 5 : 6))
   ! grep -q "Qt$other\|clipferry-qt$other" <<<"$needed" || fail "${program##*/} loads Qt $other"
 done
+# In the language of the locale, from the translations installed beside the library.
 port=$(<"${CLIPFERRY_DEVSERVER_STATE:?the devserver fixture names its state folder}/port")
-(cd "$work" && QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
-  CLIPFERRY_PROXY_SERVER=127.0.0.1:$port "$work/build/consumer") ||
-  fail "the host did not log in and reach the form"
+for language in en:"Publish to Lumivid" de:"Auf Lumivid veröffentlichen"; do
+  title=$(cd "$work" && env -u CLIPFERRY_QT_TRANSLATIONS LANGUAGE="${language%%:*}" QT_QPA_PLATFORM=offscreen \
+    DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent CLIPFERRY_PROXY_SERVER=127.0.0.1:$port "$work/build/consumer") ||
+    fail "the host did not log in and reach the form"
+  [[ $title == "${language#*:}" ]] || fail "LANGUAGE=${language%%:*}: the dialog is titled \"$title\", not \"${language#*:}\""
+done
 echo "qt_host_test: the host built with find_package(ClipferryQt$major) from $prefix logs in to the local service"

@@ -24,4 +24,6 @@ libdir=$(dirname "$(find "$work/prefix" -name "libclipferry-qt$major.so.1" | hea
 [[ -f $work/prefix/include/clipferry-qt$major/clipferry-qt/PublishDialog.h ]] ||
   fail "no include/clipferry-qt$major/clipferry-qt/PublishDialog.h"
 [[ -f $libdir/cmake/ClipferryQt$major/ClipferryQt${major}Config.cmake ]] || fail "no cmake/ClipferryQt$major/"
+[[ -f $work/prefix/share/clipferry-qt$major/translations/clipferry-qt_de.qm ]] ||
+  fail "no share/clipferry-qt$major/translations/clipferry-qt_de.qm"
 "$here/qt_host_test.sh" "$work/prefix" "$major" "$work/prefix/bin/clipferry-publisher"

@@ -149,7 +149,8 @@ class Profile:
             "OBSWebSocket": {"FirstLoad": "false", "ServerEnabled": "true", "ServerPort": WEBSOCKET_PORT,
                              "AlertsEnabled": "false", "AuthRequired": "false", "ServerPassword": ""},
         }
-        sections.update(global_sections or {})
+        for name, values in (global_sections or {}).items():
+            sections.setdefault(name, {}).update(values)
         write_ini(os.path.join(self.config, "global.ini"), sections)
         write_ini(os.path.join(self.config, "basic", "profiles", PROFILE, "basic.ini"), {
             "General": {"Name": PROFILE},
@@ -294,6 +295,9 @@ class Obs:
         })
         # Qt's widgets reach the accessibility bus only when asked at start.
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        # The build tree's translations, which its Qt library does not find beside itself.
+        if os.environ.get("CLIPFERRY_QT_TRANSLATIONS"):
+            env["CLIPFERRY_QT_TRANSLATIONS"] = os.environ["CLIPFERRY_QT_TRANSLATIONS"]
         if plugin_dir:
             env["OBS_PLUGINS_PATH"] = plugin_dir
             env["OBS_PLUGINS_DATA_PATH"] = plugin_data_dir

@@ -87,8 +87,19 @@ def wait_for_upload_under_way(relay):
     obs_host.wait_for("the upload under way", lambda: relay.forwarded() > 64 * 1024, 60)
 
 
-def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, accessibility):
-    profile = new_profile(tmp_path, publishing_settings("offer"), video_kbps=500)
+# The plugin's offer and the dialog in the language chosen in OBS's settings.
+OFFER_WORDS = {
+    "en-US": ("^Publish…$", "^Publish to Lumivid$", "^Logged in to Lumivid as demo"),
+    "de-DE": ("^Veröffentlichen…$", "^Auf Lumivid veröffentlichen$", "^Bei Lumivid angemeldet als demo"),
+}
+
+
+@pytest.mark.parametrize("language", sorted(OFFER_WORDS, reverse=True))
+def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, accessibility, language):
+    offer, title, logged_in = OFFER_WORDS[language]
+    settings = publishing_settings("offer")
+    settings["General"] = {"Language": language}
+    profile = new_profile(tmp_path, settings, video_kbps=500)
     obs = start_obs(profile, service.port)
     recording = obs.record(2)
     obs.wait_log(r"\[clipferry-obs\] offered: " + re.escape(recording), 20)
@@ -96,19 +107,19 @@ def test_b_the_offer_opens_the_dialog(tmp_path, service, start_obs, screen, acce
     # The prompt is in the dock, beside OBS's controls; the button as a user
     # (or a screen reader) finds it.
     try:
-        button = accessibility.wait(obs.pid, "push button", r"^Publish…$", 20)
+        button = accessibility.wait(obs.pid, "push button", offer, 20)
     except obs_host.Failure as failure:
         raise obs_host.Failure(f"{failure}\n{obs.log_tail(30)}") from None
     accessibility.press(button)
-    accessibility.wait(obs.pid, "dialog|frame", r"^Publish to Lumivid$", 20)
+    accessibility.wait(obs.pid, "dialog|frame", title, 20)
     # It logs in with the remembered login and fills the form from the lists.
-    accessibility.wait(obs.pid, "label", r"^Logged in to Lumivid as demo", 30)
+    accessibility.wait(obs.pid, "label", logged_in, 30)
     accessibility.wait(obs.pid, "tree item|table cell|check box", r"^Film & Animation$", 30)
     assert service.uploads() == []  # opening the dialog sends nothing
     # The offer was taken: the plugin no longer offers the file.
     status = obs.ws.request("CallVendorRequest", {"vendorName": "clipferry-obs", "requestType": "Status"})
     assert (status["responseData"]["offered"], status["responseData"]["dialog"]) == ("", "form"), status
-    if SCREENSHOT:
+    if SCREENSHOT and language == "en-US":
         time.sleep(1)  # the last paint on llvmpipe
         screen.screenshot(SCREENSHOT)
 

@@ -92,7 +92,8 @@ grep -qx "LIBRARY_DIR = None" "$root/$python/_install_prefix.py" ||
 for major in 6 5; do
   qtlib=libclipferry-qt$major.so
   check_package libclipferry-qt$major-1 "(^|, )libclipferry1 \(= $version-[0-9]+\)(,|$)" \
-    "$libdir/$qtlib.1 -> $qtlib.$version" "$libdir/$qtlib.$version"
+    "$libdir/$qtlib.1 -> $qtlib.$version" "$libdir/$qtlib.$version" \
+    "usr/share/clipferry-qt$major/translations/clipferry-qt_de.qm"
   dpkg-deb -c "$(deb libclipferry-qt$major-1)" | grep -q "libclipferry\.so" &&
     fail "libclipferry-qt$major-1 holds libclipferry1's library"
   check_package libclipferry-qt$major-dev "(^|, )libclipferry-qt$major-1 \(= $version-[0-9]+\)(,|$)" \

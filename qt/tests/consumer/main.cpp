@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "readme_includes.inc"
 
 namespace {
@@ -37,6 +39,8 @@ int main(int argc, char** argv) {
             typed = true;
         } else if (dialog->page() == Clipferry::PublishDialog::Page::Form) {
             loggedIn = true;
+            // In the language the library chose (qt_install_test.sh checks it).
+            std::printf("%s\n", dialog->windowTitle().toUtf8().constData());
             dialog->reject();
         }
     });
