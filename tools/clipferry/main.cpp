@@ -10,7 +10,7 @@
 #include "app/context.h"
 #include "app/options.h"
 #include "app/password.h"
-#include "commands/remembered_login.h"
+#include "commands/login/remembered_login.h"
 #include "commands/root.h"
 #include "commands/run.h"
 #include "service/interrupt.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
                     waitUnlessInterrupted,
                     {},
                     {}};
-    int status = runCommand(context);
+    int status = runCommand(context, parsed.command);
     // Output that could not be written (a full disk, a closed pipe) is a failure, said.
     std::cout.flush();
     if (!std::cout) {

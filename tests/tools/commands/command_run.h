@@ -77,7 +77,7 @@ inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScri
         },
         {},
         {}};
-    run.status = runCommand(context);
+    run.status = runCommand(context, parsed.command);
     run.out = out.str();
     run.err = err.str();
     return run;

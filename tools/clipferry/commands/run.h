@@ -2,10 +2,10 @@
 // settings into the context, then hands it to the command; gives the exit status.
 #pragma once
 
-#include "app/context.h"
+#include "app/command_spec.h"
 
 namespace clipferry::cli {
 
-int runCommand(Context& context);
+int runCommand(Context& context, const ParsedCommand& command);
 
 }  // namespace clipferry::cli

@@ -15,7 +15,7 @@
 
 #include <clipferry.h>
 
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands/category_tree.h"
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 #include "text/file_types.h"
 
 namespace clipferry::cli {

@@ -24,9 +24,8 @@ UploadOutcome outcomeFor(const UploadJob& job) {
 }  // namespace
 
 UploadOutcome uploadOne(const Context& context, Service& service, const UploadJob& job,
-                        const std::string& place) {
+                        const UploadLimits& limits, const std::string& place) {
     const Io& io = context.io;
-    const UploadOptions& options = context.options.upload;
     UploadOutcome outcome = outcomeFor(job);
     UploadReport report;
     std::time_t started = 0;
@@ -52,7 +51,7 @@ UploadOutcome uploadOne(const Context& context, Service& service, const UploadJo
             }
         };
         const Attempt attempt = service.upload(job, meter ? &*meter : nullptr, steps,
-                                               {options.limitRate, options.stallTimeout}, report);
+                                               limits, report);
         if (meter) {
             meter->finish(attempt.result == 0 || exitStatusFor(attempt.result) == exit_status::refused);
         }
@@ -72,7 +71,7 @@ UploadOutcome uploadOne(const Context& context, Service& service, const UploadJo
     circumstances.interrupted = interrupted();
     circumstances.everyByteSent = last.everyByteSent;
     circumstances.stalledFor = report.stalledFor;
-    circumstances.stallLimit = options.stallTimeout;
+    circumstances.stallLimit = limits.stallTimeout;
     const Explanation explanation = explain(Operation::Upload, last.result, circumstances);
     outcome.exitStatus = explanation.exitStatus;
     outcome.error = explanation.text;
