@@ -37,12 +37,4 @@ bool interrupted() { return interruptFlag != 0; }
 
 int interruptSignal() { return interruptFlag; }
 
-const char* interruptName() {
-    switch (interruptFlag) {
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    default: return "Ctrl-C";
-    }
-}
-
 }  // namespace clipferry::cli

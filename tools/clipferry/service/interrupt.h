@@ -22,7 +22,5 @@ private:
 bool interrupted();
 // The signal that asked: SIGINT, SIGTERM or SIGHUP; 0 when none did.
 int interruptSignal();
-// "Ctrl-C", "SIGTERM", "SIGHUP"
-const char* interruptName();
 
 }  // namespace clipferry::cli
