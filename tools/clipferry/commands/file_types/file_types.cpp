@@ -3,7 +3,7 @@
 
 #include "app/retrying.h"
 #include "commands/login/login.h"
-#include "commands/upload/preflight.h"
+#include "text/file_types.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -16,7 +16,7 @@ int fileTypesCommand(Context& context) {
         return withRetry(context, Operation::FileTypes, [&] { return service.fileTypes(text); });
     });
     if (status != exit_status::ok) return status;
-    const std::vector<std::string> types = splitFileTypes(text);
+    const std::vector<std::string> types = rules::splitFileTypes(text);
     if (io.json()) {
         io.document({{"ok", true}, {"file_types", types}});
         return exit_status::ok;
