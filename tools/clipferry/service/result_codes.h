@@ -18,7 +18,7 @@ constexpr int failure = 1;          // the command itself failed (no context, no
 constexpr int usage = 2;            // the command line could not be parsed
 constexpr int badArgument = 3;      // result 82, or an argument the command rejected first
 constexpr int refused = 4;          // result 83
-constexpr int cancelled = 5;        // result 42
+constexpr int cancelled = 5;        // result 42 neither a cancel (130) nor a stall (7): libcurl not loaded
 constexpr int unreachable = 6;      // could not resolve or connect to the service or proxy
 constexpr int timedOut = 7;         // timed out or stalled
 constexpr int connectionBroke = 8;  // nothing received, send or receive error, ended early
@@ -41,9 +41,6 @@ bool isTransient(int32_t result);
 // Of two exit statuses, the one a batch of uploads should end with: the
 // command's own failures before network failures, before refusals, before success.
 int worseExitStatus(int a, int b);
-
-// libcurl's result in words, e.g. "timed out".
-std::string curlErrorName(int32_t code);
 
 // What the command knew when the operation failed, for the explanation.
 struct Circumstances {
