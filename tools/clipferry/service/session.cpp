@@ -216,7 +216,8 @@ std::optional<bool> answersAsLumivid() {
             }(),
             [](void* handle) { CLIPFERRY_Release(handle); });
         // A user that does not exist: Lumivid refuses it in its own words, and no one's
-        // password goes out a second time.
+        // password goes out a second time. The header promises the dump's name and that
+        // it holds the answer as it came: Lumivid's, refused too, has its LoginStatus.
         if (probe && CLIPFERRY_Login(probe.get(), api(u"clipferry-probe"), api(u"x")) == CLIPFERRY_REFUSED) {
             std::ifstream answer(folder / kLoginAnswerFile, std::ios::binary);
             std::string text((std::istreambuf_iterator<char>(answer)), std::istreambuf_iterator<char>());

@@ -1,5 +1,6 @@
 // One uploader context of the library, as any host holds it: created on
-// construction, released on destruction. The only file that calls the C API.
+// construction, released on destruction. The only file that calls the C API's
+// exports; result_codes.cpp reads the header's static clipferry_result_text.
 #pragma once
 
 #include <cstdint>
