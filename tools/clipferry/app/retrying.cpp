@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "progress/progress.h"
+#include "text/units.h"
 #include "progress/waiting_line.h"
 
 namespace clipferry::cli {

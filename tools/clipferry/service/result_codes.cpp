@@ -7,7 +7,7 @@
 
 #include <clipferry.h>
 
-#include "progress/progress.h"
+#include "text/units.h"
 #include "text/text.h"
 
 namespace clipferry::cli {

@@ -9,7 +9,7 @@
 #include "app/failure.h"
 #include "app/json_output.h"
 #include "store/ledger.h"
-#include "progress/progress.h"
+#include "text/units.h"
 #include "service/result_codes.h"
 #include "text/text.h"
 

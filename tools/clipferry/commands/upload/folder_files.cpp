@@ -126,4 +126,10 @@ std::string leftOutCount(const std::vector<LeftOut>& leftOut) {
     return line + "; --verbose names " + (leftOut.size() == 1 ? "it" : "them");
 }
 
+uint64_t fileSizeOrZero(const std::string& file) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(file, error);
+    return error ? 0 : size;
+}
+
 }  // namespace clipferry::cli

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "commands/upload/metadata.h"
-#include "progress/progress.h"
+#include "commands/upload/folder_files.h"
 #include "text/text.h"
 
 namespace clipferry::cli {

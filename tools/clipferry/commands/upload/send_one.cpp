@@ -7,7 +7,9 @@
 #include <optional>
 
 #include "app/retrying.h"
+#include "commands/upload/folder_files.h"
 #include "progress/progress.h"
+#include "text/units.h"
 #include "progress/terminal.h"
 #include "service/interrupt.h"
 #include "text/text.h"
