@@ -20,8 +20,8 @@ std::chrono::milliseconds delayBefore(const RetryPolicy& policy, int retry) {
     return std::min(delay, policy.longestDelay);
 }
 
-Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
-                     const BeforeRetry& beforeRetry) {
+Attempt withRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
+                  const BeforeRetry& beforeRetry) {
     Attempt last = attempt();
     for (int retry = 1; retry <= policy.retries && mayRetry(last); ++retry) {
         if (!beforeRetry(retry, last.result, delayBefore(policy, retry))) {

@@ -35,7 +35,7 @@ UploadOutcome uploadOne(const Context& context, Service& service, const UploadJo
     Circumstances circumstances = io.circumstances(Operation::Upload, job.file);
     TerminalWidth width(io.errDescriptor());  // follows the window's size while the file goes out
     io.step(job.file + ": asking " + kApiHost + " for the upload server (else " + kUploadHost + ")");
-    const Attempt last = retrying(context, Operation::Upload, circumstances, [&] {
+    const Attempt last = withRetry(context, Operation::Upload, circumstances, [&] {
         started = std::time(nullptr);
         std::optional<ProgressMeter> meter;
         if (io.showProgress()) {
