@@ -13,7 +13,7 @@
 #include "commands/login/remembered_login.h"
 #include "commands/root.h"
 #include "commands/run.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "service/result_codes.h"
 #include "service/retry.h"
 #include "service/session.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     Context context{io,
                     options,
                     processEnvironment(),
-                    [] { return std::make_unique<Session>(); },
+                    [] { return std::make_unique<Session>(interrupted); },
                     {[&io](const std::string& user) { return rememberedPassword(user, io); }, obtainPassword,
                      [&io](const std::string& user, const clipferry::Secret& password, bool remember) {
                          return offerToRemember(user, password, remember, io);

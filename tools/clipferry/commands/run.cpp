@@ -7,7 +7,7 @@
 #include "app/password.h"
 #include "app/global_options.h"
 #include "commands/upload/metadata.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "text/text.h"
 
 namespace clipferry::cli {

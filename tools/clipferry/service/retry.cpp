@@ -1,9 +1,7 @@
 #include "service/retry.h"
 
 #include <algorithm>
-#include <thread>
 
-#include "service/interrupt.h"
 #include "service/result_codes.h"
 
 namespace clipferry::cli {
@@ -32,15 +30,5 @@ Attempt withRetry(const RetryPolicy& policy, const std::function<Attempt()>& att
     return last;
 }
 
-bool waitUnlessInterrupted(std::chrono::milliseconds delay) {
-    const auto step = std::chrono::milliseconds(50);
-    for (auto waited = std::chrono::milliseconds(0); waited < delay; waited += step) {
-        if (interrupted()) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::min(step, delay - waited));
-    }
-    return !interrupted();
-}
 
 }  // namespace clipferry::cli

@@ -41,7 +41,5 @@ Attempt withRetry(const RetryPolicy& policy, const std::function<Attempt()>& att
 
 namespace clipferry::cli {
 
-// Sleeps in small steps so that Ctrl-C during a retry wait is noticed; false when it was.
-bool waitUnlessInterrupted(std::chrono::milliseconds delay);
 
 }  // namespace clipferry::cli

@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "store/fingerprint_cache.h"
 #include "store/sampled_fingerprint.h"
 #include "text/text.h"

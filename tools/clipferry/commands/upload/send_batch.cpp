@@ -8,7 +8,7 @@
 #include "app/json_output.h"
 #include "commands/upload/send_one.h"
 #include "text/units.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "store/terms_note.h"
 #include "text/text.h"
 

@@ -11,7 +11,7 @@
 #include "progress/progress.h"
 #include "text/units.h"
 #include "progress/terminal.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "text/text.h"
 
 namespace clipferry::cli {

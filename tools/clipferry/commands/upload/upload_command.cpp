@@ -16,7 +16,7 @@
 #include "commands/upload/send_batch.h"
 #include "commands/upload/service_lists.h"
 #include "commands/upload/upload_jobs.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "store/ledger.h"
 #include "text/text.h"
 

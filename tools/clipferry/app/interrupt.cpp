@@ -1,5 +1,8 @@
 // The handler of the signals that ask the command to stop.
-#include "service/interrupt.h"
+#include "app/interrupt.h"
+
+#include <algorithm>
+#include <thread>
 
 namespace clipferry::cli {
 
@@ -36,5 +39,16 @@ InterruptGuard::~InterruptGuard() {
 bool interrupted() { return interruptFlag != 0; }
 
 int interruptSignal() { return interruptFlag; }
+
+bool waitUnlessInterrupted(std::chrono::milliseconds delay) {
+    const auto step = std::chrono::milliseconds(50);
+    for (auto waited = std::chrono::milliseconds(0); waited < delay; waited += step) {
+        if (interrupted()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::min(step, delay - waited));
+    }
+    return !interrupted();
+}
 
 }  // namespace clipferry::cli
