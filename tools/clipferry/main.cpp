@@ -12,7 +12,6 @@
 #include "app/password.h"
 #include "commands/login/remembered_login.h"
 #include "commands/root.h"
-#include "commands/run.h"
 #include "app/interrupt.h"
 #include "service/result_codes.h"
 #include "service/retry.h"

@@ -13,7 +13,6 @@
 #include "app/context.h"
 #include "app/password.h"
 #include "commands/root.h"
-#include "commands/run.h"
 #include "support/fake_service.h"
 
 namespace clipferry::cli {

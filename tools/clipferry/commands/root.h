@@ -1,5 +1,6 @@
 // The root of the command line: every subcommand with its options in one
-// CLI11 app, --version, --help, help, completion, and the usage errors.
+// CLI11 app, --version, --help, help, completion, and the usage errors; then
+// the run of the command it parsed (run.cpp).
 #pragma once
 
 #include <optional>
@@ -21,5 +22,10 @@ struct ParseResult {
 // versionText: what --version prints.
 ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& out,
                              std::ostream& err, const std::string& versionText = "clipferry");
+
+// Runs the parsed command: reads the configuration file and resolves the
+// settings into the context, then hands it to the command (commands/run.cpp).
+// Gives the exit status.
+int runCommand(Context& context, const ParsedCommand& command);
 
 }  // namespace clipferry::cli

@@ -1,5 +1,5 @@
 // From the parsed command line to the command that was asked for.
-#include "commands/run.h"
+#include "commands/root.h"
 
 #include <cstdlib>
 
