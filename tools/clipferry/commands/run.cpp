@@ -6,7 +6,6 @@
 #include "app/failure.h"
 #include "app/password.h"
 #include "app/global_options.h"
-#include "commands/upload/metadata.h"
 #include "app/interrupt.h"
 #include "text/text.h"
 
@@ -63,8 +62,6 @@ int runCommand(Context& context, const ParsedCommand& command) {
         return command.run(context);
     } catch (const PasswordError& e) {
         return fail(io, interrupted() ? exit_status::interrupted : exit_status::failure, e.what());
-    } catch (const MetadataError& e) {
-        return fail(io, exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const TextError& e) {
         return fail(io, exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const std::exception& e) {

@@ -13,6 +13,7 @@
 #include "commands/upload/checks.h"
 #include "commands/upload/dry_run.h"
 #include "commands/upload/folder_files.h"
+#include "commands/upload/metadata.h"
 #include "commands/upload/send_batch.h"
 #include "commands/upload/service_lists.h"
 #include "commands/upload/upload_jobs.h"
@@ -119,9 +120,8 @@ int dryRun(const Io& io, const Batch& batch, const ServiceLists& lists) {
     io.document(document);
     return exit_status::ok;
 }
-}  // namespace
 
-int uploadCommand(Context& context, const UploadFlags& flags) {
+int upload(Context& context, const UploadFlags& flags) {
     const Io& io = context.io;
     UploadOptions upload = uploadOptions(flags);
     if (auto bad = findBadUploadArgument(upload, context.options.passwordFromStdin)) {
@@ -190,6 +190,15 @@ int uploadCommand(Context& context, const UploadFlags& flags) {
     }
     if (upload.dryRun) return dryRun(io, batch, lists);
     return sendBatch(context, upload, service, batch, cache, *ledger);
+}
+}  // namespace
+
+int uploadCommand(Context& context, const UploadFlags& flags) {
+    try {
+        return upload(context, flags);
+    } catch (const MetadataError& e) {  // a --meta file that cannot be used
+        return fail(context.io, exit_status::badArgument, std::string("bad argument: ") + e.what());
+    }
 }
 
 }  // namespace clipferry::cli
