@@ -114,6 +114,10 @@
  *     Clipferry_GetCategories.xml, Clipferry_GetModerators.xml,
  *     Clipferry_GetServer.xml and Clipferry_Upload.xml, in $TMPDIR (else
  *     /tmp) on Linux and in C:\ on Windows, each replaced afresh, owner-only.
+ *     Each holds the answer byte for byte as it came, whatever it was: a
+ *     login answered by Lumivid, accepted or refused, holds its LoginStatus
+ *     element; a page something else sent in its place (a wrong proxy) does
+ *     not, though the login returns 83 for both.
  *     Clipferry_Login.xml holds the user's auth key and personal details:
  *     turn the switch on only to diagnose, and delete the files afterwards.
  *     With the switch on, the upload also has libcurl trace the transfer on

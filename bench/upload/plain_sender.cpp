@@ -16,22 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "store/file_descriptor.h"
+
 namespace {
 
-// A descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using Descriptor = clipferry::cli::FileDescriptor;
 
 bool WriteAll(int fd, const char* data, size_t count) {
     while (count > 0) {

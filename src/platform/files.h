@@ -21,8 +21,6 @@ std::u16string DumpDirectory();
 // Whether a file or directory exists at the path.
 bool PathExists(const char16_t* path);
 
-void RemoveFile(const char16_t* path);
-
 // Replaces whatever is at the path by a new file holding exactly the bytes:
 // the old entry is removed first and the new file created exclusively, never
 // through a symbolic link, readable by its owner alone. False when the file

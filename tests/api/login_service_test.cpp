@@ -49,6 +49,8 @@ TEST_F(LoginServiceTest, RefusalsLeaveTheContextAndAreDumped) {
         EXPECT_STREQ(login.authKey, "demo-auth-key-0017");
         EXPECT_STREQ(login.password, "demo-password");
         if (!answer.empty()) EXPECT_EQ(tmp_.Read("Clipferry_Login.xml"), answer);
+        // The header promises this: the command tells Lumivid from a stand-in by it.
+        if (answer.empty()) EXPECT_NE(tmp_.Read("Clipferry_Login.xml").find("LoginStatus"), std::string::npos);
     }
 }
 

@@ -244,6 +244,7 @@ class WithoutKeyring(unittest.TestCase):
             ("no bus", remember, NOT_REMEMBERED, "could not be remembered: no session bus"),
             ("no bus", ["config"], 0, NO_TERMINAL + "no keyring: no session bus"),
             ("no bus", ["logout"], 1, "logout: the keyring cannot be reached: no session bus"),
+            ("no bus", ["--json", "logout"], 1, '"exit_status": 1,\n  "error": "logout: the keyring cannot be reached'),
             ("no keyring service", remember, NOT_REMEMBERED,
              "could not be remembered: no keyring service is running on this desktop session "
              "(gnome-keyring or KeePassXC provide one)"),

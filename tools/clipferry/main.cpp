@@ -10,10 +10,9 @@
 #include "app/context.h"
 #include "app/options.h"
 #include "app/password.h"
-#include "commands/remembered_login.h"
+#include "commands/login/remembered_login.h"
 #include "commands/root.h"
-#include "commands/run.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "service/result_codes.h"
 #include "service/retry.h"
 #include "service/session.h"
@@ -33,7 +32,7 @@ int main(int argc, char** argv) {
     Context context{io,
                     options,
                     processEnvironment(),
-                    [] { return std::make_unique<Session>(); },
+                    [] { return std::make_unique<Session>(interrupted); },
                     {[&io](const std::string& user) { return rememberedPassword(user, io); }, obtainPassword,
                      [&io](const std::string& user, const clipferry::Secret& password, bool remember) {
                          return offerToRemember(user, password, remember, io);
@@ -41,7 +40,7 @@ int main(int argc, char** argv) {
                     waitUnlessInterrupted,
                     {},
                     {}};
-    int status = runCommand(context);
+    int status = runCommand(context, parsed.command);
     // Output that could not be written (a full disk, a closed pipe) is a failure, said.
     std::cout.flush();
     if (!std::cout) {

@@ -80,11 +80,6 @@ bool PathExists(const char16_t* path) {
     return stat(NativePath(path).c_str(), &info) == 0;
 }
 
-void RemoveFile(const char16_t* path) {
-    if (path == nullptr || *path == u'\0') return;
-    unlink(NativePath(path).c_str());
-}
-
 bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     if (path == nullptr || *path == u'\0') return false;
     const std::string native = NativePath(path);

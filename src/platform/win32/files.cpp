@@ -126,10 +126,6 @@ bool PathExists(const char16_t* path) {
     return path != nullptr && *path != u'\0' && PathFileExistsW(Native(path));
 }
 
-void RemoveFile(const char16_t* path) {
-    if (path != nullptr && *path != u'\0') DeleteFileW(Native(path));
-}
-
 bool ReplaceFileWith(const char16_t* path, const void* bytes, size_t count) {
     if (path == nullptr || *path == u'\0') return false;
     DeleteFileW(Native(path));

@@ -13,7 +13,6 @@
 #include "app/context.h"
 #include "app/password.h"
 #include "commands/root.h"
-#include "commands/run.h"
 #include "support/fake_service.h"
 
 namespace clipferry::cli {
@@ -77,7 +76,7 @@ inline CommandRun runCommandLine(std::vector<std::string> arguments, ServiceScri
         },
         {},
         {}};
-    run.status = runCommand(context);
+    run.status = runCommand(context, parsed.command);
     run.out = out.str();
     run.err = err.str();
     return run;

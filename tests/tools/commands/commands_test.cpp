@@ -223,6 +223,30 @@ TEST_F(UploadBatch, EachFileHasItsVerdictAndTheWorstEndsTheBatch) {
     }
 }
 
+// Only the flags given speak; any --categoryN gives the three; the rate and
+// the stall timeout are read as curl and people write them.
+TEST_F(UploadBatch, TheUploadsFlagsReachTheService) {
+    const std::string clip = write("clip.mp4", "clip");
+    ServiceScript script;
+    script.categories[0] = {{3, "Travel", {}}, {5, "Music", {}}};
+    script.moderatorList = {{7, "Ada", "Lovelace"}};
+    std::map<std::string, std::string> environment = kLoggedIn;
+    environment["HOME"] = dir_.string();
+    const CommandRun run = runCommandLine({"upload", clip, "--title", "T", "--tags", "a b", "--category", "3", "--category3", "5",
+                                           "--moderator", "7", "--limit-rate", "2M", "--stall-timeout", "1m30s"},
+                                          script, {environment, {}});
+    EXPECT_EQ(run.status, exit_status::ok) << run.err;
+    ASSERT_EQ(script.jobs.size(), 1u);
+    const VideoFields& fields = script.jobs[0].fields;
+    EXPECT_EQ(fields.title, "T");
+    EXPECT_EQ(fields.tags, "a b");
+    EXPECT_EQ(std::vector<int32_t>({fields.category, fields.category2, fields.category3}),
+              std::vector<int32_t>({3, 0, 5}));
+    EXPECT_EQ(fields.moderator, 7);
+    EXPECT_EQ(script.limits.rate, 2.0 * 1024 * 1024);
+    EXPECT_EQ(script.limits.stallTimeout, 90.0);
+}
+
 TEST_F(UploadBatch, AFailedLoginStillNamesTheFilesOwnProblems) {
     const std::string empty = write("empty.mp4", "");
     ServiceScript script;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "commands/command_run.h"
 #include "service/result_codes.h"
 #include "support/scratch_folder.h"
 
@@ -37,16 +38,10 @@ TEST_F(RootTest, OptionsOfTheWholeCommandMayFollowTheSubcommand) {
                            "3", "--tags", "a b", "--user", "demo", "--retry", "2", "--json", "-q",
                            "--password-stdin"});
     ASSERT_TRUE(r.options);
-    EXPECT_EQ(r.options->command, Command::Upload);
+    EXPECT_TRUE(r.command.run && r.command.logsIn);
     EXPECT_EQ(r.options->given.user, "demo");
     EXPECT_EQ(r.options->given.retry, 2);
-    EXPECT_EQ(r.options->upload.fields.tags, "a b");
-    EXPECT_EQ(r.options->upload.files.size(), 2u);
     EXPECT_TRUE(r.options->json && r.options->quiet && r.options->passwordFromStdin);
-
-    r = parse({"categories", "12", "--recursive", "--user", "demo"});
-    ASSERT_TRUE(r.options);
-    EXPECT_EQ(r.options->parent, 12);
 }
 
 // Each command line that cannot run ends with the usage status, the hint,
@@ -99,14 +94,6 @@ TEST_F(RootTest, CommandLinesThatCannotRunAreSaidInTheCommandsOwnWords) {
     }
 }
 
-TEST_F(RootTest, RateAndStallTimeoutAreReadAsCurlAndPeopleWriteThem) {
-    ParseResult r = parse({"--user", "demo", "upload", "a.mp4", "--limit-rate", "2M",
-                           "--stall-timeout", "1m30s"});
-    ASSERT_TRUE(r.options);
-    EXPECT_EQ(r.options->upload.limitRate, 2.0 * 1024 * 1024);
-    EXPECT_EQ(r.options->upload.stallTimeout, 90.0);
-}
-
 TEST_F(RootTest, HelpEndsWellAndShowsTheExitStatusesOnce) {
     struct Case {
         std::vector<const char*> args;
@@ -128,38 +115,38 @@ TEST_F(RootTest, HelpEndsWellAndShowsTheExitStatusesOnce) {
     }
 }
 
-TEST_F(RootTest, BadArgumentsAreNamed) {
+// A bad argument stops the command before the login, named; the files and
+// the fields are checked later, all at once (see the checks).
+TEST_F(RootTest, BadArgumentsAreNamedBeforeTheLogin) {
     std::string dirPath = dir_.string();
     std::string missing = (dir_ / "missing.mp4").string();
     struct Case {
-        std::vector<const char*> args;
-        std::string named;  // empty: nothing wrong
+        std::vector<std::string> args;
+        std::string named;  // empty: nothing wrong before the login
     };
     const std::vector<Case> cases = {
-        {{"upload", clip_.c_str(), "--title", "T", "--category", "1"}, ""},
-        // The files and the fields are checked later, all at once (see the checks).
-        {{"upload", missing.c_str(), "--title", "T", "--category", "1"}, ""},
-        {{"upload", dirPath.c_str(), "--title", "", "--category", "1"}, ""},
-        {{"upload", clip_.c_str(), "--category", "1", "--description-file", missing.c_str()},
-         "--description-file: no such file"},
-        {{"upload", clip_.c_str(), "--meta", missing.c_str()}, "--meta: no such file"},
-        {{"--password-stdin", "upload", clip_.c_str(), "--category", "1", "--description-file", "-"},
+        {{"upload", clip_, "--title", "T", "--category", "1"}, ""},
+        {{"upload", missing, "--title", "T", "--category", "1"}, ""},
+        {{"upload", dirPath, "--title", "", "--category", "1"}, ""},
+        {{"upload", clip_, "--category", "1", "--description-file", missing}, "--description-file: no such file"},
+        {{"upload", clip_, "--meta", missing}, "--meta: no such file"},
+        {{"--password-stdin", "upload", clip_, "--category", "1", "--description-file", "-"},
          "--description-file: standard input"},
         {{"--user", "", "login"}, "--user"},
     };
     for (const Case& c : cases) {
-        std::vector<const char*> args = c.args;
-        if (std::string(args[0]) != "--user") {
-            args.insert(args.begin(), {"--user", "demo"});
-        }
-        ParseResult r = parse(args);
-        ASSERT_TRUE(r.options) << c.named;
-        auto bad = findBadArgument(*r.options, r.options->given.user.value_or(""));
+        SCOPED_TRACE(c.args.front() + " " + c.named);
+        ServiceScript script;
+        script.categories[0] = {{1, "Travel", {}}};
+        const CommandSetup setup{{{"CLIPFERRY_USER", "demo"}, {"CLIPFERRY_PASSWORD", "secret"}, {"HOME", dirPath}}};
+        const CommandRun run = runCommandLine(c.args, script, setup);
         if (c.named.empty()) {
-            EXPECT_FALSE(bad) << *bad;
+            EXPECT_EQ(run.err.find("bad argument"), std::string::npos) << run.err;
+            EXPECT_EQ(script.passwords.size(), 1u);
         } else {
-            ASSERT_TRUE(bad) << c.named;
-            EXPECT_EQ(bad->rfind(c.named, 0), 0u) << *bad;
+            EXPECT_EQ(run.status, exit_status::badArgument);
+            EXPECT_EQ(run.err.rfind("clipferry: bad argument: " + c.named, 0), 0u) << run.err;
+            EXPECT_TRUE(script.passwords.empty());
         }
     }
 }

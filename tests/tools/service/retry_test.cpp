@@ -20,7 +20,7 @@ Outcome play(int retries, std::vector<Attempt> results, bool keepGoing = true) {
     RetryPolicy policy;
     policy.retries = retries;
     Outcome run{0, 0, {}};
-    run.result = runWithRetry(
+    run.result = withRetry(
         policy,
         [&] { return results[std::min<size_t>(run.attempts++, results.size() - 1)]; },
         [&](int retry, int32_t, milliseconds delay) {

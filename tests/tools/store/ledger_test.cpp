@@ -2,6 +2,9 @@
 // writing at once.
 #include "store/ledger.h"
 
+#include "store/fingerprint_cache.h"
+#include "store/kept_lists.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,18 +48,18 @@ TEST_F(LedgerTest, TheNewestEntryPerUserAndKeptListsByAge) {
     EXPECT_FALSE(ledger.blocking("solo", "5:aa", false));
     EXPECT_EQ(ledger.entries().size(), 3u);
     FileIdentity identity{1, 2, 3, 4, 5};
-    ledger.keepFingerprints({{"sha256:ab", identity}});
-    EXPECT_EQ(ledger.knownFingerprint(identity), "sha256:ab");
+    FingerprintCache(ledger).keep({{"sha256:ab", identity}});
+    EXPECT_EQ(FingerprintCache(ledger).known(identity), "sha256:ab");
     for (int64_t FileIdentity::*part : {&FileIdentity::modifiedNs, &FileIdentity::changedNs}) {
         FileIdentity touched = identity;
         touched.*part += 1;  // one nanosecond later: hashed again
-        EXPECT_FALSE(ledger.knownFingerprint(touched));
+        EXPECT_FALSE(FingerprintCache(ledger).known(touched));
     }
 
-    ledger.keep("demo types", "*.mp4");
-    EXPECT_EQ(ledger.cached("demo types", std::chrono::hours(24)), "*.mp4");
-    EXPECT_FALSE(ledger.cached("demo types", std::chrono::seconds(-1)));  // older than allowed
-    EXPECT_FALSE(ledger.cached("solo types", std::chrono::hours(24)));
+    KeptLists(ledger).keep("demo types", "*.mp4");
+    EXPECT_EQ(KeptLists(ledger).cached("demo types", std::chrono::hours(24)), "*.mp4");
+    EXPECT_FALSE(KeptLists(ledger).cached("demo types", std::chrono::seconds(-1)));  // older than allowed
+    EXPECT_FALSE(KeptLists(ledger).cached("solo types", std::chrono::hours(24)));
     EXPECT_THROW(Ledger(dir_ / "nowhere" / "ledger.sqlite", Ledger::Access::Read), LedgerError);
 }
 
@@ -149,7 +152,7 @@ TEST_F(LedgerTest, CommandsWritingAtOnceLoseNothing) {
             for (int i = 0; i < kEach; ++i) {
                 own.record({"demo", std::to_string(w) + ":" + std::to_string(i), "f.mp4", 1, "T",
                             kLedgerAccepted, ""});
-                own.keep("list " + std::to_string(w), std::to_string(i));
+                KeptLists(own).keep("list " + std::to_string(w), std::to_string(i));
             }
         });
     }

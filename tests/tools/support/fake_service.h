@@ -38,6 +38,8 @@ struct ServiceScript {
     int categoryCalls = 0;
     int moderatorCalls = 0;
     std::vector<std::string> uploaded;  // the files' names
+    std::vector<UploadJob> jobs;        // as sent
+    UploadLimits limits;                // the last upload's
 };
 
 class FakeService final : public Service {
@@ -61,10 +63,12 @@ public:
         moderators = script_.moderatorList;
         return next(script_.moderators, ++script_.moderatorCalls);
     }
-    Attempt upload(const UploadJob& job, ProgressMeter*, const UploadSteps&, const UploadLimits&,
+    Attempt upload(const UploadJob& job, ProgressMeter*, const UploadSteps&, const UploadLimits& limits,
                    UploadReport& report) override {
         const std::string name = std::filesystem::path(job.file).filename().string();
         script_.uploaded.push_back(name);
+        script_.jobs.push_back(job);
+        script_.limits = limits;
         const auto found = script_.verdicts.find(name);
         const ServiceScript::Verdict verdict =
             found == script_.verdicts.end() ? ServiceScript::Verdict() : found->second;

@@ -5,7 +5,7 @@
 
 namespace clipferry::cli {
 
-void addGlobalOptions(CLI::App& app, Options& options, GlobalFlags& flags) {
+void addGlobalOptions(CLI::App& app, Options& options, GlobalFlags& flags, ExclusiveOptions& exclusive) {
     // Where a setting came from matters (`clipferry config`), so the
     // environment and config.toml are read after parsing, not by CLI11.
     flags.userOption = app.add_option(
@@ -30,7 +30,7 @@ void addGlobalOptions(CLI::App& app, Options& options, GlobalFlags& flags) {
         "--verbose,-v", options.verbose,
         "Say on standard error where dump files go, the proxy, each step, and each file "
         "skipped or left out of a folder (not with --quiet)");
-    flags.exclusive.emplace_back(quiet, verbose);
+    exclusive.emplace_back(quiet, verbose);
     app.add_flag("--password-stdin", options.passwordFromStdin,
                  "Read the password from the first line of standard input");
 }

@@ -6,9 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
-
+#include "app/command_spec.h"
 #include "app/options.h"
 
 namespace clipferry::cli {
@@ -18,13 +16,11 @@ struct GlobalFlags {
     std::string user, proxy;
     int retries = 0;
     CLI::Option *userOption = nullptr, *proxyOption = nullptr, *retryOption = nullptr;
-    // Options that cannot be given together, said by the command rather than by CLI11.
-    std::vector<std::pair<const CLI::Option*, const CLI::Option*>> exclusive;
 };
 
 // Adds the options of the whole command to `app`; the flags land in `options`
 // and `flags`.
-void addGlobalOptions(CLI::App& app, Options& options, GlobalFlags& flags);
+void addGlobalOptions(CLI::App& app, Options& options, GlobalFlags& flags, ExclusiveOptions& exclusive);
 
 // What the flags given say, into `options`.
 void takeGlobalValues(const GlobalFlags& flags, Options& options);

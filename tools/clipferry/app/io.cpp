@@ -2,7 +2,7 @@
 #include "app/io.h"
 
 #include "app/json_output.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 
 namespace clipferry::cli {
 

@@ -1,64 +1,17 @@
-// The plain structures the command line fills: the command, the options of
-// the whole command and of each subcommand. The table that fills them is
-// commands/root.cpp, with each command's options beside the command.
+// The options of the whole command, as the command line gives them. Each
+// command's own options are a struct beside the command (commands/<name>/).
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "service/service.h"
 #include "store/config.h"
 
 namespace clipferry::cli {
 
-enum class Command { Login, FileTypes, Categories, Moderators, Upload, Config, History, Logout };
-
-// The fields of a video as one source (the command line, a --meta entry, the
-// configuration) gives them, each empty when that source is silent.
-// Categories are one setting: up to three ids, given together.
-struct UploadFields {
-    std::optional<std::string> title;
-    std::optional<std::string> description;
-    std::optional<std::string> tags;  // words separated by single spaces
-    std::optional<std::vector<int32_t>> categories;
-    std::optional<int32_t> moderator;
-};
-
-// What `upload` was given; the same for every file of the batch.
-struct UploadOptions {
-    std::vector<std::string> files;
-    UploadFields fields;          // the flags given; any --categoryN gives all three
-    std::string descriptionFile;  // "-" for standard input
-    std::string metaFile;         // --meta: per-file fields in JSON
-    bool noCheck = false;         // skip the checks against the service's lists
-    bool dryRun = false;          // check and show, send nothing
-    bool again = false;           // send files the ledger says were sent before
-    bool noLedger = false;        // neither read nor write the ledger
-    bool recursive = false;       // a folder's subfolders too
-    bool refresh = false;         // ask for the service's lists, not the kept ones
-    double limitRate = 0;         // --limit-rate in bytes per second; 0: as fast as it goes
-    double stallTimeout = 0;      // --stall-timeout in seconds; 0: the library's own limit
-};
-
 struct Options {
-    Command command = Command::Login;
     CommandLineSettings given;  // --user, --proxy, --retry as given; the configuration fills the rest
     bool json = false;            // one JSON document on standard output
     bool quiet = false;           // no progress, only the result and errors
     bool verbose = false;         // each step, the proxy and the dump files on standard error
     bool passwordFromStdin = false;
-    bool remember = false;  // login --remember: keep the password in the keyring without asking
-    int32_t parent = 0;      // categories
-    bool recursive = false;  // categories
-    UploadOptions upload;
-};
-
-struct ParseResult {
-    // Empty: stop with exitStatus (help, completion or an error was printed).
-    std::optional<Options> options;
-    int exitStatus = 0;
 };
 
 }  // namespace clipferry::cli

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "store/file_descriptor.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 
 namespace clipferry::cli {
 

@@ -3,17 +3,17 @@
 
 #include <optional>
 
-#include "progress/progress.h"
+#include "text/units.h"
 #include "progress/waiting_line.h"
 
 namespace clipferry::cli {
 
-Attempt retrying(const Context& context, Operation operation, const Circumstances& circumstances,
-                 const std::function<Attempt()>& attempt) {
+Attempt withRetry(const Context& context, Operation operation, const Circumstances& circumstances,
+                  const std::function<Attempt()>& attempt) {
     RetryPolicy policy;
     policy.retries = context.retries();
     std::optional<int32_t> said;  // the failure whose whole text was given last
-    return runWithRetry(policy, attempt, [&](int retry, int32_t failed, auto delay) {
+    return withRetry(policy, attempt, [&](int retry, int32_t failed, auto delay) {
         // The whole text once; the same failure again is a short line.
         const std::string what = said == failed ? "failed again the same way"
                                                 : explain(operation, failed, circumstances).text;
@@ -26,7 +26,7 @@ Attempt retrying(const Context& context, Operation operation, const Circumstance
 
 int32_t withRetry(const Context& context, Operation operation, const std::function<int32_t()>& attempt) {
     const Io& io = context.io;
-    return retrying(context, operation, io.circumstances(operation),
+    return withRetry(context, operation, io.circumstances(operation),
                     [&] {
                         WaitingLine waiting(io.err(), io.showWaiting(), io.waitingFor());
                         return Attempt{attempt()};

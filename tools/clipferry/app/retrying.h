@@ -11,8 +11,10 @@
 
 namespace clipferry::cli {
 
-Attempt retrying(const Context& context, Operation operation, const Circumstances& circumstances,
-                 const std::function<Attempt()>& attempt);
+// One name for every retry: an upload's attempt here, a login or a list
+// below, and the policy's loop under both (service/retry.h).
+Attempt withRetry(const Context& context, Operation operation, const Circumstances& circumstances,
+                  const std::function<Attempt()>& attempt);
 
 // A login or a list: on a terminal, a call with no answer after 2 s says
 // what it waits for.

@@ -1,20 +1,12 @@
 // From the parsed command line to the command that was asked for.
-#include "commands/run.h"
+#include "commands/root.h"
 
 #include <cstdlib>
 
 #include "app/failure.h"
 #include "app/password.h"
-#include "commands/config_command.h"
-#include "commands/history_command.h"
-#include "commands/lists.h"
-#include "commands/login.h"
-#include "commands/remembered_login.h"
-#include "commands/root.h"
-#include "commands/upload/metadata.h"
-#include "commands/upload/upload_command.h"
-#include "service/interrupt.h"
-#include "store/ledger.h"
+#include "app/global_options.h"
+#include "app/interrupt.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -58,41 +50,23 @@ void useSettings(Context& context) {
 
 }  // namespace
 
-int runCommand(Context& context) {
-    const Options& options = context.options;
+int runCommand(Context& context, const ParsedCommand& command) {
     const Io& io = context.io;
     if (int status = readSettings(context); status != exit_status::ok) return status;
-    switch (options.command) {
-    case Command::History: return runHistory(ledgerPath(context.environment), io.json(), io.out(), io.err());
-    case Command::Config: return configCommand(context);
-    case Command::Logout: return forgetLogin(context.user(), io);
-    default: break;
-    }
+    if (!command.logsIn) return command.run(context);  // shows or forgets what is there
     useSettings(context);
-    if (auto bad = findBadArgument(context.options, context.user())) {
+    if (auto bad = findBadGlobalArgument(context.options, context.user())) {
         return fail(io, exit_status::badArgument, "bad argument: " + *bad);
     }
     try {
-        switch (options.command) {
-        case Command::Login: return loginCommand(context);
-        case Command::FileTypes: return fileTypesCommand(context);
-        case Command::Categories: return categoriesCommand(context);
-        case Command::Moderators: return moderatorsCommand(context);
-        case Command::Upload: return uploadCommand(context);
-        case Command::Config:
-        case Command::History:
-        case Command::Logout: break;  // answered above, without a login
-        }
+        return command.run(context);
     } catch (const PasswordError& e) {
         return fail(io, interrupted() ? exit_status::interrupted : exit_status::failure, e.what());
-    } catch (const MetadataError& e) {
-        return fail(io, exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const TextError& e) {
         return fail(io, exit_status::badArgument, std::string("bad argument: ") + e.what());
     } catch (const std::exception& e) {
         return fail(io, exit_status::failure, e.what());
     }
-    return exit_status::failure;
 }
 
 }  // namespace clipferry::cli

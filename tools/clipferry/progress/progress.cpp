@@ -6,9 +6,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <iterator>
 #include <vector>
+
+#include "text/units.h"
 
 namespace clipferry::cli {
 
@@ -30,12 +31,6 @@ constexpr size_t kBytesColumns = 9;
 constexpr size_t kSpeedColumns = 11;
 constexpr size_t kDurationColumns = 4;
 constexpr const char kSpinner[] = "|/-\\";
-
-std::string printf1(const char* format, double value, const char* unit) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value, unit);
-    return text;
-}
 
 std::string speedText(double bytesPerSecond) {
     return bytesPerSecond > 0 ? formatBytes(bytesPerSecond) + "/s" : "--/s";
@@ -109,57 +104,6 @@ std::string bar(double fraction, int inner) {
     return "[" + std::string(filled, '#') + std::string(inner - filled, '.') + "]";
 }
 }  // namespace
-
-std::string formatBytes(double bytes) {
-    static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
-    if (!(bytes > 0)) {  // also NaN
-        return "0 B";
-    }
-    if (bytes < 1024) {
-        return printf1("%.0f %s", bytes, "B");
-    }
-    double value = bytes / 1024;
-    size_t unit = 0;
-    while (value >= 1024 && unit + 1 < std::size(units)) {
-        value /= 1024;
-        ++unit;
-    }
-    return printf1("%.1f %s", value, units[unit]);
-}
-
-std::string formatSeconds(double seconds) {
-    const long whole = std::lround(seconds);
-    if (whole < 60) return std::to_string(whole) + " s";
-    return std::to_string(whole / 60) + " min" + (whole % 60 ? " " + std::to_string(whole % 60) + " s" : "");
-}
-
-uint64_t fileSizeOrZero(const std::string& file) {
-    std::error_code error;
-    const uint64_t size = std::filesystem::file_size(file, error);
-    return error ? 0 : size;
-}
-
-std::string localTime(std::time_t when) {
-    char text[32];
-    std::tm local{};
-    localtime_r(&when, &local);
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
-std::string formatDuration(double seconds) {
-    if (!std::isfinite(seconds) || seconds < 0 || seconds > 360000) {
-        return "--:--";
-    }
-    long total = std::lround(seconds);
-    char text[32];
-    if (total >= 3600) {
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-    }
-    return text;
-}
 
 std::string formatProgress(const ProgressSnapshot& s, int width) {
     bool known = s.total > 0;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <deque>
 #include <functional>
 #include <ostream>
@@ -14,13 +13,6 @@
 #include "progress/clock.h"  // steadySeconds, the meter's clock
 
 namespace clipferry::cli {
-
-std::string formatBytes(double bytes);        // "512 B", "1.5 KiB", "3.0 MiB"
-std::string formatDuration(double seconds);   // "0:05", "12:34", "1:02:03"; "--:--" if unknown
-std::string formatSeconds(double seconds);    // "30 s", "2 min 5 s": a limit as --stall-timeout takes it
-uint64_t fileSizeOrZero(const std::string& file);  // 0 when it cannot be measured
-// "2026-05-01 14:03:07": the local time, for the user to match against the service's records
-std::string localTime(std::time_t when);
 
 // What the meter knows at one moment. Every byte sent (sent >= total > 0)
 // means the verdict is awaited; otherwise stalledFor > 0 means nothing moved.

@@ -4,6 +4,7 @@
 
 #include "progress/clock.h"
 #include "progress/progress.h"
+#include "text/units.h"
 #include "text/text.h"
 
 namespace clipferry::cli {

@@ -7,7 +7,7 @@
 
 #include <clipferry.h>
 
-#include "progress/progress.h"
+#include "text/units.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -112,7 +112,7 @@ std::string destination(const Circumstances& c) {
 
 std::string networkText(int32_t result, const Circumstances& c) {
     std::string cause =
-        "(libcurl result " + std::to_string(result) + ": " + curlErrorName(result) + ")";
+        "(libcurl result " + std::to_string(result) + ": " + clipferry_result_text(result) + ")";
     std::string where = destination(c);
     std::string check = c.proxy.empty() ? "check the network connection"
                                         : "is the service or proxy running? check " +
@@ -177,7 +177,6 @@ int worseExitStatus(int a, int b) {
     return rank(a) <= rank(b) ? a : b;
 }
 
-std::string curlErrorName(int32_t code) { return clipferry_result_text(code); }
 
 Explanation explain(Operation operation, int32_t result, const Circumstances& circumstances) {
     std::string text;

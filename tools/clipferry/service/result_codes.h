@@ -22,6 +22,7 @@ constexpr int usage = 2;            // the command line could not be parsed
 // the library would not send it, or the command rejected an argument first
 constexpr int badArgument = results::about(results::Meaning::NotSent).exitStatus;
 constexpr int refused = results::about(results::Meaning::Refused).exitStatus;
+// result 42 neither a cancel (130) nor a stall (7): libcurl not loaded
 constexpr int cancelled = results::about(results::Meaning::Cancelled).exitStatus;
 constexpr int unreachable = results::about(results::Meaning::Unreachable).exitStatus;
 constexpr int timedOut = results::about(results::Meaning::TimedOut).exitStatus;
@@ -44,9 +45,6 @@ bool isTransient(int32_t result);
 // Of two exit statuses, the one a batch of uploads should end with: the
 // command's own failures before network failures, before refusals, before success.
 int worseExitStatus(int a, int b);
-
-// libcurl's result in words, e.g. "timed out".
-std::string curlErrorName(int32_t code);
 
 // What the command knew when the operation failed, for the explanation.
 struct Circumstances {

@@ -1,9 +1,7 @@
 #include "service/retry.h"
 
 #include <algorithm>
-#include <thread>
 
-#include "service/interrupt.h"
 #include "service/result_codes.h"
 
 namespace clipferry::cli {
@@ -20,8 +18,8 @@ std::chrono::milliseconds delayBefore(const RetryPolicy& policy, int retry) {
     return std::min(delay, policy.longestDelay);
 }
 
-Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
-                     const BeforeRetry& beforeRetry) {
+Attempt withRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
+                  const BeforeRetry& beforeRetry) {
     Attempt last = attempt();
     for (int retry = 1; retry <= policy.retries && mayRetry(last); ++retry) {
         if (!beforeRetry(retry, last.result, delayBefore(policy, retry))) {
@@ -32,15 +30,5 @@ Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& 
     return last;
 }
 
-bool waitUnlessInterrupted(std::chrono::milliseconds delay) {
-    const auto step = std::chrono::milliseconds(50);
-    for (auto waited = std::chrono::milliseconds(0); waited < delay; waited += step) {
-        if (interrupted()) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::min(step, delay - waited));
-    }
-    return !interrupted();
-}
 
 }  // namespace clipferry::cli

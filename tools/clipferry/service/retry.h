@@ -34,14 +34,12 @@ using BeforeRetry = std::function<bool(int retry, int32_t failed, std::chrono::m
 
 // Runs attempt until it gives a result that may not be retried or the
 // retries are used up; returns the last attempt.
-Attempt runWithRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
-                     const BeforeRetry& beforeRetry);
+Attempt withRetry(const RetryPolicy& policy, const std::function<Attempt()>& attempt,
+                  const BeforeRetry& beforeRetry);
 
 }  // namespace clipferry::cli
 
 namespace clipferry::cli {
 
-// Sleeps in small steps so that Ctrl-C during a retry wait is noticed; false when it was.
-bool waitUnlessInterrupted(std::chrono::milliseconds delay);
 
 }  // namespace clipferry::cli

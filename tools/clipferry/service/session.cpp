@@ -14,7 +14,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "service/interrupt.h"
 #include "progress/pacing.h"
 #include "progress/progress.h"
 #include "text/text.h"
@@ -49,6 +48,7 @@ struct UploadWatch {
     ProgressMeter* meter = nullptr;
     const UploadSteps& steps;
     const UploadLimits& limits;
+    const std::function<bool()>& stop;  // Ctrl-C
     StallWatch stall{limits.stallTimeout};
     RateCeiling ceiling{limits.rate};
     bool started = false;
@@ -72,7 +72,7 @@ void showProgress(UploadWatch& watch, double sent, double total) {
 void pace(UploadWatch& watch, double sent, double total) {
     double delay = watch.ceiling.delay(sent, steadySeconds());
     if (delay <= 0) return;
-    while (delay > 0 && !interrupted()) {
+    while (delay > 0 && !watch.stop()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(delay, 0.1)));
         showProgress(watch, sent, total);  // the clock goes on while held
         delay = watch.ceiling.delay(sent, steadySeconds());
@@ -95,7 +95,7 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
             watch->stalled = true;
             return 1;
         }
-        return interrupted() ? 1 : 0;
+        return watch->stop() ? 1 : 0;
     }
     if (!watch->sending) {
         watch->sending = true;
@@ -120,7 +120,7 @@ int CLIPFERRY_CALL reportProgress(void* data, double, double received, double to
         return 1;
     }
     pace(*watch, sent, total);
-    return interrupted() ? 1 : 0;  // non-zero makes the library abort the upload
+    return watch->stop() ? 1 : 0;  // non-zero makes the library abort the upload
 }
 }  // namespace
 
@@ -130,7 +130,7 @@ std::string libraryHeaderVersion() {
 
 void Session::Release::operator()(void* handle) const { CLIPFERRY_Release(handle); }
 
-Session::Session() : handle_(CLIPFERRY_Init()) {
+Session::Session(std::function<bool()> stop) : handle_(CLIPFERRY_Init()), stop_(std::move(stop)) {
     if (!handle_) {
         throw std::runtime_error("the library could not create an uploader context");
     }
@@ -162,7 +162,7 @@ int32_t Session::moderators(std::vector<Moderator>& moderators) {
 Attempt Session::upload(const UploadJob& upload, ProgressMeter* meter, const UploadSteps& steps,
                         const UploadLimits& limits, UploadReport& report) {
     std::vector<clipferry_char> buffer(kMessageSize, 0);
-    UploadWatch watch{meter, steps, limits};
+    UploadWatch watch{meter, steps, limits, stop_};
     const VideoFields& fields = upload.fields;
     int32_t result = CLIPFERRY_DoUpload(
         handle_.get(), api(toUtf16(upload.file)), api(toUtf16(fields.title)),
@@ -216,7 +216,8 @@ std::optional<bool> answersAsLumivid() {
             }(),
             [](void* handle) { CLIPFERRY_Release(handle); });
         // A user that does not exist: Lumivid refuses it in its own words, and no one's
-        // password goes out a second time.
+        // password goes out a second time. The header promises the dump's name and that
+        // it holds the answer as it came: Lumivid's, refused too, has its LoginStatus.
         if (probe && CLIPFERRY_Login(probe.get(), api(u"clipferry-probe"), api(u"x")) == CLIPFERRY_REFUSED) {
             std::ifstream answer(folder / kLoginAnswerFile, std::ios::binary);
             std::string text((std::istreambuf_iterator<char>(answer)), std::istreambuf_iterator<char>());

@@ -1,5 +1,6 @@
 // One uploader context of the library, as any host holds it: created on
-// construction, released on destruction. The only file that calls the C API.
+// construction, released on destruction. The only file that calls the C API's
+// exports; result_codes.cpp reads the header's static clipferry_result_text.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,10 @@ std::string libraryHeaderVersion();
 // The real service: one context of the library.
 class Session final : public Service {
 public:
-    Session();  // throws std::runtime_error when the library cannot create a context
+    // `stop`: asked while an upload runs and while it is held to its rate;
+    // true cancels it (Ctrl-C). Throws std::runtime_error when the library
+    // cannot create a context.
+    explicit Session(std::function<bool()> stop);
 
     int32_t login(const std::string& user, const Secret& password) override;
     int32_t fileTypes(std::string& types) override;
@@ -42,6 +46,7 @@ private:
         void operator()(void* handle) const;
     };
     std::unique_ptr<void, Release> handle_;
+    std::function<bool()> stop_;
 };
 
 }  // namespace clipferry::cli

@@ -1,5 +1,5 @@
-// The configuration file (config.toml): where it lives, what it holds, and how
-// its settings combine with the environment and the command line. The
+// The settings in effect: where config.toml lives, and how what it holds
+// (config_file.h) combines with the environment and the command line. The
 // command never writes it (the terms note lives in terms_note.h).
 #pragma once
 
@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "store/config_file.h"
 
 namespace clipferry::cli {
 
@@ -30,31 +32,6 @@ std::optional<std::filesystem::path> configFilePath(const EnvLookup& env);
 // without either.
 std::optional<std::filesystem::path> xdgFolder(const EnvLookup& env, const char* variable,
                                                const std::filesystem::path& underHome);
-
-// A file that cannot be read or parsed, or a value of the wrong type or out of
-// range: "PATH:LINE: KEY: what is wrong".
-struct ConfigError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// What the file says. Categories are one array of up to three ids
-// (`categories = [1, 11]`), the same shape as in a --meta file.
-struct ConfigFile {
-    std::filesystem::path path;
-    bool found = false;
-    std::optional<std::string> user;
-    std::optional<std::string> proxy;
-    std::optional<int> retry;
-    std::optional<std::vector<int32_t>> categories;
-    std::optional<int32_t> moderator;
-    std::set<std::string> termsAccepted;  // users told before; from a 1.0 file's [terms."USER"]
-    std::vector<std::string> warnings;    // unknown keys: "PATH:LINE: unknown key ..."
-};
-
-// Reads the file; a missing one is no error (found stays false). Throws ConfigError.
-ConfigFile loadConfigFile(const std::filesystem::path& path);
-// The same for text already read; `path` only names it in messages.
-ConfigFile parseConfigText(std::string_view text, const std::filesystem::path& path);
 
 // Where a setting's value came from.
 struct Origin {
@@ -101,8 +78,5 @@ std::string renderSettings(const Settings& settings, const std::string& password
 
 // Whether a 1.0 file records that `user` was told that uploading accepts the terms.
 bool hasAcceptedTerms(const ConfigFile& config, const std::string& user);
-
-// `name` as a TOML key: bare when it may be, else a quoted string.
-std::string tomlKey(const std::string& name);
 
 }  // namespace clipferry::cli

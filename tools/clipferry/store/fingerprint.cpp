@@ -12,25 +12,13 @@
 #include <memory>
 #include <vector>
 
+#include "store/file_descriptor.h"
+
 namespace clipferry::cli {
 
 namespace {
 struct FreeDigest {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 // 1 MiB reads: large enough that the system calls cost nothing beside the hash.
@@ -74,7 +62,7 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
 }
 
 Fingerprint fingerprintFile(const std::string& path, const HashProgress& progress) {
-    Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) throw cannotRead(path);
     posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     // No larger than the file: clearing 1 MiB for each small file of a large

@@ -10,6 +10,7 @@
 
 #include "progress/clock.h"
 #include "store/ledger_files.h"
+#include "store/ledger_statement.h"
 
 namespace clipferry::cli {
 
@@ -41,55 +42,6 @@ constexpr const char* kClaimColumns[][2] = {
     {"host", "TEXT NOT NULL DEFAULT ''"},
     {"file_changed", "INTEGER NOT NULL DEFAULT 0"},
     {"claim_lock", "TEXT NOT NULL DEFAULT ''"},
-};
-
-struct Finalize {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
-// One prepared statement: bind in order, then step.
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db) {
-        sqlite3_stmt* raw = nullptr;
-        check(sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr));
-        statement_.reset(raw);
-    }
-    Statement& bind(const std::string& text) {
-        check(sqlite3_bind_text(statement_.get(), ++bound_, text.data(),
-                                static_cast<int>(text.size()), SQLITE_TRANSIENT));
-        return *this;
-    }
-    Statement& bind(int64_t number) {
-        check(sqlite3_bind_int64(statement_.get(), ++bound_, number));
-        return *this;
-    }
-    // Ready to be bound and stepped again.
-    void reset() {
-        sqlite3_reset(statement_.get());
-        sqlite3_clear_bindings(statement_.get());
-        bound_ = 0;
-    }
-    // True while there is a row to read.
-    bool step() {
-        int result = sqlite3_step(statement_.get());
-        if (result == SQLITE_ROW) return true;
-        if (result != SQLITE_DONE) check(result);
-        return false;
-    }
-    std::string text(int column) const {
-        const unsigned char* value = sqlite3_column_text(statement_.get(), column);
-        return value ? reinterpret_cast<const char*>(value) : "";
-    }
-    int64_t number(int column) const { return sqlite3_column_int64(statement_.get(), column); }
-
-private:
-    void check(int result) const {
-        if (result != SQLITE_OK) throw LedgerError(sqlite3_errmsg(db_), result & 0xff);
-    }
-    sqlite3* db_;
-    std::unique_ptr<sqlite3_stmt, Finalize> statement_;
-    int bound_ = 0;
 };
 
 constexpr char kEntryColumns[] =
@@ -339,50 +291,6 @@ std::optional<LedgerEntry> Ledger::publishedFrom(const std::string& user, const 
 void Ledger::upgradeFingerprint(const LedgerEntry& entry, const std::string& fingerprint) {
     Statement(db_, "UPDATE uploads SET fingerprint = ? WHERE id = ? AND fingerprint = ?")
         .bind(fingerprint).bind(entry.id).bind(entry.fingerprint).step();
-}
-
-std::optional<std::string> Ledger::knownFingerprint(const FileIdentity& identity) {
-    Statement query(db_, "SELECT fingerprint FROM fingerprints WHERE device = ? AND inode = ? AND "
-                         "size = ? AND modified = ? AND changed = ?");
-    query.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
-        .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs).bind(identity.changedNs);
-    if (!query.step()) return std::nullopt;
-    return query.text(0);
-}
-
-void Ledger::keepFingerprints(const std::vector<Fingerprint>& prints) {
-    if (prints.empty()) return;
-    execute("BEGIN IMMEDIATE");
-    try {
-        Statement insert(db_, "INSERT OR REPLACE INTO fingerprints "
-                              "(device, inode, size, modified, changed, fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
-        for (const Fingerprint& print : prints) {
-            const FileIdentity& identity = print.identity;
-            insert.reset();
-            insert.bind(static_cast<int64_t>(identity.device)).bind(static_cast<int64_t>(identity.inode))
-                .bind(static_cast<int64_t>(identity.size)).bind(identity.modifiedNs)
-                .bind(identity.changedNs).bind(print.text).step();
-        }
-        execute("COMMIT");
-    } catch (const LedgerError&) {
-        if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-}
-
-std::optional<std::string> Ledger::cached(const std::string& key, std::chrono::seconds maxAge) {
-    Statement query(db_, "SELECT value FROM lists WHERE key = ? AND "
-                         "fetched > CAST(strftime('%s', 'now') AS INTEGER) - ?");
-    query.bind(key).bind(static_cast<int64_t>(maxAge.count()));
-    if (!query.step()) return std::nullopt;
-    return query.text(0);
-}
-
-void Ledger::keep(const std::string& key, const std::string& value) {
-    Statement insert(db_, "INSERT OR REPLACE INTO lists (key, value, fetched) "
-                          "VALUES (?, ?, CAST(strftime('%s', 'now') AS INTEGER))");
-    insert.bind(key).bind(value);
-    insert.step();
 }
 
 }  // namespace clipferry::cli

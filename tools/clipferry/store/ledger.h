@@ -126,16 +126,11 @@ public:
     std::optional<LedgerEntry> publishedFrom(const std::string& user, const std::string& path,
                                              const std::string& typed);
 
-    // A fingerprint hashed from a file with exactly this identity.
-    std::optional<std::string> knownFingerprint(const FileIdentity& identity);
-    // In one transaction: a commit per file would cost a sync each.
-    void keepFingerprints(const std::vector<Fingerprint>& prints);
-
-    // A value kept under `key` no longer ago than `maxAge`.
-    std::optional<std::string> cached(const std::string& key, std::chrono::seconds maxAge);
-    void keep(const std::string& key, const std::string& value);
-
 private:
+    // The caches kept in the same database, each a type of its own.
+    friend class FingerprintCache;
+    friend class KeptLists;
+
     void open(const std::string& name, int flags);
     void execute(const char* sql);
     void prepareForWriting();

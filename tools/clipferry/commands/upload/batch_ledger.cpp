@@ -3,7 +3,8 @@
 
 #include <chrono>
 
-#include "service/interrupt.h"
+#include "app/interrupt.h"
+#include "store/fingerprint_cache.h"
 #include "store/sampled_fingerprint.h"
 #include "text/text.h"
 
@@ -58,7 +59,7 @@ const Fingerprint* BatchLedger::current(const std::string& file) {
     auto found = fingerprints_.find(file);
     if (found != fingerprints_.end() && found->second.identity == *now) return &found->second;
     if (ledger_) {
-        if (auto known = ledger_->knownFingerprint(*now)) {
+        if (auto known = FingerprintCache(*ledger_).known(*now)) {
             return &(fingerprints_[file] = Fingerprint{*known, *now});
         }
     }
@@ -119,7 +120,7 @@ LedgerSplit BatchLedger::split(const std::string& user, const std::vector<Upload
 
 void BatchLedger::keepFingerprints() {
     if (!ledger_) return;
-    ledger_->keepFingerprints(toKeep_);
+    FingerprintCache(*ledger_).keep(toKeep_);
     toKeep_.clear();
 }
 

@@ -15,7 +15,7 @@
 #include "store/config.h"
 #include "store/fingerprint.h"
 #include "store/ledger.h"
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 #include "commands/upload/upload_batch.h"
 
 namespace clipferry::cli {

@@ -7,10 +7,9 @@
 
 namespace clipferry::cli {
 
-int reportProblems(const Context& context, const std::vector<std::string>& local,
+int reportProblems(const Context& context, const UploadOptions& upload, const std::vector<std::string>& local,
                    const std::vector<std::string>& service, const std::string& unchecked) {
     const Io& io = context.io;
-    const UploadOptions& upload = context.options.upload;
     std::vector<std::string> problems = local;
     problems.insert(problems.end(), service.begin(), service.end());
     bool idsFromElsewhere = false;  // the messages name the flag, which was not given
@@ -39,11 +38,12 @@ int reportProblems(const Context& context, const std::vector<std::string>& local
     return failure.exitStatus;
 }
 
-int checkBeforeSending(const Context& context, Service& service, const std::vector<UploadJob>& jobs,
+int checkBeforeSending(const Context& context, const UploadOptions& upload, Service& service,
+                       const std::vector<UploadJob>& jobs,
                        ServiceLists& lists, ListCache& cache) {
     const std::vector<std::string> local = localProblems(jobs);
     std::vector<std::string> againstService;
-    if (!context.options.upload.noCheck) {
+    if (!upload.noCheck) {
         if (int status = fetchServiceLists(context, service, jobs, lists, cache); status != 0) {
             return status;
         }
@@ -62,7 +62,7 @@ int checkBeforeSending(const Context& context, Service& service, const std::vect
     if (local.empty() && againstService.empty()) {
         return exit_status::ok;
     }
-    return reportProblems(context, local, againstService);
+    return reportProblems(context, upload, local, againstService);
 }
 
 }  // namespace clipferry::cli

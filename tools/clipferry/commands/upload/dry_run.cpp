@@ -3,7 +3,8 @@
 
 #include <filesystem>
 
-#include "progress/progress.h"
+#include "commands/upload/folder_files.h"
+#include "text/units.h"
 #include "text/text.h"
 
 namespace clipferry::cli {

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "commands/upload/preflight.h"
+#include "text/file_types.h"
 
 namespace clipferry::cli {
 
@@ -84,9 +84,11 @@ std::vector<UploadJob> withAcceptedTypes(const std::vector<UploadJob>& jobs,
                                          const std::set<std::string>& fromFolders,
                                          const std::string& fileTypes,
                                          std::vector<LeftOut>* leftOut) {
+    const std::vector<std::string> accepted = rules::splitFileTypes(fileTypes);
     std::vector<UploadJob> kept;
     for (const UploadJob& job : jobs) {
-        if (fromFolders.count(job.file) == 0 || matchesFileTypes(job.file, fileTypes)) {
+        if (fromFolders.count(job.file) == 0 ||
+            rules::matchesFileTypes(std::filesystem::path(job.file).filename().string(), accepted)) {
             kept.push_back(job);
         } else if (leftOut) {
             leftOut->push_back({job.file, "not a type the service accepts", LeftOut::Kind::OtherType});
@@ -122,6 +124,12 @@ std::string leftOutCount(const std::vector<LeftOut>& leftOut) {
         line += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
     }
     return line + "; --verbose names " + (leftOut.size() == 1 ? "it" : "them");
+}
+
+uint64_t fileSizeOrZero(const std::string& file) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(file, error);
+    return error ? 0 : size;
 }
 
 }  // namespace clipferry::cli

@@ -3,11 +3,12 @@
 // later narrowed to the types the service accepts.
 #pragma once
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {
 
@@ -45,5 +46,8 @@ std::string leftOutLine(const LeftOut& entry);
 // "2 left out: a folder and a file of another type; --verbose names them";
 // empty when nothing is left out.
 std::string leftOutCount(const std::vector<LeftOut>& leftOut);
+
+// A file's size in bytes; 0 when it cannot be measured.
+uint64_t fileSizeOrZero(const std::string& file);
 
 }  // namespace clipferry::cli

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include "store/kept_lists.h"
 
 namespace clipferry::cli {
 
@@ -34,7 +35,7 @@ ListCache::ListCache(Ledger* ledger, std::string scope, std::chrono::seconds max
 std::optional<std::string> ListCache::read(const char* name) {
     if (!ledger_ || bypassed_) return std::nullopt;
     try {
-        auto text = ledger_->cached(scope_ + " " + name, maxAge_);
+        auto text = KeptLists(*ledger_).cached(scope_ + " " + name, maxAge_);
         if (!text) return std::nullopt;
         const nlohmann::json kept = nlohmann::json::parse(*text);
         const long long since = kept.at("kept").get<long long>();
@@ -52,7 +53,7 @@ void ListCache::write(const char* name, const nlohmann::json& list) {
     try {
         const nlohmann::json kept = {{"kept", static_cast<long long>(std::time(nullptr))},
                                      {"list", list}};
-        ledger_->keep(scope_ + " " + name, kept.dump());
+        KeptLists(*ledger_).keep(scope_ + " " + name, kept.dump());
     } catch (const LedgerError&) {
         // Kept or not, this run has the list it needs.
     } catch (const nlohmann::json::exception&) {

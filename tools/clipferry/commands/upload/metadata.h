@@ -15,7 +15,7 @@
 
 #include <clipferry-common/form_rules.h>
 
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {
 

@@ -13,7 +13,7 @@
 #include <clipferry-common/form_rules.h>
 
 #include "commands/upload/metadata.h"
-#include "progress/progress.h"
+#include "commands/upload/folder_files.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -50,17 +50,6 @@ bool listed(const std::vector<Choice>& choices, int32_t id) {
     return false;
 }
 
-// The command's own rule for the texts it sends, stricter than the library's,
-// which refuses only what its request cannot carry (a C0 control other than
-// tab, line feed and carriage return) and so sends a tab in a title, and DEL
-// or a C1 control in any text. The command refuses those as well: a file's
-// name, the title and the tags are shown again on one line (the service's
-// verdict, the history, the progress line), where DEL and the C1 controls act
-// on the terminal. Only the description may hold tabs and line breaks.
-bool commandRefusesCharacterIn(const std::string& text, bool isDescription) {
-    return hasControlCharacter(text, isDescription);
-}
-
 void flattenInto(const std::vector<Category>& level, std::vector<Choice>& out) {
     for (const Category& category : level) {
         out.push_back({category.id, category.name});
@@ -76,10 +65,6 @@ std::vector<Choice> flattenCategories(const std::vector<Category>& tree) {
     return choices;
 }
 
-bool matchesFileTypes(const std::string& file, const std::string& fileTypes) {
-    return rules::matchesFileTypes(fs::path(file).filename().string(), splitFileTypes(fileTypes));
-}
-
 std::vector<std::string> checkFile(const std::string& file) {
     std::error_code error;
     const fs::file_status status = fs::status(file, error);
@@ -89,7 +74,7 @@ std::vector<std::string> checkFile(const std::string& file) {
     std::vector<std::string> problems;
     if (fileSizeOrZero(file) == 0) problems.push_back(file + ": the file is empty; there is nothing to upload");
     // The name goes out with the file, and the service echoes it in its verdict.
-    if (commandRefusesCharacterIn(fs::path(file).filename().string(), false)) {
+    if (rules::hasControlCharacter(fs::path(file).filename().string())) {
         problems.push_back(file + ": the file's name holds a control character, which the service "
                                   "cannot take; rename the file");
     }
@@ -113,7 +98,12 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
     for (const auto& [flag, text] : texts) {
         // A title taken from the file's name is said against the name, by checkFile.
         const bool fileName = text == &fields.title && *text == fs::path(upload.file).stem().string();
-        if (!fileName && commandRefusesCharacterIn(*text, text == &fields.description)) {
+        // Stricter than the library, which refuses only what its request
+        // cannot carry and so sends a tab in a title, and DEL or a C1 control
+        // in any text: a name, the title and the tags are shown again on one
+        // line (the verdict, the history, the progress line), where those act
+        // on the terminal. Only the description may hold tabs and line breaks.
+        if (!fileName && rules::hasControlCharacter(*text, text == &fields.description)) {
             problems.push_back(std::string(flag) + ": holds a control character (" + visible(*text) +
                                "), which the service cannot take" +
                                (text == &fields.description ? " (tabs and line breaks are fine)" : ""));
@@ -130,9 +120,9 @@ std::vector<std::string> checkFields(const UploadJob& upload) {
 std::vector<std::string> checkAgainstService(const UploadJob& upload, const ServiceLists& lists) {
     std::vector<std::string> problems;
     // Without a list from the service there is nothing to hold the file against.
-    if (!splitFileTypes(lists.fileTypes).empty() && !matchesFileTypes(upload.file, lists.fileTypes)) {
-        problems.push_back(upload.file + ": not a file type the service accepts; it accepts " +
-                           join(splitFileTypes(lists.fileTypes)));
+    const std::vector<std::string> accepted = rules::splitFileTypes(lists.fileTypes);
+    if (!accepted.empty() && !rules::matchesFileTypes(fs::path(upload.file).filename().string(), accepted)) {
+        problems.push_back(upload.file + ": not a file type the service accepts; it accepts " + join(accepted));
     }
     const VideoFields& fields = upload.fields;
     const std::pair<const char*, int32_t> categories[] = {

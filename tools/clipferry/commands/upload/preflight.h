@@ -11,7 +11,7 @@
 #include <clipferry-common/file_types.h>
 
 #include "commands/category_tree.h"
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {
 
@@ -34,13 +34,6 @@ struct ServiceLists {
 
 // The tree in listing order, parents before their children.
 std::vector<Choice> flattenCategories(const std::vector<Category>& tree);
-
-using rules::splitFileTypes;  // "*.mp4; *.MOV;" -> {"*.mp4", "*.MOV"}
-
-// Whether the file's name matches one of the ';'-separated patterns, with *
-// and ?, ignoring case. A pattern without wildcards or a dot ("mp4", ".mp4")
-// is taken as an extension.
-bool matchesFileTypes(const std::string& file, const std::string& fileTypes);
 
 // The file exists, is a regular file, is not empty and its name holds no
 // control character.

@@ -7,8 +7,8 @@
 
 #include "app/json_output.h"
 #include "commands/upload/send_one.h"
-#include "progress/progress.h"
-#include "service/interrupt.h"
+#include "text/units.h"
+#include "app/interrupt.h"
 #include "store/terms_note.h"
 #include "text/text.h"
 
@@ -82,10 +82,9 @@ void tellResult(const Io& io, const Batch& batch, const std::vector<UploadOutcom
 }
 }  // namespace
 
-int sendBatch(const Context& context, Service& service, const Batch& batch, ListCache& cache,
-              BatchLedger& ledger) {
+int sendBatch(const Context& context, const UploadOptions& options, Service& service, const Batch& batch,
+              ListCache& cache, BatchLedger& ledger) {
     const Io& io = context.io;
-    const UploadOptions& options = context.options.upload;
     const std::string& user = context.user();
     const size_t toSend = batch.toSend.size();
     if (toSend > 0) tellTermsOnce(context);
@@ -123,7 +122,7 @@ int sendBatch(const Context& context, Service& service, const Batch& batch, List
         const std::string place =
             toSend > 1 ? std::to_string(sending) + "/" + std::to_string(toSend) + " " : "";
         try {
-            outcomes.push_back(uploadOne(context, service, job, place));
+            outcomes.push_back(uploadOne(context, service, job, {options.limitRate, options.stallTimeout}, place));
         } catch (const TextError& e) {
             outcomes.push_back(notSendable(
                 context, job, std::string(e.what()) + "; the file's name and every field must be UTF-8 text"));

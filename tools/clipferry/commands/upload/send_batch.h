@@ -27,8 +27,8 @@ struct Batch {
     bool fromFolders = false;                     // some file came from a folder
 };
 
-int sendBatch(const Context& context, Service& service, const Batch& batch, ListCache& cache,
-              BatchLedger& ledger);
+int sendBatch(const Context& context, const UploadOptions& options, Service& service, const Batch& batch,
+              ListCache& cache, BatchLedger& ledger);
 
 // The files this user published before: one line, each file on its own
 // with --verbose (or when it is the only one).

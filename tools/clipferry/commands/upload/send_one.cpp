@@ -9,9 +9,11 @@
 #include <clipferry.h>
 
 #include "app/retrying.h"
+#include "commands/upload/folder_files.h"
 #include "progress/progress.h"
+#include "text/units.h"
 #include "progress/terminal.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "text/text.h"
 
 namespace clipferry::cli {
@@ -26,9 +28,8 @@ UploadOutcome outcomeFor(const UploadJob& job) {
 }  // namespace
 
 UploadOutcome uploadOne(const Context& context, Service& service, const UploadJob& job,
-                        const std::string& place) {
+                        const UploadLimits& limits, const std::string& place) {
     const Io& io = context.io;
-    const UploadOptions& options = context.options.upload;
     UploadOutcome outcome = outcomeFor(job);
     UploadReport report;
     std::time_t started = 0;
@@ -36,7 +37,7 @@ UploadOutcome uploadOne(const Context& context, Service& service, const UploadJo
     Circumstances circumstances = io.circumstances(Operation::Upload, job.file);
     TerminalWidth width(io.errDescriptor());  // follows the window's size while the file goes out
     io.step(job.file + ": asking " + kApiHost + " for the upload server (else " + kUploadHost + ")");
-    const Attempt last = retrying(context, Operation::Upload, circumstances, [&] {
+    const Attempt last = withRetry(context, Operation::Upload, circumstances, [&] {
         started = std::time(nullptr);
         std::optional<ProgressMeter> meter;
         if (io.showProgress()) {
@@ -54,7 +55,7 @@ UploadOutcome uploadOne(const Context& context, Service& service, const UploadJo
             }
         };
         const Attempt attempt = service.upload(job, meter ? &*meter : nullptr, steps,
-                                               {options.limitRate, options.stallTimeout}, report);
+                                               limits, report);
         if (meter) {
             meter->finish(attempt.result == 0 || exitStatusFor(attempt.result) == exit_status::refused);
         }
@@ -74,7 +75,7 @@ UploadOutcome uploadOne(const Context& context, Service& service, const UploadJo
     circumstances.interrupted = interrupted();
     circumstances.everyByteSent = last.everyByteSent;
     circumstances.stalledFor = report.stalledFor;
-    circumstances.stallLimit = options.stallTimeout;
+    circumstances.stallLimit = limits.stallTimeout;
     const Explanation explanation = explain(Operation::Upload, last.result, circumstances);
     outcome.exitStatus = explanation.exitStatus;
     outcome.error = explanation.text;

@@ -12,7 +12,7 @@ namespace clipferry::cli {
 
 // `place`: "2/7 " on the progress line of a batch, else empty.
 UploadOutcome uploadOne(const Context& context, Service& service, const UploadJob& job,
-                        const std::string& place);
+                        const UploadLimits& limits, const std::string& place);
 
 // A file that cannot be sent at all, such as one whose name is not UTF-8:
 // it fails alone, and the rest of the batch goes on.

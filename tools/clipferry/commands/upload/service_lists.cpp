@@ -5,7 +5,7 @@
 
 #include "app/failure.h"
 #include "app/retrying.h"
-#include "commands/lists.h"
+#include "commands/categories/categories.h"
 
 namespace clipferry::cli {
 

@@ -8,15 +8,16 @@
 
 #include "app/failure.h"
 #include "app/json_output.h"
-#include "commands/login.h"
+#include "commands/login/login.h"
 #include "commands/upload/batch_ledger.h"
 #include "commands/upload/checks.h"
 #include "commands/upload/dry_run.h"
 #include "commands/upload/folder_files.h"
+#include "commands/upload/metadata.h"
 #include "commands/upload/send_batch.h"
 #include "commands/upload/service_lists.h"
 #include "commands/upload/upload_jobs.h"
-#include "service/interrupt.h"
+#include "app/interrupt.h"
 #include "store/ledger.h"
 #include "text/text.h"
 
@@ -119,11 +120,13 @@ int dryRun(const Io& io, const Batch& batch, const ServiceLists& lists) {
     io.document(document);
     return exit_status::ok;
 }
-}  // namespace
 
-int uploadCommand(Context& context) {
+int upload(Context& context, const UploadFlags& flags) {
     const Io& io = context.io;
-    UploadOptions upload = context.options.upload;
+    UploadOptions upload = uploadOptions(flags);
+    if (auto bad = findBadUploadArgument(upload, context.options.passwordFromStdin)) {
+        return fail(io, exit_status::badArgument, "bad argument: " + *bad);
+    }
     const FolderFiles folders = expandFolders(upload.files, upload.recursive);
     Batch batch;
     batch.leftOut = folders.leftOut;
@@ -142,7 +145,7 @@ int uploadCommand(Context& context) {
     for (const std::string& warning : warnings) io.err() << "clipferry: warning: " << visible(warning) << "\n";
     // The files' own problems, said with the service's once logged in.
     const std::vector<std::string> problems = localProblems(batch.jobs);
-    if (!problems.empty() && upload.noCheck) return reportProblems(context, problems, {});
+    if (!problems.empty() && upload.noCheck) return reportProblems(context, upload, problems, {});
     // Opened before the password is asked for.
     std::optional<BatchLedger> ledger;
     try {
@@ -152,11 +155,11 @@ int uploadCommand(Context& context) {
     }
     LoginFailed failed;
     if (!problems.empty()) {
-        failed = [&](const std::string& why) { return reportProblems(context, problems, {}, why); };
+        failed = [&](const std::string& why) { return reportProblems(context, upload, problems, {}, why); };
     }
-    LoggedIn session = logIn(context, failed);
-    if (!session.service) return session.exitStatus;
-    Service& service = *session.service;
+    LoggedIn login = logIn(context, failed);
+    if (!login.service) return login.exitStatus;
+    Service& service = *login.service;
 
     InterruptGuard guard;  // Ctrl-C, SIGTERM and SIGHUP now cancel through the progress callback
     ListCache cache(ledger->ledger(), context.user() + " " + io.proxy() + " " + kApiHost);
@@ -181,12 +184,21 @@ int uploadCommand(Context& context) {
     }
     ServiceLists lists;
     if (!batch.toSend.empty()) {
-        if (int status = checkBeforeSending(context, service, batch.toSend, lists, cache); status != 0) {
+        if (int status = checkBeforeSending(context, upload, service, batch.toSend, lists, cache); status != 0) {
             return status;
         }
     }
     if (upload.dryRun) return dryRun(io, batch, lists);
-    return sendBatch(context, service, batch, cache, *ledger);
+    return sendBatch(context, upload, service, batch, cache, *ledger);
+}
+}  // namespace
+
+int uploadCommand(Context& context, const UploadFlags& flags) {
+    try {
+        return upload(context, flags);
+    } catch (const MetadataError& e) {  // a --meta file that cannot be used
+        return fail(context.io, exit_status::badArgument, std::string("bad argument: ") + e.what());
+    }
 }
 
 }  // namespace clipferry::cli

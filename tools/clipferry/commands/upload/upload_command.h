@@ -3,9 +3,10 @@
 #pragma once
 
 #include "app/context.h"
+#include "commands/upload/upload_options.h"
 
 namespace clipferry::cli {
 
-int uploadCommand(Context& context);
+int uploadCommand(Context& context, const UploadFlags& flags);
 
 }  // namespace clipferry::cli

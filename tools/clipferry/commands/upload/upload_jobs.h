@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {
 

@@ -39,13 +39,14 @@ const FlagRow kFlags[] = {
 };
 }  // namespace
 
-void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& flags) {
+void addUploadOptions(CLI::App& upload, UploadFlags& flags, ExclusiveOptions& exclusive) {
+    UploadOptions& options = flags.given;
     upload.add_option("FILE", options.files,
                       "The media files to publish, one after the other; a folder stands for its "
                       "files of the types the service accepts, in name order")
         ->required()
         ->type_name("");
-    CLI::Option* title = upload.add_option(
+    upload.add_option(
         "--title", flags.title, "Title of the video (default: the file's name without its extension)");
     CLI::Option* description =
         upload.add_option("--description", flags.description, "Description of the video");
@@ -53,20 +54,18 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
         upload.add_option("--description-file", options.descriptionFile,
                           "Read the description from this file (- for standard input)")
             ->type_name("FILE");
-    flags.exclusive.emplace_back(description, descriptionFile);
-    CLI::Option* tags = upload.add_option(
-        "--tags", flags.tags, "Tags, separated by spaces or commas, e.g. \"harbour dusk\"");
-    flags.titleDescriptionTags = {title, description, tags};
-    flags.categories = {
+    exclusive.emplace_back(description, descriptionFile);
+    upload.add_option("--tags", flags.tags, "Tags, separated by spaces or commas, e.g. \"harbour dusk\"");
+    CLI::Option* categories[] = {
         upload.add_option("--category", flags.category,
                           "Category id (see `clipferry categories`); any of the three replaces "
                           "the categories of --meta and config.toml"),
         upload.add_option("--category2", flags.category2, "Second category id (0 for none)"),
         upload.add_option("--category3", flags.category3, "Third category id (0 for none)")};
-    for (CLI::Option* category : flags.categories) {
+    for (CLI::Option* category : categories) {
         category->check(wholeNumber(0, INT32_MAX))->type_name("ID");
     }
-    flags.moderatorOption = upload.add_option(
+    upload.add_option(
         "--moderator", flags.moderator, "Moderator id (see `clipferry moderators`; 0 for none)")
         ->check(wholeNumber(0, INT32_MAX))
         ->type_name("ID");
@@ -89,25 +88,21 @@ void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& fla
                       [](const std::string& text) { return parseDuration(text).has_value(); }));
 }
 
-UploadFields givenFields(const UploadFlags& flags) {
-    UploadFields fields;
-    std::optional<std::string>* texts[] = {&fields.title, &fields.description, &fields.tags};
-    const std::string* values[] = {&flags.title, &flags.description, &flags.tags};
-    for (size_t i = 0; i < 3; ++i) {
-        if (flags.titleDescriptionTags[i]->count() > 0) *texts[i] = *values[i];
+UploadOptions uploadOptions(const UploadFlags& flags) {
+    UploadOptions options = flags.given;
+    options.fields.title = flags.title;
+    options.fields.description = flags.description;
+    options.fields.tags = flags.tags;
+    if (flags.category || flags.category2 || flags.category3) {
+        options.fields.categories = {flags.category.value_or(0), flags.category2.value_or(0),
+                                     flags.category3.value_or(0)};
     }
-    for (const CLI::Option* category : flags.categories) {
-        if (category->count() > 0) fields.categories = {flags.category, flags.category2, flags.category3};
-    }
-    if (flags.moderatorOption->count() > 0) fields.moderator = flags.moderator;
-    return fields;
-}
-
-void takeUploadValues(const UploadFlags& flags, UploadOptions& options) {
+    options.fields.moderator = flags.moderator;
     if (!flags.limitRate.empty()) options.limitRate = parseRate(flags.limitRate).value_or(0);
     if (!flags.stallTimeout.empty()) {
         options.stallTimeout = parseDuration(flags.stallTimeout).value_or(0);
     }
+    return options;
 }
 
 std::optional<std::string> findBadUploadArgument(const UploadOptions& upload, bool passwordFromStdin) {

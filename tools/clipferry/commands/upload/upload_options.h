@@ -8,28 +8,25 @@
 #include <utility>
 #include <vector>
 
-#include "app/options.h"
+#include "app/command_spec.h"
+#include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {
 
-// The upload's flags as given, before they become the command line's UploadFields.
+// The upload's flags as given, before they become its UploadOptions; each
+// field is empty when its flag was not given.
 struct UploadFlags {
-    std::string title, description, tags;
-    int32_t category = 0, category2 = 0, category3 = 0, moderator = 0;
-    std::vector<CLI::Option*> titleDescriptionTags, categories;
-    CLI::Option* moderatorOption = nullptr;
+    UploadOptions given;  // those taken as they are: the files, the yes-or-no flags
+    std::optional<std::string> title, description, tags;
+    std::optional<int32_t> category, category2, category3, moderator;
     std::string limitRate, stallTimeout;
-    // Options that cannot be given together, said by the command rather than by CLI11.
-    std::vector<std::pair<const CLI::Option*, const CLI::Option*>> exclusive;
 };
 
-void addUploadOptions(CLI::App& upload, UploadOptions& options, UploadFlags& flags);
+void addUploadOptions(CLI::App& upload, UploadFlags& flags, ExclusiveOptions& exclusive);
 
-// Only the flags given speak; any --categoryN gives the three categories together.
-UploadFields givenFields(const UploadFlags& flags);
-
-// The rate and the stall timeout as numbers, into `options`.
-void takeUploadValues(const UploadFlags& flags, UploadOptions& options);
+// What the flags say: only those given speak, any --categoryN gives the three
+// categories together, the rate and the stall timeout as numbers.
+UploadOptions uploadOptions(const UploadFlags& flags);
 
 // The --description-file and --meta files: named, there, regular and readable,
 // and standard input not promised to the password too. Empty when all is well.

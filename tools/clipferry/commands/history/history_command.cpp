@@ -1,11 +1,15 @@
 // `clipferry history`: reads the ledger, never creates or writes it, and prints it.
-#include "commands/history_command.h"
+#include "commands/history/history_command.h"
+
+#include <filesystem>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
+#include "app/failure.h"
 #include "app/json_output.h"
 #include "store/ledger.h"
-#include "progress/progress.h"
+#include "text/units.h"
 #include "service/result_codes.h"
 #include "text/text.h"
 
@@ -22,8 +26,11 @@ std::string shownPath(const std::string& noted, const std::filesystem::path& her
 }
 }  // namespace
 
-int runHistory(const std::optional<std::filesystem::path>& path, bool json, std::ostream& out,
-               std::ostream& err) {
+int historyCommand(Context& context) {
+    // Empty: no folder could be named for the ledger.
+    const std::optional<std::filesystem::path> path = ledgerPath(context.environment);
+    const bool json = context.io.json();
+    std::ostream& out = context.io.out();
     std::vector<LedgerEntry> entries;
     std::error_code missing;
     if (path && std::filesystem::exists(*path, missing)) {
@@ -32,9 +39,7 @@ int runHistory(const std::optional<std::filesystem::path>& path, bool json, std:
             entries = ledger.entries();
         } catch (const LedgerError& e) {
             const std::string text = std::string("the ledger cannot be read: ") + e.what();
-            err << "clipferry: " << text << "\n";
-            if (json) out << render(failureDocument("history", std::nullopt, exit_status::failure, text));
-            return exit_status::failure;
+            return tell(context.io, {exit_status::failure, "history", std::nullopt, text, {}});
         }
     }
     if (json) {

@@ -27,8 +27,13 @@ std::optional<Secret> rememberedPassword(const std::string& user, const Io& io);
 // for the caller to say.
 Kept offerToRemember(const std::string& user, const Secret& password, bool remember, const Io& io);
 
-// `clipferry logout`: removes the stored password. Returns the exit status.
-int forgetLogin(const std::string& user, const Io& io);
+// What removing the stored password came to, for `clipferry logout` to say.
+struct Forgotten {
+    bool done = false;       // nothing is kept for the user now
+    bool wasStored = false;  // done: there was a password to remove
+    std::string why;         // not done: why, in the command's words
+};
+Forgotten forgetRemembered(const std::string& user, const Io& io);
 
 // For `clipferry config`: whether a password is stored (never the password),
 // found without unlocking the keyring.

@@ -1,5 +1,5 @@
 // The login: where the password comes from, its tries, and what a refusal means.
-#include "commands/login.h"
+#include "commands/login/login.h"
 
 #include "app/failure.h"
 #include "app/password.h"
@@ -64,14 +64,14 @@ void describeSetting(const Io& io) {
 }
 }  // namespace
 
-LoggedIn logIn(Context& context, const LoginFailed& failed, bool offerToKeep) {
+LoggedIn logIn(Context& context, const LoginFailed& failed, Offer offer) {
     Io& io = context.io;
     const std::string& user = context.user();
-    LoggedIn session;
+    LoggedIn login;
     GivenPassword given = obtainPasswordFor(context);
     const auto emptyPassword = [&] {
-        session.exitStatus = fail(io, exit_status::badArgument, "bad argument: the password is empty");
-        return std::move(session);
+        login.exitStatus = fail(io, exit_status::badArgument, "bad argument: the password is empty");
+        return std::move(login);
     };
     if (given.password.empty()) return emptyPassword();
     describeSetting(io);
@@ -111,33 +111,42 @@ LoggedIn logIn(Context& context, const LoginFailed& failed, bool offerToKeep) {
         result = tryLogin();
     }
     if (result != 0) {
-        session.exitStatus =
+        login.exitStatus =
             failed ? failed(explain(Operation::Login, result, io.circumstances(Operation::Login)).text)
                    : loginFailed(io, *service, result);
-        return session;
+        return login;
     }
     io.step("logged in");
-    if (offerToKeep || keptRefused) session.kept = context.passwords.keep(user, given.password, context.options.remember);
+    const bool offered = offer != Offer::AfterRefusal;
+    if (offered || keptRefused) login.kept = context.passwords.keep(user, given.password, offer == Offer::Store);
     // The login command says it with its own answer.
-    if (!offerToKeep && session.kept == Kept::Stored) {
+    if (!offered && login.kept == Kept::Stored) {
         io.err() << "clipferry: the password for " << user << " is remembered in the keyring; "
                  << "clipferry logout forgets it\n";
     }
-    session.service = std::move(service);
-    return session;
+    login.service = std::move(service);
+    return login;
 }
 
-void addLoginOptions(CLI::App& login, Options& options) {
+int logInAndAsk(Context& context, Operation operation, const std::function<int32_t(Service& service)>& ask) {
+    LoggedIn login = logIn(context);
+    if (!login.service) return login.exitStatus;
+    const int32_t result = ask(*login.service);
+    if (result == 0) return exit_status::ok;
+    return fail(context.io, operation, result, context.io.circumstances(operation));
+}
+
+void addLoginOptions(CLI::App& login, LoginOptions& options) {
     login.add_flag("--remember", options.remember,
                    "Keep the password in the desktop's keyring without asking");
 }
 
-int loginCommand(Context& context) {
-    LoggedIn session = logIn(context, {}, true);
-    if (!session.service) return session.exitStatus;
+int loginCommand(Context& context, const LoginOptions& options) {
+    LoggedIn login = logIn(context, {}, options.remember ? Offer::Store : Offer::Ask);
+    if (!login.service) return login.exitStatus;
     const Io& io = context.io;
     const std::string& user = context.user();
-    const bool kept = session.kept == Kept::Stored || session.kept == Kept::AlreadyStored;
+    const bool kept = login.kept == Kept::Stored || login.kept == Kept::AlreadyStored;
     if (io.json()) {
         // The library tells its host nothing more about the account.
         io.document({{"ok", true}, {"user", user}, {"contact", {{"user", user}}}, {"remembered", kept}});
@@ -147,7 +156,7 @@ int loginCommand(Context& context) {
     }
     // Asked to remember and not remembered is not success; a mere offer that
     // failed was said and is.
-    return context.options.remember && session.kept == Kept::Failed ? exit_status::notRemembered : exit_status::ok;
+    return options.remember && login.kept == Kept::Failed ? exit_status::notRemembered : exit_status::ok;
 }
 
 }  // namespace clipferry::cli

@@ -1,4 +1,5 @@
-// The service's lists as commands: file-types, categories, moderators.
+// `clipferry categories [PARENT] [--recursive]`, and the walk of the
+// category tree the upload's checks ask for too.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -11,11 +12,12 @@
 
 namespace clipferry::cli {
 
-int fileTypesCommand(Context& context);
-// categories' own options: PARENT and --recursive.
-void addCategoriesOptions(CLI::App& categories, Options& options);
-int categoriesCommand(Context& context);
-int moderatorsCommand(Context& context);
+struct CategoriesOptions {
+    int32_t parent = 0;      // list below this one; 0: the top
+    bool recursive = false;  // every level below it
+};
+void addCategoriesOptions(CLI::App& categories, CategoriesOptions& options);
+int categoriesCommand(Context& context, const CategoriesOptions& options);
 
 // The categories below `parent` (all levels when `recursive`), each request
 // retried; warns when the walk stopped at its cap, and says so in `inPart`.

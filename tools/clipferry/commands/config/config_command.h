@@ -6,6 +6,6 @@
 
 namespace clipferry::cli {
 
-int configCommand(const Context& context);
+int configCommand(Context& context);
 
 }  // namespace clipferry::cli

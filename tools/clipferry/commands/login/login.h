@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,14 +27,27 @@ struct LoggedIn {
 // gives the exit status. The upload names its files' problems there.
 using LoginFailed = std::function<int(const std::string& why)>;
 
-// With `offerToKeep` (the login command), an accepted password is offered to
-// the keyring; otherwise only one typed after the remembered one was refused.
-LoggedIn logIn(Context& context, const LoginFailed& failed = {}, bool offerToKeep = false);
+// Which accepted password is offered to the keyring.
+enum class Offer {
+    AfterRefusal,  // only one typed after the remembered one was refused
+    Ask,           // any (the login command): asked at the terminal
+    Store,         // any, stored without asking (login --remember)
+};
 
-// login's own options: --remember.
-void addLoginOptions(CLI::App& login, Options& options);
+LoggedIn logIn(Context& context, const LoginFailed& failed = {}, Offer offer = Offer::AfterRefusal);
+
+// Logs in and asks the service, a failed answer said as `operation`'s: the
+// one sequence of every command that asks for something and prints it.
+// `ask` gives the library's result. Gives the exit status.
+int logInAndAsk(Context& context, Operation operation, const std::function<int32_t(Service& service)>& ask);
+
+// login's own options.
+struct LoginOptions {
+    bool remember = false;  // keep the password in the keyring without asking
+};
+void addLoginOptions(CLI::App& login, LoginOptions& options);
 
 // `clipferry login`.
-int loginCommand(Context& context);
+int loginCommand(Context& context, const LoginOptions& options);
 
 }  // namespace clipferry::cli

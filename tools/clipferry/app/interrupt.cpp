@@ -1,5 +1,8 @@
 // The handler of the signals that ask the command to stop.
-#include "service/interrupt.h"
+#include "app/interrupt.h"
+
+#include <algorithm>
+#include <thread>
 
 namespace clipferry::cli {
 
@@ -37,12 +40,15 @@ bool interrupted() { return interruptFlag != 0; }
 
 int interruptSignal() { return interruptFlag; }
 
-const char* interruptName() {
-    switch (interruptFlag) {
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    default: return "Ctrl-C";
+bool waitUnlessInterrupted(std::chrono::milliseconds delay) {
+    const auto step = std::chrono::milliseconds(50);
+    for (auto waited = std::chrono::milliseconds(0); waited < delay; waited += step) {
+        if (interrupted()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::min(step, delay - waited));
     }
+    return !interrupted();
 }
 
 }  // namespace clipferry::cli

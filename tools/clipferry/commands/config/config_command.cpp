@@ -1,11 +1,11 @@
 // Shows the settings as runCommand resolved them; asks nothing of the service.
-#include "commands/config_command.h"
+#include "commands/config/config_command.h"
 
 #include <set>
 
 #include "app/json_output.h"
 #include "app/password.h"
-#include "commands/remembered_login.h"
+#include "commands/login/remembered_login.h"
 #include "store/terms_note.h"
 
 namespace clipferry::cli {
@@ -52,7 +52,7 @@ const char* keyringJson(RememberedState::Is is) {
 
 }  // namespace
 
-int configCommand(const Context& context) {
+int configCommand(Context& context) {
     const Io& io = context.io;
     const RememberedState remembered = rememberedState(context.user(), io);
     const PasswordSource password = passwordSource(context, remembered);

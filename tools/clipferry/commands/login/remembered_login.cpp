@@ -1,13 +1,11 @@
 // The remembered login over keyring.h, with the command's words and its
 // terminal question; a build without libsecret has no keyring to offer.
-#include "commands/remembered_login.h"
+#include "commands/login/remembered_login.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
-
-#include <nlohmann/json.hpp>
 
 #include "progress/waiting_line.h"
 
@@ -82,28 +80,17 @@ Kept offerToRemember(const std::string& user, const Secret& password, bool remem
     return Kept::Stored;
 }
 
-int forgetLogin(const std::string& user, const Io& io) {
+Forgotten forgetRemembered(const std::string& user, const Io& io) {
     std::string error;
     const keyring::Held held = withWaitingLine(io, [&] { return keyring::held(kService, user, error); });
     // A locked entry would stay where it is while the keyring says nothing.
-    if (held == keyring::Held::Locked) error = "the keyring is locked: unlock it and try again";
-    const bool wasStored = held == keyring::Held::Unlocked;
+    if (held == keyring::Held::Locked) {
+        return {false, false, "the password kept for " + user + " stays: the keyring is locked: unlock it and try again"};
+    }
     if (!error.empty() || !withWaitingLine(io, [&] { return keyring::forget(kService, user, error); })) {
-        if (io.json()) io.out() << nlohmann::json{{"ok", false}, {"user", user}, {"error", error}}.dump() << "\n";
-        io.err() << "clipferry: logout: "
-                 << (held == keyring::Held::Locked ? "the password kept for " + user + " stays: "
-                                                   : std::string("the keyring cannot be reached: "))
-                 << error << "\n";
-        return 1;
+        return {false, false, "the keyring cannot be reached: " + error};
     }
-    if (io.json()) {
-        io.out() << nlohmann::json{{"ok", true}, {"user", user}, {"forgotten", wasStored}}.dump() << "\n";
-    } else {
-        io.out() << (wasStored ? "the password for " + user + " is no longer remembered"
-                               : "no password was remembered for " + user)
-                 << "\n";
-    }
-    return 0;
+    return {true, held == keyring::Held::Unlocked, ""};
 }
 
 RememberedState rememberedState(const std::string& user, const Io& io) {
@@ -127,11 +114,7 @@ Kept offerToRemember(const std::string&, const Secret&, bool remember, const Io&
     return Kept::Failed;
 }
 
-int forgetLogin(const std::string& user, const Io& io) {
-    if (io.json()) io.out() << nlohmann::json{{"ok", false}, {"user", user}, {"error", "no keyring"}}.dump() << "\n";
-    io.err() << "clipferry: logout: this build has no keyring\n";
-    return 1;
-}
+Forgotten forgetRemembered(const std::string&, const Io&) { return {false, false, "this build has no keyring"}; }
 
 RememberedState rememberedState(const std::string&, const Io&) {
     return {RememberedState::Is::Unreachable, "this build has no keyring"};

@@ -4,6 +4,7 @@
 // signal. A second one ends the process the usual way.
 #pragma once
 
+#include <chrono>
 #include <csignal>
 
 namespace clipferry::cli {
@@ -22,7 +23,8 @@ private:
 bool interrupted();
 // The signal that asked: SIGINT, SIGTERM or SIGHUP; 0 when none did.
 int interruptSignal();
-// "Ctrl-C", "SIGTERM", "SIGHUP"
-const char* interruptName();
+
+// Sleeps in small steps so that Ctrl-C during a retry wait is noticed; false when it was.
+bool waitUnlessInterrupted(std::chrono::milliseconds delay);
 
 }  // namespace clipferry::cli
