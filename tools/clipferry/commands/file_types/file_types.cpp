@@ -3,7 +3,7 @@
 
 #include "app/retrying.h"
 #include "commands/login/login.h"
-#include "text/file_types.h"
+#include <clipferry-common/file_types.h>
 #include "text/text.h"
 
 namespace clipferry::cli {

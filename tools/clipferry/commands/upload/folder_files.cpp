@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "text/file_types.h"
+#include <clipferry-common/file_types.h>
 
 namespace clipferry::cli {
 
