@@ -17,7 +17,7 @@ dist=$(cd "$1" && pwd)
 docs=${2:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 fixture=$here/../support/devserver_fixture.sh
-version=$(sed -n 's/^project(clipferry VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
+version=$(sed -n 's/^#define CLIPFERRY_VERSION "\(.*\)"$/\1/p' "$here/../../include/clipferry.h")  # the header keeps it
 work=$(mktemp -d)
 trap '"$fixture" stop "$work/devserver" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 root=$work/root
