@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
-#include "app/command_spec.h"
+#include "app/command_entry.h"
 #include "app/options.h"
 
 namespace clipferry::cli {

@@ -15,9 +15,9 @@
 
 namespace clipferry::cli {
 
-const std::vector<CommandSpec>& commandTable() {
+const std::vector<CommandEntry>& commandTable() {
     constexpr bool logsIn = true;
-    static const std::vector<CommandSpec> table = {
+    static const std::vector<CommandEntry> table = {
         command<LoginOptions>("login", "Log in and report whether it worked", logsIn, addLoginOptions,
                               loginCommand),
         command("logout", "Forget the password kept in the keyring; needs no login", !logsIn, logoutCommand),

@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "app/command_spec.h"
+#include "app/command_entry.h"
 
 namespace clipferry::cli {
 
-const std::vector<CommandSpec>& commandTable();
+const std::vector<CommandEntry>& commandTable();
 
 }  // namespace clipferry::cli

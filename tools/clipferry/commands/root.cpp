@@ -30,8 +30,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                              std::ostream& err, const std::string& versionText) {
     Options options;
     std::set<std::string> needNoLogin;  // named in alphabetical order
-    for (const CommandSpec& spec : commandTable()) {
-        if (!spec.logsIn) needNoLogin.insert(spec.name);
+    for (const CommandEntry& entry : commandTable()) {
+        if (!entry.logsIn) needNoLogin.insert(entry.name);
     }
     std::string withoutLogin;
     for (const std::string& name : needNoLogin) withoutLogin += name + ", ";
@@ -45,9 +45,9 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     ExclusiveOptions exclusive;
     addGlobalOptions(app, options, globalFlags, exclusive);
 
-    std::vector<std::pair<const CommandSpec*, Run>> commands;
-    for (const CommandSpec& spec : commandTable()) {
-        commands.emplace_back(&spec, spec.attach(*app.add_subcommand(spec.name, spec.help), exclusive));
+    std::vector<std::pair<const CommandEntry*, Run>> commands;
+    for (const CommandEntry& entry : commandTable()) {
+        commands.emplace_back(&entry, entry.attach(*app.add_subcommand(entry.name, entry.help), exclusive));
     }
     std::string helpTopic, shell;
     CLI::App* help = addHelpCommand(app, helpTopic);
@@ -116,8 +116,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     }
 
     ParsedCommand chosen;
-    for (auto& [spec, run] : commands) {
-        if (*app.get_subcommand(spec->name)) chosen = {std::move(run), spec->logsIn};
+    for (auto& [entry, run] : commands) {
+        if (*app.get_subcommand(entry->name)) chosen = {std::move(run), entry->logsIn};
     }
     takeGlobalValues(globalFlags, options);
     return {options, std::move(chosen), exit_status::ok};

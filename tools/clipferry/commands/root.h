@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/command_spec.h"
+#include "app/command_entry.h"
 #include "app/options.h"
 
 namespace clipferry::cli {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/command_spec.h"
+#include "app/command_entry.h"
 #include "commands/upload/upload_fields.h"
 
 namespace clipferry::cli {

@@ -27,7 +27,7 @@ struct ParsedCommand {
     bool logsIn = false;
 };
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     const char* help;
     // Logs in first: the settings go into effect and the user name is checked
@@ -41,7 +41,7 @@ struct CommandSpec {
 // A command with options of its own: `addOptions(app, options[, exclusive])`
 // fills them while parsing, `run(context, options)` runs with them.
 template <typename Options, typename AddOptions>
-CommandSpec command(const char* name, const char* help, bool logsIn, AddOptions addOptions,
+CommandEntry command(const char* name, const char* help, bool logsIn, AddOptions addOptions,
                     int (*run)(Context&, const Options&)) {
     return {name, help, logsIn, [addOptions, run](CLI::App& app, ExclusiveOptions& exclusive) -> Run {
                 auto options = std::make_shared<Options>();
@@ -55,7 +55,7 @@ CommandSpec command(const char* name, const char* help, bool logsIn, AddOptions 
 }
 
 // A command without options of its own.
-inline CommandSpec command(const char* name, const char* help, bool logsIn, int (*run)(Context&)) {
+inline CommandEntry command(const char* name, const char* help, bool logsIn, int (*run)(Context&)) {
     return {name, help, logsIn, [run](CLI::App&, ExclusiveOptions&) -> Run { return run; }};
 }
 
