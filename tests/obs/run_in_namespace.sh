@@ -26,5 +26,18 @@ ip link set lo up
 # X servers' sockets and lock files, and every scratch folder, stay in here:
 # the lock files name PIDs of this namespace, which the machine's other X
 # servers could not check.
+# A tree checked out or built below /tmp stays in sight: the old /tmp is kept
+# on a mount point of its own, and the tree's folder bound back in.
+keep=/run/clipferry-obs-tests
+mkdir -p "$keep"
+mount --bind /tmp "$keep"
 mount -t tmpfs -o mode=1777 obs-tests /tmp
+for path in "$here" "$PWD"; do
+  if [[ $path == /tmp/?* ]]; then
+    top=${path#/tmp/}
+    top=${top%%/*}
+    mkdir -p "/tmp/$top"
+    mount --bind "$keep/$top" "/tmp/$top"
+  fi
+done
 exec "$here/../support/keyring_session.sh" "$@"
